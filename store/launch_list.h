@@ -1,0 +1,51 @@
+// The ordered launch list: the order in which the captured programs start. `listt` builds it from
+// the launch order ("priority"), the captured Run values and the shortcuts in the program folder.
+#pragma once
+
+#include "context.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick {
+
+// One column of the list, with the semantics of a list control's items: an insert at an index
+// shifts later items down, a removal shifts them up, and an impossible insert or removal does
+// nothing (and says so).
+class ItemList {
+public:
+    size_t Count() const { return items_.size(); }
+    const std::wstring& Item(size_t index) const { return items_[index]; }
+    const std::vector<std::wstring>& Items() const { return items_; }
+
+    bool Insert(long long index, std::wstring text);
+    bool Remove(long long index);
+    void Append(std::wstring text) { items_.push_back(std::move(text)); }
+    void Clear() { items_.clear(); }
+    // The first of rows [0, end) whose text equals `text` exactly (letter case counts).
+    std::optional<size_t> Find(std::wstring_view text, size_t end) const;
+
+private:
+    std::vector<std::wstring> items_;
+};
+
+// `List4` (names) and `List5` (commands): rows in step, row 0 starts first.
+struct LaunchList {
+    ItemList names;
+    ItemList commands;
+
+    size_t Count() const { return names.Count(); }
+    // Appends `count` rows of one space each: the placeholders that positions are placed on.
+    void AppendBlankRows(size_t count);
+};
+
+// Text made only of spaces, or empty.
+bool IsBlankItem(std::wstring_view text);
+
+// Builds the launch list on top of whatever rows `list` already holds.
+void listt(const StoreContext& ctx, LaunchList& list);
+
+}  // namespace tarnwick

@@ -1,0 +1,66 @@
+// The one seam between Tarnwick and the operating system. Everything the shared code does to the
+// registry, the shell folders and the file system goes through `Os`, so that a test can make any
+// single operation fail. `SystemOs()` is the real thing: each member is one Win32 call sequence
+// that opens and closes its own handles.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick {
+
+// One registry value as stored: its type and raw bytes.
+struct RegValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
+class Os {
+public:
+    virtual ~Os() = default;
+
+    // Reads a value's type and bytes. ERROR_FILE_NOT_FOUND for a missing key or value; any other
+    // status is a failure to read (the value may well exist).
+    virtual LSTATUS QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                               RegValue& out) = 0;
+    // Writes a REG_SZ value, creating the key and its parents when missing.
+    virtual LSTATUS SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                              std::wstring_view text) = 0;
+    virtual LSTATUS DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) = 0;
+    // Deletes a key with everything below it.
+    virtual LSTATUS DeleteKey(HKEY root, std::wstring_view subKey) = 0;
+    // Every value name of a key in the registry's own order. A missing key gives
+    // ERROR_FILE_NOT_FOUND and no names.
+    virtual LSTATUS EnumValueNames(HKEY root, std::wstring_view subKey,
+                                   std::vector<std::wstring>& names) = 0;
+
+    // The file-system path of a shell folder (CSIDL) without a trailing backslash, or empty.
+    virtual std::wstring ShellFolder(HWND owner, int csidl) = 0;
+    // Names of the plain files of `folder` matching `pattern`: no folders, no hidden or system files.
+    virtual std::vector<std::wstring> ListFiles(std::wstring_view folder,
+                                                std::wstring_view pattern) = 0;
+    // Renames a file; fails when the target exists. Never copies.
+    virtual DWORD MoveFile(std::wstring_view from, std::wstring_view to) = 0;
+    virtual DWORD CreateDirectory(std::wstring_view path) = 0;
+    virtual DWORD RemoveDirectory(std::wstring_view path) = 0;
+
+    // Runs a whole command line in a new process, shown normally, not waited for.
+    virtual DWORD StartProcess(std::wstring_view commandLine) = 0;
+    // The shell's "Open" verb (shortcuts, documents, addresses) with SW_RESTORE; `parameters`
+    // may be empty. 0 on success, else the error.
+    virtual DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) = 0;
+    // The shell's own deletion of one path (FO_DELETE with no flags: the shell asks the user,
+    // shows its progress and deletes permanently). Returns the shell's result code; `aborted`
+    // says whether the user declined.
+    virtual int ShellDelete(std::wstring_view path, bool& aborted) = 0;
+    // GetFileAttributes: INVALID_FILE_ATTRIBUTES when the path does not exist.
+    virtual DWORD FileAttributes(std::wstring_view path) = 0;
+};
+
+// The production implementation: straight Win32.
+Os& SystemOs();
+
+}  // namespace tarnwick

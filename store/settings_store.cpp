@@ -1,0 +1,57 @@
+#include "settings_store.h"
+
+#include "convert.h"
+#include "registry.h"
+
+namespace tarnwick {
+
+std::wstring StoreSectionKey(std::wstring_view section) {
+    std::wstring key = L"Software\\";
+    key += kApplication;
+    key += L'\\';
+    key += section;
+    return key;
+}
+
+std::wstring StoreRead(Os& os, std::wstring_view section, std::wstring_view key,
+                       std::wstring_view defaultText) {
+    return Registry::GetValue(os, HKEY_CURRENT_USER, StoreSectionKey(section), key, defaultText);
+}
+
+LSTATUS StoreWrite(Os& os, std::wstring_view section, std::wstring_view key,
+                   std::wstring_view text) {
+    return Registry::SetValue(os, HKEY_CURRENT_USER, StoreSectionKey(section), key, text);
+}
+
+LSTATUS StoreDelete(Os& os, std::wstring_view section, std::wstring_view key) {
+    const LSTATUS rc = Registry::DeleteValue(os, HKEY_CURRENT_USER, StoreSectionKey(section), key);
+    return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+}
+
+LSTATUS StoreDelete(Os& os, std::wstring_view section) {
+    // An empty section name would name the application key itself, and with it every section.
+    if (section.empty()) return ERROR_INVALID_PARAMETER;
+    const LSTATUS rc = os.DeleteKey(HKEY_CURRENT_USER, StoreSectionKey(section));
+    return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+}
+
+std::vector<StorePair> StoreReadSection(Os& os, std::wstring_view section) {
+    std::vector<StorePair> pairs;
+    const std::wstring sectionKey = StoreSectionKey(section);
+    for (auto& name : Registry::EnumValues(os, HKEY_CURRENT_USER, sectionKey)) {
+        StringRead read = Registry::ReadString(os, HKEY_CURRENT_USER, sectionKey, name);
+        if (read.status == ReadStatus::Found) pairs.emplace_back(std::move(name), std::move(read.text));
+    }
+    return pairs;
+}
+
+bool StoreReadFlag(Os& os, std::wstring_view section, std::wstring_view key, bool defaultValue) {
+    return ParseFlag(StoreRead(os, section, key, FormatFlag(defaultValue))).value_or(defaultValue);
+}
+
+double StoreReadNumber(Os& os, std::wstring_view section, std::wstring_view key,
+                       double defaultValue) {
+    return ParseNumber(StoreRead(os, section, key, FormatNumber(defaultValue))).value_or(defaultValue);
+}
+
+}  // namespace tarnwick

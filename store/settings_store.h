@@ -1,0 +1,45 @@
+// The per-user settings store of application "Veltane": one registry key per section under
+// HKEY_CURRENT_USER\Software\Veltane, one REG_SZ value per store key. Section and key names
+// compare without regard to letter case, as registry names do.
+#pragma once
+
+#include "os.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tarnwick {
+
+inline constexpr std::wstring_view kApplication = L"Veltane";
+inline constexpr std::wstring_view kMiscSection = L"misc";
+inline constexpr std::wstring_view kPrioritySection = L"priority";
+inline constexpr std::wstring_view kMachineSection = L"HKEY_LOCAL_MACHINE";
+inline constexpr std::wstring_view kUserSection = L"HKEY_CURRENT_USER";
+
+using StorePair = std::pair<std::wstring, std::wstring>;
+
+// The registry key under HKEY_CURRENT_USER that holds one section.
+std::wstring StoreSectionKey(std::wstring_view section);
+
+// The stored text, or `defaultText` when the key or section is missing. A stored value that is
+// not text, or cannot be read, also reads as `defaultText`: the program then behaves as on a
+// fresh profile for that one setting instead of acting on something it cannot interpret.
+std::wstring StoreRead(Os& os, std::wstring_view section, std::wstring_view key,
+                       std::wstring_view defaultText);
+LSTATUS StoreWrite(Os& os, std::wstring_view section, std::wstring_view key,
+                   std::wstring_view text);
+// Removes one key. Removing what does not exist succeeds.
+LSTATUS StoreDelete(Os& os, std::wstring_view section, std::wstring_view key);
+// Removes a whole section with all its keys. Removing what does not exist succeeds.
+LSTATUS StoreDelete(Os& os, std::wstring_view section);
+// Every readable (key, text) pair of a section in the store's own order; empty when missing.
+std::vector<StorePair> StoreReadSection(Os& os, std::wstring_view section);
+
+// Typed reads over the store's text forms; an unreadable text gives the default.
+bool StoreReadFlag(Os& os, std::wstring_view section, std::wstring_view key, bool defaultValue);
+double StoreReadNumber(Os& os, std::wstring_view section, std::wstring_view key,
+                       double defaultValue);
+
+}  // namespace tarnwick

@@ -1,0 +1,35 @@
+#include "shortcuts.h"
+
+#include "context.h"
+#include "convert.h"
+
+namespace tarnwick {
+
+std::vector<std::wstring> ListShortcuts(Os& os, std::wstring_view folder) {
+    std::vector<std::wstring> names = os.ListFiles(folder, L"*.lnk");
+    std::erase_if(names, [](const std::wstring& name) {
+        return name.size() < 4 || ToLower(std::wstring_view(name).substr(name.size() - 4)) != L".lnk";
+    });
+    return names;
+}
+
+std::wstring ShortcutEntryName(std::wstring_view fileName) {
+    return std::wstring(fileName.substr(0, fileName.size() >= 4 ? fileName.size() - 4 : 0));
+}
+
+std::wstring ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD len = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (len == 0) return {};
+        if (len < path.size()) {
+            path.resize(len);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    path.resize(path.find_last_of(L'\\') == std::wstring::npos ? 0 : path.find_last_of(L'\\'));
+    return path;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,19 @@
+// Listing of shortcut files: "*.lnk" files directly in a folder, not hidden, not system.
+#pragma once
+
+#include "os.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick {
+
+// File names (not paths) in the platform's listing order. A name must really end in ".lnk":
+// the shell's pattern match would also take "x.lnkx" through its 8.3 short name.
+std::vector<std::wstring> ListShortcuts(Os& os, std::wstring_view folder);
+
+// "Name.lnk" -> "Name".
+std::wstring ShortcutEntryName(std::wstring_view fileName);
+
+}  // namespace tarnwick

@@ -1,0 +1,119 @@
+#include "faulty_os.h"
+
+namespace tarnwick::testing {
+namespace {
+std::wstring S(std::wstring_view v) { return std::wstring(v); }
+}  // namespace
+
+bool Call::Changes() const {
+    switch (op) {
+        case Op::SetString:
+        case Op::DeleteValue:
+        case Op::DeleteKey:
+        case Op::MoveFile:
+        case Op::CreateDirectory:
+        case Op::RemoveDirectory:
+        case Op::StartProcess:
+        case Op::ShellOpen:
+        case Op::ShellDelete:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void FaultyOs::CutAfter(size_t n) {
+    rule = [this, n](const Call& call) -> DWORD {
+        return call.Changes() && changes.size() >= n ? ERROR_ACCESS_DENIED : 0;
+    };
+}
+
+DWORD FaultyOs::Check(Call call) {
+    const DWORD error = rule ? rule(call) : 0;
+    if (error == 0 && call.Changes()) changes.push_back(std::move(call));
+    return error;
+}
+
+LSTATUS FaultyOs::QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                             RegValue& out) {
+    if (DWORD e = Check({Op::QueryValue, root, S(subKey), S(name), {}})) {
+        out = {};
+        return static_cast<LSTATUS>(e);
+    }
+    return real_.QueryValue(root, subKey, name, out);
+}
+
+LSTATUS FaultyOs::SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                            std::wstring_view text) {
+    if (DWORD e = Check({Op::SetString, root, S(subKey), S(name), S(text)})) return static_cast<LSTATUS>(e);
+    return real_.SetString(root, subKey, name, text);
+}
+
+LSTATUS FaultyOs::DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) {
+    if (DWORD e = Check({Op::DeleteValue, root, S(subKey), S(name), {}})) return static_cast<LSTATUS>(e);
+    return real_.DeleteValue(root, subKey, name);
+}
+
+LSTATUS FaultyOs::DeleteKey(HKEY root, std::wstring_view subKey) {
+    if (DWORD e = Check({Op::DeleteKey, root, S(subKey), {}, {}})) return static_cast<LSTATUS>(e);
+    return real_.DeleteKey(root, subKey);
+}
+
+LSTATUS FaultyOs::EnumValueNames(HKEY root, std::wstring_view subKey,
+                                 std::vector<std::wstring>& names) {
+    if (DWORD e = Check({Op::EnumValueNames, root, S(subKey), {}, {}})) {
+        names.clear();
+        return static_cast<LSTATUS>(e);
+    }
+    return real_.EnumValueNames(root, subKey, names);
+}
+
+std::wstring FaultyOs::ShellFolder(HWND owner, int csidl) {
+    if (Check({Op::ShellFolder, nullptr, std::to_wstring(csidl), {}, {}})) return {};
+    return real_.ShellFolder(owner, csidl);
+}
+
+std::vector<std::wstring> FaultyOs::ListFiles(std::wstring_view folder, std::wstring_view pattern) {
+    if (Check({Op::ListFiles, nullptr, S(folder), S(pattern), {}})) return {};
+    return real_.ListFiles(folder, pattern);
+}
+
+DWORD FaultyOs::MoveFile(std::wstring_view from, std::wstring_view to) {
+    if (DWORD e = Check({Op::MoveFile, nullptr, S(from), S(to), {}})) return e;
+    return real_.MoveFile(from, to);
+}
+
+DWORD FaultyOs::CreateDirectory(std::wstring_view path) {
+    if (DWORD e = Check({Op::CreateDirectory, nullptr, S(path), {}, {}})) return e;
+    return real_.CreateDirectory(path);
+}
+
+DWORD FaultyOs::RemoveDirectory(std::wstring_view path) {
+    if (DWORD e = Check({Op::RemoveDirectory, nullptr, S(path), {}, {}})) return e;
+    return real_.RemoveDirectory(path);
+}
+
+DWORD FaultyOs::StartProcess(std::wstring_view commandLine) {
+    if (DWORD e = Check({Op::StartProcess, nullptr, S(commandLine), {}, {}})) return e;
+    return real_.StartProcess(commandLine);
+}
+
+DWORD FaultyOs::ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) {
+    if (DWORD e = Check({Op::ShellOpen, nullptr, S(file), S(parameters), {}})) return e;
+    return real_.ShellOpen(owner, file, parameters);
+}
+
+int FaultyOs::ShellDelete(std::wstring_view path, bool& aborted) {
+    if (DWORD e = Check({Op::ShellDelete, nullptr, S(path), {}, {}})) {
+        aborted = true;
+        return static_cast<int>(e);
+    }
+    return real_.ShellDelete(path, aborted);
+}
+
+DWORD FaultyOs::FileAttributes(std::wstring_view path) {
+    if (Check({Op::FileAttributes, nullptr, S(path), {}, {}})) return INVALID_FILE_ATTRIBUTES;
+    return real_.FileAttributes(path);
+}
+
+}  // namespace tarnwick::testing

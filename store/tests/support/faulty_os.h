@@ -1,0 +1,77 @@
+// A test double for the OS seam: passes every call to the real implementation unless the test's
+// rule says that this call fails, and logs the calls that change something.
+#pragma once
+
+#include "os.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarnwick::testing {
+
+enum class Op {
+    QueryValue,
+    SetString,
+    DeleteValue,
+    DeleteKey,
+    EnumValueNames,
+    ShellFolder,
+    ListFiles,
+    MoveFile,
+    CreateDirectory,
+    RemoveDirectory,
+    StartProcess,
+    ShellOpen,
+    ShellDelete,
+    FileAttributes,
+};
+
+// One call: the root (registry calls) and up to three texts: sub-key, value name, data for the
+// registry; source and target for moves; the path or command line otherwise.
+struct Call {
+    Op op;
+    HKEY root = nullptr;
+    std::wstring a, b, c;
+    bool Changes() const;
+};
+
+class FaultyOs final : public Os {
+public:
+    explicit FaultyOs(Os& real) : real_(real) {}
+
+    // Returns an error code to make the call fail, 0 to let it through.
+    std::function<DWORD(const Call&)> rule;
+    // Every call that changes something and was let through, in order.
+    std::vector<Call> changes;
+
+    // Lets the first `n` changing calls through and fails every later one: the process stopped
+    // right after its n-th step.
+    void CutAfter(size_t n);
+
+    LSTATUS QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                       RegValue& out) override;
+    LSTATUS SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                      std::wstring_view text) override;
+    LSTATUS DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) override;
+    LSTATUS DeleteKey(HKEY root, std::wstring_view subKey) override;
+    LSTATUS EnumValueNames(HKEY root, std::wstring_view subKey,
+                           std::vector<std::wstring>& names) override;
+    std::wstring ShellFolder(HWND owner, int csidl) override;
+    std::vector<std::wstring> ListFiles(std::wstring_view folder, std::wstring_view pattern) override;
+    DWORD MoveFile(std::wstring_view from, std::wstring_view to) override;
+    DWORD CreateDirectory(std::wstring_view path) override;
+    DWORD RemoveDirectory(std::wstring_view path) override;
+    DWORD StartProcess(std::wstring_view commandLine) override;
+    DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override;
+    int ShellDelete(std::wstring_view path, bool& aborted) override;
+    DWORD FileAttributes(std::wstring_view path) override;
+
+private:
+    // The rule's verdict, and the log entry for a changing call that goes through.
+    DWORD Check(Call call);
+
+    Os& real_;
+};
+
+}  // namespace tarnwick::testing

@@ -1,0 +1,77 @@
+// A private world for one test: the process's HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are
+// redirected to fresh keys (RegOverridePredefKey, which shell32 reads through as well), and the
+// Start Menu, StartUp, Recent and program folders are fresh temporary folders. Everything is
+// removed again when the sandbox goes.
+#pragma once
+
+#include "handles.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick::testing {
+
+class RegistrySandbox {
+public:
+    RegistrySandbox();
+    ~RegistrySandbox();
+    RegistrySandbox(const RegistrySandbox&) = delete;
+    RegistrySandbox& operator=(const RegistrySandbox&) = delete;
+
+    // The real key (below the real HKEY_CURRENT_USER) that stands in for the predefined keys.
+    const std::wstring& Path() const { return path_; }
+
+private:
+    std::wstring path_;
+    UniqueHKey machine_;
+    UniqueHKey user_;
+};
+
+class FolderSandbox {
+public:
+    FolderSandbox();
+    ~FolderSandbox();
+    FolderSandbox(const FolderSandbox&) = delete;
+    FolderSandbox& operator=(const FolderSandbox&) = delete;
+
+    std::filesystem::path root;
+    std::filesystem::path startMenu;  // ...\Start Menu
+    std::filesystem::path startUp;    // ...\Start Menu\Programs\StartUp
+    std::filesystem::path recent;
+    std::filesystem::path program;    // the program folder
+};
+
+// Both, with the shell's Start Menu and Recent folders pointed into the folder sandbox.
+class Sandbox {
+public:
+    Sandbox();
+    RegistrySandbox registry;
+    FolderSandbox folders;
+
+    std::wstring ProgramFolder() const { return folders.program.wstring(); }
+    std::wstring StartUpFolder() const { return folders.startUp.wstring(); }
+};
+
+// Small helpers over the real registry and file system (no seam: these set up and inspect).
+void SetRaw(HKEY root, std::wstring_view subKey, std::wstring_view name, DWORD type,
+            const void* data, DWORD size);
+void SetSz(HKEY root, std::wstring_view subKey, std::wstring_view name, std::wstring_view text);
+// Every value of a key as name -> (type, bytes), sorted by name for comparison.
+struct RawValue {
+    std::wstring name;
+    DWORD type;
+    std::vector<BYTE> data;
+    bool operator==(const RawValue&) const = default;
+};
+std::vector<RawValue> DumpKey(HKEY root, std::wstring_view subKey);
+// A whole key tree as sorted text lines, for before/after comparisons.
+std::vector<std::wstring> DumpTree(HKEY root, std::wstring_view subKey);
+bool KeyExists(HKEY root, std::wstring_view subKey);
+
+void WriteFile(const std::filesystem::path& path, std::string_view content = "x");
+// File names directly in a folder, sorted.
+std::vector<std::wstring> FileNames(const std::filesystem::path& folder);
+
+}  // namespace tarnwick::testing

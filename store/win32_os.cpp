@@ -1,0 +1,199 @@
+// Production side of the OS seam: each member is the plain Win32 call, with every handle opened
+// and closed inside the call.
+#include "os.h"
+
+#include "handles.h"
+
+#include <shellapi.h>
+
+namespace tarnwick {
+namespace {
+
+std::wstring Str(std::wstring_view v) { return std::wstring(v); }
+
+class Win32Os final : public Os {
+public:
+    LSTATUS QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                       RegValue& out) override {
+        out = {};
+        UniqueHKey key;
+        LSTATUS rc = ::RegOpenKeyExW(root, Str(subKey).c_str(), 0, KEY_QUERY_VALUE, key.put());
+        if (rc != ERROR_SUCCESS) return rc;
+        const std::wstring valueName(name);
+        DWORD type = REG_NONE;
+        DWORD size = 0;
+        rc = ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size);
+        if (rc != ERROR_SUCCESS) return rc;
+        out.data.resize(size);
+        DWORD got = size;
+        rc = ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type,
+                                out.data.empty() ? nullptr : out.data.data(), &got);
+        // A value that grew between the two queries answers ERROR_MORE_DATA; one that shrank
+        // reports fewer bytes. Either way the caller only ever sees what was really read.
+        if (rc != ERROR_SUCCESS) {
+            out = {};
+            return rc;
+        }
+        out.type = type;
+        out.data.resize(got);
+        return ERROR_SUCCESS;
+    }
+
+    LSTATUS SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                      std::wstring_view text) override {
+        UniqueHKey key;
+        LSTATUS rc = ::RegCreateKeyExW(root, Str(subKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                       nullptr, key.put(), nullptr);
+        if (rc != ERROR_SUCCESS) return rc;
+        const std::wstring data(text);
+        // REG_SZ is written with its terminator.
+        const auto bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
+        return ::RegSetValueExW(key.get(), Str(name).c_str(), 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(data.c_str()), bytes);
+    }
+
+    LSTATUS DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) override {
+        UniqueHKey key;
+        LSTATUS rc = ::RegOpenKeyExW(root, Str(subKey).c_str(), 0, KEY_SET_VALUE, key.put());
+        if (rc != ERROR_SUCCESS) return rc;
+        return ::RegDeleteValueW(key.get(), Str(name).c_str());
+    }
+
+    LSTATUS DeleteKey(HKEY root, std::wstring_view subKey) override {
+        // With a sub-key, RegDeleteTreeW removes the key itself along with its contents.
+        return ::RegDeleteTreeW(root, Str(subKey).c_str());
+    }
+
+    LSTATUS EnumValueNames(HKEY root, std::wstring_view subKey,
+                           std::vector<std::wstring>& names) override {
+        names.clear();
+        UniqueHKey key;
+        LSTATUS rc = ::RegOpenKeyExW(root, Str(subKey).c_str(), 0, KEY_QUERY_VALUE, key.put());
+        if (rc != ERROR_SUCCESS) return rc;
+        DWORD count = 0;
+        DWORD maxName = 0;
+        rc = ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                &count, &maxName, nullptr, nullptr, nullptr);
+        if (rc != ERROR_SUCCESS) return rc;
+        // Only names are fetched, so no value's data length can end the listing early.
+        std::wstring buffer(maxName + 1, L'\0');
+        names.reserve(count);
+        for (DWORD i = 0;; ++i) {
+            auto len = static_cast<DWORD>(buffer.size());
+            rc = ::RegEnumValueW(key.get(), i, buffer.data(), &len, nullptr, nullptr, nullptr,
+                                 nullptr);
+            if (rc == ERROR_MORE_DATA) {
+                // A longer name was added since RegQueryInfoKeyW: grow and ask again.
+                buffer.resize(buffer.size() * 2 + 256);
+                --i;
+                continue;
+            }
+            if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+            if (rc != ERROR_SUCCESS) return rc;
+            names.emplace_back(buffer.data(), len);
+        }
+    }
+
+    std::wstring ShellFolder(HWND owner, int csidl) override {
+        UniquePidl pidl;
+        if (::SHGetSpecialFolderLocation(owner, csidl, pidl.put()) != S_OK || !pidl) return {};
+        std::wstring path(32768, L'\0');
+        if (!::SHGetPathFromIDListEx(pidl.get(), path.data(), static_cast<DWORD>(path.size()),
+                                     GPFIDL_DEFAULT)) {
+            return {};
+        }
+        path.resize(wcslen(path.c_str()));
+        while (!path.empty() && path.back() == L'\\') path.pop_back();
+        return path;
+    }
+
+    std::vector<std::wstring> ListFiles(std::wstring_view folder,
+                                        std::wstring_view pattern) override {
+        std::vector<std::wstring> names;
+        std::wstring query(folder);
+        query += L'\\';
+        query += pattern;
+        WIN32_FIND_DATAW data{};
+        UniqueFind find(NullIfInvalid(::FindFirstFileExW(query.c_str(), FindExInfoBasic, &data,
+                                                         FindExSearchNameMatch, nullptr, 0)));
+        if (!find) return names;
+        constexpr DWORD kSkipped =
+            FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        do {
+            if ((data.dwFileAttributes & kSkipped) == 0) names.emplace_back(data.cFileName);
+        } while (::FindNextFileW(find.get(), &data));
+        return names;
+    }
+
+    DWORD MoveFile(std::wstring_view from, std::wstring_view to) override {
+        // No MOVEFILE_COPY_ALLOWED: a move across volumes fails rather than becoming a copy
+        // and a delete, so a file is never in two places or in none.
+        return ::MoveFileExW(Str(from).c_str(), Str(to).c_str(), 0) ? ERROR_SUCCESS
+                                                                     : ::GetLastError();
+    }
+
+    DWORD CreateDirectory(std::wstring_view path) override {
+        return ::CreateDirectoryW(Str(path).c_str(), nullptr) ? ERROR_SUCCESS : ::GetLastError();
+    }
+
+    DWORD RemoveDirectory(std::wstring_view path) override {
+        return ::RemoveDirectoryW(Str(path).c_str()) ? ERROR_SUCCESS : ::GetLastError();
+    }
+
+    DWORD StartProcess(std::wstring_view commandLine) override {
+        std::wstring cmd(commandLine);  // CreateProcessW may write into its command line.
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESHOWWINDOW;
+        si.wShowWindow = SW_SHOWNORMAL;
+        PROCESS_INFORMATION pi{};
+        if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &si, &pi)) {
+            return ::GetLastError();
+        }
+        UniqueHandle process(pi.hProcess);
+        UniqueHandle thread(pi.hThread);
+        return ERROR_SUCCESS;
+    }
+
+    DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override {
+        SHELLEXECUTEINFOW info{};
+        info.cbSize = sizeof info;
+        // The launcher may end right after this call: finish the execution before returning.
+        info.fMask = SEE_MASK_NOASYNC;
+        info.hwnd = owner;
+        info.lpVerb = L"Open";
+        const std::wstring target(file);
+        info.lpFile = target.c_str();
+        const std::wstring params(parameters);
+        info.lpParameters = params.empty() ? nullptr : params.c_str();
+        info.nShow = SW_RESTORE;
+        return ::ShellExecuteExW(&info) ? ERROR_SUCCESS : ::GetLastError();
+    }
+
+    int ShellDelete(std::wstring_view path, bool& aborted) override {
+        // The shell takes a list of paths, each ended by a NUL, the list by one more.
+        std::wstring list(path);
+        list.push_back(L'\0');
+        list.push_back(L'\0');
+        SHFILEOPSTRUCTW op{};
+        op.wFunc = FO_DELETE;
+        op.pFrom = list.c_str();
+        const int rc = ::SHFileOperationW(&op);
+        aborted = op.fAnyOperationsAborted != FALSE;
+        return rc;
+    }
+
+    DWORD FileAttributes(std::wstring_view path) override {
+        return ::GetFileAttributesW(Str(path).c_str());
+    }
+};
+
+}  // namespace
+
+Os& SystemOs() {
+    static Win32Os os;
+    return os;
+}
+
+}  // namespace tarnwick
