@@ -14,7 +14,7 @@ struct Origin {
 };
 
 const Origin kOrigins[] = {{HKEY_LOCAL_MACHINE, kMachineSection},
-                               {HKEY_CURRENT_USER, kUserSection}};
+                           {HKEY_CURRENT_USER, kUserSection}};
 
 HKEY RootOf(std::wstring_view section) {
     return section == kMachineSection ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
@@ -81,7 +81,8 @@ void CaptureRunValues(const StoreContext& ctx, size_t lastSlot) {
     const std::vector<CaptureSlot> table = ReadRunValues(ctx.os);
     for (size_t k = 0; k <= lastSlot && k < table.size(); ++k) {
         const CaptureSlot& slot = table[k];
-        if (!slot.origin.empty() && IsAcceptedEntry(slot.name, slot.command)) CaptureOne(ctx.os, slot);
+        if (!slot.origin.empty() && IsAcceptedEntry(slot.name, slot.command))
+            CaptureOne(ctx.os, slot);
     }
 }
 

@@ -74,7 +74,9 @@ long long LeadingNumber(std::wstring_view text) {
     return negative ? -value : value;
 }
 
-std::wstring FormatFlag(bool value) { return value ? L"True" : L"False"; }
+std::wstring FormatFlag(bool value) {
+    return value ? L"True" : L"False";
+}
 
 std::wstring FormatNumber(double value) {
     char buffer[64];

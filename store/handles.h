@@ -11,7 +11,7 @@ namespace tarnwick {
 
 template <typename T, auto Close>
 class UniqueAny {
-public:
+  public:
     UniqueAny() = default;
     explicit UniqueAny(T value) : value_(value) {}
     UniqueAny(const UniqueAny&) = delete;
@@ -36,18 +36,30 @@ public:
         value_ = value;
     }
 
-private:
+  private:
     static constexpr T Invalid = T{};
     T value_ = Invalid;
 };
 
 namespace detail {
-inline void CloseKey(HKEY key) { ::RegCloseKey(key); }
-inline void CloseHandle(HANDLE h) { ::CloseHandle(h); }
-inline void CloseFind(HANDLE h) { ::FindClose(h); }
-inline void FreePidl(PIDLIST_ABSOLUTE p) { ::CoTaskMemFree(p); }
-inline void DeleteGdi(HGDIOBJ o) { ::DeleteObject(o); }
-inline void DestroyIconHandle(HICON i) { ::DestroyIcon(i); }
+inline void CloseKey(HKEY key) {
+    ::RegCloseKey(key);
+}
+inline void CloseHandle(HANDLE h) {
+    ::CloseHandle(h);
+}
+inline void CloseFind(HANDLE h) {
+    ::FindClose(h);
+}
+inline void FreePidl(PIDLIST_ABSOLUTE p) {
+    ::CoTaskMemFree(p);
+}
+inline void DeleteGdi(HGDIOBJ o) {
+    ::DeleteObject(o);
+}
+inline void DestroyIconHandle(HICON i) {
+    ::DestroyIcon(i);
+}
 }  // namespace detail
 
 using UniqueHKey = UniqueAny<HKEY, detail::CloseKey>;
@@ -55,7 +67,9 @@ using UniqueHandle = UniqueAny<HANDLE, detail::CloseHandle>;
 using UniqueFind = UniqueAny<HANDLE, detail::CloseFind>;
 
 // FindFirstFile and CreateFile report failure as INVALID_HANDLE_VALUE, the owners above as null.
-inline HANDLE NullIfInvalid(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
+inline HANDLE NullIfInvalid(HANDLE h) {
+    return h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
 using UniquePidl = UniqueAny<PIDLIST_ABSOLUTE, detail::FreePidl>;
 using UniqueGdiObj = UniqueAny<HGDIOBJ, detail::DeleteGdi>;
 using UniqueIcon = UniqueAny<HICON, detail::DestroyIconHandle>;
@@ -63,7 +77,7 @@ using UniqueIcon = UniqueAny<HICON, detail::DestroyIconHandle>;
 // A COM interface pointer: Release on destruction.
 template <typename I>
 class ComPtr {
-public:
+  public:
     ComPtr() = default;
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
@@ -88,21 +102,22 @@ public:
         if (p_) std::exchange(p_, nullptr)->Release();
     }
 
-private:
+  private:
     I* p_ = nullptr;
 };
 
 // COM for the lifetime of a scope (shortcuts and the shell's "Open" verb need it).
 class ComScope {
-public:
-    ComScope() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  public:
+    ComScope()
+        : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
     ComScope(const ComScope&) = delete;
     ComScope& operator=(const ComScope&) = delete;
     ~ComScope() {
         if (SUCCEEDED(hr_)) ::CoUninitialize();
     }
 
-private:
+  private:
     HRESULT hr_;
 };
 

@@ -33,7 +33,9 @@ void LaunchList::AppendBlankRows(size_t count) {
     }
 }
 
-bool IsBlankItem(std::wstring_view text) { return text.find_first_not_of(L' ') == text.npos; }
+bool IsBlankItem(std::wstring_view text) {
+    return text.find_first_not_of(L' ') == text.npos;
+}
 
 void listt(const StoreContext& ctx, LaunchList& list) {
     constexpr size_t kPlaceholders = 50;

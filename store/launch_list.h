@@ -16,7 +16,7 @@ namespace tarnwick {
 // shifts later items down, a removal shifts them up, and an impossible insert or removal does
 // nothing (and says so).
 class ItemList {
-public:
+  public:
     size_t Count() const { return items_.size(); }
     const std::wstring& Item(size_t index) const { return items_[index]; }
     const std::vector<std::wstring>& Items() const { return items_; }
@@ -28,7 +28,7 @@ public:
     // The first of rows [0, end) whose text equals `text` exactly (letter case counts).
     std::optional<size_t> Find(std::wstring_view text, size_t end) const;
 
-private:
+  private:
     std::vector<std::wstring> items_;
 };
 

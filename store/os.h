@@ -19,7 +19,7 @@ struct RegValue {
 };
 
 class Os {
-public:
+  public:
     virtual ~Os() = default;
 
     // Reads a value's type and bytes. ERROR_FILE_NOT_FOUND for a missing key or value; any other
@@ -39,7 +39,8 @@ public:
 
     // The file-system path of a shell folder (CSIDL) without a trailing backslash, or empty.
     virtual std::wstring ShellFolder(HWND owner, int csidl) = 0;
-    // Names of the plain files of `folder` matching `pattern`: no folders, no hidden or system files.
+    // Names of the plain files of `folder` matching `pattern`: no folders, no hidden or system
+    // files.
     virtual std::vector<std::wstring> ListFiles(std::wstring_view folder,
                                                 std::wstring_view pattern) = 0;
     // Renames a file; fails when the target exists. Never copies.

@@ -15,10 +15,10 @@ inline constexpr int kCsidlRecent = 8;
 inline constexpr int kCsidlStartMenu = 11;
 
 enum class ReadStatus {
-    Found,     // a REG_SZ value, text decoded
-    NotFound,  // no such key or value
-    WrongType, // the value exists but is not REG_SZ
-    Failed,    // the value could not be read
+    Found,      // a REG_SZ value, text decoded
+    NotFound,   // no such key or value
+    WrongType,  // the value exists but is not REG_SZ
+    Failed,     // the value could not be read
 };
 
 struct StringRead {

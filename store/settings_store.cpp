@@ -40,7 +40,8 @@ std::vector<StorePair> StoreReadSection(Os& os, std::wstring_view section) {
     const std::wstring sectionKey = StoreSectionKey(section);
     for (auto& name : Registry::EnumValues(os, HKEY_CURRENT_USER, sectionKey)) {
         StringRead read = Registry::ReadString(os, HKEY_CURRENT_USER, sectionKey, name);
-        if (read.status == ReadStatus::Found) pairs.emplace_back(std::move(name), std::move(read.text));
+        if (read.status == ReadStatus::Found)
+            pairs.emplace_back(std::move(name), std::move(read.text));
     }
     return pairs;
 }
@@ -51,7 +52,8 @@ bool StoreReadFlag(Os& os, std::wstring_view section, std::wstring_view key, boo
 
 double StoreReadNumber(Os& os, std::wstring_view section, std::wstring_view key,
                        double defaultValue) {
-    return ParseNumber(StoreRead(os, section, key, FormatNumber(defaultValue))).value_or(defaultValue);
+    return ParseNumber(StoreRead(os, section, key, FormatNumber(defaultValue)))
+        .value_or(defaultValue);
 }
 
 }  // namespace tarnwick

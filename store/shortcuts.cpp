@@ -8,7 +8,8 @@ namespace tarnwick {
 std::vector<std::wstring> ListShortcuts(Os& os, std::wstring_view folder) {
     std::vector<std::wstring> names = os.ListFiles(folder, L"*.lnk");
     std::erase_if(names, [](const std::wstring& name) {
-        return name.size() < 4 || ToLower(std::wstring_view(name).substr(name.size() - 4)) != L".lnk";
+        return name.size() < 4 ||
+               ToLower(std::wstring_view(name).substr(name.size() - 4)) != L".lnk";
     });
     return names;
 }
@@ -20,7 +21,8 @@ std::wstring ShortcutEntryName(std::wstring_view fileName) {
 std::wstring ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD len = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD len =
+            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (len == 0) return {};
         if (len < path.size()) {
             path.resize(len);

@@ -9,10 +9,12 @@
 namespace tarnwick {
 namespace {
 
-std::wstring Str(std::wstring_view v) { return std::wstring(v); }
+std::wstring Str(std::wstring_view v) {
+    return std::wstring(v);
+}
 
 class Win32Os final : public Os {
-public:
+  public:
     LSTATUS QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
                        RegValue& out) override {
         out = {};
@@ -129,7 +131,7 @@ public:
         // No MOVEFILE_COPY_ALLOWED: a move across volumes fails rather than becoming a copy
         // and a delete, so a file is never in two places or in none.
         return ::MoveFileExW(Str(from).c_str(), Str(to).c_str(), 0) ? ERROR_SUCCESS
-                                                                     : ::GetLastError();
+                                                                    : ::GetLastError();
     }
 
     DWORD CreateDirectory(std::wstring_view path) override {

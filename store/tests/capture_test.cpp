@@ -1,1 +1,336 @@
+// Capture of start-up entries against Wine's real registry and folders, with faults injected
+// through the OS seam.
+#include "capture.h"
+
+#include "registry.h"
+#include "settings_store.h"
+
+#include "faulty_os.h"
+#include "sandbox.h"
+
 #include <gtest/gtest.h>
+
+#include <map>
+
+namespace tarnwick {
+namespace {
+
+using testing::Call;
+using testing::Op;
+
+const std::wstring kApprovedRun(kApprovedRunKey);
+
+class CaptureTest : public ::testing::Test {
+  protected:
+    testing::Sandbox box;
+    StoreContext ctx{SystemOs(), box.ProgramFolder()};
+
+    static void Run(HKEY root, std::wstring_view name, std::wstring_view command) {
+        testing::SetSz(root, kRunKey, name, command);
+    }
+    static std::map<std::wstring, std::wstring> RunValues(HKEY root) {
+        std::map<std::wstring, std::wstring> values;
+        for (const auto& v : testing::DumpKey(root, kRunKey)) {
+            values[v.name] = v.type == REG_SZ ? DecodeRegString(v.data)
+                                              : L"<type " + std::to_wstring(v.type) + L">";
+        }
+        return values;
+    }
+    std::map<std::wstring, std::wstring> Section(std::wstring_view section) {
+        std::map<std::wstring, std::wstring> pairs;
+        for (auto& [k, v] : StoreReadSection(SystemOs(), section)) pairs[k] = v;
+        return pairs;
+    }
+    std::wstring Launcher() const { return box.ProgramFolder() + L"\\Tarnwick"; }
+    static void Disable(HKEY root, std::wstring_view key, std::wstring_view name, BYTE first) {
+        const BYTE data[12] = {first};
+        testing::SetRaw(root, key, name, REG_BINARY, data, sizeof data);
+    }
+};
+
+using Values = std::map<std::wstring, std::wstring>;
+
+TEST_F(CaptureTest, MovesRunValuesIntoTheStoreAndRegistersTheLauncher) {
+    Run(HKEY_LOCAL_MACHINE, L"Alpha", L"\"C:\\Program Files\\Alpha\\alpha.exe\" /tray");
+    Run(HKEY_LOCAL_MACHINE, L"Beta", L"C:\\beta.exe");
+    Run(HKEY_CURRENT_USER, L"Gamma", L"C:\\gamma.exe -min");
+    CaptureStartupEntries(ctx);
+
+    EXPECT_EQ(Section(kMachineSection),
+              (Values{{L"Alpha", L"\"C:\\Program Files\\Alpha\\alpha.exe\" /tray"},
+                      {L"Beta", L"C:\\beta.exe"}}));
+    EXPECT_EQ(Section(kUserSection), (Values{{L"Gamma", L"C:\\gamma.exe -min"}}));
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Veltane", Launcher()}}));
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER), Values{});
+}
+
+TEST_F(CaptureTest, FilteredValuesStayWithWindows) {
+    Run(HKEY_LOCAL_MACHINE, L"Veltane", L"C:\\elsewhere\\Tarnwick");
+    Run(HKEY_LOCAL_MACHINE, L"TASKBAR Display Controls", L"C:\\tdc.exe");
+    Run(HKEY_LOCAL_MACHINE, L"Dll", L"RUNDLL32.EXE shell32.dll,Control_RunDLL");
+    Run(HKEY_CURRENT_USER, L"Dll2", L"rUnDlL32 x.dll,Entry");
+    Run(HKEY_CURRENT_USER, L"Veltane", L"C:\\user\\own.exe");
+    // Six characters taken before trimming: a space in front lets this one be captured.
+    Run(HKEY_CURRENT_USER, L"Spaced", L" rundll32 y.dll,Entry");
+    Run(HKEY_CURRENT_USER, L"veltane", L"C:\\lower.exe");
+    CaptureStartupEntries(ctx);
+
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE),
+              (Values{{L"Veltane", Launcher()},
+                      {L"TASKBAR Display Controls", L"C:\\tdc.exe"},
+                      {L"Dll", L"RUNDLL32.EXE shell32.dll,Control_RunDLL"}}));
+    // Wine names are case-insensitive: "Veltane" and "veltane" are one value; whichever name
+    // the registry kept decides. Either way nothing is lost.
+    const Values user = RunValues(HKEY_CURRENT_USER);
+    EXPECT_EQ(user.count(L"Dll2"), 1u);
+    EXPECT_EQ(user.count(L"Spaced"), 0u);
+    EXPECT_EQ(Section(kUserSection).count(L"Spaced"), 1u);
+    EXPECT_TRUE(Section(kMachineSection).empty());
+}
+
+TEST_F(CaptureTest, FilterRules) {
+    EXPECT_FALSE(IsAcceptedEntry(L"Veltane", L"x"));
+    EXPECT_TRUE(IsAcceptedEntry(L"VELTANE", L"x"));
+    EXPECT_FALSE(IsAcceptedEntry(L"Taskbar Display Controls", L"x"));
+    EXPECT_FALSE(IsAcceptedEntry(L"a", L"RunDll32.exe"));
+    EXPECT_FALSE(IsAcceptedEntry(L"a", L"rundll"));
+    EXPECT_TRUE(IsAcceptedEntry(L"a", L" rundll32"));
+    EXPECT_TRUE(IsAcceptedEntry(L"a", L"rundl"));
+    EXPECT_TRUE(IsAcceptedEntry(L"a", L""));
+}
+
+TEST_F(CaptureTest, SameNameUnderBothRootsAndDefaultValues) {
+    Run(HKEY_LOCAL_MACHINE, L"Shared", L"C:\\machine.exe");
+    Run(HKEY_CURRENT_USER, L"Shared", L"C:\\user.exe");
+    Run(HKEY_LOCAL_MACHINE, L"", L"C:\\default-m.exe");
+    Run(HKEY_CURRENT_USER, L"", L"C:\\default-u.exe");
+    CaptureStartupEntries(ctx);
+
+    EXPECT_EQ(Section(kMachineSection), (Values{{L"Shared", L"C:\\machine.exe"}}));
+    EXPECT_EQ(Section(kUserSection), (Values{{L"Shared", L"C:\\user.exe"}}));
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE),
+              (Values{{L"", L"C:\\default-m.exe"}, {L"Veltane", Launcher()}}));
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"", L"C:\\default-u.exe"}}));
+}
+
+TEST_F(CaptureTest, ValuesThatAreNotReadWholeStayWithWindows) {
+    const wchar_t expand[] = L"%ProgramFiles%\\x.exe";
+    testing::SetRaw(HKEY_CURRENT_USER, kRunKey, L"Expand", REG_EXPAND_SZ, expand, sizeof expand);
+    const DWORD number = 1;
+    testing::SetRaw(HKEY_CURRENT_USER, kRunKey, L"Number", REG_DWORD, &number, sizeof number);
+    Run(HKEY_CURRENT_USER, L"Flaky", L"C:\\flaky.exe");
+    Run(HKEY_CURRENT_USER, L"Fine", L"C:\\fine.exe");
+
+    testing::FaultyOs os(SystemOs());
+    // The second query of a value (the read of its text) fails, as for a value that changed
+    // between the two queries.
+    os.rule = [](const Call& c) -> DWORD {
+        return c.op == Op::QueryValue && c.a == kRunKey && c.b == L"Flaky" ? ERROR_MORE_DATA : 0;
+    };
+    CaptureStartupEntries({os, box.ProgramFolder()});
+
+    EXPECT_EQ(Section(kUserSection), (Values{{L"Fine", L"C:\\fine.exe"}}));
+    const Values left = RunValues(HKEY_CURRENT_USER);
+    EXPECT_EQ(left.size(), 3u);
+    EXPECT_EQ(left.at(L"Flaky"), L"C:\\flaky.exe");
+    EXPECT_EQ(left.at(L"Expand"), L"<type 2>");
+}
+
+TEST_F(CaptureTest, LongNamesAndDataAndTextOutsideTheCodePage) {
+    const std::wstring longName(300, L'L');
+    const std::wstring longCommand = L"C:\\long.exe " + std::wstring(5000, L'a');
+    const std::wstring wideName = L"\u4E2D\u6587\u7A0B\u5E8F";
+    const std::wstring wideCommand = L"\"C:\\\u0424\u0430\u0439\u043B\\\u7A0B\u5E8F.exe\" -\u00FC";
+    Run(HKEY_CURRENT_USER, L"A first", L"C:\\a.exe");
+    Run(HKEY_CURRENT_USER, longName, L"C:\\l.exe");
+    Run(HKEY_CURRENT_USER, L"Big", longCommand);
+    Run(HKEY_CURRENT_USER, wideName, wideCommand);
+    Run(HKEY_CURRENT_USER, L"zz last", L"C:\\z.exe");
+    CaptureStartupEntries(ctx);
+
+    EXPECT_EQ(Section(kUserSection), (Values{{L"A first", L"C:\\a.exe"},
+                                             {longName, L"C:\\l.exe"},
+                                             {L"Big", longCommand},
+                                             {wideName, wideCommand},
+                                             {L"zz last", L"C:\\z.exe"}}));
+    EXPECT_TRUE(RunValues(HKEY_CURRENT_USER).empty());
+}
+
+TEST_F(CaptureTest, EntriesTheUserSwitchedOffStayWithWindows) {
+    Run(HKEY_CURRENT_USER, L"Off", L"C:\\off.exe");
+    Run(HKEY_CURRENT_USER, L"On", L"C:\\on.exe");
+    Run(HKEY_LOCAL_MACHINE, L"MachineOff", L"C:\\moff.exe");
+    Disable(HKEY_CURRENT_USER, kApprovedRun, L"Off", 0x03);
+    Disable(HKEY_CURRENT_USER, kApprovedRun, L"On", 0x02);
+    Disable(HKEY_LOCAL_MACHINE, kApprovedRun, L"MachineOff", 0x03);
+    testing::WriteFile(box.folders.startUp / L"off.lnk");
+    testing::WriteFile(box.folders.startUp / L"on.lnk");
+    Disable(HKEY_CURRENT_USER, kApprovedStartupFolderKey, L"off.lnk", 0x03);
+    CaptureStartupEntries(ctx);
+
+    EXPECT_EQ(Section(kUserSection), (Values{{L"On", L"C:\\on.exe"}}));
+    EXPECT_TRUE(Section(kMachineSection).empty());
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Off", L"C:\\off.exe"}}));
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE).count(L"MachineOff"), 1u);
+    EXPECT_EQ(testing::FileNames(box.folders.startUp), std::vector<std::wstring>{L"off.lnk"});
+}
+
+TEST_F(CaptureTest, StartUpSweepMovesOnlyPlainShortcutsThatFit) {
+    testing::WriteFile(box.folders.startUp / L"Mail.lnk", "mail");
+    testing::WriteFile(box.folders.startUp / L"Taken.lnk", "startup copy");
+    testing::WriteFile(box.folders.program / L"Taken.lnk", "program copy");
+    testing::WriteFile(box.folders.startUp / L"notes.txt");
+    testing::WriteFile(box.folders.startUp / L"odd.lnkx");
+    testing::WriteFile(box.folders.startUp / L"Hidden.lnk");
+    ::SetFileAttributesW((box.folders.startUp / L"Hidden.lnk").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    std::filesystem::create_directory(box.folders.startUp / L"Sub.lnk");
+    CaptureStartupEntries(ctx);
+
+    EXPECT_EQ(testing::FileNames(box.folders.program),
+              (std::vector<std::wstring>{L"Mail.lnk", L"Taken.lnk"}));
+    EXPECT_EQ(testing::FileNames(box.folders.startUp),
+              (std::vector<std::wstring>{L"Hidden.lnk", L"Sub.lnk", L"Taken.lnk", L"notes.txt",
+                                         L"odd.lnkx"}));
+}
+
+TEST_F(CaptureTest, SecondCallFindsNothingNewAndFreshTablesCarryNothingOver) {
+    Run(HKEY_CURRENT_USER, L"A", L"C:\\a-old.exe");
+    Run(HKEY_CURRENT_USER, L"B", L"C:\\b-old.exe");
+    CaptureStartupEntries(ctx);
+    CaptureStartupEntries(ctx);
+    EXPECT_EQ(Section(kUserSection), (Values{{L"A", L"C:\\a-old.exe"}, {L"B", L"C:\\b-old.exe"}}));
+
+    // An updater puts B back with a new command. The next capture must take exactly that; an
+    // entry left over from the earlier call would write B's old command over it.
+    Run(HKEY_CURRENT_USER, L"B", L"C:\\b-new.exe");
+    CaptureStartupEntries(ctx);
+    EXPECT_EQ(Section(kUserSection), (Values{{L"A", L"C:\\a-old.exe"}, {L"B", L"C:\\b-new.exe"}}));
+    EXPECT_TRUE(RunValues(HKEY_CURRENT_USER).empty());
+}
+
+TEST_F(CaptureTest, ValuesBeyondTheTableWaitForALaterCapture) {
+    for (int i = 0; i < 510; ++i)
+        Run(HKEY_CURRENT_USER, L"P" + std::to_wstring(1000 + i), L"C:\\p.exe");
+    CaptureStartupEntries(ctx);
+    // No machine values: user value j takes slot j + 1, so 500 fit.
+    EXPECT_EQ(Section(kUserSection).size(), 500u);
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER).size(), 10u);
+    CaptureStartupEntries(ctx);
+    EXPECT_EQ(Section(kUserSection).size(), 510u);
+    EXPECT_TRUE(RunValues(HKEY_CURRENT_USER).empty());
+}
+
+TEST_F(CaptureTest, AFailedStoreWriteLeavesTheValueInItsRunKey) {
+    Run(HKEY_CURRENT_USER, L"Keep", L"C:\\keep.exe");
+    Run(HKEY_CURRENT_USER, L"Move", L"C:\\move.exe");
+    testing::FaultyOs os(SystemOs());
+    os.rule = [](const Call& c) -> DWORD {
+        return c.op == Op::SetString && c.b == L"Keep" ? ERROR_ACCESS_DENIED : 0;
+    };
+    CaptureStartupEntries({os, box.ProgramFolder()});
+    EXPECT_EQ(Section(kUserSection), (Values{{L"Move", L"C:\\move.exe"}}));
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Keep", L"C:\\keep.exe"}}));
+}
+
+TEST_F(CaptureTest, AFailedRunDeleteTakesTheStoreWriteBack) {
+    // A standard user cannot change the machine's Run key: the program must stay started by
+    // Windows alone, not twice.
+    Run(HKEY_LOCAL_MACHINE, L"New", L"C:\\new.exe");
+    Run(HKEY_LOCAL_MACHINE, L"Again", L"C:\\again-v2.exe");
+    StoreWrite(SystemOs(), kMachineSection, L"Again", L"C:\\again-v1.exe");
+    Run(HKEY_CURRENT_USER, L"User", L"C:\\user.exe");
+    testing::FaultyOs os(SystemOs());
+    os.rule = [](const Call& c) -> DWORD {
+        return (c.op == Op::DeleteValue || c.op == Op::SetString) && c.root == HKEY_LOCAL_MACHINE
+                   ? ERROR_ACCESS_DENIED
+                   : 0;
+    };
+    CaptureStartupEntries({os, box.ProgramFolder()});
+
+    EXPECT_EQ(Section(kMachineSection), (Values{{L"Again", L"C:\\again-v1.exe"}}));
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE),
+              (Values{{L"New", L"C:\\new.exe"}, {L"Again", L"C:\\again-v2.exe"}}));
+    EXPECT_EQ(Section(kUserSection), (Values{{L"User", L"C:\\user.exe"}}));
+}
+
+TEST_F(CaptureTest, FailedMovesAndUnresolvableFoldersLeaveShortcutsWhereTheyAre) {
+    testing::WriteFile(box.folders.startUp / L"Stuck.lnk");
+    testing::WriteFile(box.folders.startUp / L"Free.lnk");
+    Run(HKEY_CURRENT_USER, L"A", L"C:\\a.exe");
+    testing::FaultyOs os(SystemOs());
+    os.rule = [](const Call& c) -> DWORD {
+        return c.op == Op::MoveFile && c.a.ends_with(L"Stuck.lnk") ? ERROR_SHARING_VIOLATION : 0;
+    };
+    CaptureStartupEntries({os, box.ProgramFolder()});
+    EXPECT_EQ(testing::FileNames(box.folders.startUp), std::vector<std::wstring>{L"Stuck.lnk"});
+
+    os.rule = [](const Call& c) -> DWORD {
+        return c.op == Op::ShellFolder && c.a == std::to_wstring(kCsidlRecent) ? 1 : 0;
+    };
+    Run(HKEY_CURRENT_USER, L"B", L"C:\\b.exe");
+    CaptureStartupEntries({os, box.ProgramFolder()});
+    EXPECT_EQ(testing::FileNames(box.folders.startUp), std::vector<std::wstring>{L"Stuck.lnk"});
+    // The Run values are still captured and the launcher registered.
+    EXPECT_EQ(Section(kUserSection).size(), 2u);
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Veltane", Launcher()}}));
+}
+
+// Every entry of a mixed set, cut off after each single change the capture makes, then captured
+// again in full: nothing is lost at the cut, and afterwards each entry is in exactly one place.
+TEST(CaptureCrashTest, CutOffAfterEveryStepLosesNothing) {
+    struct Entry {
+        HKEY root;
+        std::wstring_view section, name, command;
+    };
+    const Entry entries[] = {{HKEY_LOCAL_MACHINE, kMachineSection, L"m1", L"C:\\m1.exe"},
+                             {HKEY_LOCAL_MACHINE, kMachineSection, L"both", L"C:\\both-m.exe"},
+                             {HKEY_CURRENT_USER, kUserSection, L"both", L"C:\\both-u.exe"},
+                             {HKEY_CURRENT_USER, kUserSection, L"u1", L"C:\\u1-new.exe"}};
+    const std::wstring_view shortcuts[] = {L"s1.lnk", L"s2.lnk"};
+
+    size_t totalSteps = 0;
+    for (size_t cut = 0;; ++cut) {
+        testing::Sandbox box;
+        for (const Entry& e : entries) testing::SetSz(e.root, kRunKey, e.name, e.command);
+        StoreWrite(SystemOs(), kUserSection, L"u1", L"C:\\u1-old.exe");
+        for (auto s : shortcuts) testing::WriteFile(box.folders.startUp / s);
+
+        testing::FaultyOs os(SystemOs());
+        os.CutAfter(cut);
+        CaptureStartupEntries({os, box.ProgramFolder()});
+        const size_t steps = os.changes.size();
+
+        auto places = [&](const Entry& e) {
+            const bool inRun =
+                Registry::GetValue(SystemOs(), e.root, kRunKey, e.name, L"?") == e.command;
+            const bool inStore = StoreRead(SystemOs(), e.section, e.name, L"?") == e.command;
+            return int(inRun) + int(inStore);
+        };
+        auto shortcutPlaces = [&](std::wstring_view s) {
+            return int(std::filesystem::exists(box.folders.startUp / s)) +
+                   int(std::filesystem::exists(box.folders.program / s));
+        };
+        for (const Entry& e : entries)
+            EXPECT_GE(places(e), 1) << "cut " << cut << ": lost " << std::wstring(e.name);
+        for (auto s : shortcuts) EXPECT_EQ(shortcutPlaces(s), 1) << "cut " << cut;
+
+        CaptureStartupEntries({SystemOs(), box.ProgramFolder()});
+        for (const Entry& e : entries) {
+            EXPECT_EQ(places(e), 1) << "cut " << cut << ": " << std::wstring(e.name);
+            EXPECT_EQ(StoreRead(SystemOs(), e.section, e.name, L"?"), e.command) << "cut " << cut;
+        }
+        for (auto s : shortcuts)
+            EXPECT_TRUE(std::filesystem::exists(box.folders.program / s)) << "cut " << cut;
+
+        if (cut == 0) totalSteps = std::numeric_limits<size_t>::max();
+        if (steps < cut || cut > 64) {
+            totalSteps = steps;
+            break;
+        }
+    }
+    // 4 entries x (store write + Run delete) + launcher registration + 2 moves.
+    EXPECT_EQ(totalSteps, 11u);
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -16,7 +16,7 @@ using testing::SetSz;
 constexpr std::wstring_view kKey = L"Software\\Test\\Values";
 
 class RegistryTest : public ::testing::Test {
-protected:
+  protected:
     testing::RegistrySandbox sandbox;
     Os& os = SystemOs();
 };
@@ -25,7 +25,8 @@ TEST_F(RegistryTest, ReadsOnlyPlainStrings) {
     const wchar_t expand[] = L"%SystemRoot%\\x.exe";
     SetRaw(HKEY_CURRENT_USER, kKey, L"expand", REG_EXPAND_SZ, expand, sizeof expand);
     EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kKey, L"expand"), L"");
-    EXPECT_EQ(Registry::ReadString(os, HKEY_CURRENT_USER, kKey, L"expand").status, ReadStatus::WrongType);
+    EXPECT_EQ(Registry::ReadString(os, HKEY_CURRENT_USER, kKey, L"expand").status,
+              ReadStatus::WrongType);
 
     const wchar_t embedded[] = L"before\0after";
     SetRaw(HKEY_CURRENT_USER, kKey, L"embedded", REG_SZ, embedded, sizeof embedded);
@@ -50,7 +51,8 @@ TEST_F(RegistryTest, ReadsOnlyPlainStrings) {
 }
 
 TEST_F(RegistryTest, MissingKeysAndValuesGiveTheDefaultAndChangeNothing) {
-    EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, L"Software\\Nowhere", L"x", L"dflt"), L"dflt");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, L"Software\\Nowhere", L"x", L"dflt"),
+              L"dflt");
     EXPECT_EQ(Registry::ReadString(os, HKEY_CURRENT_USER, L"Software\\Nowhere", L"x").status,
               ReadStatus::NotFound);
     SetSz(HKEY_CURRENT_USER, kKey, L"present", L"1");
@@ -112,7 +114,8 @@ TEST_F(RegistryTest, SpecialFoldersFollowTheUsersShellFolders) {
     testing::Sandbox box;  // redirects Start Menu and Recent into temp folders
     const std::wstring startMenu = SpecialFolderPath(os, nullptr, kCsidlStartMenu);
     EXPECT_EQ(startMenu, box.folders.startMenu.wstring() + L"\\");
-    EXPECT_EQ(StartUpFolder(os, nullptr), box.folders.startMenu.wstring() + L"\\Programs\\StartUp\\");
+    EXPECT_EQ(StartUpFolder(os, nullptr),
+              box.folders.startMenu.wstring() + L"\\Programs\\StartUp\\");
     // "My Computer" is virtual: no file-system path.
     EXPECT_EQ(SpecialFolderPath(os, nullptr, 0x0011), L"");
 }
@@ -122,7 +125,8 @@ TEST_F(RegistryTest, StartUpFolderNeedsBothRecentAndStartMenu) {
     testing::FaultyOs faulty(os);
     for (int missing : {kCsidlRecent, kCsidlStartMenu}) {
         faulty.rule = [missing](const testing::Call& call) -> DWORD {
-            return call.op == testing::Op::ShellFolder && call.a == std::to_wstring(missing) ? 1 : 0;
+            return call.op == testing::Op::ShellFolder && call.a == std::to_wstring(missing) ? 1
+                                                                                             : 0;
         };
         EXPECT_EQ(StartUpFolder(faulty, nullptr), L"") << "folder " << missing << " unresolvable";
     }

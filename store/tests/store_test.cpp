@@ -1,1 +1,132 @@
+// The per-user settings store and the text conversions its readers use.
+#include "convert.h"
+#include "settings_store.h"
+
+#include "sandbox.h"
+
 #include <gtest/gtest.h>
+
+namespace tarnwick {
+namespace {
+
+class StoreTest : public ::testing::Test {
+  protected:
+    testing::RegistrySandbox sandbox;
+    Os& os = SystemOs();
+};
+
+TEST_F(StoreTest, KeepsTextAsRegSzUnderTheApplicationKey) {
+    EXPECT_EQ(StoreWrite(os, kMiscSection, L"TimeDelay", L"40"), ERROR_SUCCESS);
+    const auto values = testing::DumpKey(HKEY_CURRENT_USER, L"Software\\Veltane\\misc");
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values[0].name, L"TimeDelay");
+    EXPECT_EQ(values[0].type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(StoreRead(os, kMiscSection, L"TimeDelay", L"3"), L"40");
+}
+
+TEST_F(StoreTest, TextOutsideAnyCodePageRoundTrips) {
+    const std::wstring name = L"\u65E5\u672C\u8A9E \u0394\u03B5\u03BB\u03C4\u03B1 \U0001F680";
+    const std::wstring command = L"\"C:\\Program Files\\\u0645\u062B\u0627\u0644\\a.exe\" --\u00E9";
+    StoreWrite(os, kUserSection, name, command);
+    EXPECT_EQ(StoreRead(os, kUserSection, name, L""), command);
+    const auto pairs = StoreReadSection(os, kUserSection);
+    ASSERT_EQ(pairs.size(), 1u);
+    EXPECT_EQ(pairs[0], (StorePair{name, command}));
+}
+
+TEST_F(StoreTest, NamesCompareWithoutLetterCase) {
+    StoreWrite(os, L"misc", L"AutoHide", L"True");
+    StoreWrite(os, L"MISC", L"autohide", L"False");
+    EXPECT_EQ(StoreRead(os, L"Misc", L"AUTOHIDE", L""), L"False");
+    EXPECT_EQ(StoreReadSection(os, kMiscSection).size(), 1u);
+    StoreDelete(os, L"mIsC", L"AutoHIDE");
+    EXPECT_TRUE(StoreReadSection(os, kMiscSection).empty());
+}
+
+TEST_F(StoreTest, MissingThingsReadAsDefaultsAndDeletesOfNothingSucceed) {
+    EXPECT_EQ(StoreRead(os, kMiscSection, L"X", L"-1"), L"-1");
+    EXPECT_TRUE(StoreReadSection(os, kPrioritySection).empty());
+    EXPECT_EQ(StoreDelete(os, kPrioritySection), ERROR_SUCCESS);
+    EXPECT_EQ(StoreDelete(os, kPrioritySection, L"nothing"), ERROR_SUCCESS);
+}
+
+TEST_F(StoreTest, SectionDeleteTakesOnlyThatSection) {
+    StoreWrite(os, kPrioritySection, L"a", L"0");
+    StoreWrite(os, kPrioritySection, L"b", L"1");
+    StoreWrite(os, kMachineSection, L"a", L"a.exe");
+    EXPECT_EQ(StoreDelete(os, kPrioritySection), ERROR_SUCCESS);
+    EXPECT_TRUE(StoreReadSection(os, kPrioritySection).empty());
+    EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, L"Software\\Veltane\\priority"));
+    EXPECT_EQ(StoreReadSection(os, kMachineSection).size(), 1u);
+    // An empty section name must never reach the application key itself.
+    EXPECT_NE(StoreDelete(os, L""), ERROR_SUCCESS);
+    EXPECT_EQ(StoreReadSection(os, kMachineSection).size(), 1u);
+}
+
+TEST_F(StoreTest, ValuesThatAreNotTextReadAsTheDefault) {
+    const DWORD number = 99;
+    testing::SetRaw(HKEY_CURRENT_USER, L"Software\\Veltane\\misc", L"TimeDelay", REG_DWORD, &number,
+                    sizeof number);
+    EXPECT_EQ(StoreRead(os, kMiscSection, L"TimeDelay", L"3"), L"3");
+    EXPECT_TRUE(StoreReadSection(os, kMiscSection).empty());
+}
+
+TEST_F(StoreTest, TypedReadsFallBackOnUnreadableText) {
+    StoreWrite(os, kMiscSection, L"Details", L"maybe");
+    StoreWrite(os, kMiscSection, L"V", L"TRUE");
+    StoreWrite(os, kMiscSection, L"TimeDelay", L"four");
+    StoreWrite(os, kMiscSection, L"X", L"1440.5");
+    EXPECT_TRUE(StoreReadFlag(os, kMiscSection, L"Details", true));
+    EXPECT_FALSE(StoreReadFlag(os, kMiscSection, L"Details", false));
+    EXPECT_TRUE(StoreReadFlag(os, kMiscSection, L"V", false));
+    EXPECT_EQ(StoreReadNumber(os, kMiscSection, L"TimeDelay", 3), 3);
+    EXPECT_EQ(StoreReadNumber(os, kMiscSection, L"X", -1), 1440.5);
+    EXPECT_EQ(StoreReadNumber(os, kMiscSection, L"absent", -1), -1);
+}
+
+TEST(ConvertTest, FlagsAcceptWordsInAnyCaseAndAnyNumber) {
+    for (const wchar_t* yes :
+         {L"True", L"true", L"TRUE", L" tRuE ", L"1", L"-1", L"2", L"0.5", L"1e3"}) {
+        EXPECT_EQ(ParseFlag(yes), std::optional<bool>(true)) << yes;
+    }
+    for (const wchar_t* no : {L"False", L"FALSE", L"false", L"0", L"0.0", L" 0 ", L"-0"}) {
+        EXPECT_EQ(ParseFlag(no), std::optional<bool>(false)) << no;
+    }
+    for (const wchar_t* neither : {L"", L"yes", L"Truth", L"1 2", L"0x1", L"\u0661"}) {
+        EXPECT_EQ(ParseFlag(neither), std::nullopt) << neither;
+    }
+}
+
+TEST(ConvertTest, NumbersAreDecimalWithAPointWhateverTheLocale) {
+    // A user whose regional settings use a comma must still read what another program wrote.
+    wchar_t saved[LOCALE_NAME_MAX_LENGTH] = {};
+    ::GetUserDefaultLocaleName(saved, LOCALE_NAME_MAX_LENGTH);
+    ::SetThreadLocale(MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT));
+    std::setlocale(LC_ALL, "German_Germany.1252");
+    EXPECT_EQ(ParseNumber(L"1440.5"), 1440.5);
+    EXPECT_EQ(ParseNumber(L"1440,5"), std::nullopt);
+    EXPECT_EQ(FormatNumber(1440.5), L"1440.5");
+    std::setlocale(LC_ALL, "C");
+
+    EXPECT_EQ(ParseNumber(L" 40 "), 40);
+    EXPECT_EQ(ParseNumber(L"+7"), 7);
+    EXPECT_EQ(ParseNumber(L"-1"), -1);
+    EXPECT_EQ(ParseNumber(L"40s"), std::nullopt);
+    EXPECT_EQ(ParseNumber(L"inf"), std::nullopt);
+    EXPECT_EQ(ParseNumber(L"1e999"), std::nullopt);
+    EXPECT_EQ(FormatNumber(40), L"40");
+    EXPECT_EQ(FormatNumber(-1), L"-1");
+}
+
+TEST(ConvertTest, LeadingNumberTakesTheNumberAtTheStartOnly) {
+    EXPECT_EQ(LeadingNumber(L"12"), 12);
+    EXPECT_EQ(LeadingNumber(L"12abc"), 12);
+    EXPECT_EQ(LeadingNumber(L" -3"), -3);
+    EXPECT_EQ(LeadingNumber(L"abc"), 0);
+    EXPECT_EQ(LeadingNumber(L""), 0);
+    EXPECT_EQ(LeadingNumber(L"2.9"), 2);
+    EXPECT_EQ(LeadingNumber(L"99999999999999999999999"), std::numeric_limits<long long>::max());
+}
+
+}  // namespace
+}  // namespace tarnwick

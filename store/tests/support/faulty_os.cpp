@@ -2,7 +2,9 @@
 
 namespace tarnwick::testing {
 namespace {
-std::wstring S(std::wstring_view v) { return std::wstring(v); }
+std::wstring S(std::wstring_view v) {
+    return std::wstring(v);
+}
 }  // namespace
 
 bool Call::Changes() const {
@@ -45,12 +47,14 @@ LSTATUS FaultyOs::QueryValue(HKEY root, std::wstring_view subKey, std::wstring_v
 
 LSTATUS FaultyOs::SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
                             std::wstring_view text) {
-    if (DWORD e = Check({Op::SetString, root, S(subKey), S(name), S(text)})) return static_cast<LSTATUS>(e);
+    if (DWORD e = Check({Op::SetString, root, S(subKey), S(name), S(text)}))
+        return static_cast<LSTATUS>(e);
     return real_.SetString(root, subKey, name, text);
 }
 
 LSTATUS FaultyOs::DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) {
-    if (DWORD e = Check({Op::DeleteValue, root, S(subKey), S(name), {}})) return static_cast<LSTATUS>(e);
+    if (DWORD e = Check({Op::DeleteValue, root, S(subKey), S(name), {}}))
+        return static_cast<LSTATUS>(e);
     return real_.DeleteValue(root, subKey, name);
 }
 

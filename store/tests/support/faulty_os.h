@@ -37,7 +37,7 @@ struct Call {
 };
 
 class FaultyOs final : public Os {
-public:
+  public:
     explicit FaultyOs(Os& real) : real_(real) {}
 
     // Returns an error code to make the call fail, 0 to let it through.
@@ -58,7 +58,8 @@ public:
     LSTATUS EnumValueNames(HKEY root, std::wstring_view subKey,
                            std::vector<std::wstring>& names) override;
     std::wstring ShellFolder(HWND owner, int csidl) override;
-    std::vector<std::wstring> ListFiles(std::wstring_view folder, std::wstring_view pattern) override;
+    std::vector<std::wstring> ListFiles(std::wstring_view folder,
+                                        std::wstring_view pattern) override;
     DWORD MoveFile(std::wstring_view from, std::wstring_view to) override;
     DWORD CreateDirectory(std::wstring_view path) override;
     DWORD RemoveDirectory(std::wstring_view path) override;
@@ -67,7 +68,7 @@ public:
     int ShellDelete(std::wstring_view path, bool& aborted) override;
     DWORD FileAttributes(std::wstring_view path) override;
 
-private:
+  private:
     // The rule's verdict, and the log entry for a changing call that goes through.
     DWORD Check(Call call);
 

@@ -78,8 +78,8 @@ Sandbox::Sandbox() {
 void SetRaw(HKEY root, std::wstring_view subKey, std::wstring_view name, DWORD type,
             const void* data, DWORD size) {
     UniqueHKey key = Create(root, std::wstring(subKey));
-    ::RegSetValueExW(key.get(), std::wstring(name).c_str(), 0, type,
-                     static_cast<const BYTE*>(data), size);
+    ::RegSetValueExW(key.get(), std::wstring(name).c_str(), 0, type, static_cast<const BYTE*>(data),
+                     size);
 }
 
 void SetSz(HKEY root, std::wstring_view subKey, std::wstring_view name, std::wstring_view text) {
@@ -91,7 +91,8 @@ void SetSz(HKEY root, std::wstring_view subKey, std::wstring_view name, std::wst
 std::vector<RawValue> DumpKey(HKEY root, std::wstring_view subKey) {
     std::vector<RawValue> values;
     UniqueHKey key;
-    if (::RegOpenKeyExW(root, std::wstring(subKey).c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(root, std::wstring(subKey).c_str(), 0, KEY_READ, key.put()) !=
+        ERROR_SUCCESS) {
         return values;
     }
     for (DWORD i = 0;; ++i) {
@@ -116,12 +117,14 @@ std::vector<RawValue> DumpKey(HKEY root, std::wstring_view subKey) {
 std::vector<std::wstring> DumpTree(HKEY root, std::wstring_view subKey) {
     std::vector<std::wstring> lines;
     for (const RawValue& v : DumpKey(root, subKey)) {
-        std::wstring line = std::wstring(subKey) + L" : " + v.name + L" = " + std::to_wstring(v.type) + L":";
+        std::wstring line =
+            std::wstring(subKey) + L" : " + v.name + L" = " + std::to_wstring(v.type) + L":";
         for (BYTE b : v.data) line += std::to_wstring(b) + L",";
         lines.push_back(std::move(line));
     }
     UniqueHKey key;
-    if (::RegOpenKeyExW(root, std::wstring(subKey).c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(root, std::wstring(subKey).c_str(), 0, KEY_READ, key.put()) !=
+        ERROR_SUCCESS) {
         return lines;
     }
     std::vector<std::wstring> children;
@@ -137,14 +140,16 @@ std::vector<std::wstring> DumpTree(HKEY root, std::wstring_view subKey) {
     std::sort(children.begin(), children.end());
     for (const auto& child : children) {
         lines.push_back(std::wstring(subKey) + L"\\" + child);
-        for (auto& line : DumpTree(root, std::wstring(subKey) + L"\\" + child)) lines.push_back(std::move(line));
+        for (auto& line : DumpTree(root, std::wstring(subKey) + L"\\" + child))
+            lines.push_back(std::move(line));
     }
     return lines;
 }
 
 bool KeyExists(HKEY root, std::wstring_view subKey) {
     UniqueHKey key;
-    return ::RegOpenKeyExW(root, std::wstring(subKey).c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return ::RegOpenKeyExW(root, std::wstring(subKey).c_str(), 0, KEY_READ, key.put()) ==
+           ERROR_SUCCESS;
 }
 
 void WriteFile(const std::filesystem::path& path, std::string_view content) {

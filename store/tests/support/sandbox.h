@@ -14,7 +14,7 @@
 namespace tarnwick::testing {
 
 class RegistrySandbox {
-public:
+  public:
     RegistrySandbox();
     ~RegistrySandbox();
     RegistrySandbox(const RegistrySandbox&) = delete;
@@ -23,14 +23,14 @@ public:
     // The real key (below the real HKEY_CURRENT_USER) that stands in for the predefined keys.
     const std::wstring& Path() const { return path_; }
 
-private:
+  private:
     std::wstring path_;
     UniqueHKey machine_;
     UniqueHKey user_;
 };
 
 class FolderSandbox {
-public:
+  public:
     FolderSandbox();
     ~FolderSandbox();
     FolderSandbox(const FolderSandbox&) = delete;
@@ -40,12 +40,12 @@ public:
     std::filesystem::path startMenu;  // ...\Start Menu
     std::filesystem::path startUp;    // ...\Start Menu\Programs\StartUp
     std::filesystem::path recent;
-    std::filesystem::path program;    // the program folder
+    std::filesystem::path program;  // the program folder
 };
 
 // Both, with the shell's Start Menu and Recent folders pointed into the folder sandbox.
 class Sandbox {
-public:
+  public:
     Sandbox();
     RegistrySandbox registry;
     FolderSandbox folders;
