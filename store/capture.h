@@ -5,7 +5,9 @@
 #pragma once
 
 #include "context.h"
+#include "registry.h"
 
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,11 +38,13 @@ struct CaptureSlot {
 // taskbar's display controls, and anything started through the system's DLL runner.
 bool IsAcceptedEntry(std::wstring_view name, std::wstring_view command);
 
-// Task Manager's switch: a binary value whose first byte is odd marks the entry disabled.
-bool IsDisabledByUser(Os& os, HKEY root, std::wstring_view approvedKey, std::wstring_view name);
+// The names of the entries the user switched off in Task Manager: values of `approvedKey` that are
+// binary and whose first byte is odd.
+std::set<std::wstring, RegistryNameLess> DisabledByUser(Os& os, HKEY root,
+                                                        std::wstring_view approvedKey);
 
 // Fills a fresh table from both Run keys (machine first, then user). Only REG_SZ values that
-// could be read whole and that the user has not disabled take a slot.
+// could be read and that the user has not disabled take a slot.
 std::vector<CaptureSlot> ReadRunValues(Os& os);
 
 // Stores and removes the accepted entries of slots 0..lastSlot of a fresh table.

@@ -18,6 +18,11 @@ struct RegValue {
     std::vector<BYTE> data;
 };
 
+struct NamedRegValue {
+    std::wstring name;
+    RegValue value;
+};
+
 class Os {
   public:
     virtual ~Os() = default;
@@ -32,17 +37,17 @@ class Os {
     virtual LSTATUS DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) = 0;
     // Deletes a key with everything below it.
     virtual LSTATUS DeleteKey(HKEY root, std::wstring_view subKey) = 0;
-    // Every value name of a key in the registry's own order. A missing key gives
-    // ERROR_FILE_NOT_FOUND and no names.
-    virtual LSTATUS EnumValueNames(HKEY root, std::wstring_view subKey,
-                                   std::vector<std::wstring>& names) = 0;
+    // Every value of a key, with its data, in the registry's own order: one read of the whole
+    // key. A missing key gives ERROR_FILE_NOT_FOUND and no values.
+    virtual LSTATUS EnumValues(HKEY root, std::wstring_view subKey,
+                               std::vector<NamedRegValue>& values) = 0;
 
     // The file-system path of a shell folder (CSIDL) without a trailing backslash, or empty.
     virtual std::wstring ShellFolder(HWND owner, int csidl) = 0;
     // Names of the plain files of `folder` matching `pattern`: no folders, no hidden or system
-    // files.
-    virtual std::vector<std::wstring> ListFiles(std::wstring_view folder,
-                                                std::wstring_view pattern) = 0;
+    // files. ERROR_SUCCESS also when nothing matches; any other status: the listing failed.
+    virtual DWORD ListFiles(std::wstring_view folder, std::wstring_view pattern,
+                            std::vector<std::wstring>& names) = 0;
     // Renames a file; fails when the target exists. Never copies.
     virtual DWORD MoveFile(std::wstring_view from, std::wstring_view to) = 0;
     virtual DWORD CreateDirectory(std::wstring_view path) = 0;

@@ -41,8 +41,11 @@ LSTATUS DeleteValue(Os& os, HKEY root, std::wstring_view subKey, std::wstring_vi
 std::vector<std::wstring> EnumValues(Os& os, HKEY root, std::wstring_view subKey) {
     // A listing cut short by an error still names what it saw; none of those names is
     // acted on without being read again.
+    std::vector<NamedRegValue> values;
+    os.EnumValues(root, subKey, values);
     std::vector<std::wstring> names;
-    os.EnumValueNames(root, subKey, names);
+    names.reserve(values.size());
+    for (auto& v : values) names.push_back(std::move(v.name));
     return names;
 }
 

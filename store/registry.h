@@ -26,6 +26,15 @@ struct StringRead {
     std::wstring text;
 };
 
+// Orders names as the registry compares them: without regard to letter case.
+struct RegistryNameLess {
+    using is_transparent = void;
+    bool operator()(std::wstring_view a, std::wstring_view b) const {
+        return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                      static_cast<int>(b.size()), TRUE) == CSTR_LESS_THAN;
+    }
+};
+
 // REG_SZ bytes as text: up to the first NUL, or all of it when there is none.
 std::wstring DecodeRegString(const std::vector<BYTE>& data);
 

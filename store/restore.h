@@ -9,6 +9,10 @@ namespace tarnwick {
 
 // `resetLaunchOrder` (the settings program's form) also forgets the launch order once any held
 // shortcut was handled; the uninstaller's form leaves the store exactly as it was.
-void RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder);
+//
+// The launcher stays registered unless every entry was handed back: a Run value that could not
+// be written or a shortcut that could not be moved would otherwise be started by nobody. Returns
+// whether everything was handed back (and the launcher's registration removed).
+bool RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder);
 
 }  // namespace tarnwick

@@ -35,13 +35,16 @@ LSTATUS StoreDelete(Os& os, std::wstring_view section) {
     return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
 
-std::vector<StorePair> StoreReadSection(Os& os, std::wstring_view section) {
+std::vector<StorePair> StoreReadSection(Os& os, std::wstring_view section, bool* complete) {
+    // One read of the whole section key.
+    std::vector<NamedRegValue> values;
+    const LSTATUS rc = os.EnumValues(HKEY_CURRENT_USER, StoreSectionKey(section), values);
+    if (complete) *complete = rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
     std::vector<StorePair> pairs;
-    const std::wstring sectionKey = StoreSectionKey(section);
-    for (auto& name : Registry::EnumValues(os, HKEY_CURRENT_USER, sectionKey)) {
-        StringRead read = Registry::ReadString(os, HKEY_CURRENT_USER, sectionKey, name);
-        if (read.status == ReadStatus::Found)
-            pairs.emplace_back(std::move(name), std::move(read.text));
+    pairs.reserve(values.size());
+    for (auto& v : values) {
+        if (v.value.type == REG_SZ)
+            pairs.emplace_back(std::move(v.name), DecodeRegString(v.value.data));
     }
     return pairs;
 }

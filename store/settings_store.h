@@ -35,7 +35,10 @@ LSTATUS StoreDelete(Os& os, std::wstring_view section, std::wstring_view key);
 // Removes a whole section with all its keys. Removing what does not exist succeeds.
 LSTATUS StoreDelete(Os& os, std::wstring_view section);
 // Every readable (key, text) pair of a section in the store's own order; empty when missing.
-std::vector<StorePair> StoreReadSection(Os& os, std::wstring_view section);
+// `complete`, when given, says whether every key of the section was read (a missing section is
+// complete).
+std::vector<StorePair> StoreReadSection(Os& os, std::wstring_view section,
+                                        bool* complete = nullptr);
 
 // Typed reads over the store's text forms; an unreadable text gives the default.
 bool StoreReadFlag(Os& os, std::wstring_view section, std::wstring_view key, bool defaultValue);

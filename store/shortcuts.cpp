@@ -5,8 +5,10 @@
 
 namespace tarnwick {
 
-std::vector<std::wstring> ListShortcuts(Os& os, std::wstring_view folder) {
-    std::vector<std::wstring> names = os.ListFiles(folder, L"*.lnk");
+std::vector<std::wstring> ListShortcuts(Os& os, std::wstring_view folder, DWORD* status) {
+    std::vector<std::wstring> names;
+    const DWORD rc = os.ListFiles(folder, L"*.lnk", names);
+    if (status) *status = rc;
     std::erase_if(names, [](const std::wstring& name) {
         return name.size() < 4 ||
                ToLower(std::wstring_view(name).substr(name.size() - 4)) != L".lnk";

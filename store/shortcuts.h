@@ -11,7 +11,8 @@ namespace tarnwick {
 
 // File names (not paths) in the platform's listing order. A name must really end in ".lnk":
 // the shell's pattern match would also take "x.lnkx" through its 8.3 short name.
-std::vector<std::wstring> ListShortcuts(Os& os, std::wstring_view folder);
+// `status`, when given, receives the listing's status (ERROR_SUCCESS for an empty folder).
+std::vector<std::wstring> ListShortcuts(Os& os, std::wstring_view folder, DWORD* status = nullptr);
 
 // "Name.lnk" -> "Name".
 std::wstring ShortcutEntryName(std::wstring_view fileName);

@@ -66,33 +66,40 @@ class Win32Os final : public Os {
         return ::RegDeleteTreeW(root, Str(subKey).c_str());
     }
 
-    LSTATUS EnumValueNames(HKEY root, std::wstring_view subKey,
-                           std::vector<std::wstring>& names) override {
-        names.clear();
+    LSTATUS EnumValues(HKEY root, std::wstring_view subKey,
+                       std::vector<NamedRegValue>& values) override {
+        values.clear();
         UniqueHKey key;
         LSTATUS rc = ::RegOpenKeyExW(root, Str(subKey).c_str(), 0, KEY_QUERY_VALUE, key.put());
         if (rc != ERROR_SUCCESS) return rc;
         DWORD count = 0;
         DWORD maxName = 0;
+        DWORD maxData = 0;
         rc = ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                &count, &maxName, nullptr, nullptr, nullptr);
+                                &count, &maxName, &maxData, nullptr, nullptr);
         if (rc != ERROR_SUCCESS) return rc;
-        // Only names are fetched, so no value's data length can end the listing early.
-        std::wstring buffer(maxName + 1, L'\0');
-        names.reserve(count);
-        for (DWORD i = 0;; ++i) {
-            auto len = static_cast<DWORD>(buffer.size());
-            rc = ::RegEnumValueW(key.get(), i, buffer.data(), &len, nullptr, nullptr, nullptr,
-                                 nullptr);
+        // Buffers sized from the key's own longest name and data, so that no value's length
+        // can end the listing early.
+        std::wstring name(maxName + 1, L'\0');
+        std::vector<BYTE> data(maxData + sizeof(wchar_t));
+        values.reserve(count);
+        for (DWORD i = 0;;) {
+            auto nameLen = static_cast<DWORD>(name.size());
+            auto dataLen = static_cast<DWORD>(data.size());
+            DWORD type = REG_NONE;
+            rc = ::RegEnumValueW(key.get(), i, name.data(), &nameLen, nullptr, &type, data.data(),
+                                 &dataLen);
             if (rc == ERROR_MORE_DATA) {
-                // A longer name was added since RegQueryInfoKeyW: grow and ask again.
-                buffer.resize(buffer.size() * 2 + 256);
-                --i;
+                // Something grew since RegQueryInfoKeyW: larger buffers, same index again.
+                name.resize(name.size() * 2 + 256);
+                data.resize(data.size() * 2 + 4096);
                 continue;
             }
             if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
             if (rc != ERROR_SUCCESS) return rc;
-            names.emplace_back(buffer.data(), len);
+            values.push_back({std::wstring(name.data(), nameLen),
+                              {type, std::vector<BYTE>(data.begin(), data.begin() + dataLen)}});
+            ++i;
         }
     }
 
@@ -109,22 +116,26 @@ class Win32Os final : public Os {
         return path;
     }
 
-    std::vector<std::wstring> ListFiles(std::wstring_view folder,
-                                        std::wstring_view pattern) override {
-        std::vector<std::wstring> names;
+    DWORD ListFiles(std::wstring_view folder, std::wstring_view pattern,
+                    std::vector<std::wstring>& names) override {
+        names.clear();
         std::wstring query(folder);
         query += L'\\';
         query += pattern;
         WIN32_FIND_DATAW data{};
         UniqueFind find(NullIfInvalid(::FindFirstFileExW(query.c_str(), FindExInfoBasic, &data,
                                                          FindExSearchNameMatch, nullptr, 0)));
-        if (!find) return names;
+        if (!find) {
+            const DWORD error = ::GetLastError();
+            return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+        }
         constexpr DWORD kSkipped =
             FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
         do {
             if ((data.dwFileAttributes & kSkipped) == 0) names.emplace_back(data.cFileName);
         } while (::FindNextFileW(find.get(), &data));
-        return names;
+        const DWORD error = ::GetLastError();
+        return error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error;
     }
 
     DWORD MoveFile(std::wstring_view from, std::wstring_view to) override {

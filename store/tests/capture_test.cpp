@@ -113,27 +113,38 @@ TEST_F(CaptureTest, SameNameUnderBothRootsAndDefaultValues) {
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"", L"C:\\default-u.exe"}}));
 }
 
-TEST_F(CaptureTest, ValuesThatAreNotReadWholeStayWithWindows) {
+TEST_F(CaptureTest, ValuesThatCannotBeReadAsPlainTextStayWithWindows) {
     const wchar_t expand[] = L"%ProgramFiles%\\x.exe";
     testing::SetRaw(HKEY_CURRENT_USER, kRunKey, L"Expand", REG_EXPAND_SZ, expand, sizeof expand);
     const DWORD number = 1;
     testing::SetRaw(HKEY_CURRENT_USER, kRunKey, L"Number", REG_DWORD, &number, sizeof number);
-    Run(HKEY_CURRENT_USER, L"Flaky", L"C:\\flaky.exe");
     Run(HKEY_CURRENT_USER, L"Fine", L"C:\\fine.exe");
+    CaptureStartupEntries(ctx);
+    EXPECT_EQ(Section(kUserSection), (Values{{L"Fine", L"C:\\fine.exe"}}));
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER),
+              (Values{{L"Expand", L"<type 2>"}, {L"Number", L"<type 4>"}}));
 
+    // A key that cannot be read is left alone; the other key is still captured.
+    Run(HKEY_CURRENT_USER, L"Unread", L"C:\\unread.exe");
+    Run(HKEY_LOCAL_MACHINE, L"Machine", L"C:\\machine.exe");
     testing::FaultyOs os(SystemOs());
-    // The second query of a value (the read of its text) fails, as for a value that changed
-    // between the two queries.
     os.rule = [](const Call& c) -> DWORD {
-        return c.op == Op::QueryValue && c.a == kRunKey && c.b == L"Flaky" ? ERROR_MORE_DATA : 0;
+        return c.op == Op::EnumValues && c.root == HKEY_CURRENT_USER && c.a == kRunKey
+                   ? ERROR_ACCESS_DENIED
+                   : 0;
     };
     CaptureStartupEntries({os, box.ProgramFolder()});
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER).count(L"Unread"), 1u);
+    EXPECT_EQ(Section(kUserSection).count(L"Unread"), 0u);
+    EXPECT_EQ(Section(kMachineSection), (Values{{L"Machine", L"C:\\machine.exe"}}));
 
-    EXPECT_EQ(Section(kUserSection), (Values{{L"Fine", L"C:\\fine.exe"}}));
-    const Values left = RunValues(HKEY_CURRENT_USER);
-    EXPECT_EQ(left.size(), 3u);
-    EXPECT_EQ(left.at(L"Flaky"), L"C:\\flaky.exe");
-    EXPECT_EQ(left.at(L"Expand"), L"<type 2>");
+    // A store section that cannot be read gives no way to undo: that origin waits.
+    os.rule = [](const Call& c) -> DWORD {
+        return c.op == Op::EnumValues && c.a == StoreSectionKey(kUserSection) ? ERROR_ACCESS_DENIED
+                                                                              : 0;
+    };
+    CaptureStartupEntries({os, box.ProgramFolder()});
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER).count(L"Unread"), 1u);
 }
 
 TEST_F(CaptureTest, LongNamesAndDataAndTextOutsideTheCodePage) {

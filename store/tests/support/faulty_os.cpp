@@ -63,13 +63,13 @@ LSTATUS FaultyOs::DeleteKey(HKEY root, std::wstring_view subKey) {
     return real_.DeleteKey(root, subKey);
 }
 
-LSTATUS FaultyOs::EnumValueNames(HKEY root, std::wstring_view subKey,
-                                 std::vector<std::wstring>& names) {
-    if (DWORD e = Check({Op::EnumValueNames, root, S(subKey), {}, {}})) {
-        names.clear();
+LSTATUS FaultyOs::EnumValues(HKEY root, std::wstring_view subKey,
+                             std::vector<NamedRegValue>& values) {
+    if (DWORD e = Check({Op::EnumValues, root, S(subKey), {}, {}})) {
+        values.clear();
         return static_cast<LSTATUS>(e);
     }
-    return real_.EnumValueNames(root, subKey, names);
+    return real_.EnumValues(root, subKey, values);
 }
 
 std::wstring FaultyOs::ShellFolder(HWND owner, int csidl) {
@@ -77,9 +77,13 @@ std::wstring FaultyOs::ShellFolder(HWND owner, int csidl) {
     return real_.ShellFolder(owner, csidl);
 }
 
-std::vector<std::wstring> FaultyOs::ListFiles(std::wstring_view folder, std::wstring_view pattern) {
-    if (Check({Op::ListFiles, nullptr, S(folder), S(pattern), {}})) return {};
-    return real_.ListFiles(folder, pattern);
+DWORD FaultyOs::ListFiles(std::wstring_view folder, std::wstring_view pattern,
+                          std::vector<std::wstring>& names) {
+    if (DWORD e = Check({Op::ListFiles, nullptr, S(folder), S(pattern), {}})) {
+        names.clear();
+        return e;
+    }
+    return real_.ListFiles(folder, pattern, names);
 }
 
 DWORD FaultyOs::MoveFile(std::wstring_view from, std::wstring_view to) {

@@ -15,7 +15,7 @@ enum class Op {
     SetString,
     DeleteValue,
     DeleteKey,
-    EnumValueNames,
+    EnumValues,
     ShellFolder,
     ListFiles,
     MoveFile,
@@ -55,11 +55,11 @@ class FaultyOs final : public Os {
                       std::wstring_view text) override;
     LSTATUS DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) override;
     LSTATUS DeleteKey(HKEY root, std::wstring_view subKey) override;
-    LSTATUS EnumValueNames(HKEY root, std::wstring_view subKey,
-                           std::vector<std::wstring>& names) override;
+    LSTATUS EnumValues(HKEY root, std::wstring_view subKey,
+                       std::vector<NamedRegValue>& values) override;
     std::wstring ShellFolder(HWND owner, int csidl) override;
-    std::vector<std::wstring> ListFiles(std::wstring_view folder,
-                                        std::wstring_view pattern) override;
+    DWORD ListFiles(std::wstring_view folder, std::wstring_view pattern,
+                    std::vector<std::wstring>& names) override;
     DWORD MoveFile(std::wstring_view from, std::wstring_view to) override;
     DWORD CreateDirectory(std::wstring_view path) override;
     DWORD RemoveDirectory(std::wstring_view path) override;
