@@ -1,0 +1,48 @@
+#include "install_run.h"
+
+#include "capture.h"
+#include "registry.h"
+#include "settings_store.h"
+#include "shortcuts.h"
+
+namespace tarnwick {
+
+std::wstring StartMenuGroupPath(const StoreContext& ctx) {
+    // The Recent folder is only a probe, as for the StartUp folder: a profile without one is not
+    // set up for shell work.
+    if (SpecialFolderPath(ctx.os, ctx.owner, kCsidlRecent).empty()) return {};
+    const std::wstring startMenu = SpecialFolderPath(ctx.os, ctx.owner, kCsidlStartMenu);
+    if (startMenu.empty()) return {};
+    return startMenu + std::wstring(kStartMenuGroup);
+}
+
+void shortcuts(const StoreContext& ctx) {
+    // Without a program folder the shortcut folder would be "\TW" at the root of a drive.
+    if (ctx.programFolder.empty()) return;
+    const std::wstring group = StartMenuGroupPath(ctx);
+    if (group.empty()) return;
+    // One level only: "Programs" exists in every profile. An existing group is fine.
+    ctx.os.CreateDirectory(group);
+    const std::wstring source = ctx.programFolder + L"\\" + std::wstring(kShortcutFolderName);
+    for (const std::wstring& file : ListShortcuts(ctx.os, source)) {
+        // A move never replaces: a same-named shortcut already in the group wins, and the one in
+        // the shortcut folder stays, which keeps that folder from being removed below.
+        ctx.os.MoveFile(source + L"\\" + file, group + L"\\" + file);
+    }
+    // Removes only an empty folder.
+    ctx.os.RemoveDirectory(source);
+}
+
+void WriteDefaultOptions(Os& os) {
+    StoreWrite(os, kMiscSection, L"TimeDelay", L"40");
+    StoreWrite(os, kMiscSection, L"Visible", L"1");
+    StoreWrite(os, kMiscSection, L"Enabled", L"True");
+}
+
+void RunInstaller(const StoreContext& ctx) {
+    CaptureStartupEntries(ctx);
+    shortcuts(ctx);
+    WriteDefaultOptions(ctx.os);
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,33 @@
+// The installer's one pass: capture the start-up programs, move the product's own shortcuts into
+// its start-menu group, and write the default options. Kept apart from the window so that tests
+// can run it against a sandbox and a faulty OS.
+#pragma once
+
+#include "context.h"
+
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// The folder below the program folder in which the product's own shortcuts arrive.
+inline constexpr std::wstring_view kShortcutFolderName = L"TW";
+// The product's group below the Start Menu folder.
+inline constexpr std::wstring_view kStartMenuGroup = L"Programs\\Tarnwick";
+
+// The start-menu group's path (Start Menu + "Programs\Tarnwick"), or empty when the Recent or the
+// Start Menu folder cannot be resolved.
+std::wstring StartMenuGroupPath(const StoreContext& ctx);
+
+// The start-menu step: creates the group, moves every shortcut of program folder + "\TW" into it
+// without replacing anything, and removes the folder once it is empty. Every step that fails is
+// passed over.
+void shortcuts(const StoreContext& ctx);
+
+// "TimeDelay", "Visible" and "Enabled" of section "misc", in that order, replacing what is there.
+void WriteDefaultOptions(Os& os);
+
+// Everything the installer does before it tells the user that it is done.
+void RunInstaller(const StoreContext& ctx);
+
+}  // namespace tarnwick

@@ -1,0 +1,52 @@
+// install.exe: run once from the program folder. It captures the start-up programs, sets up the
+// start-menu group and the default options in one pass without any dialogue, says that it is
+// done, and ends.
+#include "install_run.h"
+#include "resource.h"
+
+#include "handles.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"TarnwickInstall";
+
+void DestroyWindowHandle(HWND window) {
+    ::DestroyWindow(window);
+}
+using UniqueWindow = tarnwick::UniqueAny<HWND, DestroyWindowHandle>;
+
+std::wstring LoadText(HINSTANCE instance, UINT id) {
+    // With a zero length LoadStringW hands out a pointer into the resource itself.
+    const wchar_t* text = nullptr;
+    const int length = ::LoadStringW(instance, id, reinterpret_cast<wchar_t*>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = ::DefWindowProcW;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kWindowClass;
+    ::RegisterClassExW(&windowClass);
+    // The main window is never shown: the run ends before it could appear. Its handle owns the
+    // shell's folder lookups.
+    const UniqueWindow window(
+        ::CreateWindowExW(0, kWindowClass, LoadText(instance, IDS_INSTALL_CAPTION).c_str(),
+                          WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, nullptr, nullptr, instance, nullptr));
+
+    tarnwick::RunInstaller({tarnwick::SystemOs(), tarnwick::ProgramFolder(), window.get()});
+
+    // Unowned, so that the box gets a taskbar button of its own: nothing else of the installer
+    // is ever on screen.
+    ::MessageBoxW(nullptr, LoadText(instance, IDS_COMPLETED_TEXT).c_str(),
+                  LoadText(instance, IDS_COMPLETED_TITLE).c_str(), MB_OK | MB_ICONINFORMATION);
+    return 0;
+}

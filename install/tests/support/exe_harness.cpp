@@ -1,0 +1,315 @@
+#include "exe_harness.h"
+
+#include "registry.h"
+#include "settings_store.h"
+
+#include <rpc.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <thread>
+
+namespace tarnwick::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+void UnloadModule(HMODULE module) {
+    ::FreeLibrary(module);
+}
+using UniqueModule = UniqueAny<HMODULE, UnloadModule>;
+
+std::wstring UniqueName() {
+    GUID guid{};
+    ::CoCreateGuid(&guid);
+    wchar_t text[64];
+    ::StringFromGUID2(guid, text, 64);
+    return text;
+}
+
+std::vector<std::wstring> SubKeyNames(HKEY root, const std::wstring& subKey) {
+    std::vector<std::wstring> names;
+    UniqueHKey key;
+    if (::RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        return names;
+    }
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD length = 256;
+        if (::RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        names.emplace_back(name, length);
+    }
+    return names;
+}
+
+void CopyTree(const fs::path& from, const fs::path& to) {
+    fs::create_directories(to);
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        const fs::path target = to / fs::relative(entry.path(), from);
+        if (entry.is_directory()) {
+            fs::create_directories(target);
+        } else {
+            fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing);
+        }
+    }
+}
+
+struct FindData {
+    DWORD pid;
+    std::wstring_view windowClass;
+    std::wstring_view title;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+    auto& data = *reinterpret_cast<FindData*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid == data.pid && ::IsWindowVisible(window) && ClassName(window) == data.windowClass &&
+        WindowText(window) == data.title) {
+        data.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindProcessWindow(DWORD pid, std::wstring_view windowClass, std::wstring_view title) {
+    FindData data{pid, windowClass, title};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&data));
+    return data.found;
+}
+
+std::vector<BYTE> VersionBlock(const fs::path& exe) {
+    DWORD handle = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(exe.c_str(), &handle);
+    std::vector<BYTE> block(size);
+    if (size == 0 || !::GetFileVersionInfoW(exe.c_str(), 0, size, block.data())) block.clear();
+    return block;
+}
+
+}  // namespace
+
+fs::path BuiltProgram(std::string_view hostPath) {
+    std::wstring path = L"Z:";
+    for (char c : hostPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    return path;
+}
+
+fs::path RealStartUpFolder() {
+    const std::wstring startMenu = SpecialFolderPath(SystemOs(), nullptr, kCsidlStartMenu);
+    if (startMenu.empty()) throw std::runtime_error("no Start Menu folder");
+    return fs::path(startMenu) / L"Programs" / L"StartUp";
+}
+
+fs::path RealStartMenuGroup() {
+    return RealStartUpFolder().parent_path() / L"Tarnwick";
+}
+
+KeyImage TakeKey(HKEY root, const std::wstring& subKey) {
+    KeyImage image;
+    image.exists = KeyExists(root, subKey);
+    if (!image.exists) return image;
+    image.values = DumpKey(root, subKey);
+    for (const std::wstring& child : SubKeyNames(root, subKey)) {
+        image.children.emplace_back(child, TakeKey(root, subKey + L"\\" + child));
+    }
+    return image;
+}
+
+void PutKey(HKEY root, const std::wstring& subKey, const KeyImage& image) {
+    ::RegDeleteTreeW(root, subKey.c_str());
+    if (!image.exists) return;
+    UniqueHKey key;
+    ::RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                      nullptr);
+    for (const RawValue& value : image.values) {
+        ::RegSetValueExW(key.get(), value.name.c_str(), 0, value.type, value.data.data(),
+                         static_cast<DWORD>(value.data.size()));
+    }
+    for (const auto& [name, child] : image.children) PutKey(root, subKey + L"\\" + name, child);
+}
+
+RealStateGuard::RealStateGuard()
+    : keys_{{HKEY_LOCAL_MACHINE, std::wstring(kRunKey)},
+            {HKEY_CURRENT_USER, std::wstring(kRunKey)},
+            {HKEY_CURRENT_USER, L"Software\\" + std::wstring(kApplication)}},
+      backup_(fs::temp_directory_path() / (L"tarnwick-saved-" + UniqueName())) {
+    for (const auto& [root, subKey] : keys_) keyImages_.push_back(TakeKey(root, subKey));
+    for (const fs::path& folder : {RealStartUpFolder(), RealStartMenuGroup()}) {
+        SavedFolder saved{folder, fs::exists(folder)};
+        if (saved.existed) CopyTree(folder, backup_ / std::to_wstring(folders_.size()));
+        folders_.push_back(saved);
+    }
+    // The test starts from empty Run keys, no store, an empty StartUp folder and no group.
+    for (const auto& [root, subKey] : keys_) ::RegDeleteTreeW(root, subKey.c_str());
+    for (const auto& [root, subKey] : keys_) {
+        if (subKey == kRunKey) PutKey(root, subKey, KeyImage{true, {}, {}});
+    }
+    RemoveTree(RealStartUpFolder());
+    fs::create_directories(RealStartUpFolder());
+    RemoveTree(RealStartMenuGroup());
+}
+
+RealStateGuard::~RealStateGuard() {
+    for (size_t i = 0; i < keys_.size(); ++i)
+        PutKey(keys_[i].first, keys_[i].second, keyImages_[i]);
+    for (size_t i = 0; i < folders_.size(); ++i) {
+        RemoveTree(folders_[i].path);
+        if (folders_[i].existed) CopyTree(backup_ / std::to_wstring(i), folders_[i].path);
+    }
+    RemoveTree(backup_);
+}
+
+TempFolder::TempFolder(std::wstring_view name)
+    : root_(fs::temp_directory_path() / (L"tarnwick-" + UniqueName())), path_(root_ / name) {
+    fs::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+    RemoveTree(root_);
+}
+
+void RemoveTree(const fs::path& path) {
+    std::error_code ec;
+    for (const auto& entry : fs::recursive_directory_iterator(path, ec)) {
+        ::SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    fs::remove_all(path, ec);
+}
+
+std::string ReadFileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::map<std::wstring, std::string> FolderContents(const fs::path& folder) {
+    std::map<std::wstring, std::string> contents;
+    std::error_code ec;
+    for (const auto& entry : fs::recursive_directory_iterator(folder, ec)) {
+        const std::wstring name = fs::relative(entry.path(), folder).wstring();
+        contents[name] = entry.is_directory() ? "<dir>" : ReadFileBytes(entry.path());
+    }
+    return contents;
+}
+
+Child::Child(const fs::path& exe) {
+    std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+    const std::wstring folder = exe.parent_path().wstring();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &info)) {
+        throw std::runtime_error("cannot start the program: error " +
+                                 std::to_string(::GetLastError()));
+    }
+    process_.reset(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    id_ = info.dwProcessId;
+}
+
+Child::~Child() {
+    if (Running()) {
+        ::TerminateProcess(process_.get(), 99);
+        ::WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+std::optional<DWORD> Child::Wait(Millis timeout) {
+    if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) !=
+        WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+HWND WaitForWindow(const Child& child, std::wstring_view windowClass, std::wstring_view title,
+                   Millis timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (HWND window = FindProcessWindow(child.Id(), windowClass, title)) return window;
+        if (std::chrono::steady_clock::now() >= end) return nullptr;
+        std::this_thread::sleep_for(20ms);
+    }
+}
+
+HWND WatchForWindowUntilExit(Child& child, std::wstring_view windowClass, std::wstring_view title,
+                             Millis timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        if (HWND window = FindProcessWindow(child.Id(), windowClass, title)) return window;
+        if (child.Wait(20ms)) return nullptr;
+    }
+    return nullptr;
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(
+        static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[256] = {};
+    return std::wstring(name, static_cast<size_t>(::GetClassNameW(window, name, 256)));
+}
+
+std::vector<HWND> ChildWindows(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        children.push_back(child);
+    }
+    return children;
+}
+
+void Click(HWND button) {
+    ::PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+std::wstring FixedFileVersion(const fs::path& exe) {
+    std::vector<BYTE> block = VersionBlock(exe);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT size = 0;
+    if (block.empty() ||
+        !::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &size)) {
+        return {};
+    }
+    return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." +
+           std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"." +
+           std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." +
+           std::to_wstring(LOWORD(info->dwFileVersionLS));
+}
+
+std::wstring VersionText(const fs::path& exe, std::wstring_view name) {
+    std::vector<BYTE> block = VersionBlock(exe);
+    const std::wstring query = L"\\StringFileInfo\\040904B0\\" + std::wstring(name);
+    wchar_t* text = nullptr;
+    UINT length = 0;
+    if (block.empty() ||
+        !::VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &length) ||
+        length == 0) {
+        return {};
+    }
+    return std::wstring(text, wcsnlen(text, length));
+}
+
+std::string EmbeddedManifest(const fs::path& exe) {
+    const UniqueModule module(::LoadLibraryExW(
+        exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    if (!module) return {};
+    HRSRC found = ::FindResourceW(module.get(), MAKEINTRESOURCEW(1), RT_MANIFEST);
+    if (!found) return {};
+    const auto* data =
+        static_cast<const char*>(::LockResource(::LoadResource(module.get(), found)));
+    return data ? std::string(data, ::SizeofResource(module.get(), found)) : std::string();
+}
+
+}  // namespace tarnwick::testing

@@ -1,0 +1,122 @@
+// Support for tests that run the real install.exe and uninstall.exe under Wine. Those run as
+// processes of their own, out of reach of the in-process sandbox, so they work on the prefix's
+// real registry and folders: a guard saves every place they touch and puts it back afterwards.
+#pragma once
+
+#include "sandbox.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick::testing {
+
+using namespace std::chrono_literals;
+using Millis = std::chrono::milliseconds;
+
+// A program of the build tree, named by its host path (as CMake's $<TARGET_FILE> gives it), in
+// the form Wine's Z: drive shows it.
+std::filesystem::path BuiltProgram(std::string_view hostPath);
+
+// The prefix's real StartUp folder and the product's start-menu group (no trailing backslash).
+std::filesystem::path RealStartUpFolder();
+std::filesystem::path RealStartMenuGroup();
+
+// A whole registry key, values and sub-keys, as it was when taken.
+struct KeyImage {
+    bool exists = false;
+    std::vector<RawValue> values;
+    std::vector<std::pair<std::wstring, KeyImage>> children;
+};
+KeyImage TakeKey(HKEY root, const std::wstring& subKey);
+// Makes the key exactly as in the image again (or absent).
+void PutKey(HKEY root, const std::wstring& subKey, const KeyImage& image);
+
+// Saves both Run keys, the store of application "Veltane", the StartUp folder and the start-menu
+// group, and empties them for the test; puts everything back when it goes.
+class RealStateGuard {
+  public:
+    RealStateGuard();
+    ~RealStateGuard();
+    RealStateGuard(const RealStateGuard&) = delete;
+    RealStateGuard& operator=(const RealStateGuard&) = delete;
+
+  private:
+    struct SavedFolder {
+        std::filesystem::path path;
+        bool existed = false;
+    };
+    std::vector<std::pair<HKEY, std::wstring>> keys_;
+    std::vector<KeyImage> keyImages_;
+    std::vector<SavedFolder> folders_;
+    std::filesystem::path backup_;
+};
+
+// A fresh folder below the temporary folder, removed with everything in it when it goes.
+class TempFolder {
+  public:
+    explicit TempFolder(std::wstring_view name = L"Program Folder");
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+  private:
+    std::filesystem::path root_;
+    std::filesystem::path path_;
+};
+
+// Removes a folder tree even when it holds hidden or read-only files.
+void RemoveTree(const std::filesystem::path& path);
+
+// Every file and folder below `folder` by relative path, with the file's bytes ("<dir>" for a
+// folder), for before-and-after comparisons.
+std::map<std::wstring, std::string> FolderContents(const std::filesystem::path& folder);
+std::string ReadFileBytes(const std::filesystem::path& path);
+
+// A started program. Ended by force if it is still running when the object goes.
+class Child {
+  public:
+    explicit Child(const std::filesystem::path& exe);
+    ~Child();
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    DWORD Id() const { return id_; }
+    // The exit code once the process has ended within `timeout`, else nothing.
+    std::optional<DWORD> Wait(Millis timeout);
+    bool Running() { return !Wait(0ms).has_value(); }
+
+  private:
+    UniqueHandle process_;
+    DWORD id_ = 0;
+};
+
+// A visible top-level window of the process with that class and exact title, polled for up to
+// `timeout`; null when none appeared.
+HWND WaitForWindow(const Child& child, std::wstring_view windowClass, std::wstring_view title,
+                   Millis timeout);
+// Whether such a window appears before the process ends or `timeout` passes.
+HWND WatchForWindowUntilExit(Child& child, std::wstring_view windowClass, std::wstring_view title,
+                             Millis timeout);
+
+std::wstring WindowText(HWND window);
+std::wstring ClassName(HWND window);
+// The direct child windows, in Z order.
+std::vector<HWND> ChildWindows(HWND parent);
+// Posted, so that a click which opens a modal window does not block the test.
+void Click(HWND button);
+
+// A program's fixed file version ("1.6.0.0"), one text of its version resource (US English,
+// Unicode), and its embedded manifest.
+std::wstring FixedFileVersion(const std::filesystem::path& exe);
+std::wstring VersionText(const std::filesystem::path& exe, std::wstring_view name);
+std::string EmbeddedManifest(const std::filesystem::path& exe);
+
+}  // namespace tarnwick::testing
