@@ -1,0 +1,99 @@
+// The skin index parser: the record format, and that no input can crash it or make it slow.
+#include "skin_index.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+
+namespace tarnwick {
+namespace {
+
+using Skins = std::vector<SkinRecord>;
+
+TEST(SkinIndexTest, QuotedAndUnquotedFieldsWithCommasAndLineEnds) {
+    EXPECT_EQ(ParseSkinIndex("\"Blue, deep\",\"blue.jpg\",16777215\r\n"
+                             "Plain , plain.bmp,255\n"
+                             "\"Split\"\n\"split.gif\"\n65280"),
+              (Skins{{L"Blue, deep", L"blue.jpg", 0xFFFFFF},
+                     {L"Plain", L"plain.bmp", 255},
+                     {L"Split", L"split.gif", 0x00FF00}}));
+}
+
+TEST(SkinIndexTest, OneRecordWithOrWithoutAFinalLineEnd) {
+    const Skins one{{L"Only", L"only.jpg", 12}};
+    EXPECT_EQ(ParseSkinIndex("\"Only\",\"only.jpg\",12"), one);
+    EXPECT_EQ(ParseSkinIndex("\"Only\",\"only.jpg\",12\r\n"), one);
+    EXPECT_EQ(ParseSkinIndex("\r\n\r\n\"Only\",\"only.jpg\",12\r\n\r\n  \n"), one);
+    EXPECT_EQ(ParseSkinIndex("\xEF\xBB\xBF\"Only\",\"only.jpg\",12"), one);
+}
+
+TEST(SkinIndexTest, TextOutsideAsciiIsReadAsUtf8OrTheCodePage) {
+    EXPECT_EQ(ParseSkinIndex("\"Gr\xC3\xBCn \xE6\x9D\xBE\",\"g.jpg\",1"),
+              (Skins{{L"Gr\u00FCn \u677E", L"g.jpg", 1}}));
+    // Not UTF-8: the system code page gives some text, and the record stays usable.
+    const Skins legacy = ParseSkinIndex("\"Gr\xFCn\",\"g.jpg\",1");
+    ASSERT_EQ(legacy.size(), 1u);
+    EXPECT_EQ(legacy[0].picture, L"g.jpg");
+}
+
+TEST(SkinIndexTest, MalformedRecordsNeitherCrashNorShowGarbage) {
+    EXPECT_TRUE(ParseSkinIndex("").empty());
+    EXPECT_TRUE(ParseSkinIndex("\r\n \n").empty());
+    EXPECT_TRUE(ParseSkinIndex("\"Name only\"").empty());
+    EXPECT_TRUE(ParseSkinIndex("\"Name\",\"pic.jpg\"\r\n").empty());  // colour missing
+    EXPECT_EQ(ParseSkinIndex("\"Name\",\"pic.jpg\","), (Skins{{L"Name", L"pic.jpg", 0}}));
+    // Colours that are not a colour read as black.
+    EXPECT_EQ(
+        ParseSkinIndex("a,a.jpg,red\nb,b.jpg,-5\nc,c.jpg,16777216\nd,d.jpg,1.5\n"),
+        (Skins{
+            {L"a", L"a.jpg", 0}, {L"b", L"b.jpg", 0}, {L"c", L"c.jpg", 0}, {L"d", L"d.jpg", 0}}));
+    // An unterminated quote runs to the end of the file.
+    EXPECT_TRUE(ParseSkinIndex("\"Open,\"x.jpg\",1").empty());
+    // Text after a closing quote is ignored up to the separator.
+    EXPECT_EQ(ParseSkinIndex("\"A\"junk,\"a.jpg\" ,7"), (Skins{{L"A", L"a.jpg", 7}}));
+}
+
+TEST(SkinIndexTest, PicturesMustBeFileNamesInsideTheSkinsFolder) {
+    EXPECT_EQ(ParseSkinIndex("a,..\\..\\secret.bmp,1\n"
+                             "b,\\\\server\\share\\x.jpg,1\n"
+                             "c,C:x.jpg,1\n"
+                             "d,sub/x.jpg,1\n"
+                             "e,..,1\n"
+                             "f,,1\n"
+                             "g,good.jpg,1\n"),
+              (Skins{{L"g", L"good.jpg", 1}}));
+}
+
+TEST(SkinIndexTest, AtMostTheTableSize) {
+    std::string text;
+    for (int i = 0; i < 1002; ++i)
+        text += "\"S" + std::to_string(i) + "\",\"s.jpg\"," + std::to_string(i) + "\r\n";
+    const Skins skins = ParseSkinIndex(text);
+    ASSERT_EQ(skins.size(), kMaxSkins);
+    EXPECT_EQ(skins.back().name, L"S1000");
+    text.resize(text.find("\"S1001\""));
+    EXPECT_EQ(ParseSkinIndex(text).size(), 1001u);
+}
+
+TEST(SkinIndexTest, ArbitraryBytesNeverCrashAndStayLinear) {
+    std::mt19937 rng(7);
+    const std::string alphabet = "\",\r\n ab.jpg0123456789\t\xC3\xBF\x00\xFF";
+    const auto start = std::chrono::steady_clock::now();
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes(rng() % 400, '\0');
+        for (char& c : bytes)
+            c = round % 2 ? static_cast<char>(rng()) : alphabet[rng() % alphabet.size()];
+        for (const SkinRecord& s : ParseSkinIndex(bytes)) {
+            EXPECT_FALSE(s.picture.empty());
+            EXPECT_LE(s.colour, 0xFFFFFFu);
+        }
+    }
+    // A megabyte of commas is a million empty fields: still quick.
+    const Skins commas = ParseSkinIndex(std::string(1 << 20, ','));
+    EXPECT_TRUE(commas.empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+}  // namespace
+}  // namespace tarnwick
