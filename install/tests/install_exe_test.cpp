@@ -19,21 +19,8 @@ using namespace std::chrono_literals;
 using testing::FileNames;
 using testing::WriteFile;
 using Names = std::vector<std::wstring>;
-using Values = std::map<std::wstring, std::wstring>;
-
-Values RunValues(HKEY root) {
-    Values values;
-    for (const auto& v : testing::DumpKey(root, kRunKey)) {
-        values[v.name] = v.type == REG_SZ ? DecodeRegString(v.data) : L"<not text>";
-    }
-    return values;
-}
-
-Values Section(std::wstring_view section) {
-    Values pairs;
-    for (auto& [k, v] : StoreReadSection(SystemOs(), section)) pairs[k] = v;
-    return pairs;
-}
+using testing::RunValues;
+using testing::Values;
 
 const Values kDefaults{{L"Enabled", L"True"}, {L"TimeDelay", L"40"}, {L"Visible", L"1"}};
 
@@ -209,7 +196,7 @@ TEST_F(InstallExeTest, CompletionBoxComesLastWithItsTextTitleIconAndOneOkButton)
         EXPECT_FALSE(::IsWindowVisible(main));
 
         // Everything is done before the box asks to be closed.
-        EXPECT_EQ(Section(kMiscSection), kDefaults);
+        EXPECT_EQ(testing::StoreSection(kMiscSection), kDefaults);
         EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Veltane", Launcher()}}));
         EXPECT_TRUE(fs::is_directory(group));
     });
@@ -224,9 +211,10 @@ TEST_F(InstallExeTest, RundllInCapitalsStaysWithTheLauncherValue) {
 
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE),
               (Values{{L"Dll", L"RUNDLL32.EXE shell32.dll,Entry"}, {L"Veltane", Launcher()}}));
-    EXPECT_EQ(Section(kMachineSection), (Values{{L"Alpha", L"\"C:\\Program Files\\A\\a.exe\" /t"},
-                                                {L"Beta", L"C:\\beta.exe"}}));
-    EXPECT_TRUE(Section(kUserSection).empty());
+    EXPECT_EQ(
+        testing::StoreSection(kMachineSection),
+        (Values{{L"Alpha", L"\"C:\\Program Files\\A\\a.exe\" /t"}, {L"Beta", L"C:\\beta.exe"}}));
+    EXPECT_TRUE(testing::StoreSection(kUserSection).empty());
 }
 
 TEST_F(InstallExeTest, EmptyRunKeyIsCapturedAsNothing) {
@@ -234,10 +222,10 @@ TEST_F(InstallExeTest, EmptyRunKeyIsCapturedAsNothing) {
     ASSERT_EQ(Install(), 0u);
 
     EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, StoreSectionKey(kMachineSection)));
-    EXPECT_EQ(Section(kUserSection), (Values{{L"Gamma", L"C:\\gamma.exe -min"}}));
+    EXPECT_EQ(testing::StoreSection(kUserSection), (Values{{L"Gamma", L"C:\\gamma.exe -min"}}));
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Veltane", Launcher()}}));
     EXPECT_TRUE(RunValues(HKEY_CURRENT_USER).empty());
-    EXPECT_EQ(Section(kMiscSection), kDefaults);
+    EXPECT_EQ(testing::StoreSection(kMiscSection), kDefaults);
 }
 
 TEST_F(InstallExeTest, SecondRunCapturesOnlyWhatIsNewResetsTheDefaultsAndKeepsTheGroup) {
@@ -258,13 +246,13 @@ TEST_F(InstallExeTest, SecondRunCapturesOnlyWhatIsNewResetsTheDefaultsAndKeepsTh
     testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"Second", L"C:\\second.exe");
     ASSERT_EQ(Install(), 0u);
 
-    EXPECT_EQ(Section(kUserSection),
+    EXPECT_EQ(testing::StoreSection(kUserSection),
               (Values{{L"First", L"C:\\first.exe /edited"}, {L"Second", L"C:\\second.exe"}}));
-    EXPECT_TRUE(Section(kMachineSection).empty());
+    EXPECT_TRUE(testing::StoreSection(kMachineSection).empty());
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Veltane", Launcher()}}));
     Values misc = kDefaults;
     misc[L"AutoHide"] = L"True";
-    EXPECT_EQ(Section(kMiscSection), misc);
+    EXPECT_EQ(testing::StoreSection(kMiscSection), misc);
     EXPECT_EQ(testing::FolderContents(group), groupAfterFirst);
     EXPECT_FALSE(fs::exists(program / L"TW"));
 }
@@ -298,7 +286,7 @@ TEST_F(InstallExeTest, FreshProfileHoldsExactlyTheThreeDefaults) {
     const auto misc = testing::DumpKey(HKEY_CURRENT_USER, StoreSectionKey(kMiscSection));
     ASSERT_EQ(misc.size(), 3u);
     for (const auto& value : misc) EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ)) << value.name;
-    EXPECT_EQ(Section(kMiscSection), kDefaults);
+    EXPECT_EQ(testing::StoreSection(kMiscSection), kDefaults);
     // Nothing was captured, so "misc" is all there is.
     EXPECT_EQ(testing::DumpTree(HKEY_CURRENT_USER, L"Software\\Veltane").size(), 4u);
 }

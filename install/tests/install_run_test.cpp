@@ -6,6 +6,7 @@
 #include "settings_store.h"
 
 #include "faulty_os.h"
+#include "exe_harness.h"
 #include "sandbox.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ using testing::FileNames;
 using testing::Op;
 using testing::WriteFile;
 using Names = std::vector<std::wstring>;
-using Values = std::map<std::wstring, std::wstring>;
+using testing::Values;
 
 class ShortcutsTest : public ::testing::Test {
   protected:
@@ -162,11 +163,6 @@ TEST_F(ShortcutsTest, NoProgramFolderNoStep) {
 
 class InstallerTest : public ShortcutsTest {
   protected:
-    static Values Section(std::wstring_view section) {
-        Values pairs;
-        for (auto& [k, v] : StoreReadSection(SystemOs(), section)) pairs[k] = v;
-        return pairs;
-    }
     static bool IsDefault(const Call& c) {
         return c.op == Op::SetString && c.a == StoreSectionKey(kMiscSection);
     }
@@ -193,7 +189,7 @@ TEST_F(InstallerTest, CapturesThenMovesShortcutsThenWritesTheThreeDefaultsInOrde
     // Store write and Run deletion, the launcher's value, the StartUp sweep, then the group.
     EXPECT_EQ(order, (std::vector<Op>{Op::SetString, Op::DeleteValue, Op::SetString, Op::MoveFile,
                                       Op::CreateDirectory, Op::MoveFile, Op::RemoveDirectory}));
-    EXPECT_EQ(Section(kMachineSection), (Values{{L"Alpha", L"C:\\alpha.exe"}}));
+    EXPECT_EQ(testing::StoreSection(kMachineSection), (Values{{L"Alpha", L"C:\\alpha.exe"}}));
     EXPECT_EQ(FileNames(box.folders.program), (Names{L"Mail.lnk"}));
     EXPECT_EQ(FileNames(group), Names{L"Tarnwick.lnk"});
 }
@@ -204,11 +200,11 @@ TEST_F(InstallerTest, DefaultsReplaceOnlyTheirOwnKeys) {
     StoreWrite(SystemOs(), kMiscSection, L"AutoHide", L"True");
     StoreWrite(SystemOs(), kMiscSection, L"initTimeDelay", L"25");
     RunInstaller(ctx);
-    EXPECT_EQ(Section(kMiscSection), (Values{{L"AutoHide", L"True"},
-                                             {L"Enabled", L"True"},
-                                             {L"initTimeDelay", L"25"},
-                                             {L"TimeDelay", L"40"},
-                                             {L"Visible", L"1"}}));
+    EXPECT_EQ(testing::StoreSection(kMiscSection), (Values{{L"AutoHide", L"True"},
+                                                           {L"Enabled", L"True"},
+                                                           {L"initTimeDelay", L"25"},
+                                                           {L"TimeDelay", L"40"},
+                                                           {L"Visible", L"1"}}));
 }
 
 TEST_F(InstallerTest, FailuresInCaptureAndShortcutsDoNotStopTheDefaults) {
@@ -229,10 +225,10 @@ TEST_F(InstallerTest, FailuresInCaptureAndShortcutsDoNotStopTheDefaults) {
         }
     };
     RunInstaller(ctx);
-    EXPECT_EQ(Section(kMiscSection),
+    EXPECT_EQ(testing::StoreSection(kMiscSection),
               (Values{{L"Enabled", L"True"}, {L"TimeDelay", L"40"}, {L"Visible", L"1"}}));
     // The Run value that could not be deleted is not held twice.
-    EXPECT_TRUE(Section(kUserSection).empty());
+    EXPECT_TRUE(testing::StoreSection(kUserSection).empty());
     EXPECT_EQ(testing::DumpKey(HKEY_CURRENT_USER, kRunKey).size(), 1u);
     EXPECT_EQ(FileNames(tw), Names{L"A.lnk"});
 }

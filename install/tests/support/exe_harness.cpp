@@ -93,6 +93,20 @@ std::vector<BYTE> VersionBlock(const fs::path& exe) {
 
 }  // namespace
 
+Values RunValues(HKEY root) {
+    Values values;
+    for (const RawValue& v : DumpKey(root, kRunKey)) {
+        values[v.name] = v.type == REG_SZ ? DecodeRegString(v.data) : L"<not text>";
+    }
+    return values;
+}
+
+Values StoreSection(std::wstring_view section) {
+    Values pairs;
+    for (auto& [key, text] : StoreReadSection(SystemOs(), section)) pairs[key] = text;
+    return pairs;
+}
+
 fs::path BuiltProgram(std::string_view hostPath) {
     std::wstring path = L"Z:";
     for (char c : hostPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);

@@ -1,4 +1,5 @@
-// Support for tests that run the real install.exe and uninstall.exe under Wine. Those run as
+// Support for tests that run the real install.exe and uninstall.exe under Wine, and small readers
+// of the registry that every test of the two programs uses. Those run as
 // processes of their own, out of reach of the in-process sandbox, so they work on the prefix's
 // real registry and folders: a guard saves every place they touch and puts it back afterwards.
 #pragma once
@@ -19,6 +20,11 @@ namespace tarnwick::testing {
 
 using namespace std::chrono_literals;
 using Millis = std::chrono::milliseconds;
+
+// A Run key's values as name -> text ("<not text>" for other types), and a store section's pairs.
+using Values = std::map<std::wstring, std::wstring>;
+Values RunValues(HKEY root);
+Values StoreSection(std::wstring_view section);
 
 // A program of the build tree, named by its host path (as CMake's $<TARGET_FILE> gives it), in
 // the form Wine's Z: drive shows it.

@@ -1,0 +1,7 @@
+// Resource ids of uninstall.exe.
+#pragma once
+
+#define IDD_FORM1 100
+#define IDC_LABEL1 1001
+#define IDC_COMMAND1 1002
+#define IDC_COMMAND2 1003

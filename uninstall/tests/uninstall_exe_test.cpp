@@ -1,0 +1,356 @@
+// uninstall.exe itself under Wine, driven from this process, the shell's confirmation included.
+// It works on the prefix's real registry and folders, which a guard saves and puts back around
+// every test; its program folders are temporary folders holding a copy of it and stand-ins for
+// the other three programs.
+#include "exe_harness.h"
+
+#include "registry.h"
+#include "settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+#include <knownfolders.h>
+
+#include <functional>
+#include <map>
+#include <stdexcept>
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing::FileNames;
+using testing::WriteFile;
+using Names = std::vector<std::wstring>;
+using testing::RunValues;
+using testing::Values;
+
+constexpr std::wstring_view kFormCaption = L"Are you sure you want to uninstall?";
+constexpr std::wstring_view kConfirmCaption = L"Confirm folder deletion";
+constexpr int kLabel1 = 1001;
+constexpr int kCommand1 = 1002;
+constexpr int kCommand2 = 1003;
+constexpr int kShellYes = 6;
+constexpr int kShellNo = 7;
+const std::wstring kStoreKey = L"Software\\Veltane";
+
+// Everything an uninstall may touch, for before-and-after comparisons.
+struct World {
+    std::vector<testing::RawValue> machineRun, userRun;
+    std::vector<std::wstring> store;
+    std::map<std::wstring, std::string> startUp, program;
+    bool operator==(const World&) const = default;
+};
+
+World Look(const fs::path& program) {
+    return {
+        testing::DumpKey(HKEY_LOCAL_MACHINE, kRunKey), testing::DumpKey(HKEY_CURRENT_USER, kRunKey),
+        testing::DumpTree(HKEY_CURRENT_USER, kStoreKey),
+        testing::FolderContents(testing::RealStartUpFolder()), testing::FolderContents(program)};
+}
+
+const std::vector<std::wstring_view> kOtherPrograms = {L"Tarnwick.exe", L"TarnwickSettings.exe",
+                                                       L"install.exe"};
+
+// Writes a copy of the real uninstaller and stand-ins for other programs into a folder, and takes
+// away exactly what it wrote.
+class PlantedProduct {
+  public:
+    explicit PlantedProduct(const fs::path& folder,
+                            const std::vector<std::wstring_view>& standIns = kOtherPrograms)
+        : folder_(folder) {
+        Plant(L"uninstall.exe", [](const fs::path& p) {
+            fs::copy_file(testing::BuiltProgram(TARNWICK_UNINSTALL_EXE), p);
+        });
+        for (std::wstring_view name : standIns) {
+            Plant(name, [](const fs::path& p) { WriteFile(p, "stand-in"); });
+        }
+    }
+    ~PlantedProduct() {
+        for (const fs::path& path : planted_) fs::remove(path);
+    }
+    PlantedProduct(const PlantedProduct&) = delete;
+    PlantedProduct& operator=(const PlantedProduct&) = delete;
+
+    // A file of the test's own beside the programs; taken away again afterwards.
+    void Plant(std::wstring_view name, const std::function<void(const fs::path&)>& make) {
+        const fs::path path = folder_ / name;
+        if (fs::exists(path)) throw std::runtime_error("a file of that name is already there");
+        make(path);
+        planted_.push_back(path);
+    }
+    fs::path Uninstaller() const { return folder_ / L"uninstall.exe"; }
+
+  private:
+    fs::path folder_;
+    std::vector<fs::path> planted_;
+};
+
+class UninstallExeTest : public ::testing::Test {
+  protected:
+    testing::RealStateGuard state;
+    testing::TempFolder folder{L"Tarnwick"};
+    fs::path program = folder.Path();
+    fs::path startUp = testing::RealStartUpFolder();
+    PlantedProduct product{program};
+
+    // What an installation leaves behind: captured values, a launch order, the launcher's Run
+    // value and a captured StartUp shortcut in the program folder.
+    void Installed() {
+        StoreWrite(SystemOs(), kMachineSection, L"Alpha", L"C:\\alpha.exe /tray");
+        StoreWrite(SystemOs(), kUserSection, L"Gamma", L"C:\\gamma.exe");
+        StoreWrite(SystemOs(), kPrioritySection, L"Alpha", L"0");
+        StoreWrite(SystemOs(), kMiscSection, L"TimeDelay", L"40");
+        testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", program.wstring() + L"\\Tarnwick");
+        testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"Kept", L"C:\\kept.exe");
+        WriteFile(program / L"Mail.lnk", "captured shortcut");
+    }
+    void ExpectRestored() {
+        EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Alpha", L"C:\\alpha.exe /tray"}}));
+        EXPECT_EQ(RunValues(HKEY_CURRENT_USER),
+                  (Values{{L"Gamma", L"C:\\gamma.exe"}, {L"Kept", L"C:\\kept.exe"}}));
+        EXPECT_EQ(testing::ReadFileBytes(startUp / L"Mail.lnk"), "captured shortcut");
+    }
+
+    static HWND Form(const testing::Child& child) {
+        HWND form = testing::WaitForWindow(child, L"#32770", kFormCaption, 20s);
+        EXPECT_NE(form, nullptr) << "the uninstaller's window did not appear";
+        return form;
+    }
+    static HWND Confirmation(const testing::Child& child) {
+        return testing::WaitForWindow(child, L"#32770", kConfirmCaption, 20s);
+    }
+    // Clicks OK and answers the shell's question with one of its buttons.
+    static std::optional<DWORD> OkAndAnswer(testing::Child& child, int shellButton,
+                                            const std::function<void()>& whileAsked = {}) {
+        HWND form = Form(child);
+        if (!form) return std::nullopt;
+        testing::Click(::GetDlgItem(form, kCommand1));
+        HWND question = Confirmation(child);
+        EXPECT_NE(question, nullptr) << "the shell did not ask";
+        if (!question) return std::nullopt;
+        if (whileAsked) whileAsked();
+        testing::Click(::GetDlgItem(question, shellButton));
+        return child.Wait(20s);
+    }
+};
+
+TEST_F(UninstallExeTest, WindowAsksItsQuestionWithOkAsTheDefaultButton) {
+    testing::Child child(product.Uninstaller());
+    HWND form = Form(child);
+    ASSERT_NE(form, nullptr);
+    HWND label = ::GetDlgItem(form, kLabel1);
+    HWND ok = ::GetDlgItem(form, kCommand1);
+    HWND cancel = ::GetDlgItem(form, kCommand2);
+    EXPECT_EQ(testing::WindowText(label), L"Are you sure you really want to uninstall Tarnwick?");
+    EXPECT_EQ(testing::WindowText(ok), L"&OK");
+    EXPECT_EQ(testing::WindowText(cancel), L"&Cancel");
+    EXPECT_EQ(::GetWindowLongW(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(::GetWindowLongW(cancel, GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+    EXPECT_EQ(::GetDlgItem(form, IDCANCEL), nullptr) << "Cancel must not be bound to Esc";
+    size_t visible = 0;
+    for (HWND child_ : testing::ChildWindows(form)) visible += ::IsWindowVisible(child_) ? 1 : 0;
+    EXPECT_EQ(visible, 3u);
+
+    // A small tidy box: the question above, OK left of Cancel, all inside the window.
+    RECT client{}, labelRect{}, okRect{}, cancelRect{}, window{};
+    ::GetWindowRect(form, &window);
+    ::GetClientRect(form, &client);
+    ::MapWindowPoints(form, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    ::GetWindowRect(label, &labelRect);
+    ::GetWindowRect(ok, &okRect);
+    ::GetWindowRect(cancel, &cancelRect);
+    EXPECT_LT(window.right - window.left, 600);
+    EXPECT_LT(window.bottom - window.top, 250);
+    EXPECT_LE(labelRect.bottom, okRect.top);
+    EXPECT_EQ(okRect.top, cancelRect.top);
+    EXPECT_LT(okRect.right, cancelRect.left);
+    for (const RECT& r : {labelRect, okRect, cancelRect}) {
+        EXPECT_TRUE(r.left >= client.left && r.right <= client.right && r.top >= client.top &&
+                    r.bottom <= client.bottom);
+    }
+    EXPECT_EQ(::GetWindowLongW(form, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
+              0);
+
+    testing::Click(cancel);
+    EXPECT_EQ(child.Wait(10s), 0u);
+}
+
+TEST_F(UninstallExeTest, CancelAndTheCloseBoxChangeNothing) {
+    Installed();
+    const World before = Look(program);
+    const std::pair<const char*, std::function<void(HWND)>> ways[] = {
+        {"Cancel", [](HWND form) { testing::Click(::GetDlgItem(form, kCommand2)); }},
+        {"close box", [](HWND form) { ::PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0); }}};
+    for (const auto& [name, leave] : ways) {
+        SCOPED_TRACE(name);
+        testing::Child child(product.Uninstaller());
+        HWND form = Form(child);
+        ASSERT_NE(form, nullptr);
+        leave(form);
+        EXPECT_EQ(child.Wait(10s), 0u);
+        EXPECT_TRUE(Look(program) == before);
+    }
+}
+
+TEST_F(UninstallExeTest, EscDoesNothingAndEnterIsOk) {
+    Installed();
+    const World before = Look(program);
+    testing::Child child(product.Uninstaller());
+    HWND form = Form(child);
+    ASSERT_NE(form, nullptr);
+    HWND ok = ::GetDlgItem(form, kCommand1);
+    ::PostMessageW(ok, WM_KEYDOWN, VK_ESCAPE, 0);
+    ::PostMessageW(ok, WM_KEYUP, VK_ESCAPE, 0);
+    EXPECT_FALSE(child.Wait(700ms).has_value()) << "Esc ended the uninstaller";
+    EXPECT_TRUE(::IsWindowVisible(form));
+    EXPECT_TRUE(Look(program) == before);
+
+    ::PostMessageW(ok, WM_KEYDOWN, VK_RETURN, 0);
+    ::PostMessageW(ok, WM_KEYUP, VK_RETURN, 0);
+    HWND question = Confirmation(child);
+    ASSERT_NE(question, nullptr) << "Enter did not answer OK";
+    testing::Click(::GetDlgItem(question, kShellNo));
+    EXPECT_EQ(child.Wait(20s), 0u);
+    ExpectRestored();
+}
+
+TEST_F(UninstallExeTest, OkWithNothingCapturedRemovesTheLauncherAndStillOffersTheFolder) {
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", program.wstring() + L"\\Tarnwick");
+    testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"Veltane", L"C:\\user\\own.exe");
+    const auto programBefore = testing::FolderContents(program);
+    testing::Child child(product.Uninstaller());
+    const auto code = OkAndAnswer(child, kShellNo, [&] {
+        // The restore is done before the shell asks.
+        EXPECT_TRUE(RunValues(HKEY_LOCAL_MACHINE).empty());
+        EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Veltane", L"C:\\user\\own.exe"}}));
+    });
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, kStoreKey));
+    EXPECT_EQ(testing::FolderContents(program), programBefore);
+}
+
+TEST_F(UninstallExeTest, OkThenNoRestoresEverythingAndKeepsTheFolder) {
+    Installed();
+    const auto store = testing::DumpTree(HKEY_CURRENT_USER, kStoreKey);
+    testing::Child child(product.Uninstaller());
+    EXPECT_EQ(OkAndAnswer(child, kShellNo), 0u);
+
+    ExpectRestored();
+    EXPECT_EQ(FileNames(program),
+              (Names{L"Tarnwick.exe", L"TarnwickSettings.exe", L"install.exe", L"uninstall.exe"}));
+    EXPECT_EQ(testing::DumpTree(HKEY_CURRENT_USER, kStoreKey), store);
+}
+
+TEST_F(UninstallExeTest, OkThenYesDeletesTheFolderAndLeavesTheStoreAsItWas) {
+    Installed();
+    fs::create_directory(program / L"skins");
+    WriteFile(program / L"skins" / L"skins.skn");
+    const auto store = testing::DumpTree(HKEY_CURRENT_USER, kStoreKey);
+    testing::Child child(product.Uninstaller());
+    EXPECT_EQ(OkAndAnswer(child, kShellYes), 0u);
+
+    ExpectRestored();
+    EXPECT_EQ(testing::DumpTree(HKEY_CURRENT_USER, kStoreKey), store);
+    // Everything is gone but the file of the uninstaller that was running, which no system
+    // deletes while its program runs.
+    if (fs::exists(program)) {
+        EXPECT_EQ(FileNames(program), Names{L"uninstall.exe"});
+    }
+}
+
+TEST_F(UninstallExeTest, ShortcutThatCannotGoBackIsDeletedWithTheFolder) {
+    Installed();
+    WriteFile(startUp / L"Mail.lnk", "the user's own");
+    testing::Child child(product.Uninstaller());
+    EXPECT_EQ(OkAndAnswer(child, kShellYes), 0u);
+
+    EXPECT_EQ(testing::ReadFileBytes(startUp / L"Mail.lnk"), "the user's own");
+    EXPECT_FALSE(fs::exists(program / L"Mail.lnk"));
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Alpha", L"C:\\alpha.exe /tray"}}));
+}
+
+TEST(UninstallProgram, CarriesItsVersionAndAsksForAdministratorRights) {
+    const fs::path exe = testing::BuiltProgram(TARNWICK_UNINSTALL_EXE);
+    EXPECT_EQ(testing::FixedFileVersion(exe), L"1.6.0.0");
+    EXPECT_EQ(testing::VersionText(exe, L"ProductVersion"), L"1.6.0");
+    EXPECT_EQ(testing::VersionText(exe, L"OriginalFilename"), L"uninstall.exe");
+    EXPECT_NE(testing::EmbeddedManifest(exe).find("level=\"requireAdministrator\""),
+              std::string::npos);
+}
+
+// A copy of the uninstaller started from a folder that is not the product's: the Run values go
+// back, but the folder is never offered to the shell and its shortcuts stay where they are.
+struct ForeignFolder {
+    const char* name;
+    std::function<fs::path()> folder;  // empty: a fresh temporary folder
+    std::vector<std::wstring_view> standIns = kOtherPrograms;
+};
+
+void PrintTo(const ForeignFolder& folder, std::ostream* out) {
+    *out << folder.name;
+}
+
+void FreeCoTaskText(PWSTR text) {
+    ::CoTaskMemFree(text);
+}
+
+fs::path KnownFolder(REFKNOWNFOLDERID id) {
+    UniqueAny<PWSTR, FreeCoTaskText> path;
+    if (FAILED(::SHGetKnownFolderPath(id, 0, nullptr, path.put())) || !path) return {};
+    return path.get();
+}
+
+class ForeignFolderTest : public ::testing::TestWithParam<ForeignFolder> {
+  protected:
+    testing::RealStateGuard state;
+    testing::TempFolder temp{L"Downloads"};
+};
+
+TEST_P(ForeignFolderTest, RestoresTheRunValuesButOffersNothingForDeletion) {
+    const ForeignFolder& param = GetParam();
+    const fs::path folder = param.folder ? param.folder() : temp.Path();
+    ASSERT_FALSE(folder.empty());
+    PlantedProduct planted(folder, param.standIns);
+    planted.Plant(L"TarnwickTest Report.lnk", [](const fs::path& p) { WriteFile(p, "user's"); });
+    StoreWrite(SystemOs(), kUserSection, L"Gamma", L"C:\\gamma.exe");
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane",
+                   L"C:\\Program Files\\Tarnwick\\Tarnwick");
+
+    testing::Child child(planted.Uninstaller());
+    HWND form = testing::WaitForWindow(child, L"#32770", kFormCaption, 20s);
+    ASSERT_NE(form, nullptr);
+    testing::Click(::GetDlgItem(form, kCommand1));
+    HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
+    if (question) {
+        testing::Click(::GetDlgItem(question, kShellNo));
+        ADD_FAILURE() << "the uninstaller offered " << folder.wstring() << L" for deletion";
+    }
+    EXPECT_EQ(child.Wait(10s), 0u);
+
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Gamma", L"C:\\gamma.exe"}}));
+    EXPECT_TRUE(RunValues(HKEY_LOCAL_MACHINE).empty());
+    EXPECT_EQ(testing::ReadFileBytes(folder / L"TarnwickTest Report.lnk"), "user's");
+    EXPECT_TRUE(FileNames(testing::RealStartUpFolder()).empty());
+    EXPECT_TRUE(fs::exists(planted.Uninstaller()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MendedFolderCheck, ForeignFolderTest,
+    ::testing::Values(
+        ForeignFolder{"LoneCopy", {}, {}},
+        ForeignFolder{"SettingsProgramMissing", {}, {L"Tarnwick.exe", L"install.exe"}},
+        ForeignFolder{"DriveRoot", [] { return fs::path(L"C:\\"); }},
+        ForeignFolder{"WindowsFolder", [] { return KnownFolder(FOLDERID_Windows); }},
+        ForeignFolder{"ProgramFiles", [] { return KnownFolder(FOLDERID_ProgramFiles); }},
+        ForeignFolder{"Profile", [] { return KnownFolder(FOLDERID_Profile); }},
+        ForeignFolder{"Downloads", [] { return KnownFolder(FOLDERID_Downloads); }},
+        ForeignFolder{"AppData", [] { return KnownFolder(FOLDERID_RoamingAppData); }}),
+    [](const ::testing::TestParamInfo<ForeignFolder>& param) {
+        return std::string(param.param.name);
+    });
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,321 @@
+// The uninstaller's logic in-process: which folder may be offered to the shell, how the path
+// list is built, and the order of restore and deletion. The shell's deletion itself is stopped
+// at the seam, so no confirmation window ever appears here.
+#include "uninstall_run.h"
+
+#include "product_folder.h"
+#include "registry.h"
+#include "settings_store.h"
+
+#include "faulty_os.h"
+#include "exe_harness.h"
+#include "sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Call;
+using testing::FileNames;
+using testing::Op;
+using testing::WriteFile;
+using Names = std::vector<std::wstring>;
+using testing::RunValues;
+using testing::Values;
+using Paths = std::vector<std::wstring>;
+
+std::wstring WindowsFolder() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetWindowsDirectoryW(path, MAX_PATH);
+    return path;
+}
+
+std::wstring ShortPath(const fs::path& path) {
+    wchar_t buffer[MAX_PATH] = {};
+    const DWORD length = ::GetShortPathNameW(path.c_str(), buffer, MAX_PATH);
+    return std::wstring(buffer, length);
+}
+
+bool Holds(const std::vector<std::wstring>& list, std::wstring_view path) {
+    for (const std::wstring& entry : list) {
+        if (SamePath(entry, path)) return true;
+    }
+    return false;
+}
+
+TEST(NormaliseFolder, OneSpellingForEveryWayOfWritingAFolder) {
+    const std::wstring windows = WindowsFolder();
+    EXPECT_EQ(NormaliseFolder(windows + L"\\"), windows);
+    EXPECT_EQ(NormaliseFolder(windows + L"\\\\\\"), windows);
+    EXPECT_EQ(NormaliseFolder(windows + L"\\system32\\..\\.\\"), windows);
+    EXPECT_EQ(NormaliseFolder(L"\\\\?\\" + windows), windows);
+    std::wstring slashes = windows;
+    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+    EXPECT_EQ(NormaliseFolder(slashes), windows);
+    // A trailing dot is dropped by Win32 itself.
+    EXPECT_EQ(NormaliseFolder(windows + L"."), windows);
+
+    EXPECT_EQ(NormaliseFolder(L"C:\\"), L"C:");
+    EXPECT_EQ(NormaliseFolder(L"C:\\.."), L"C:");
+    EXPECT_EQ(NormaliseFolder(L"\\\\?\\UNC\\server\\share\\app\\"), L"\\\\server\\share\\app");
+    EXPECT_EQ(NormaliseFolder(L""), L"");
+    EXPECT_EQ(NormaliseFolder(L"\\\\.\\C:\\x"), L"");
+    EXPECT_EQ(NormaliseFolder(std::wstring(L"C:\\a\0C:\\b", 10)), L"");
+}
+
+TEST(NormaliseFolder, ShortNamesBecomeLongNames) {
+    testing::FolderSandbox folders;
+    const fs::path deep = folders.root / L"A rather long folder name" / L"Another long one";
+    fs::create_directories(deep);
+    const std::wstring shortForm = ShortPath(deep);
+    ASSERT_FALSE(shortForm.empty());
+    ASSERT_NE(shortForm, deep.wstring());
+    EXPECT_TRUE(SamePath(NormaliseFolder(shortForm), deep.wstring())) << NormaliseFolder(shortForm);
+}
+
+TEST(ProductFolderPaths, RootsAndContainment) {
+    EXPECT_TRUE(IsRootFolder(L"C:"));
+    EXPECT_TRUE(IsRootFolder(L"\\\\server\\share"));
+    EXPECT_TRUE(IsRootFolder(L"\\\\server"));
+    EXPECT_FALSE(IsRootFolder(L"C:\\x"));
+    EXPECT_FALSE(IsRootFolder(L"\\\\server\\share\\x"));
+
+    EXPECT_TRUE(SamePath(L"C:\\Program Files", L"c:\\PROGRAM FILES"));
+    EXPECT_TRUE(ContainsPath(L"C:\\Users", L"c:\\users\\Ann\\Downloads"));
+    EXPECT_TRUE(ContainsPath(L"C:\\Users", L"C:\\USERS"));
+    EXPECT_TRUE(ContainsPath(L"C:", L"C:\\Windows"));
+    EXPECT_FALSE(ContainsPath(L"C:\\Prog", L"C:\\Program Files"));
+    EXPECT_FALSE(ContainsPath(L"C:\\Users\\Ann\\Downloads", L"C:\\Users\\Ann"));
+    EXPECT_FALSE(ContainsPath(L"", L"C:\\x"));
+}
+
+TEST(ProductFolderPaths, ProtectedFoldersOfThisSystem) {
+    const ProtectedFolders known = SystemProtectedFolders();
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    const wchar_t* profile = _wgetenv(L"USERPROFILE");
+    ASSERT_NE(profile, nullptr);
+    for (const std::wstring& folder :
+         {WindowsFolder(), std::wstring(system), std::wstring(profile),
+          std::wstring(profile) + L"\\Downloads", std::wstring(profile) + L"\\Desktop",
+          std::wstring(profile) + L"\\Documents",
+          NormaliseFolder(fs::temp_directory_path().wstring()), std::wstring(L"C:\\Program Files"),
+          std::wstring(L"C:\\Program Files (x86)"), std::wstring(L"C:\\ProgramData")}) {
+        EXPECT_TRUE(Holds(known.folders, folder)) << folder;
+    }
+    EXPECT_TRUE(Holds(known.parents, fs::path(profile).parent_path().wstring()));
+    for (const std::wstring& folder : known.folders) {
+        EXPECT_EQ(NormaliseFolder(folder), folder);
+    }
+}
+
+class CheckFolderTest : public ::testing::Test {
+  protected:
+    testing::FolderSandbox folders;
+    testing::FaultyOs os{SystemOs()};
+    fs::path product = folders.root / L"Apps" / L"Tarnwick";
+    ProtectedFolders none;
+
+    void SetUp() override { Fill(product); }
+    static void Fill(const fs::path& folder) {
+        fs::create_directories(folder);
+        for (std::wstring_view program : kProductPrograms) WriteFile(folder / program);
+    }
+    FolderVerdict Verdict(const fs::path& folder, const ProtectedFolders& known) {
+        return CheckProductFolder(os, folder.wstring(), known).verdict;
+    }
+};
+
+TEST_F(CheckFolderTest, TheProductsFolderInAnySpelling) {
+    const FolderCheck check = CheckProductFolder(os, product.wstring() + L"\\", none);
+    EXPECT_EQ(check.verdict, FolderVerdict::Product);
+    EXPECT_EQ(check.folder, product.wstring());
+    std::wstring upper = product.wstring();
+    for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
+    EXPECT_EQ(Verdict(upper, none), FolderVerdict::Product);
+    EXPECT_EQ(Verdict(ShortPath(product), none), FolderVerdict::Product);
+}
+
+TEST_F(CheckFolderTest, EveryProgramMustBeThereAsAFile) {
+    for (std::wstring_view program : kProductPrograms) {
+        SCOPED_TRACE(std::wstring(program));
+        fs::remove(product / program);
+        EXPECT_EQ(Verdict(product, none), FolderVerdict::NotProduct);
+        fs::create_directory(product / program);
+        EXPECT_EQ(Verdict(product, none), FolderVerdict::NotProduct);
+        fs::remove(product / program);
+        WriteFile(product / program);
+    }
+    // A lone copy of the uninstaller.
+    const fs::path alone = folders.root / L"Downloads";
+    fs::create_directories(alone);
+    WriteFile(alone / L"uninstall.exe");
+    EXPECT_EQ(Verdict(alone, none), FolderVerdict::NotProduct);
+    // The programs' files are looked at through the seam, and one that cannot be seen counts
+    // as missing.
+    os.rule = [](const Call& c) -> DWORD {
+        return c.op == Op::FileAttributes && c.a.ends_with(L"install.exe") ? ERROR_ACCESS_DENIED
+                                                                           : 0;
+    };
+    EXPECT_EQ(Verdict(product, none), FolderVerdict::NotProduct);
+}
+
+TEST_F(CheckFolderTest, ProtectedFoldersAndWhatHoldsThemAreNeverTheProducts) {
+    // The product's programs sit in the protected folder itself: a copy started from there.
+    const ProtectedFolders known{{product.wstring()}, {}};
+    EXPECT_EQ(Verdict(product, known), FolderVerdict::Protected);
+    EXPECT_EQ(Verdict(ShortPath(product) + L"\\", known), FolderVerdict::Protected);
+    // A folder that holds a protected one.
+    const ProtectedFolders below{{(product / L"Documents").wstring()}, {}};
+    EXPECT_EQ(Verdict(product, below), FolderVerdict::Protected);
+    // Below a protected folder is fine: "C:\Program Files\Tarnwick".
+    const ProtectedFolders above{{(folders.root / L"Apps").wstring()}, {}};
+    EXPECT_EQ(Verdict(product, above), FolderVerdict::Product);
+}
+
+TEST_F(CheckFolderTest, EveryProfileOfTheProfilesFolderIsProtected) {
+    const ProtectedFolders profiles{{}, {(folders.root / L"Apps").wstring()}};
+    // "C:\Users\Bob" is somebody's profile; "C:\Users\Bob\Tools\Tarnwick" is an ordinary folder.
+    EXPECT_EQ(Verdict(product, profiles), FolderVerdict::Protected);
+    EXPECT_EQ(Verdict(folders.root / L"Apps", profiles), FolderVerdict::Protected);
+    const fs::path deeper = product / L"Tools";
+    Fill(deeper);
+    EXPECT_EQ(Verdict(deeper, profiles), FolderVerdict::Product);
+}
+
+TEST_F(CheckFolderTest, RootsAndUnresolvableFolders) {
+    EXPECT_EQ(Verdict(L"C:\\", none), FolderVerdict::Root);
+    EXPECT_NE(Verdict(L"C:", none), FolderVerdict::Product);
+    EXPECT_EQ(Verdict(L"\\\\server\\share\\", none), FolderVerdict::Root);
+    EXPECT_EQ(Verdict(L"", none), FolderVerdict::Unresolvable);
+    EXPECT_EQ(Verdict(L"\\\\.\\PhysicalDrive0", none), FolderVerdict::Unresolvable);
+    // The real system's folders, with the product's programs or without.
+    const ProtectedFolders known = SystemProtectedFolders();
+    EXPECT_EQ(Verdict(WindowsFolder(), known), FolderVerdict::Protected);
+    EXPECT_EQ(Verdict(_wgetenv(L"USERPROFILE"), known), FolderVerdict::Protected);
+    EXPECT_EQ(Verdict(product, known), FolderVerdict::Product);
+}
+
+TEST(DeletablePath, ExactlyOneAbsoluteFolderBelowARoot) {
+    EXPECT_EQ(DeletablePath({L"C:\\Program Files\\Tarnwick"}), L"C:\\Program Files\\Tarnwick");
+    EXPECT_EQ(DeletablePath({L"C:\\Program Files\\Tarnwick\\\\"}), L"C:\\Program Files\\Tarnwick");
+    EXPECT_EQ(DeletablePath({L"\\\\server\\share\\Tarnwick"}), L"\\\\server\\share\\Tarnwick");
+
+    const std::vector<Paths> refused = {
+        {},
+        {L"C:\\a", L"C:\\b"},
+        {L""},
+        {L"C:\\"},
+        {L"C:"},
+        {L"\\\\server\\share\\"},
+        {L"Tarnwick"},
+        {L"C:Tarnwick"},
+        {L"\\Tarnwick"},
+        {L"C:\\Program Files\\*"},
+        {L"C:\\Program Files\\Tarn?ick"},
+        {L"C:/Program Files/Tarnwick"},
+        {L"C:\\Program Files\\Tarnwick\\.."},
+        {L"C:\\Program Files\\.\\Tarnwick"},
+        {L"\\\\?\\C:\\Program Files\\Tarnwick"},
+        {L"\\\\.\\C:\\Program Files\\Tarnwick"},
+        {std::wstring(L"C:\\Program Files\\Tarnwick\0C:\\Windows", 36)},
+    };
+    for (const Paths& list : refused) {
+        EXPECT_FALSE(DeletablePath(list).has_value())
+            << (list.empty() ? L"(none)" : list.front()) << L" and " << list.size() << L" in all";
+    }
+}
+
+class UninstallTest : public ::testing::Test {
+  protected:
+    testing::Sandbox box;
+    testing::FaultyOs os{SystemOs()};
+    // Every changing call in order, the shell's deletion included, which is stopped here.
+    std::vector<Call> calls;
+
+    void SetUp() override {
+        os.rule = [this](const Call& c) -> DWORD {
+            if (c.Changes()) calls.push_back(c);
+            return c.op == Op::ShellDelete ? ERROR_CANCELLED : 0;
+        };
+    }
+    void FillProduct() {
+        for (std::wstring_view program : kProductPrograms) WriteFile(box.folders.program / program);
+    }
+    std::vector<Call> Deletions() const {
+        std::vector<Call> found;
+        for (const Call& c : calls) {
+            if (c.op == Op::ShellDelete) found.push_back(c);
+        }
+        return found;
+    }
+};
+
+TEST_F(UninstallTest, DeletePathsHandsTheShellOnePathOrNothing) {
+    EXPECT_EQ(DeletePaths(os, {L"C:\\Program Files\\Tarnwick\\"}), ERROR_CANCELLED);
+    ASSERT_EQ(Deletions().size(), 1u);
+    EXPECT_EQ(Deletions()[0].a, L"C:\\Program Files\\Tarnwick");
+    EXPECT_EQ(DeletePaths(os, {L"C:\\"}), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(DeletePaths(os, {L"C:\\a", L"C:\\b"}), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(Deletions().size(), 1u);
+}
+
+TEST_F(UninstallTest, RestoresFirstThenOffersTheProgramFolder) {
+    FillProduct();
+    StoreWrite(SystemOs(), kMachineSection, L"Alpha", L"C:\\alpha.exe");
+    StoreWrite(SystemOs(), kUserSection, L"Gamma", L"C:\\gamma.exe");
+    StoreWrite(SystemOs(), kPrioritySection, L"Alpha", L"0");
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"C:\\x\\Tarnwick");
+    WriteFile(box.folders.program / L"Mail.lnk");
+    const auto store = testing::DumpTree(HKEY_CURRENT_USER, L"Software\\Veltane");
+
+    const FolderCheck check = Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders());
+
+    EXPECT_EQ(check.verdict, FolderVerdict::Product);
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Alpha", L"C:\\alpha.exe"}}));
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Gamma", L"C:\\gamma.exe"}}));
+    EXPECT_EQ(FileNames(box.folders.startUp), Names{L"Mail.lnk"});
+    EXPECT_EQ(testing::DumpTree(HKEY_CURRENT_USER, L"Software\\Veltane"), store);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().op, Op::ShellDelete);
+    ASSERT_EQ(Deletions().size(), 1u);
+    EXPECT_EQ(Deletions()[0].a, box.ProgramFolder());
+}
+
+TEST_F(UninstallTest, NothingCapturedStillRemovesTheLauncherAndOffersTheFolder) {
+    FillProduct();
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"C:\\x\\Tarnwick");
+    testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"Veltane", L"C:\\user\\own.exe");
+    Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders());
+
+    EXPECT_TRUE(RunValues(HKEY_LOCAL_MACHINE).empty());
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Veltane", L"C:\\user\\own.exe"}}));
+    for (const Call& c : calls) EXPECT_NE(c.op, Op::SetString) << c.b;
+    EXPECT_EQ(Deletions().size(), 1u);
+    EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, L"Software\\Veltane"));
+}
+
+TEST_F(UninstallTest, AForeignFolderGetsTheRunValuesBackButKeepsItsShortcutsAndItself) {
+    // A copy of the uninstaller alone in a folder of the user's, beside the user's shortcuts.
+    WriteFile(box.folders.program / L"uninstall.exe");
+    WriteFile(box.folders.program / L"Report.lnk");
+    StoreWrite(SystemOs(), kUserSection, L"Gamma", L"C:\\gamma.exe");
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"C:\\x\\Tarnwick");
+
+    const FolderCheck check = Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders());
+
+    EXPECT_EQ(check.verdict, FolderVerdict::NotProduct);
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Gamma", L"C:\\gamma.exe"}}));
+    EXPECT_TRUE(RunValues(HKEY_LOCAL_MACHINE).empty());
+    EXPECT_TRUE(FileNames(box.folders.startUp).empty());
+    EXPECT_EQ(FileNames(box.folders.program), (Names{L"Report.lnk", L"uninstall.exe"}));
+    EXPECT_TRUE(Deletions().empty());
+}
+
+}  // namespace
+}  // namespace tarnwick
