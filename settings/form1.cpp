@@ -1,0 +1,361 @@
+#include "form1.h"
+
+#include "resource.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace tarnwick::settings {
+namespace {
+
+// Page keys on a spin move the delay by 5 seconds.
+constexpr int kSpinPage = 10;
+// Fonts are made again once the dialog manager has rescaled the window for a new DPI.
+constexpr UINT kRemakeFonts = WM_APP + 1;
+// The band that stands for the logo.
+constexpr COLORREF kBandColour = RGB(28, 58, 104);
+constexpr COLORREF kBandText = RGB(255, 255, 255);
+
+struct BoxControl {
+    int box;
+    int label;
+    Box which;
+};
+
+constexpr BoxControl kBoxes[] = {
+    {IDC_Check1, IDC_Label8, Box::VisibleOnStartup}, {IDC_Check2, IDC_Label9, Box::AutoHide},
+    {IDC_Check3, IDC_Label10, Box::ShowDetails},     {IDC_Check4, IDC_Label11, Box::ShowSkin},
+    {IDC_Check5, IDC_Label12, Box::HideLogo},
+};
+
+int ListInt(HWND list, UINT message) {
+    return static_cast<int>(::SendMessageW(list, message, 0, 0));
+}
+
+void FillList(HWND list, const ItemList& items) {
+    ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (const std::wstring& text : items.Items()) {
+        ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+}
+
+// The widest text of a list, so that its horizontal scroll bar reaches the end of every row.
+int WidestText(HWND list, const ItemList& items) {
+    HDC dc = ::GetDC(list);
+    const HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+    int widest = 0;
+    for (const std::wstring& text : items.Items()) {
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        widest = std::max(widest, static_cast<int>(size.cx));
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(list, dc);
+    return widest;
+}
+
+// A font like the dialog's, `scale` times its height.
+UniqueGdiObj ScaledFont(HWND dialog, double scale, LONG weight) {
+    LOGFONTW font{};
+    ::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof font,
+                 &font);
+    font.lfHeight = static_cast<LONG>(-std::abs(font.lfHeight) * scale);
+    font.lfWidth = 0;
+    font.lfWeight = weight;
+    return UniqueGdiObj(::CreateFontIndirectW(&font));
+}
+
+}  // namespace
+
+bool Form1::Create(HINSTANCE instance, int show) {
+    hwnd_ = ::CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_Form1), nullptr, DialogProc,
+                                 reinterpret_cast<LPARAM>(this));
+    if (!hwnd_) return false;
+    ::ShowWindow(hwnd_, show);
+    return true;
+}
+
+INT_PTR CALLBACK Form1::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* self = reinterpret_cast<Form1*>(lParam);
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        self->hwnd_ = hwnd;
+        self->OnInitDialog();
+        return FALSE;  // the opening has placed the focus itself
+    }
+    auto* self = reinterpret_cast<Form1*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    return self ? self->OnMessage(message, wParam, lParam) : FALSE;
+}
+
+LRESULT CALLBACK Form1::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR self) {
+    if (message == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, ListProc, 0);
+    const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
+    // Whatever moved this list's selection or top row (a click, a drag, the wheel, the keyboard,
+    // its scroll bar, a message from outside) is copied to the other list once it is done.
+    if (message != WM_DESTROY && message != WM_NCDESTROY) {
+        reinterpret_cast<Form1*>(self)->KeepListsInStep(hwnd);
+    }
+    return result;
+}
+
+INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_VSCROLL:
+            OnSpin(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
+            return TRUE;
+        case WM_CTLCOLORSTATIC: {
+            const HWND control = reinterpret_cast<HWND>(lParam);
+            if (control != Item(IDC_Label2) && control != Item(IDC_Label3)) return FALSE;
+            // The value boxes read like a field: window colours, white in the usual scheme.
+            const auto dc = reinterpret_cast<HDC>(wParam);
+            ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+            ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+            return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_WINDOW));
+        }
+        case WM_DRAWITEM:
+            if (wParam != IDC_Picture1) return FALSE;
+            DrawBand(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        case WM_DPICHANGED:
+            ::PostMessageW(hwnd_, kRemakeFonts, 0, 0);
+            return FALSE;
+        case kRemakeFonts:
+            MakeFonts();
+            MatchListHeights();
+            return TRUE;
+        case WM_DESTROY:
+            ::PostQuitMessage(0);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+void Form1::OnInitDialog() {
+    model_.emplace(StoreContext{os_, programFolder_, hwnd_}, static_cast<SkinHooks&>(*this));
+    MakeFonts();
+    for (const int id : {IDC_VScroll1, IDC_VScroll2}) {
+        SCROLLINFO info{sizeof info, SIF_RANGE | SIF_POS, kSpinFirst, kSpinLast, 0, kSpinStart, 0};
+        ::SetScrollInfo(Item(id), SB_CTL, &info, FALSE);
+    }
+    for (const int id : {IDC_List4, IDC_List5}) {
+        ::SetWindowSubclass(Item(id), ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    }
+
+    model_->Load();
+
+    ShowSkinList();
+    ShowBoxes();
+    ShowDelays();
+    ::SetDlgItemTextW(hwnd_, IDC_Command5, model_->SwitchCaption().c_str());
+    ShowRows();
+    ::SetFocus(Item(IDC_List4));
+}
+
+void Form1::MakeFonts() {
+    bandFont_ = ScaledFont(hwnd_, 2.4, FW_BOLD);
+    ::InvalidateRect(Item(IDC_Picture1), nullptr, TRUE);
+}
+
+void Form1::OnCommand(int id, int code) {
+    for (const BoxControl& control : kBoxes) {
+        if (id == control.box && code == BN_CLICKED) {
+            model_->SetBox(control.which, ::IsDlgButtonChecked(hwnd_, id) == BST_CHECKED);
+            ShowSkinList();
+            return;
+        }
+        // A double click on a label is two clicks, as on the box itself.
+        if (id == control.label && (code == STN_CLICKED || code == STN_DBLCLK)) {
+            model_->ToggleBox(control.which);
+            ShowBoxes();
+            ShowSkinList();
+            return;
+        }
+    }
+    switch (id) {
+        case IDC_Command1:
+            model_->Save();
+            ::DestroyWindow(hwnd_);
+            break;
+        case IDC_Command2:
+            ::DestroyWindow(hwnd_);
+            break;
+        case IDC_Command5:
+            OnSwitch();
+            break;
+        case IDC_Command8:
+            OnMove(true);
+            break;
+        case IDC_Command7:
+            OnMove(false);
+            break;
+        case IDC_Combo1:
+            if (code == CBN_SELCHANGE) {
+                model_->ChooseSkin(static_cast<int>(::SendMessageW(Item(id), CB_GETCURSEL, 0, 0)));
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void Form1::OnSpin(HWND bar, int code) {
+    const bool loading = bar == Item(IDC_VScroll1);
+    if (!loading && bar != Item(IDC_VScroll2)) return;
+    DelaySpin& spin = loading ? model_->loadingDelay : model_->initialDelay;
+    int position = spin.Position();
+    switch (code) {
+        case SB_LINEUP:
+            --position;
+            break;
+        case SB_LINEDOWN:
+            ++position;
+            break;
+        case SB_PAGEUP:
+            position -= kSpinPage;
+            break;
+        case SB_PAGEDOWN:
+            position += kSpinPage;
+            break;
+        case SB_TOP:
+            position = kSpinFirst;
+            break;
+        case SB_BOTTOM:
+            position = kSpinLast;
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: {
+            SCROLLINFO info{sizeof info, SIF_TRACKPOS, 0, 0, 0, 0, 0};
+            ::GetScrollInfo(bar, SB_CTL, &info);
+            position = info.nTrackPos;
+            break;
+        }
+        default:
+            return;
+    }
+    spin.SetPosition(position);
+    ShowDelays();
+}
+
+void Form1::OnMove(bool up) {
+    const HWND names = Item(IDC_List4);
+    const HWND commands = Item(IDC_List5);
+    const int from = ListInt(names, LB_GETCURSEL);
+    const int to = up ? model_->MoveUp(from) : model_->MoveDown(from);
+    if (to == from) return;
+    listsInStep_ = true;
+    for (const auto& [list, items] :
+         {std::pair{names, &model_->rows.names}, std::pair{commands, &model_->rows.commands}}) {
+        ::SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(from), 0);
+        ::SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(to),
+                       reinterpret_cast<LPARAM>(items->Item(static_cast<size_t>(to)).c_str()));
+        ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(to), 0);
+    }
+    listsInStep_ = false;
+    KeepListsInStep(names);
+}
+
+void Form1::OnSwitch() {
+    const HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+    model_->ToggleSwitch();
+    ::SetCursor(previous);
+    ::SetDlgItemTextW(hwnd_, IDC_Command5, model_->SwitchCaption().c_str());
+    // Switched off, the rows stay as they are; switched on, they were built again.
+    if (model_->Enabled()) ShowRows();
+}
+
+void Form1::ShowBoxes() {
+    for (const BoxControl& control : kBoxes) {
+        ::CheckDlgButton(hwnd_, control.box,
+                         model_->Ticked(control.which) ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+void Form1::ShowDelays() {
+    ::SetDlgItemTextW(hwnd_, IDC_Label2, model_->loadingDelay.Text().c_str());
+    ::SetDlgItemTextW(hwnd_, IDC_Label3, model_->initialDelay.Text().c_str());
+    ::SetScrollPos(Item(IDC_VScroll1), SB_CTL, model_->loadingDelay.Position(), TRUE);
+    ::SetScrollPos(Item(IDC_VScroll2), SB_CTL, model_->initialDelay.Position(), TRUE);
+}
+
+void Form1::ShowSkinList() {
+    const HWND combo = Item(IDC_Combo1);
+    ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (const std::wstring& name : model_->SkinNames()) {
+        ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    }
+    ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(model_->SelectedSkin()), 0);
+    ::EnableWindow(combo, model_->SkinListEnabled());
+}
+
+void Form1::ShowRows() {
+    const HWND names = Item(IDC_List4);
+    const HWND commands = Item(IDC_List5);
+    listsInStep_ = true;
+    for (const HWND list : {names, commands}) ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    FillList(names, model_->rows.names);
+    FillList(commands, model_->rows.commands);
+    // A little room after the longest command, so that its end is not hard against the border.
+    ::SendMessageW(commands, LB_SETHORIZONTALEXTENT,
+                   static_cast<WPARAM>(WidestText(commands, model_->rows.commands) +
+                                       ::GetSystemMetrics(SM_CXEDGE) * 4),
+                   0);
+    for (const HWND list : {names, commands}) {
+        ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(list, nullptr, TRUE);
+    }
+    listsInStep_ = false;
+    MatchListHeights();
+}
+
+void Form1::MatchListHeights() {
+    const HWND names = Item(IDC_List4);
+    RECT client{};
+    ::GetClientRect(Item(IDC_List5), &client);
+    RECT window{};
+    ::GetWindowRect(names, &window);
+    RECT own{};
+    ::GetClientRect(names, &own);
+    const LONG frame = (window.bottom - window.top) - own.bottom;
+    ::SetWindowPos(names, nullptr, 0, 0, window.right - window.left, client.bottom + frame,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form1::KeepListsInStep(HWND from) {
+    if (listsInStep_ || !model_) return;
+    const HWND names = Item(IDC_List4);
+    const HWND other = from == names ? Item(IDC_List5) : names;
+    listsInStep_ = true;
+    const int selected = ListInt(from, LB_GETCURSEL);
+    const int top = ListInt(from, LB_GETTOPINDEX);
+    // The selection first: selecting may scroll, and the top row then puts that right.
+    if (ListInt(other, LB_GETCURSEL) != selected) {
+        ::SendMessageW(other, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+    }
+    if (ListInt(other, LB_GETTOPINDEX) != top) {
+        ::SendMessageW(other, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+    }
+    listsInStep_ = false;
+}
+
+void Form1::DrawBand(const DRAWITEMSTRUCT& item) const {
+    const HDC dc = item.hDC;
+    RECT band = item.rcItem;
+    ::SetBkColor(dc, kBandColour);
+    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &band, nullptr, 0, nullptr);
+    const HGDIOBJ old = ::SelectObject(dc, bandFont_.get());
+    ::SetTextColor(dc, kBandText);
+    band.left += ::MulDiv(band.bottom - band.top, 1, 3);
+    ::DrawTextW(dc, L"Tarnwick", -1, &band, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+    ::SelectObject(dc, old);
+}
+
+}  // namespace tarnwick::settings

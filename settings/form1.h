@@ -1,0 +1,62 @@
+// The settings window Form1: a modeless dialog that shows a SettingsModel in its controls and
+// hands the user's actions to it. It ends the program when it closes.
+#pragma once
+
+#include "handles.h"
+#include "settings_model.h"
+
+#include <windows.h>
+
+#include <optional>
+
+namespace tarnwick::settings {
+
+class Form1 final : private SkinHooks {
+  public:
+    Form1(Os& os, std::wstring programFolder) : os_(os), programFolder_(std::move(programFolder)) {}
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // Makes the window, which runs the opening, and shows it. False when it could not be made.
+    bool Create(HINSTANCE instance, int show);
+
+  private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR, DWORD_PTR self);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void OnInitDialog();
+    void OnCommand(int id, int code);
+    void OnSpin(HWND bar, int code);
+    void OnMove(bool up);
+    void OnSwitch();
+    void DrawBand(const DRAWITEMSTRUCT& item) const;
+    void MakeFonts();
+
+    void ShowBoxes();
+    void ShowDelays();
+    void ShowSkinList();
+    void ShowRows();
+    // Copies the top row and the selection of `from` to the other list.
+    void KeepListsInStep(HWND from);
+    // List4 has no scroll bars: it is made as tall as List5's rows area, so both show the same
+    // rows.
+    void MatchListHeights();
+
+    HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
+
+    // SkinHooks: skins are not part of this window yet, so there is nothing to load or paint.
+    std::vector<std::wstring> SkinLoad() override { return {}; }
+    void Skin(int) override {}
+    void NoSkin() override {}
+
+    Os& os_;
+    std::wstring programFolder_;
+    HWND hwnd_ = nullptr;
+    std::optional<SettingsModel> model_;
+    UniqueGdiObj bandFont_;
+    bool listsInStep_ = false;  // true while the lists are being filled or brought in step
+};
+
+}  // namespace tarnwick::settings

@@ -1,0 +1,38 @@
+// Resource identifiers of TarnwickSettings: the window Form1 and its controls, under the names
+// the controls carry in the code.
+#pragma once
+
+#define IDD_Form1 100
+
+// Save and Cancel carry the dialog manager's own ids, so Enter and Esc reach them.
+#define IDC_Command1 1  // IDOK: "&Save"
+#define IDC_Command2 2  // IDCANCEL: "&Cancel"
+
+#define IDC_Picture1 1001
+#define IDC_Label1 1002
+#define IDC_Label2 1003
+#define IDC_VScroll1 1004
+#define IDC_Label4 1005
+#define IDC_Label3 1006
+#define IDC_VScroll2 1007
+#define IDC_Check1 1008
+#define IDC_Label8 1009
+#define IDC_Check2 1010
+#define IDC_Label9 1011
+#define IDC_Check5 1012
+#define IDC_Label12 1013
+#define IDC_Check3 1014
+#define IDC_Label10 1015
+#define IDC_Check4 1016
+#define IDC_Label11 1017
+#define IDC_Combo1 1018
+#define IDC_Label5 1019
+#define IDC_List4 1020
+#define IDC_List5 1021
+#define IDC_Label6 1022
+#define IDC_Command8 1023
+#define IDC_Command7 1024
+#define IDC_Command9 1025
+#define IDC_Command4 1026
+#define IDC_Command5 1027
+#define IDC_Command3 1028

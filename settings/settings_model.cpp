@@ -1,0 +1,209 @@
+#include "settings_model.h"
+
+#include "capture.h"
+#include "convert.h"
+#include "restore.h"
+#include "settings_store.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace tarnwick::settings {
+namespace {
+
+constexpr std::wstring_view kVisible = L"Visible";
+constexpr std::wstring_view kAutoHide = L"AutoHide";
+constexpr std::wstring_view kTimeDelay = L"TimeDelay";
+constexpr std::wstring_view kInitTimeDelay = L"initTimeDelay";
+constexpr std::wstring_view kEnabled = L"Enabled";
+constexpr std::wstring_view kDetails = L"Details";
+constexpr std::wstring_view kBack = L"Back";
+constexpr std::wstring_view kHideLogo = L"V";
+constexpr std::wstring_view kSkin = L"skin";
+
+// Shown in place of a stored "TimeDelay" of 0, which would stall the launcher: 6 seconds.
+constexpr long long kZeroDelayShownAs = 60;
+
+// A whole-number option. A number with a fraction rounds to the nearest whole one; text that is
+// no number at all reads as the default, as a missing key does.
+long long ReadWholeNumber(Os& os, std::wstring_view key, long long defaultValue) {
+    const auto number =
+        ParseNumber(StoreRead(os, kMiscSection, key, std::to_wstring(defaultValue)));
+    if (!number) return defaultValue;
+    return std::llround(std::clamp(*number, -1e15, 1e15));
+}
+
+// An option kept as its text. Text that the readers could not understand is replaced by the
+// default, so the write-back never hands the launcher something it cannot read.
+template <typename Parse>
+std::wstring ReadText(Os& os, std::wstring_view key, std::wstring_view defaultText, Parse parse) {
+    std::wstring text = StoreRead(os, kMiscSection, key, defaultText);
+    return parse(text) ? text : std::wstring(defaultText);
+}
+
+std::wstring ZeroOrOne(bool value) {
+    return value ? L"1" : L"0";
+}
+
+}  // namespace
+
+void SettingsModel::Load() {
+    Os& os = ctx_.os;
+    skinNames_ = skins_.SkinLoad();
+    selectedSkin_ = -1;
+
+    const long long visible = ReadWholeNumber(os, kVisible, 1);
+    const bool autoHide = StoreReadFlag(os, kMiscSection, kAutoHide, false);
+    long long timeDelay = ReadWholeNumber(os, kTimeDelay, 3);
+    const std::wstring initTimeDelay = ReadText(os, kInitTimeDelay, L"10", ParseNumber);
+    enabled_ = StoreReadFlag(os, kMiscSection, kEnabled, true);
+    const bool details = StoreReadFlag(os, kMiscSection, kDetails, true);
+    skinsShown_ = StoreReadFlag(os, kMiscSection, kBack, true);
+    const std::wstring hideLogo = ReadText(os, kHideLogo, FormatFlag(false), ParseFlag);
+    int skin = static_cast<int>(
+        std::clamp<long long>(LeadingNumber(StoreRead(os, kMiscSection, kSkin, L"0")), 0, INT_MAX));
+
+    StoreWrite(os, kMiscSection, kVisible, std::to_wstring(visible));
+    StoreWrite(os, kMiscSection, kAutoHide, FormatFlag(autoHide));
+    StoreWrite(os, kMiscSection, kTimeDelay, std::to_wstring(timeDelay));
+    StoreWrite(os, kMiscSection, kInitTimeDelay, initTimeDelay);
+    StoreWrite(os, kMiscSection, kEnabled, FormatFlag(enabled_));
+    StoreWrite(os, kMiscSection, kDetails, FormatFlag(details));
+    StoreWrite(os, kMiscSection, kHideLogo, hideLogo);
+
+    if (ParseFlag(hideLogo).value_or(false)) hideLogo_ = true;
+    if (skinsShown_) {
+        skinNames_ = skins_.SkinLoad();
+        selectedSkin_ = -1;
+        Skin(skin);
+        if (skin < static_cast<int>(skinNames_.size())) ChooseSkin(skin);
+        SetBox(Box::ShowSkin, true);
+    }
+    if (details) showDetails_ = true;
+
+    if (timeDelay == 0) timeDelay = kZeroDelayShownAs;
+    const double initTenths = ParseNumber(initTimeDelay).value_or(10);
+    loadingDelay.ShowStoredText(static_cast<double>(timeDelay));
+    initialDelay.ShowStoredText(initTenths);
+    loadingDelay.SetStoredPosition(static_cast<double>(timeDelay));
+    initialDelay.SetStoredPosition(initTenths);
+
+    if (visible == 1) visibleOnStartup_ = true;
+    switchCaption_ = enabled_ ? L"Enabled" : L"Disabled";
+    if (autoHide) autoHide_ = true;
+
+    rows.AppendBlankRows(kOpeningBlankRows);
+    listt(ctx_, rows);
+}
+
+void SettingsModel::Save() const {
+    Os& os = ctx_.os;
+    StoreWrite(os, kMiscSection, kTimeDelay, std::to_wstring(TenthsFromText(loadingDelay.Text())));
+    StoreWrite(os, kMiscSection, kInitTimeDelay,
+               std::to_wstring(TenthsFromText(initialDelay.Text())));
+    StoreWrite(os, kMiscSection, kDetails, FormatFlag(showDetails_));
+    StoreWrite(os, kMiscSection, kVisible, ZeroOrOne(visibleOnStartup_));
+    StoreWrite(os, kMiscSection, kHideLogo, ZeroOrOne(hideLogo_));
+    StoreWrite(os, kMiscSection, kBack, FormatFlag(showSkin_));
+    StoreWrite(os, kMiscSection, kEnabled, FormatFlag(enabled_));
+    StoreWrite(os, kMiscSection, kAutoHide, FormatFlag(autoHide_));
+    SaveLaunchOrder();
+}
+
+void SettingsModel::SaveLaunchOrder() const {
+    Os& os = ctx_.os;
+    StoreDelete(os, kPrioritySection);
+    if (rows.Count() == 0) return;
+    // Rows that share a name share one key: the later row's index is the one that stays.
+    for (size_t i = 0; i < rows.Count(); ++i) {
+        StoreWrite(os, kPrioritySection, rows.names.Item(i), std::to_wstring(i));
+    }
+    StoreWrite(os, kMiscSection, kSkin, std::to_wstring(selectedSkin_));
+}
+
+void SettingsModel::ToggleSwitch() {
+    enabled_ = !enabled_;
+    if (enabled_) {
+        switchCaption_ = L"Enabled";
+        CaptureStartupEntries(ctx_);
+        // Built over the rows as they stand: they are not emptied first.
+        listt(ctx_, rows);
+    } else {
+        switchCaption_ = L"Disabled";
+        RestoreStartupEntries(ctx_, true);
+    }
+}
+
+bool SettingsModel::Ticked(Box box) const {
+    switch (box) {
+        case Box::VisibleOnStartup:
+            return visibleOnStartup_;
+        case Box::AutoHide:
+            return autoHide_;
+        case Box::ShowDetails:
+            return showDetails_;
+        case Box::ShowSkin:
+            return showSkin_;
+        case Box::HideLogo:
+            return hideLogo_;
+    }
+    return false;
+}
+
+void SettingsModel::SetBox(Box box, bool ticked) {
+    switch (box) {
+        case Box::VisibleOnStartup:
+            visibleOnStartup_ = ticked;
+            break;
+        case Box::AutoHide:
+            autoHide_ = ticked;
+            break;
+        case Box::ShowDetails:
+            showDetails_ = ticked;
+            break;
+        case Box::HideLogo:
+            hideLogo_ = ticked;
+            break;
+        case Box::ShowSkin:
+            showSkin_ = ticked;
+            skinsShown_ = ticked;
+            if (ticked) {
+                int sk = selectedSkin_;
+                Skin(sk);
+            } else {
+                skins_.NoSkin();
+            }
+            break;
+    }
+}
+
+void SettingsModel::ChooseSkin(int index) {
+    if (index < 0 || index >= static_cast<int>(skinNames_.size())) return;
+    selectedSkin_ = index;
+    Skin(index);
+}
+
+void SettingsModel::Skin(int& sk) {
+    if (sk < 0) {
+        sk = 0;
+        ChooseSkin(0);
+    }
+    if (!skinsShown_) return;
+    skins_.Skin(sk);
+}
+
+int SettingsModel::MoveRow(int selected, int step) {
+    const int count = static_cast<int>(rows.Count());
+    const int target = selected + step;
+    if (selected < 0 || selected >= count || target < 0 || target >= count) return selected;
+    std::wstring name = rows.names.Item(static_cast<size_t>(selected));
+    std::wstring command = rows.commands.Item(static_cast<size_t>(selected));
+    rows.names.Remove(selected);
+    rows.names.Insert(target, std::move(name));
+    rows.commands.Remove(selected);
+    rows.commands.Insert(target, std::move(command));
+    return target;
+}
+
+}  // namespace tarnwick::settings

@@ -1,0 +1,99 @@
+// The settings window's state and behaviour without the window: the opening, Save, the master
+// switch, the tick boxes, the skin choice and the row moves all work on this model, and Form1
+// only mirrors it in its controls and passes the user's actions in.
+#pragma once
+
+#include "context.h"
+#include "delay.h"
+#include "launch_list.h"
+
+#include <string>
+#include <vector>
+
+namespace tarnwick::settings {
+
+// The painting and file side of the skins, which the window supplies.
+class SkinHooks {
+  public:
+    virtual ~SkinHooks() = default;
+    // Reads the skin index and gives the display names in index order: the skin list's entries.
+    virtual std::vector<std::wstring> SkinLoad() = 0;
+    // Gives the windows skin number `sk` (called only while skins are shown).
+    virtual void Skin(int sk) = 0;
+    // Takes every skin off the windows.
+    virtual void NoSkin() = 0;
+};
+
+// The tick boxes of the window.
+enum class Box {
+    VisibleOnStartup,  // Check1
+    AutoHide,          // Check2
+    ShowDetails,       // Check3
+    ShowSkin,          // Check4
+    HideLogo,          // Check5
+};
+
+// Blank rows the opening puts in front of the list build, so that stored positions up to 99
+// find a row to take.
+inline constexpr size_t kOpeningBlankRows = 50;
+
+class SettingsModel {
+  public:
+    SettingsModel(const StoreContext& ctx, SkinHooks& skins) : ctx_(ctx), skins_(skins) {}
+
+    // The window's opening: reads "misc", writes back what it read, shows it, fills the rows.
+    void Load();
+    // Writes every setting and the launch order. The caller ends the program afterwards.
+    void Save() const;
+    // The master switch: gives every entry back to Windows, or takes them again and rebuilds the
+    // rows. Only Save stores the switch's state.
+    void ToggleSwitch();
+
+    bool Ticked(Box box) const;
+    // A tick box was set by the user (the box itself was clicked).
+    void SetBox(Box box, bool ticked);
+    // The label beside a tick box was clicked: the box flips.
+    void ToggleBox(Box box) { SetBox(box, !Ticked(box)); }
+
+    // The skin list's choice; -1 when nothing is chosen.
+    void ChooseSkin(int index);
+    const std::vector<std::wstring>& SkinNames() const { return skinNames_; }
+    int SelectedSkin() const { return selectedSkin_; }
+    // The skin list is usable only while skins are shown.
+    bool SkinListEnabled() const { return skinsShown_; }
+
+    // Moves the selected row one up or down; returns the row selected afterwards (the same row
+    // when the move is impossible, -1 when nothing was selected).
+    int MoveUp(int selected) { return MoveRow(selected, -1); }
+    int MoveDown(int selected) { return MoveRow(selected, +1); }
+
+    const std::wstring& SwitchCaption() const { return switchCaption_; }
+    bool Enabled() const { return enabled_; }
+
+    DelaySpin loadingDelay;  // Label2 with VScroll1
+    DelaySpin initialDelay;  // Label3 with VScroll2
+    LaunchList rows;         // List4 (names) and List5 (commands)
+
+  private:
+    // Applies skin `sk`; a negative number becomes 0 (in the caller's variable too) and chooses
+    // the list's first entry.
+    void Skin(int& sk);
+    void SaveLaunchOrder() const;
+    int MoveRow(int selected, int step);
+
+    StoreContext ctx_;
+    SkinHooks& skins_;
+
+    bool enabled_ = true;
+    bool skinsShown_ = true;
+    bool visibleOnStartup_ = false;
+    bool autoHide_ = false;
+    bool showDetails_ = false;
+    bool showSkin_ = false;
+    bool hideLogo_ = false;
+    std::wstring switchCaption_ = L"&Enabled";
+    std::vector<std::wstring> skinNames_;
+    int selectedSkin_ = -1;
+};
+
+}  // namespace tarnwick::settings

@@ -1,0 +1,311 @@
+// The settings window's behaviour over a sandboxed store, without a window: the opening, Save,
+// the master switch, the tick boxes, the skin hooks and the row moves.
+#include "settings_model.h"
+
+#include "capture.h"
+#include "registry.h"
+#include "sandbox.h"
+#include "settings_store.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwick::settings {
+namespace {
+
+using testing::DumpKey;
+using testing::SetSz;
+
+// Records what the opening and the boxes ask of the skins.
+class RecordingSkins final : public SkinHooks {
+  public:
+    std::vector<std::wstring> names;
+    std::vector<std::wstring> calls;
+
+    std::vector<std::wstring> SkinLoad() override {
+        calls.push_back(L"SkinLoad");
+        return names;
+    }
+    void Skin(int sk) override { calls.push_back(L"Skin " + std::to_wstring(sk)); }
+    void NoSkin() override { calls.push_back(L"NoSkin"); }
+};
+
+class ModelTest : public ::testing::Test {
+  protected:
+    testing::Sandbox sandbox;
+    RecordingSkins skins;
+    Os& os = SystemOs();
+    SettingsModel model{StoreContext{os, sandbox.ProgramFolder(), nullptr}, skins};
+
+    std::wstring Misc(std::wstring_view key) { return StoreRead(os, kMiscSection, key, L"-"); }
+    void SetMisc(std::wstring_view key, std::wstring_view text) {
+        StoreWrite(os, kMiscSection, key, text);
+    }
+    // Captured Run values of the machine, in the store as a capture leaves them.
+    void Held(std::initializer_list<std::wstring_view> names) {
+        for (auto name : names) {
+            StoreWrite(os, kMachineSection, name, L"C:\\" + std::wstring(name) + L".exe");
+        }
+    }
+    std::vector<std::wstring> Names() const { return model.rows.names.Items(); }
+    std::vector<std::pair<std::wstring, std::wstring>> Priority() {
+        auto pairs = StoreReadSection(os, kPrioritySection);
+        std::sort(pairs.begin(), pairs.end(),
+                  [](const auto& a, const auto& b) { return a.second < b.second; });
+        return pairs;
+    }
+};
+
+using Pairs = std::vector<std::pair<std::wstring, std::wstring>>;
+
+TEST_F(ModelTest, OpeningAnEmptyStoreShowsTheDefaultsAndWritesBackExactlySevenKeys) {
+    model.Load();
+    EXPECT_EQ(model.loadingDelay.Text(), L"0.5");
+    EXPECT_EQ(model.loadingDelay.Position(), 99);
+    EXPECT_EQ(model.initialDelay.Text(), L"1");
+    EXPECT_EQ(model.initialDelay.Position(), 98);
+    EXPECT_TRUE(model.Ticked(Box::VisibleOnStartup));
+    EXPECT_TRUE(model.Ticked(Box::ShowDetails));
+    EXPECT_FALSE(model.Ticked(Box::AutoHide));
+    EXPECT_FALSE(model.Ticked(Box::HideLogo));
+    EXPECT_EQ(model.SwitchCaption(), L"Enabled");
+    EXPECT_EQ(model.rows.Count(), 0u);
+
+    std::vector<std::wstring> stored;
+    for (const auto& value : DumpKey(HKEY_CURRENT_USER, StoreSectionKey(kMiscSection))) {
+        stored.push_back(value.name + L"=" + Misc(value.name));
+    }
+    EXPECT_EQ(stored, (std::vector<std::wstring>{L"AutoHide=False", L"Details=True",
+                                                 L"Enabled=True", L"TimeDelay=3", L"V=False",
+                                                 L"Visible=1", L"initTimeDelay=10"}));
+}
+
+TEST_F(ModelTest, SavingStraightAfterAnEmptyOpeningStoresTheShownDelays) {
+    model.Load();
+    model.Save();
+    EXPECT_EQ(Misc(L"TimeDelay"), L"5");
+    EXPECT_EQ(Misc(L"initTimeDelay"), L"10");
+    EXPECT_EQ(Misc(L"Visible"), L"1");
+    EXPECT_EQ(Misc(L"V"), L"0");
+    EXPECT_EQ(Misc(L"Details"), L"True");
+    EXPECT_EQ(Misc(L"AutoHide"), L"False");
+    EXPECT_EQ(Misc(L"Back"), L"True");
+    EXPECT_EQ(Misc(L"Enabled"), L"True");
+    EXPECT_EQ(Misc(L"skin"), L"-");
+    EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, StoreSectionKey(kPrioritySection)));
+}
+
+TEST_F(ModelTest, AZeroLoadingDelayShowsSixSecondsAndIsStoredOnlyBySave) {
+    SetMisc(L"TimeDelay", L"0");
+    model.Load();
+    EXPECT_EQ(model.loadingDelay.Text(), L"6");
+    EXPECT_EQ(Misc(L"TimeDelay"), L"0");
+    model.Save();
+    EXPECT_EQ(Misc(L"TimeDelay"), L"60");
+}
+
+TEST_F(ModelTest, TheLogoFlagReadsNumbersAndWordsAndIsWrittenBackAsRead) {
+    for (const auto& [text, ticked] : {std::pair{L"1", true}, std::pair{L"True", true},
+                                       std::pair{L"0", false}, std::pair{L"False", false}}) {
+        SetMisc(L"V", text);
+        SettingsModel opened(StoreContext{os, sandbox.ProgramFolder(), nullptr}, skins);
+        opened.Load();
+        EXPECT_EQ(opened.Ticked(Box::HideLogo), ticked) << text;
+        EXPECT_EQ(Misc(L"V"), text);
+    }
+}
+
+TEST_F(ModelTest, OnlyAVisibleOfOneTicksTheBoxAndSaveWritesZeroOrOne) {
+    SetMisc(L"Visible", L"2");
+    model.Load();
+    EXPECT_FALSE(model.Ticked(Box::VisibleOnStartup));
+    EXPECT_EQ(Misc(L"Visible"), L"2");
+    model.Save();
+    EXPECT_EQ(Misc(L"Visible"), L"0");
+}
+
+// Text the readers cannot understand reads as the key's default: written back in its place, so
+// the launcher never reads it either. Delays the spin cannot reach show the nearest end.
+TEST_F(ModelTest, UnreadableAndUnreachableValuesAreClamped) {
+    SetMisc(L"TimeDelay", L"soon");
+    SetMisc(L"initTimeDelay", L"1e400");
+    SetMisc(L"Visible", L"yes");
+    SetMisc(L"V", L"maybe");
+    SetMisc(L"AutoHide", L"");
+    SetMisc(L"skin", L"garbage");
+    model.Load();
+    EXPECT_EQ(model.loadingDelay.Text(), L"0.5");
+    EXPECT_EQ(model.initialDelay.Text(), L"1");
+    EXPECT_TRUE(model.Ticked(Box::VisibleOnStartup));
+    EXPECT_FALSE(model.Ticked(Box::HideLogo));
+    EXPECT_FALSE(model.Ticked(Box::AutoHide));
+    EXPECT_EQ(Misc(L"TimeDelay"), L"3");
+    EXPECT_EQ(Misc(L"initTimeDelay"), L"10");
+    EXPECT_EQ(Misc(L"Visible"), L"1");
+    EXPECT_EQ(Misc(L"V"), L"False");
+    EXPECT_EQ(Misc(L"AutoHide"), L"False");
+
+    SettingsModel distant(StoreContext{os, sandbox.ProgramFolder(), nullptr}, skins);
+    SetMisc(L"TimeDelay", L"9000000000000000000000");
+    SetMisc(L"initTimeDelay", L"-7");
+    SetMisc(L"Visible", L"1.2");
+    distant.Load();
+    EXPECT_EQ(distant.loadingDelay.Text(), L"50");
+    EXPECT_EQ(distant.initialDelay.Text(), L"0.5");
+    EXPECT_TRUE(distant.Ticked(Box::VisibleOnStartup));
+    distant.Save();
+    EXPECT_EQ(Misc(L"TimeDelay"), L"500");
+    EXPECT_EQ(Misc(L"initTimeDelay"), L"5");
+}
+
+TEST_F(ModelTest, SaveWritesEveryBoxAsTheUserLeftIt) {
+    SetMisc(L"AutoHide", L"True");
+    model.Load();
+    ASSERT_TRUE(model.Ticked(Box::AutoHide));
+    model.SetBox(Box::AutoHide, false);
+    model.ToggleBox(Box::ShowDetails);
+    model.ToggleBox(Box::HideLogo);
+    model.ToggleBox(Box::VisibleOnStartup);
+    model.SetBox(Box::ShowSkin, false);
+    model.Save();
+    EXPECT_EQ(Misc(L"AutoHide"), L"False");
+    EXPECT_EQ(Misc(L"Details"), L"False");
+    EXPECT_EQ(Misc(L"V"), L"1");
+    EXPECT_EQ(Misc(L"Visible"), L"0");
+    EXPECT_EQ(Misc(L"Back"), L"False");
+}
+
+TEST_F(ModelTest, ALabelClickedTwiceLeavesItsBoxAsItWas) {
+    model.Load();
+    for (Box box :
+         {Box::VisibleOnStartup, Box::AutoHide, Box::ShowDetails, Box::HideLogo, Box::ShowSkin}) {
+        const bool before = model.Ticked(box);
+        model.ToggleBox(box);
+        EXPECT_NE(model.Ticked(box), before);
+        model.ToggleBox(box);
+        EXPECT_EQ(model.Ticked(box), before);
+    }
+}
+
+TEST_F(ModelTest, TheOpeningLoadsTheSkinsAndAppliesTheStoredOne) {
+    skins.names = {L"Slate", L"Moss", L"Dune"};
+    SetMisc(L"skin", L"2");
+    model.Load();
+    EXPECT_EQ(skins.calls, (std::vector<std::wstring>{L"SkinLoad", L"SkinLoad", L"Skin 2",
+                                                      L"Skin 2", L"Skin 2"}));
+    EXPECT_EQ(model.SelectedSkin(), 2);
+    EXPECT_TRUE(model.Ticked(Box::ShowSkin));
+    EXPECT_TRUE(model.SkinListEnabled());
+}
+
+TEST_F(ModelTest, ANegativeSkinStartsWithTheFirstAndSkinsOffApplyNothing) {
+    skins.names = {L"Slate", L"Moss"};
+    SetMisc(L"skin", L"-3");
+    model.Load();
+    EXPECT_EQ(model.SelectedSkin(), 0);
+    EXPECT_EQ(skins.calls.back(), L"Skin 0");
+
+    RecordingSkins offSkins;
+    offSkins.names = skins.names;
+    SetMisc(L"Back", L"False");
+    SettingsModel off(StoreContext{os, sandbox.ProgramFolder(), nullptr}, offSkins);
+    off.Load();
+    EXPECT_EQ(offSkins.calls, std::vector<std::wstring>{L"SkinLoad"});
+    EXPECT_FALSE(off.Ticked(Box::ShowSkin));
+    EXPECT_FALSE(off.SkinListEnabled());
+    off.ChooseSkin(1);
+    EXPECT_EQ(offSkins.calls.size(), 1u);
+    off.ToggleBox(Box::ShowSkin);
+    EXPECT_EQ(offSkins.calls.back(), L"Skin 1");
+    off.SetBox(Box::ShowSkin, false);
+    EXPECT_EQ(offSkins.calls.back(), L"NoSkin");
+}
+
+TEST_F(ModelTest, MovesStayWithinTheRowsAndNeedASelection) {
+    Held({L"A", L"B", L"C"});
+    model.Load();
+    ASSERT_EQ(Names(), (std::vector<std::wstring>{L"A", L"B", L"C"}));
+    EXPECT_EQ(model.MoveUp(0), 0);
+    EXPECT_EQ(model.MoveDown(2), 2);
+    EXPECT_EQ(model.MoveUp(-1), -1);
+    EXPECT_EQ(model.MoveDown(-1), -1);
+    EXPECT_EQ(model.MoveDown(3), 3);
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A", L"B", L"C"}));
+    EXPECT_EQ(model.MoveDown(0), 1);
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"B", L"A", L"C"}));
+    EXPECT_EQ(model.rows.commands.Item(1), L"C:\\A.exe");
+}
+
+TEST_F(ModelTest, RowThreeMovedUpTwiceIsSavedAtOneAndThePassedRowsRenumbered) {
+    Held({L"A", L"B", L"C", L"D", L"E"});
+    model.Load();
+    EXPECT_EQ(model.MoveUp(model.MoveUp(3)), 1);
+    model.Save();
+    EXPECT_EQ(Priority(),
+              (Pairs{{L"A", L"0"}, {L"D", L"1"}, {L"B", L"2"}, {L"C", L"3"}, {L"E", L"4"}}));
+    EXPECT_EQ(Misc(L"skin"), L"-1");
+}
+
+TEST_F(ModelTest, SavingNoRowsDeletesTheOrderAndLeavesTheSkin) {
+    StoreWrite(os, kPrioritySection, L"Gone", L"0");
+    SetMisc(L"skin", L"2");
+    model.Load();
+    ASSERT_EQ(model.rows.Count(), 0u);
+    model.Save();
+    EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, StoreSectionKey(kPrioritySection)));
+    EXPECT_EQ(Misc(L"skin"), L"2");
+}
+
+TEST_F(ModelTest, SwitchingOffGivesEverythingBackAndOnTakesItAgain) {
+    Held({L"A", L"B"});
+    testing::WriteFile(sandbox.folders.program / L"Notes.lnk");
+    RegisterLauncher(StoreContext{os, sandbox.ProgramFolder(), nullptr});
+    model.Load();
+    model.Save();
+    ASSERT_EQ(Priority(), (Pairs{{L"A", L"0"}, {L"B", L"1"}, {L"Notes", L"2"}}));
+
+    model.ToggleSwitch();
+    EXPECT_EQ(model.SwitchCaption(), L"Disabled");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"A"), L"C:\\A.exe");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"-"), L"-");
+    EXPECT_TRUE(std::filesystem::exists(sandbox.folders.startUp / L"Notes.lnk"));
+    EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, StoreSectionKey(kPrioritySection)));
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A", L"B", L"Notes"}));
+    EXPECT_EQ(Misc(L"Enabled"), L"True");
+
+    model.ToggleSwitch();
+    EXPECT_EQ(model.SwitchCaption(), L"Enabled");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"A", L"-"), L"-");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane"),
+              LauncherCommand(sandbox.ProgramFolder()));
+    EXPECT_TRUE(std::filesystem::exists(sandbox.folders.program / L"Notes.lnk"));
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A", L"B", L"Notes"}));
+    EXPECT_EQ(model.rows.commands.Item(2), sandbox.ProgramFolder() + L"\\Notes.lnk");
+}
+
+TEST_F(ModelTest, DisabledThenSavedStoresTheStateAndTheShownOrder) {
+    Held({L"A", L"B"});
+    testing::WriteFile(sandbox.folders.program / L"Notes.lnk");
+    model.Load();
+    model.ToggleSwitch();
+    model.Save();
+    EXPECT_EQ(Misc(L"Enabled"), L"False");
+    EXPECT_EQ(Priority(), (Pairs{{L"A", L"0"}, {L"B", L"1"}, {L"Notes", L"2"}}));
+}
+
+// Rebuilt over the rows it shows, the list can hold a name twice; Save keeps one key per name,
+// with the later row's index.
+TEST_F(ModelTest, ANameInTwoRowsIsSavedOnceWithTheLaterIndex) {
+    Held({L"A", L"B"});
+    StoreWrite(os, kPrioritySection, L"B", L"0");
+    model.Load();
+    ASSERT_EQ(Names(), (std::vector<std::wstring>{L"B", L"A"}));
+    model.MoveUp(1);
+    model.ToggleSwitch();
+    model.ToggleSwitch();
+    ASSERT_EQ(Names(), (std::vector<std::wstring>{L"B", L"B", L"A"}));
+    model.Save();
+    EXPECT_EQ(Priority(), (Pairs{{L"B", L"1"}, {L"A", L"2"}}));
+}
+
+}  // namespace
+}  // namespace tarnwick::settings
