@@ -16,10 +16,6 @@ void FreeCoTaskText(PWSTR text) {
 }
 using UniqueCoTaskText = UniqueAny<PWSTR, FreeCoTaskText>;
 
-bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
-    return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
-}
-
 std::wstring FullPath(const std::wstring& path) {
     const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (needed == 0) return {};
@@ -66,23 +62,23 @@ std::wstring NormaliseFolder(std::wstring_view path) {
     std::wstring text(path);
     // Only the shell's own spelling of a path is acted on: "\\?\C:\x" is "C:\x", "\\?\UNC\s\x" is
     // "\\s\x"; other device paths are not folders the product could live in.
-    if (StartsWith(text, L"\\\\?\\UNC\\")) {
+    if (text.starts_with(L"\\\\?\\UNC\\")) {
         text = L"\\\\" + text.substr(8);
-    } else if (StartsWith(text, L"\\\\?\\")) {
+    } else if (text.starts_with(L"\\\\?\\")) {
         text.erase(0, 4);
     }
     if (text.empty() || text.find(L'\0') != std::wstring::npos) return {};
     std::wstring full = FullPath(text);
-    if (full.empty() || StartsWith(full, L"\\\\?\\") || StartsWith(full, L"\\\\.\\")) return {};
+    if (full.empty() || full.starts_with(L"\\\\?\\") || full.starts_with(L"\\\\.\\")) return {};
     full = LongPath(full);
+    // "C:\" becomes "C:", "\\server\share\" becomes "\\server\share".
     while (full.size() > 2 && full.back() == L'\\') full.pop_back();
-    if (full.size() == 3 && full[1] == L':' && full[2] == L'\\') full.pop_back();
     return full;
 }
 
 bool IsRootFolder(std::wstring_view normalised) {
     if (normalised.size() == 2 && normalised[1] == L':') return true;
-    if (!StartsWith(normalised, L"\\\\")) return false;
+    if (!normalised.starts_with(L"\\\\")) return false;
     // "\\server\share": the server and the share name, nothing below.
     return std::count(normalised.begin() + 2, normalised.end(), L'\\') <= 1;
 }

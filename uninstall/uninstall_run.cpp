@@ -8,23 +8,33 @@
 namespace tarnwick {
 namespace {
 
-bool IsAbsoluteFolder(std::wstring_view path) {
-    const bool drive = path.size() > 3 && iswalpha(path[0]) && path[1] == L':' && path[2] == L'\\';
-    // "\\server\share\folder": a server, a share and at least one folder below it.
-    const bool share = path.size() > 2 && path.substr(0, 2) == L"\\\\" &&
-                       std::count(path.begin() + 2, path.end(), L'\\') >= 2;
-    return drive || share;
-}
-
-bool HasRelativePart(std::wstring_view path) {
-    size_t start = 0;
-    while (start <= path.size()) {
-        const size_t end = std::min(path.find(L'\\', start), path.size());
-        const std::wstring_view part = path.substr(start, end - start);
-        if (part == L"." || part == L"..") return true;
+std::vector<std::wstring_view> Split(std::wstring_view text) {
+    std::vector<std::wstring_view> parts;
+    for (size_t start = 0;;) {
+        const size_t end = text.find(L'\\', start);
+        parts.push_back(text.substr(start, end - start));  // to the end when there is none
+        if (end == std::wstring_view::npos) return parts;
         start = end + 1;
     }
-    return false;
+}
+
+// "C:\folder..." or "\\server\share\folder...": absolute, with at least one folder below the
+// root, and no empty, "." or ".." part that would make the shell look elsewhere.
+bool IsFolderBelowARoot(std::wstring_view path) {
+    size_t least = 0;
+    if (path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && path[2] == L'\\') {
+        path.remove_prefix(3);
+        least = 1;
+    } else if (path.starts_with(L"\\\\")) {
+        path.remove_prefix(2);
+        least = 3;  // server, share, folder
+    } else {
+        return false;
+    }
+    const std::vector<std::wstring_view> parts = Split(path);
+    return parts.size() >= least && std::none_of(parts.begin(), parts.end(), [](auto part) {
+               return part.empty() || part == L"." || part == L"..";
+           });
 }
 
 }  // namespace
@@ -32,12 +42,13 @@ bool HasRelativePart(std::wstring_view path) {
 std::optional<std::wstring> DeletablePath(const std::vector<std::wstring>& paths) {
     if (paths.size() != 1) return std::nullopt;
     std::wstring path = paths.front();
-    if (path.find_first_of(std::wstring_view(L"*?/\0", 4)) != std::wstring::npos) {
+    // Wildcards, the file system's own wildcards ('<', '>', '"'), other characters no name may
+    // hold, and NUL. Device paths ("\\?\", "\\.\") fall out here or at their "." part.
+    if (path.find_first_of(std::wstring_view(L"*?<>\"|/\0", 8)) != std::wstring::npos) {
         return std::nullopt;
     }
     while (!path.empty() && path.back() == L'\\') path.pop_back();
-    // Device paths ("\\?\", "\\.\") are not the shell's: the '?' and the "." part rule them out.
-    if (!IsAbsoluteFolder(path) || HasRelativePart(path)) return std::nullopt;
+    if (!IsFolderBelowARoot(path)) return std::nullopt;
     return path;
 }
 

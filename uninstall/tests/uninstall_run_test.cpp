@@ -205,6 +205,7 @@ TEST(DeletablePath, ExactlyOneAbsoluteFolderBelowARoot) {
     EXPECT_EQ(DeletablePath({L"C:\\Program Files\\Tarnwick"}), L"C:\\Program Files\\Tarnwick");
     EXPECT_EQ(DeletablePath({L"C:\\Program Files\\Tarnwick\\\\"}), L"C:\\Program Files\\Tarnwick");
     EXPECT_EQ(DeletablePath({L"\\\\server\\share\\Tarnwick"}), L"\\\\server\\share\\Tarnwick");
+    EXPECT_EQ(DeletablePath({L"D:\\T"}), L"D:\\T");
 
     const std::vector<Paths> refused = {
         {},
@@ -219,6 +220,12 @@ TEST(DeletablePath, ExactlyOneAbsoluteFolderBelowARoot) {
         {L"C:\\Program Files\\*"},
         {L"C:\\Program Files\\Tarn?ick"},
         {L"C:/Program Files/Tarnwick"},
+        {L"C:\\Program Files\\\\Tarnwick"},
+        {L"\\\\server\\\\Tarnwick"},
+        {L"C:\\Program Files\\<Tarnwick"},
+        {L"C:\\Program Files\\Tarn>ick"},
+        {L"C:\\Program Files\\\"Tarnwick\""},
+        {L"C:\\Program Files\\Tarn|wick"},
         {L"C:\\Program Files\\Tarnwick\\.."},
         {L"C:\\Program Files\\.\\Tarnwick"},
         {L"\\\\?\\C:\\Program Files\\Tarnwick"},
