@@ -1,0 +1,330 @@
+#!/usr/bin/env python3
+"""Figures and plot of the log-on storm benchmark, from what its Windows programs recorded.
+
+Reads the driver's record of each run (probe latencies, times in milliseconds from the run's
+time 0) and the log each start-up program wrote (its start and end on the same clock), prints
+the probe's median and 95th percentile per run, their ratio and when the last program started,
+and draws probe latency over time for both runs into a PNG. Only the standard library: the PNG
+is written with zlib and a small bitmap font of its own, so the plot looks the same everywhere.
+"""
+
+import argparse
+import math
+import os
+import statistics
+import struct
+import sys
+import zlib
+
+TARGET = 1 / 3  # the probe's 95th percentile through the launcher against all at once
+
+
+class RunError(Exception):
+    """A run whose record shows that the benchmark did not do what it claims."""
+
+
+# --- Records -------------------------------------------------------------------------------
+
+
+class Run:
+    def __init__(self, t0, probes, exits):
+        self.t0 = t0
+        self.probes = probes  # [(start s, latency s)]
+        self.exits = exits  # [exit code of each command the driver started]
+        self.loads = []  # [(start s, end s)] of the start-up programs
+
+
+def read_run(path):
+    """Parses a driver record; a probe or storm command that failed makes the run invalid."""
+    t0, probes, exits = None, [], []
+    with open(path) as f:
+        for number, line in enumerate(f, 1):
+            fields = line.split()
+            if not fields:
+                continue
+            if fields[0] == "t0" and len(fields) == 2:
+                t0 = float(fields[1])
+            elif fields[0] == "probe" and len(fields) == 4:
+                if int(fields[3]) != 0:
+                    raise RunError(f"{path}:{number}: probe ended with code {fields[3]}")
+                probes.append((float(fields[1]) / 1000, float(fields[2]) / 1000))
+            elif fields[0] == "exit" and len(fields) == 3:
+                exits.append(int(fields[2]))
+            else:
+                raise RunError(f"{path}:{number}: cannot read {line.strip()!r}")
+    if t0 is None or not probes:
+        raise RunError(f"{path}: no time 0 or no probe")
+    if any(code != 0 for code in exits):
+        raise RunError(f"{path}: a storm program ended with codes {exits}")
+    return Run(t0, probes, exits)
+
+
+def read_loads(folder, t0, expected):
+    """The (start, end) of every start-up program, in seconds from time 0, sorted by start."""
+    loads = []
+    for name in sorted(os.listdir(folder)):
+        with open(os.path.join(folder, name)) as f:
+            start, end = (float(v) for v in f.read().split())
+        loads.append(((start - t0) / 1000, (end - t0) / 1000))
+    if len(loads) != expected:
+        raise RunError(f"{folder}: {len(loads)} of {expected} start-up programs ran")
+    return sorted(loads)
+
+
+# --- Figures -------------------------------------------------------------------------------
+
+
+def percentile(values, p):
+    """Nearest rank: the smallest value that at least p percent of the values do not exceed."""
+    ordered = sorted(values)
+    return ordered[max(0, math.ceil(p / 100 * len(ordered)) - 1)]
+
+
+def figures(run):
+    latencies = [latency for _, latency in run.probes]
+    result = {
+        "median": statistics.median(latencies),
+        "p95": percentile(latencies, 95),
+        "max": max(latencies),
+        "probes": len(latencies),
+    }
+    if run.loads:
+        result["last_start"] = max(start for start, _ in run.loads)
+        result["storm_over"] = max(end for _, end in run.loads)
+    return result
+
+
+def report(idle, together, launcher, programs, window):
+    a, b, quiet = figures(together), figures(launcher), figures(idle)
+    ratio = b["p95"] / a["p95"]
+    lines = [
+        f"{programs} start-up programs, probe watched for {window} s in each run",
+        f"{'':26}{'median':>9}{'p95':>9}{'max':>9}{'probes':>8}"
+        f"{'last program started':>23}{'storm over':>12}",
+    ]
+    for name, f in (("idle, no storm", quiet), ("all at once", a), ("through Tarnwick", b)):
+        row = f"{name:26}{f['median']:8.2f}s{f['p95']:8.2f}s{f['max']:8.2f}s{f['probes']:8d}"
+        if "last_start" in f:
+            row += f"{f['last_start']:22.1f}s{f['storm_over']:11.1f}s"
+        lines.append(row)
+    verdict = "met" if ratio <= TARGET else "NOT met"
+    lines.append(
+        f"Tarnwick / all at once: median {b['median'] / a['median']:.2f}, "
+        f"p95 {ratio:.2f} (target <= {TARGET:.2f}: {verdict})"
+    )
+    return "\n".join(lines)
+
+
+# --- PNG -----------------------------------------------------------------------------------
+
+# 5 x 7 glyphs, rows top to bottom, "#" for ink.
+FONT_ROWS = {
+    " ": ".....|.....|.....|.....|.....|.....|.....",
+    "0": ".###.|#...#|#..##|#.#.#|##..#|#...#|.###.",
+    "1": "..#..|.##..|..#..|..#..|..#..|..#..|.###.",
+    "2": ".###.|#...#|....#|...#.|..#..|.#...|#####",
+    "3": "####.|....#|....#|.###.|....#|....#|####.",
+    "4": "...#.|..##.|.#.#.|#..#.|#####|...#.|...#.",
+    "5": "#####|#....|####.|....#|....#|#...#|.###.",
+    "6": "..##.|.#...|#....|####.|#...#|#...#|.###.",
+    "7": "#####|....#|...#.|..#..|.#...|.#...|.#...",
+    "8": ".###.|#...#|#...#|.###.|#...#|#...#|.###.",
+    "9": ".###.|#...#|#...#|.####|....#|...#.|.##..",
+    "a": ".....|.....|.###.|....#|.####|#...#|.####",
+    "b": "#....|#....|####.|#...#|#...#|#...#|####.",
+    "c": ".....|.....|.###.|#....|#....|#...#|.###.",
+    "d": "....#|....#|.####|#...#|#...#|#...#|.####",
+    "e": ".....|.....|.###.|#...#|#####|#....|.###.",
+    "f": "..##.|.#..#|.#...|###..|.#...|.#...|.#...",
+    "g": ".....|.####|#...#|#...#|.####|....#|.###.",
+    "h": "#....|#....|#.##.|##..#|#...#|#...#|#...#",
+    "i": "..#..|.....|.##..|..#..|..#..|..#..|.###.",
+    "j": "...#.|.....|..##.|...#.|...#.|#..#.|.##..",
+    "k": "#....|#....|#..#.|#.#..|##...|#.#..|#..#.",
+    "l": ".##..|..#..|..#..|..#..|..#..|..#..|.###.",
+    "m": ".....|.....|##.#.|#.#.#|#.#.#|#...#|#...#",
+    "n": ".....|.....|#.##.|##..#|#...#|#...#|#...#",
+    "o": ".....|.....|.###.|#...#|#...#|#...#|.###.",
+    "p": ".....|.....|####.|#...#|####.|#....|#....",
+    "q": ".....|.....|.####|#...#|.####|....#|....#",
+    "r": ".....|.....|#.##.|##..#|#....|#....|#....",
+    "s": ".....|.....|.####|#....|.###.|....#|####.",
+    "t": ".#...|.#...|###..|.#...|.#...|.#..#|..##.",
+    "u": ".....|.....|#...#|#...#|#...#|#..##|.##.#",
+    "v": ".....|.....|#...#|#...#|#...#|.#.#.|..#..",
+    "w": ".....|.....|#...#|#...#|#.#.#|#.#.#|.#.#.",
+    "x": ".....|.....|#...#|.#.#.|..#..|.#.#.|#...#",
+    "y": ".....|.....|#...#|#...#|.####|....#|.###.",
+    "z": ".....|.....|#####|...#.|..#..|.#...|#####",
+    "A": ".###.|#...#|#...#|#####|#...#|#...#|#...#",
+    "L": "#....|#....|#....|#....|#....|#....|#####",
+    "N": "#...#|#...#|##..#|#.#.#|#..##|#...#|#...#",
+    "P": "####.|#...#|#...#|####.|#....|#....|#....",
+    "T": "#####|..#..|..#..|..#..|..#..|..#..|..#..",
+    ".": ".....|.....|.....|.....|.....|.##..|.##..",
+    ",": ".....|.....|.....|.....|.##..|..#..|.#...",
+    ":": ".....|.##..|.##..|.....|.##..|.##..|.....",
+    "(": "...#.|..#..|.#...|.#...|.#...|..#..|...#.",
+    ")": ".#...|..#..|...#.|...#.|...#.|..#..|.#...",
+    "-": ".....|.....|.....|#####|.....|.....|.....",
+    "/": ".....|....#|...#.|..#..|.#...|#....|.....",
+    "=": ".....|.....|#####|.....|#####|.....|.....",
+    "%": "##...|##..#|...#.|..#..|.#...|#..##|...##",
+}
+FONT = {c: [row for row in rows.split("|")] for c, rows in FONT_ROWS.items()}
+
+
+class Canvas:
+    def __init__(self, width, height, background=(255, 255, 255)):
+        self.width, self.height = width, height
+        self.pixels = [bytearray(bytes(background) * width) for _ in range(height)]
+
+    def set(self, x, y, color):
+        if 0 <= x < self.width and 0 <= y < self.height:
+            self.pixels[y][3 * x : 3 * x + 3] = bytes(color)
+
+    def get(self, x, y):
+        return tuple(self.pixels[y][3 * x : 3 * x + 3])
+
+    def rect(self, x0, y0, x1, y1, color):
+        for y in range(max(0, y0), min(self.height, y1 + 1)):
+            for x in range(max(0, x0), min(self.width, x1 + 1)):
+                self.set(x, y, color)
+
+    def line(self, x0, y0, x1, y1, color, width=1, dash=0):
+        steps = max(abs(x1 - x0), abs(y1 - y0), 1)
+        for i in range(steps + 1):
+            if dash and (i // dash) % 2:
+                continue
+            x = round(x0 + (x1 - x0) * i / steps)
+            y = round(y0 + (y1 - y0) * i / steps)
+            self.rect(x - width // 2, y - width // 2, x + (width - 1) // 2, y + (width - 1) // 2,
+                      color)
+
+    def text(self, x, y, text, color, scale=2):
+        """Draws text with its top left at (x, y); returns the width it took."""
+        for i, char in enumerate(text):
+            for row, bits in enumerate(FONT[char]):
+                for col, bit in enumerate(bits):
+                    if bit == "#":
+                        left, top = x + (6 * i + col) * scale, y + row * scale
+                        self.rect(left, top, left + scale - 1, top + scale - 1, color)
+        return text_width(text, scale)
+
+    def png(self):
+        raw = b"".join(b"\x00" + bytes(row) for row in self.pixels)
+
+        def chunk(kind, data):
+            body = kind + data
+            return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
+        return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+                chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def text_width(text, scale=2):
+    return (6 * len(text) - 1) * scale
+
+
+def nice_step(span, ticks):
+    """A step of 1, 2 or 5 times a power of ten that cuts span into about `ticks` parts."""
+    raw = span / ticks
+    power = 10 ** math.floor(math.log10(raw))
+    return next(m * power for m in (1, 2, 5, 10) if m * power >= raw)
+
+
+def label(value):
+    return f"{value:g}"
+
+
+RED, BLUE, GREY, LIGHT, BLACK = (205, 45, 45), (35, 95, 200), (110, 110, 110), (225, 225, 225), (0, 0, 0)
+
+
+def plot(together, launcher, programs, window):
+    canvas = Canvas(1000, 590)
+    left, top, right, bottom = 90, 70, 970, 470
+    top_latency = max(lat for _, lat in together.probes + launcher.probes)
+    y_step = nice_step(top_latency, 6)
+    y_max = y_step * math.ceil(top_latency * 1.05 / y_step)
+    x_step = nice_step(window, 10)
+
+    def px(t):
+        return round(left + (right - left) * t / window)
+
+    def py(latency):
+        return round(bottom - (bottom - top) * latency / y_max)
+
+    v = 0.0
+    while v <= y_max + 1e-9:
+        canvas.line(left, py(v), right, py(v), LIGHT)
+        canvas.text(left - 10 - text_width(label(round(v, 6))), py(v) - 7, label(round(v, 6)), GREY)
+        v += y_step
+    t = 0.0
+    while t <= window + 1e-9:
+        canvas.line(px(t), top, px(t), bottom, LIGHT)
+        canvas.text(px(t) - text_width(label(t)) // 2, bottom + 10, label(t), GREY)
+        t += x_step
+    canvas.line(left, top, left, bottom, BLACK)
+    canvas.line(left, bottom, right, bottom, BLACK)
+
+    title = f"Log-on storm: {programs} start-up programs, probe latency over time"
+    canvas.text((canvas.width - text_width(title)) // 2, 16, title, BLACK)
+    canvas.text(left, 48, "probe latency (s)", BLACK)
+    axis = "time since log-on (s)"
+    canvas.text((left + right - text_width(axis)) // 2, bottom + 34, axis, BLACK)
+
+    # Under the axis, one row per run: a thin bar while start-up programs run and a tick where
+    # each one started. Above it, each run's probes.
+    for row, (run, color) in enumerate(((together, RED), (launcher, BLUE))):
+        y = bottom + 70 + 18 * row
+        for start, end in run.loads:
+            canvas.rect(px(start), y + 4, px(end), y + 6, color)
+        for start, _ in run.loads:
+            canvas.line(px(start), y, px(start), y + 10, color, width=2)
+        p95 = percentile([lat for _, lat in run.probes], 95)
+        canvas.line(left, py(p95), right, py(p95), color, dash=6)
+        points = [(px(s), py(lat)) for s, lat in run.probes]
+        for (x0, y0), (x1, y1) in zip(points, points[1:]):
+            canvas.line(x0, y0, x1, y1, color, width=2)
+        for x, y in points:
+            canvas.rect(x - 2, y - 2, x + 2, y + 2, color)
+    canvas.text(left - 80, bottom + 78, "loads", GREY)
+
+    legend_x = right - 330
+    for row, (name, color) in enumerate((("all at once", RED), ("through Tarnwick", BLUE))):
+        y = top + 10 + 22 * row
+        canvas.line(legend_x, y + 7, legend_x + 30, y + 7, color, width=2)
+        canvas.text(legend_x + 40, y, name, color)
+    canvas.text(legend_x, top + 54, "- - 95th percentile", GREY)
+    return canvas
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--programs", type=int, required=True)
+    parser.add_argument("--window", type=int, required=True)
+    parser.add_argument("--png", required=True)
+    parser.add_argument("idle")
+    parser.add_argument("together")
+    parser.add_argument("together_logs")
+    parser.add_argument("launcher")
+    parser.add_argument("launcher_logs")
+    args = parser.parse_args(argv)
+    try:
+        idle = read_run(args.idle)
+        together, launcher = read_run(args.together), read_run(args.launcher)
+        together.loads = read_loads(args.together_logs, together.t0, args.programs)
+        launcher.loads = read_loads(args.launcher_logs, launcher.t0, args.programs)
+    except RunError as e:
+        print(f"storm: {e}", file=sys.stderr)
+        return 1
+    print(report(idle, together, launcher, args.programs, args.window))
+    with open(args.png, "wb") as f:
+        f.write(plot(together, launcher, args.programs, args.window).png())
+    print(f"plot: {args.png}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,0 +1,141 @@
+#!/usr/bin/env python3
+"""The storm benchmark's figures and plot, on records made up for the purpose."""
+
+import os
+import struct
+import sys
+import tempfile
+import unittest
+import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import storm_report as sr  # noqa: E402
+
+
+def write(folder, name, text):
+    path = os.path.join(folder, name)
+    with open(path, "w") as f:
+        f.write(text)
+    return path
+
+
+def run(latencies, loads=(), t0=1000.0):
+    r = sr.Run(t0, [(float(i), lat) for i, lat in enumerate(latencies)], [])
+    r.loads = list(loads)
+    return r
+
+
+class Percentiles(unittest.TestCase):
+    def test_nearest_rank(self):
+        self.assertEqual(sr.percentile([7.0], 95), 7.0)
+        self.assertEqual(sr.percentile(range(1, 21), 95), 19)
+        self.assertEqual(sr.percentile(range(1, 22), 95), 20)
+        self.assertEqual(sr.percentile(range(1, 101), 95), 95)
+        self.assertEqual(sr.percentile([5, 1, 4, 2, 3], 50), 3)
+
+    def test_figures_of_a_run(self):
+        f = sr.figures(run([0.1, 0.4, 0.2, 0.3], loads=[(0.5, 3.0), (4.5, 7.5)]))
+        self.assertAlmostEqual(f["median"], 0.25)
+        self.assertEqual(f["p95"], 0.4)
+        self.assertEqual(f["max"], 0.4)
+        self.assertEqual(f["probes"], 4)
+        self.assertEqual(f["last_start"], 4.5)
+        self.assertEqual(f["storm_over"], 7.5)
+
+    def test_verdict_on_and_around_the_target(self):
+        idle = run([0.2])
+        self.assertIn("p95 0.33 (target <= 0.33: met)",
+                      sr.report(idle, run([3.0]), run([1.0]), 8, 45))
+        self.assertIn("p95 0.34 (target <= 0.33: NOT met)",
+                      sr.report(idle, run([3.0]), run([1.02]), 8, 45))
+
+
+class Records(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.dir = self.folder.name
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def test_a_driver_record_in_seconds(self):
+        path = write(self.dir, "r.txt", "t0 5000.5\nprobe 0.5 250.0 0\nprobe 1000.0 1500.0 0\n"
+                     "exit 0 0\nexit 1 0\n")
+        r = sr.read_run(path)
+        self.assertEqual(r.t0, 5000.5)
+        self.assertEqual(r.probes, [(0.0005, 0.25), (1.0, 1.5)])
+        self.assertEqual(r.exits, [0, 0])
+
+    def test_failures_in_a_record_invalidate_the_run(self):
+        for text in (
+            "t0 1\nprobe 0 250 3\n",  # a probe that did not do its work
+            "t0 1\nprobe 0 250 0\nexit 0 1\n",  # a storm program that failed
+            "t0 1\nprobe 0 250\n",  # a cut line
+            "probe 0 250 0\n",  # no time 0
+            "t0 1\n",  # no probe
+            "t0 1\nprobe 0 250 0\nnoise\n",
+        ):
+            with self.subTest(text=text):
+                with self.assertRaises(sr.RunError):
+                    sr.read_run(write(self.dir, "r.txt", text))
+
+    def test_load_logs_from_time_zero_in_start_order(self):
+        logs = os.path.join(self.dir, "logs")
+        os.mkdir(logs)
+        write(logs, "01.txt", "15000 18000\n")
+        write(logs, "02.txt", "11000 14500\n")
+        self.assertEqual(sr.read_loads(logs, 10000, 2), [(1.0, 4.5), (5.0, 8.0)])
+        with self.assertRaises(sr.RunError):
+            sr.read_loads(logs, 10000, 3)
+
+
+def decode_png(data):
+    """Width, height and RGB rows of an 8-bit RGB PNG with filter 0, checking every CRC."""
+    assert data[:8] == b"\x89PNG\r\n\x1a\n"
+    pos, chunks = 8, {}
+    while pos < len(data):
+        (length,) = struct.unpack(">I", data[pos:pos + 4])
+        kind, body = data[pos + 4:pos + 8], data[pos + 8:pos + 8 + length]
+        (crc,) = struct.unpack(">I", data[pos + 8 + length:pos + 12 + length])
+        assert crc == zlib.crc32(kind + body), kind
+        chunks[kind] = chunks.get(kind, b"") + body
+        pos += 12 + length
+    width, height, depth, color, _, _, _ = struct.unpack(">IIBBBBB", chunks[b"IHDR"])
+    assert (depth, color) == (8, 2) and b"IEND" in chunks
+    raw = zlib.decompress(chunks[b"IDAT"])
+    assert len(raw) == height * (1 + 3 * width)
+    rows = [raw[y * (1 + 3 * width):(y + 1) * (1 + 3 * width)] for y in range(height)]
+    assert all(row[0] == 0 for row in rows)
+    return width, height, [row[1:] for row in rows]
+
+
+class Picture(unittest.TestCase):
+    def test_every_glyph_is_five_by_seven(self):
+        for char, rows in sr.FONT.items():
+            self.assertEqual([len(r) for r in rows], [5] * 7, char)
+
+    def test_png_holds_exactly_the_drawn_pixels(self):
+        canvas = sr.Canvas(7, 4)
+        canvas.set(2, 1, (10, 20, 30))
+        canvas.set(9, 9, (1, 2, 3))  # outside: ignored
+        width, height, rows = decode_png(canvas.png())
+        self.assertEqual((width, height), (7, 4))
+        self.assertEqual(rows[1][6:9], bytes((10, 20, 30)))
+        self.assertEqual(sum(1 for row in rows for b in row if b != 255), 3)
+
+    def test_plot_draws_both_runs(self):
+        together = run([2.0, 3.0, 0.3], loads=[(0.1, 12.0)])
+        launcher = run([0.2, 0.3, 0.2], loads=[(5.0, 8.0)])
+        width, height, rows = decode_png(sr.plot(together, launcher, 8, 45).png())
+        colours = {bytes(row[3 * x:3 * x + 3]) for row in rows for x in range(width)}
+        self.assertIn(bytes(sr.RED), colours)
+        self.assertIn(bytes(sr.BLUE), colours)
+
+    def test_nice_steps(self):
+        self.assertEqual(sr.nice_step(45, 10), 5)
+        self.assertEqual(sr.nice_step(3.3, 6), 1)
+        self.assertAlmostEqual(sr.nice_step(0.4, 6), 0.1)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Log-on storm benchmark. Simulates a log-on under Wine twice in one run, with the same heavy
+# start-up programs: (a) all started at once, as Windows does, and (b) started by the real
+# Tarnwick.exe with the delays the installer sets. Meanwhile a probe that stands for the user's
+# first action is started once a second and timed. Prints the probe's median and 95th
+# percentile per run, their ratio and when the last program started, and draws the plot.
+#   scripts/bench-storm.sh            BUILD_DIR chooses the build tree (default build/mingw),
+#                                     STORM_PNG the plot (default docs/storm.png)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build/mingw}
+png=${STORM_PNG:-$root/docs/storm.png}
+
+# The storm, sized for a 2-core machine like the one this runs on.
+# - 8 start-up programs: a cluttered but ordinary desktop (sync client, chat, updaters, vendor
+#   tools) has about that many that do real work at log-on.
+# - Each does about 3 s of work for one core (1800 units of about 1.7 ms) and writes 32 MB,
+#   flushed in 8 steps: a program that loads, builds its caches and saves them. Together that
+#   is 24 core-seconds, so all at once they hold both cores for 12 s or more.
+# - The probe does about 0.17 s of work (100 units) and saves, flushes and reads back 256 KB, a
+#   small program opening a document; it is timed from the start of its process to its end, so
+#   process creation counts, as it does for a user. Idle, that is 0.2 to 0.4 s here.
+# - The launcher runs with the installer's "TimeDelay" of 40 (4 s between programs) and the
+#   default "initTimeDelay" of 10 (1 s): what a user gets without touching the settings.
+# - Both runs are watched for the same time: until every program of the launcher's run has
+#   started and had time to finish, so neither run is cut short or padded differently.
+programs=8
+load_units=1800
+load_megabytes=32
+probe_units=100
+probe_kilobytes=256
+time_delay=40
+init_time_delay=10
+window=$((init_time_delay / 10 + programs * time_delay / 10 + 12))
+
+"$root/scripts/setup.sh"
+cmake --preset mingw -S "$root" -B "$build" >/dev/null
+cmake --build "$build" -j "$(nproc)" --target storm_load storm_probe storm_driver Tarnwick
+
+# A prefix of its own beside the tests' one, so that a test run of the same build tree and this
+# benchmark never share a registry.
+. "$root/scripts/wine-env.sh"
+wine_env_start "$build/bench-storm"
+trap wine_env_stop EXIT
+
+work="$WINEPREFIX/drive_c/storm"
+rm -rf "$work"
+mkdir -p "$work/bin" "$work/prog" "$work/data" "$work/log-all" "$work/log-tarnwick"
+cp "$build/bench/storm/storm_load.exe" "$build/bench/storm/storm_probe.exe" \
+    "$build/bench/storm/storm_driver.exe" "$work/bin/"
+# The launcher's program folder is the folder of its exe.
+cp "$build/launcher/Tarnwick.exe" "$work/prog/"
+
+win='C:\storm'
+probe="$win\\bin\\storm_probe.exe $win\\data\\probe.tmp $probe_units $probe_kilobytes"
+load_command() { # run index
+    printf '%s\\bin\\storm_load.exe %s\\log-%s\\%02d.txt %s\\data\\%s-%02d.dat %s %s' \
+        "$win" "$win" "$1" "$2" "$win" "$1" "$2" "$load_units" "$load_megabytes"
+}
+drive() { # record seconds [storm command ...]
+    local record=$1 seconds=$2
+    shift 2
+    wine "$win\\bin\\storm_driver.exe" "$win\\$record.txt" "$seconds" "$probe" "$@" \
+        </dev/null || {
+        echo "bench-storm: the $record run failed (driver exit code $?)" >&2
+        exit 1
+    }
+}
+# Let the disk write back what the previous run left and the machine come to rest.
+settle() {
+    rm -f "$work"/data/*.dat
+    sync
+    sleep 3
+}
+# Tarnwick ends one delay after its last start; its last program may still be running then.
+wait_for_logs() { # folder
+    local i
+    for i in $(seq 120); do
+        [ "$(find "$1" -name '*.txt' | wc -l)" -ge "$programs" ] && return 0
+        sleep 1
+    done
+}
+
+echo "machine: $(nproc) cores, load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# Idle probes first: the baseline, and the probe's files in the cache for both runs alike.
+drive idle 6
+
+settle
+echo "run (a): $programs start-up programs all at once..."
+commands=()
+for i in $(seq "$programs"); do commands+=("$(load_command all "$i")"); done
+drive all "$window" "${commands[@]}"
+wait_for_logs "$work/log-all"
+
+settle
+echo "run (b): the same programs through Tarnwick.exe..."
+# What the installer leaves: the defaults in "misc" and the programs still in the Run keys (half
+# machine-wide, half per user), which the launcher captures at its start and then starts.
+wine reg add 'HKCU\Software\Veltane\misc' /v TimeDelay /d "$time_delay" /f >/dev/null
+wine reg add 'HKCU\Software\Veltane\misc' /v Visible /d 1 /f >/dev/null
+wine reg add 'HKCU\Software\Veltane\misc' /v Enabled /d True /f >/dev/null
+for i in $(seq "$programs"); do
+    root_key=HKCU
+    ((i % 2)) && root_key=HKLM
+    wine reg add "$root_key\\Software\\Microsoft\\Windows\\CurrentVersion\\Run" \
+        /v "$(printf 'StormLoad%02d' "$i")" /d "$(load_command tarnwick "$i")" /f >/dev/null
+done
+drive tarnwick "$window" "$win\\prog\\Tarnwick.exe"
+wait_for_logs "$work/log-tarnwick"
+
+echo "machine: load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+mkdir -p "$(dirname "$png")"
+python3 "$root/bench/storm/storm_report.py" --programs "$programs" --window "$window" \
+    --png "$png" "$work/idle.txt" "$work/all.txt" "$work/log-all" \
+    "$work/tarnwick.txt" "$work/log-tarnwick"
