@@ -41,7 +41,8 @@ cmake --build "$build" -j "$(nproc)" --target storm_load storm_probe storm_drive
 # benchmark never share a registry.
 . "$root/scripts/wine-env.sh"
 wine_env_start "$build/bench-storm"
-trap wine_env_stop EXIT
+watcher=
+trap '[ -n "$watcher" ] && kill "$watcher" 2>/dev/null; wine_env_stop' EXIT
 
 work="$WINEPREFIX/drive_c/storm"
 rm -rf "$work"
@@ -66,19 +67,44 @@ drive() { # record seconds [storm command ...]
         exit 1
     }
 }
-# Let the disk write back what the previous run left and the machine come to rest.
+# One storm run, watched for what the rest of the machine takes meanwhile: until the driver has
+# ended and every start-up program has logged (Tarnwick ends one delay after its last start, and
+# that program may still be running then).
+storm_run() { # record [storm command ...]
+    local record=$1 i
+    shift
+    python3 "$root/bench/storm/cpu_watch.py" "$WINEPREFIX" "$work/$record-watch.txt" &
+    watcher=$!
+    drive "$record" "$window" "$@"
+    for i in $(seq 120); do
+        [ "$(find "$work/log-$record" -name '*.txt' | wc -l)" -ge "$programs" ] && break
+        sleep 1
+    done
+    kill -TERM "$watcher"
+    wait "$watcher"
+    watcher=
+}
+# Percent of all cores busy over two seconds.
+cpu_busy() {
+    local a b
+    a=($(head -1 /proc/stat))
+    sleep 2
+    b=($(head -1 /proc/stat))
+    local total=0 idle=$((b[4] + b[5] - a[4] - a[5])) i
+    for i in 1 2 3 4 5 6 7 8; do total=$((total + b[i] - a[i])); done
+    echo $((100 * (total - idle) / (total > 0 ? total : 1)))
+}
+# Let the disk write back what the previous run left, and wait (two minutes at most) until
+# nothing else keeps the machine busy: the figures are only worth something on a quiet machine.
 settle() {
     rm -f "$work"/data/*.dat
     sync
-    sleep 3
-}
-# Tarnwick ends one delay after its last start; its last program may still be running then.
-wait_for_logs() { # folder
-    local i
-    for i in $(seq 120); do
-        [ "$(find "$1" -name '*.txt' | wc -l)" -ge "$programs" ] && return 0
-        sleep 1
+    local busy i
+    for i in $(seq 60); do
+        busy=$(cpu_busy)
+        ((busy <= 10)) && break
     done
+    echo "  cores busy just before the run: $busy% (load average $(cut -d' ' -f1-3 /proc/loadavg))"
 }
 
 echo "machine: $(nproc) cores, load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -90,8 +116,7 @@ settle
 echo "run (a): $programs start-up programs all at once..."
 commands=()
 for i in $(seq "$programs"); do commands+=("$(load_command all "$i")"); done
-drive all "$window" "${commands[@]}"
-wait_for_logs "$work/log-all"
+storm_run all "${commands[@]}"
 
 settle
 echo "run (b): the same programs through Tarnwick.exe..."
@@ -106,11 +131,12 @@ for i in $(seq "$programs"); do
     wine reg add "$root_key\\Software\\Microsoft\\Windows\\CurrentVersion\\Run" \
         /v "$(printf 'StormLoad%02d' "$i")" /d "$(load_command tarnwick "$i")" /f >/dev/null
 done
-drive tarnwick "$window" "$win\\prog\\Tarnwick.exe"
-wait_for_logs "$work/log-tarnwick"
+storm_run tarnwick "$win\\prog\\Tarnwick.exe"
 
 echo "machine: load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 mkdir -p "$(dirname "$png")"
 python3 "$root/bench/storm/storm_report.py" --programs "$programs" --window "$window" \
-    --png "$png" "$work/idle.txt" "$work/all.txt" "$work/log-all" \
-    "$work/tarnwick.txt" "$work/log-tarnwick"
+    --png "$png" --idle "$work/idle.txt" \
+    --all "$work/all.txt" --all-logs "$work/log-all" --all-watch "$work/all-watch.txt" \
+    --tarnwick "$work/tarnwick.txt" --tarnwick-logs "$work/log-tarnwick" \
+    --tarnwick-watch "$work/tarnwick-watch.txt"

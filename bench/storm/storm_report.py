@@ -17,6 +17,9 @@ import sys
 import zlib
 
 TARGET = 1 / 3  # the probe's 95th percentile through the launcher against all at once
+# Above this share of the cores taken by other programs during a run, its figures say more about
+# the neighbours than about the storm.
+QUIET = 0.05
 
 
 class RunError(Exception):
@@ -171,7 +174,7 @@ FONT_ROWS = {
     "=": ".....|.....|#####|.....|#####|.....|.....",
     "%": "##...|##..#|...#.|..#..|.#...|#..##|...##",
 }
-FONT = {c: [row for row in rows.split("|")] for c, rows in FONT_ROWS.items()}
+FONT = {c: rows.split("|") for c, rows in FONT_ROWS.items()}
 
 
 class Canvas:
@@ -182,9 +185,6 @@ class Canvas:
     def set(self, x, y, color):
         if 0 <= x < self.width and 0 <= y < self.height:
             self.pixels[y][3 * x : 3 * x + 3] = bytes(color)
-
-    def get(self, x, y):
-        return tuple(self.pixels[y][3 * x : 3 * x + 3])
 
     def rect(self, x0, y0, x1, y1, color):
         for y in range(max(0, y0), min(self.height, y1 + 1)):
@@ -238,7 +238,8 @@ def label(value):
     return f"{value:g}"
 
 
-RED, BLUE, GREY, LIGHT, BLACK = (205, 45, 45), (35, 95, 200), (110, 110, 110), (225, 225, 225), (0, 0, 0)
+RED, BLUE, BLACK = (205, 45, 45), (35, 95, 200), (0, 0, 0)
+GREY, LIGHT = (110, 110, 110), (225, 225, 225)
 
 
 def plot(together, launcher, programs, window):
@@ -300,26 +301,41 @@ def plot(together, launcher, programs, window):
     return canvas
 
 
+def read_watch(path, cores):
+    """Others' share of the machine during a run, and who took most, from cpu_watch.py's record."""
+    with open(path) as f:
+        lines = f.read().splitlines()
+    others, _, seconds = (float(v) for v in lines[0].split())
+    top = ", ".join(f"{name} {float(used):.1f} s" for used, name in
+                    (line.split(" ", 1) for line in lines[1:] if line))
+    return others / (seconds * cores), top
+
+
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--programs", type=int, required=True)
     parser.add_argument("--window", type=int, required=True)
+    parser.add_argument("--cores", type=int, default=os.cpu_count())
     parser.add_argument("--png", required=True)
-    parser.add_argument("idle")
-    parser.add_argument("together")
-    parser.add_argument("together_logs")
-    parser.add_argument("launcher")
-    parser.add_argument("launcher_logs")
+    parser.add_argument("--idle", required=True, help="driver record of the idle probes")
+    for run in ("all", "tarnwick"):
+        parser.add_argument(f"--{run}", required=True, help="driver record")
+        parser.add_argument(f"--{run}-logs", required=True, help="folder of the programs' logs")
+        parser.add_argument(f"--{run}-watch", required=True, help="cpu_watch.py record")
     args = parser.parse_args(argv)
     try:
         idle = read_run(args.idle)
-        together, launcher = read_run(args.together), read_run(args.launcher)
-        together.loads = read_loads(args.together_logs, together.t0, args.programs)
-        launcher.loads = read_loads(args.launcher_logs, launcher.t0, args.programs)
+        together, launcher = read_run(args.all), read_run(args.tarnwick)
+        together.loads = read_loads(args.all_logs, together.t0, args.programs)
+        launcher.loads = read_loads(args.tarnwick_logs, launcher.t0, args.programs)
     except RunError as e:
         print(f"storm: {e}", file=sys.stderr)
         return 1
     print(report(idle, together, launcher, args.programs, args.window))
+    for name, watch in (("all at once", args.all_watch), ("through Tarnwick", args.tarnwick_watch)):
+        share, top = read_watch(watch, args.cores)
+        note = "" if share <= QUIET else f" ({top}): the machine was not quiet, run again"
+        print(f"other programs took {share:.0%} of the cores during the run {name}{note}")
     with open(args.png, "wb") as f:
         f.write(plot(together, launcher, args.programs, args.window).png())
     print(f"plot: {args.png}")

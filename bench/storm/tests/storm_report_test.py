@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """The storm benchmark's figures and plot, on records made up for the purpose."""
 
+import contextlib
+import io
 import os
 import struct
 import sys
@@ -87,6 +89,60 @@ class Records(unittest.TestCase):
         self.assertEqual(sr.read_loads(logs, 10000, 2), [(1.0, 4.5), (5.0, 8.0)])
         with self.assertRaises(sr.RunError):
             sr.read_loads(logs, 10000, 3)
+
+
+class WholeReport(unittest.TestCase):
+    """The report from the files the benchmark leaves, as the script calls it."""
+
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        d = self.folder.name
+        write(d, "idle.txt", "t0 0\nprobe 0 200 0\n")
+        write(d, "all.txt", "t0 0\nprobe 0 900 0\nprobe 1000 300 0\nexit 0 0\n")
+        write(d, "tw.txt", "t0 0\nprobe 0 200 0\nprobe 1000 250 0\nexit 0 0\n")
+        for run, start in (("all", 100), ("tw", 5000)):
+            os.mkdir(os.path.join(d, run))
+            write(os.path.join(d, run), "01.txt", f"{start} {start + 3000}\n")
+        self.args = ["--programs", "1", "--window", "2", "--cores", "2",
+                     "--png", os.path.join(d, "p.png"), "--idle", os.path.join(d, "idle.txt")]
+        for run, record in (("all", "all"), ("tarnwick", "tw")):
+            self.args += [f"--{run}", os.path.join(d, f"{record}.txt"),
+                          f"--{run}-logs", os.path.join(d, record),
+                          f"--{run}-watch", os.path.join(d, f"{record}-watch.txt")]
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def run_main(self, all_others, tarnwick_others):
+        d = self.folder.name
+        write(d, "all-watch.txt", f"{all_others} 30.0 50.0\n")
+        write(d, "tw-watch.txt", f"{tarnwick_others} 30.0 50.0\n9.5 cc1plus\n2.25 make\n")
+        out = io.StringIO()
+        with contextlib.redirect_stdout(out):
+            code = sr.main(self.args)
+        return code, out.getvalue()
+
+    def test_figures_and_plot_on_a_quiet_machine(self):
+        code, out = self.run_main(1.0, 5.0)
+        self.assertEqual(code, 0)
+        self.assertIn("p95 0.28 (target <= 0.33: met)", out)
+        self.assertIn("took 1% of the cores during the run all at once\n", out)
+        self.assertIn("took 5% of the cores during the run through Tarnwick\n", out)
+        self.assertNotIn("not quiet", out)
+        self.assertTrue(os.path.getsize(os.path.join(self.folder.name, "p.png")) > 0)
+
+    def test_a_busy_neighbour_is_called_out(self):
+        code, out = self.run_main(0.0, 12.0)
+        self.assertEqual(code, 0)
+        self.assertIn("took 12% of the cores during the run through Tarnwick (cc1plus 9.5 s, "
+                      "make 2.2 s): the machine was not quiet", out)
+
+    def test_a_missing_program_fails_the_report(self):
+        os.remove(os.path.join(self.folder.name, "tw", "01.txt"))
+        err = io.StringIO()
+        with contextlib.redirect_stderr(err), contextlib.redirect_stdout(io.StringIO()):
+            self.assertEqual(self.run_main(0.0, 0.0)[0], 1)
+        self.assertIn("0 of 1 start-up programs ran", err.getvalue())
 
 
 def decode_png(data):
