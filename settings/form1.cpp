@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "picture.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -129,7 +130,7 @@ INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return FALSE;
         case kRemakeFonts:
             MakeFonts();
-            MatchListHeights();
+            FitLists();
             return TRUE;
         case WM_DESTROY:
             ::PostQuitMessage(0);
@@ -141,6 +142,7 @@ INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Form1::OnInitDialog() {
     model_.emplace(StoreContext{os_, programFolder_, hwnd_}, static_cast<SkinHooks&>(*this));
+    logo_ = LoadPicture(programFolder_ + L"\\twlogo.jpg");
     MakeFonts();
     for (const int id : {IDC_VScroll1, IDC_VScroll2}) {
         SCROLLINFO info{sizeof info, SIF_RANGE | SIF_POS, kSpinFirst, kSpinLast, 0, kSpinStart, 0};
@@ -313,19 +315,24 @@ void Form1::ShowRows() {
         ::InvalidateRect(list, nullptr, TRUE);
     }
     listsInStep_ = false;
-    MatchListHeights();
+    FitLists();
 }
 
-void Form1::MatchListHeights() {
+void Form1::FitLists() {
     const HWND names = Item(IDC_List4);
-    RECT client{};
-    ::GetClientRect(Item(IDC_List5), &client);
+    const HWND commands = Item(IDC_List5);
+    RECT rows{};
+    ::GetClientRect(commands, &rows);
+    RECT next{};
+    ::GetWindowRect(commands, &next);
     RECT window{};
     ::GetWindowRect(names, &window);
     RECT own{};
     ::GetClientRect(names, &own);
+    // Dialog units round separately for each control: the names end exactly where the commands
+    // begin, and show exactly as many rows.
     const LONG frame = (window.bottom - window.top) - own.bottom;
-    ::SetWindowPos(names, nullptr, 0, 0, window.right - window.left, client.bottom + frame,
+    ::SetWindowPos(names, nullptr, 0, 0, next.left - window.left, rows.bottom + frame,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -349,6 +356,20 @@ void Form1::KeepListsInStep(HWND from) {
 void Form1::DrawBand(const DRAWITEMSTRUCT& item) const {
     const HDC dc = item.hDC;
     RECT band = item.rcItem;
+    const SIZE logo = logo_ ? PictureSize(*logo_.get()) : SIZE{0, 0};
+    if (logo.cx > 0 && logo.cy > 0) {
+        // The logo fills the band's height; its last column of pixels is drawn out to the right
+        // edge, so that its background runs on across the whole band.
+        const LONG height = band.bottom - band.top;
+        const LONG width =
+            std::min<LONG>(band.right - band.left, ::MulDiv(logo.cx, height, logo.cy));
+        ::SetStretchBltMode(dc, HALFTONE);
+        DrawPicture(*logo_.get(), dc, {band.left, band.top, band.left + width, band.bottom});
+        ::StretchBlt(dc, band.left + width, band.top, band.right - band.left - width, height, dc,
+                     band.left + width - 1, band.top, 1, height, SRCCOPY);
+        return;
+    }
+    // Without the picture: a plain band with the product's name.
     ::SetBkColor(dc, kBandColour);
     ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &band, nullptr, 0, nullptr);
     const HGDIOBJ old = ::SelectObject(dc, bandFont_.get());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "handles.h"
+#include "picture.h"
 #include "settings_model.h"
 
 #include <windows.h>
@@ -40,9 +41,9 @@ class Form1 final : private SkinHooks {
     void ShowRows();
     // Copies the top row and the selection of `from` to the other list.
     void KeepListsInStep(HWND from);
-    // List4 has no scroll bars: it is made as tall as List5's rows area, so both show the same
-    // rows.
-    void MatchListHeights();
+    // List4 has no scroll bars: it is made as tall as List5's rows area, so that both show the
+    // same rows, and it ends where List5 begins.
+    void FitLists();
 
     HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
 
@@ -55,6 +56,7 @@ class Form1 final : private SkinHooks {
     std::wstring programFolder_;
     HWND hwnd_ = nullptr;
     std::optional<SettingsModel> model_;
+    ComPtr<IPicture> logo_;  // twlogo.jpg from the program folder, when it is there
     UniqueGdiObj bandFont_;
     bool listsInStep_ = false;  // true while the lists are being filled or brought in step
 };

@@ -1,0 +1,41 @@
+#include "picture.h"
+
+namespace tarnwick::settings {
+namespace {
+
+// Pictures measure themselves in hundredths of a millimetre.
+constexpr int kHimetricPerInch = 2540;
+
+SIZE HimetricSize(IPicture& picture) {
+    OLE_XSIZE_HIMETRIC width = 0;
+    OLE_YSIZE_HIMETRIC height = 0;
+    if (FAILED(picture.get_Width(&width)) || FAILED(picture.get_Height(&height))) return {0, 0};
+    return {width, height};
+}
+
+}  // namespace
+
+ComPtr<IPicture> LoadPicture(const std::wstring& path) {
+    ComPtr<IPicture> picture;
+    std::wstring file = path;
+    if (FAILED(
+            ::OleLoadPicturePath(file.data(), nullptr, 0, 0, IID_IPicture, picture.put_void()))) {
+        picture.reset();
+    }
+    return picture;
+}
+
+SIZE PictureSize(IPicture& picture) {
+    const SIZE himetric = HimetricSize(picture);
+    return {::MulDiv(himetric.cx, 96, kHimetricPerInch),
+            ::MulDiv(himetric.cy, 96, kHimetricPerInch)};
+}
+
+void DrawPicture(IPicture& picture, HDC dc, const RECT& target) {
+    const SIZE himetric = HimetricSize(picture);
+    // The source rectangle runs bottom-up: its origin is the picture's lower left corner.
+    picture.Render(dc, target.left, target.top, target.right - target.left,
+                   target.bottom - target.top, 0, himetric.cy, himetric.cx, -himetric.cy, nullptr);
+}
+
+}  // namespace tarnwick::settings

@@ -1,0 +1,454 @@
+// The real TarnwickSettings.exe, started from a temporary program folder and driven from here:
+// messages to its controls, then the store read back.
+#include "exe_driver.h"
+#include "resource.h"
+
+#include "capture.h"
+#include "registry.h"
+#include "settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace tarnwick::settings {
+namespace {
+
+using testing::SettingsProcess;
+using Pairs = std::vector<std::pair<std::wstring, std::wstring>>;
+using Names = std::vector<std::wstring>;
+
+class WindowTest : public ::testing::Test {
+  protected:
+    testing::RealWorldSnapshot world;
+    testing::ProgramFolderCopy folder;
+    Os& os = SystemOs();
+
+    std::unique_ptr<SettingsProcess> Open() {
+        auto process = std::make_unique<SettingsProcess>(folder.Exe());
+        if (!process->Window()) throw std::runtime_error("no window");
+        return process;
+    }
+    static void Save(const SettingsProcess& window) {
+        window.Click(IDC_Command1);
+        ASSERT_TRUE(window.WaitForExit());
+        EXPECT_EQ(window.ExitCode(), 0u);
+    }
+    static void Cancel(const SettingsProcess& window) {
+        window.Click(IDC_Command2);
+        ASSERT_TRUE(window.WaitForExit());
+        EXPECT_EQ(window.ExitCode(), 0u);
+    }
+    std::wstring Misc(std::wstring_view key) { return StoreRead(os, kMiscSection, key, L"-"); }
+    void SetMisc(std::wstring_view key, std::wstring_view text) {
+        StoreWrite(os, kMiscSection, key, text);
+    }
+    // Captured Run values of the machine, as a capture leaves them in the store.
+    void Held(const Names& names) {
+        for (const auto& name : names)
+            StoreWrite(os, kMachineSection, name, L"C:\\" + name + L".exe");
+    }
+    Pairs Priority() {
+        auto pairs = StoreReadSection(os, kPrioritySection);
+        std::sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) {
+            return std::stoi(a.second) < std::stoi(b.second);
+        });
+        return pairs;
+    }
+    bool PriorityExists() {
+        return tarnwick::testing::KeyExists(HKEY_CURRENT_USER, StoreSectionKey(kPrioritySection));
+    }
+};
+
+TEST_F(WindowTest, OpeningAnEmptyStoreShowsTheDefaultsAndWritesBackSevenKeys) {
+    auto window = Open();
+    EXPECT_EQ(window->Text(IDC_Label2), L"0.5");
+    EXPECT_EQ(window->Text(IDC_Label3), L"1");
+    EXPECT_EQ(window->Send(window->Item(IDC_VScroll1), SBM_GETPOS), 99);
+    EXPECT_EQ(window->Send(window->Item(IDC_VScroll2), SBM_GETPOS), 98);
+    EXPECT_TRUE(window->Checked(IDC_Check1));
+    EXPECT_TRUE(window->Checked(IDC_Check3));
+    EXPECT_FALSE(window->Checked(IDC_Check2));
+    EXPECT_FALSE(window->Checked(IDC_Check5));
+    EXPECT_EQ(window->Text(IDC_Command5), L"Enabled");
+    EXPECT_EQ(window->Count(IDC_List4), 0);
+    EXPECT_EQ(window->Count(IDC_List5), 0);
+
+    Names stored;
+    for (const auto& [key, text] : StoreReadSection(os, kMiscSection))
+        stored.push_back(key + L"=" + text);
+    std::sort(stored.begin(), stored.end());
+    EXPECT_EQ(stored, (Names{L"AutoHide=False", L"Details=True", L"Enabled=True", L"TimeDelay=3",
+                             L"V=False", L"Visible=1", L"initTimeDelay=10"}));
+    Cancel(*window);
+    EXPECT_EQ(StoreReadSection(os, kMiscSection).size(), 7u);
+}
+
+TEST_F(WindowTest, TheControlsCarryTheirTextsAndTheArrangementIsTidy) {
+    auto window = Open();
+    EXPECT_EQ(window->Text(IDC_Label1), L"Loading delay (Seconds):");
+    EXPECT_EQ(window->Text(IDC_Label4), L"Initial Delay (Seconds):");
+    EXPECT_EQ(window->Text(IDC_Label8), L"Visible On Startup");
+    EXPECT_EQ(window->Text(IDC_Label9), L"Auto hide");
+    EXPECT_EQ(window->Text(IDC_Label10), L"Show Details");
+    EXPECT_EQ(window->Text(IDC_Label11), L"Show \"Skin\"");
+    EXPECT_EQ(window->Text(IDC_Label12), L"Hide Logo");
+    EXPECT_EQ(window->Text(IDC_Label5), L"Load First");
+    EXPECT_EQ(window->Text(IDC_Label6), L"Load Last");
+    EXPECT_EQ(window->Text(IDC_Command1), L"&Save");
+    EXPECT_EQ(window->Text(IDC_Command2), L"&Cancel");
+    EXPECT_EQ(window->Text(IDC_Command3), L"&About");
+    EXPECT_EQ(window->Text(IDC_Command4), L"&Help");
+    EXPECT_EQ(window->Text(IDC_Command9), L"Go To The Mereval Website");
+
+    auto rect = [&](int id) {
+        RECT r{};
+        ::GetWindowRect(window->Item(id), &r);
+        return r;
+    };
+    // Reading order: logo, delays, options, lists, web button, buttons.
+    EXPECT_LT(rect(IDC_Picture1).bottom, rect(IDC_Label1).top);
+    EXPECT_LT(rect(IDC_Label1).bottom, rect(IDC_Label4).top);
+    EXPECT_LT(rect(IDC_Label4).bottom, rect(IDC_Check1).top);
+    EXPECT_EQ(rect(IDC_Check1).left, rect(IDC_Check2).left);
+    EXPECT_EQ(rect(IDC_Check3).top, rect(IDC_Check1).top);
+    EXPECT_GT(rect(IDC_Combo1).left, rect(IDC_Label11).right);
+    EXPECT_LT(rect(IDC_Label5).bottom, rect(IDC_List4).top);
+    EXPECT_EQ(rect(IDC_List4).top, rect(IDC_List5).top);
+    EXPECT_EQ(rect(IDC_List4).right, rect(IDC_List5).left);
+    EXPECT_LT(rect(IDC_List5).bottom, rect(IDC_Label6).top + 4);
+    EXPECT_LT(rect(IDC_Label6).bottom, rect(IDC_Command8).top);
+    EXPECT_LT(rect(IDC_Command8).bottom, rect(IDC_Command9).top);
+    EXPECT_LT(rect(IDC_Command9).bottom, rect(IDC_Command1).top);
+    EXPECT_EQ(rect(IDC_Command1).top, rect(IDC_Command4).top);
+    EXPECT_LT(rect(IDC_Command1).bottom, rect(IDC_Command5).top);
+    EXPECT_EQ(rect(IDC_Command5).top, rect(IDC_Command3).top);
+
+    // No two controls overlap, and every one lies inside the window's client area.
+    RECT client{};
+    ::GetClientRect(window->Window(), &client);
+    ::MapWindowPoints(window->Window(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::vector<std::pair<int, RECT>> controls;
+    for (HWND child = ::GetWindow(window->Window(), GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT r{};
+        ::GetWindowRect(child, &r);
+        if (::GetDlgCtrlID(child) == IDC_Combo1) r.bottom = r.top + 20;  // not its drop-down
+        controls.emplace_back(::GetDlgCtrlID(child), r);
+    }
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const RECT& a = controls[i].second;
+        EXPECT_TRUE(a.left >= client.left && a.top >= client.top && a.right <= client.right &&
+                    a.bottom <= client.bottom)
+            << "control " << controls[i].first << " leaves the window";
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            RECT both{};
+            EXPECT_FALSE(::IntersectRect(&both, &a, &controls[j].second))
+                << "controls " << controls[i].first << " and " << controls[j].first << " overlap";
+        }
+    }
+    Cancel(*window);
+}
+
+TEST_F(WindowTest, TabOrderFollowsTheReadingOrder) {
+    auto window = Open();
+    const int expected[] = {IDC_VScroll1, IDC_VScroll2, IDC_Check1,   IDC_Check2,   IDC_Check5,
+                            IDC_Check3,   IDC_Check4,   IDC_Combo1,   IDC_List4,    IDC_List5,
+                            IDC_Command8, IDC_Command7, IDC_Command9, IDC_Command1, IDC_Command2,
+                            IDC_Command4, IDC_Command5, IDC_Command3};
+    HWND at = window->Item(IDC_Command3);
+    for (const int id : expected) {
+        at = ::GetNextDlgTabItem(window->Window(), at, FALSE);
+        EXPECT_EQ(::GetDlgCtrlID(at), id);
+    }
+    Cancel(*window);
+}
+
+TEST_F(WindowTest, EnterSavesAndEscapeCancels) {
+    {
+        auto window = Open();
+        ::PostMessageW(window->Item(IDC_List4), WM_KEYDOWN, VK_ESCAPE, 0);
+        ASSERT_TRUE(window->WaitForExit());
+        EXPECT_EQ(Misc(L"TimeDelay"), L"3");
+    }
+    {
+        auto window = Open();
+        ::PostMessageW(window->Item(IDC_List4), WM_KEYDOWN, VK_RETURN, 0);
+        ASSERT_TRUE(window->WaitForExit());
+        EXPECT_EQ(Misc(L"TimeDelay"), L"5");
+    }
+}
+
+TEST_F(WindowTest, AccessKeysPressTheirButtons) {
+    SetMisc(L"TimeDelay", L"40");
+    {
+        auto window = Open();
+        ::PostMessageW(window->Item(IDC_List4), WM_SYSCHAR, L'c', 0);
+        ASSERT_TRUE(window->WaitForExit());
+        EXPECT_EQ(Misc(L"Back"), L"-");
+    }
+    {
+        auto window = Open();
+        ::PostMessageW(window->Item(IDC_List4), WM_SYSCHAR, L's', 0);
+        ASSERT_TRUE(window->WaitForExit());
+        EXPECT_EQ(Misc(L"Back"), L"True");
+    }
+}
+
+TEST_F(WindowTest, SavingStraightAfterAnEmptyOpeningStoresFiveAndTen) {
+    auto window = Open();
+    Save(*window);
+    EXPECT_EQ(Misc(L"TimeDelay"), L"5");
+    EXPECT_EQ(Misc(L"initTimeDelay"), L"10");
+    EXPECT_EQ(Misc(L"Visible"), L"1");
+    EXPECT_EQ(Misc(L"V"), L"0");
+    EXPECT_EQ(Misc(L"Enabled"), L"True");
+    EXPECT_EQ(Misc(L"skin"), L"-");
+}
+
+TEST_F(WindowTest, AZeroLoadingDelayShowsSixAndSavesSixty) {
+    SetMisc(L"TimeDelay", L"0");
+    auto window = Open();
+    EXPECT_EQ(window->Text(IDC_Label2), L"6");
+    EXPECT_EQ(Misc(L"TimeDelay"), L"0");
+    Save(*window);
+    EXPECT_EQ(Misc(L"TimeDelay"), L"60");
+}
+
+TEST_F(WindowTest, TheLogoFlagOpensTickedForOneAndTrueOnly) {
+    for (const auto& [text, ticked] : {std::pair{L"1", true}, std::pair{L"True", true},
+                                       std::pair{L"0", false}, std::pair{L"False", false}}) {
+        SetMisc(L"V", text);
+        auto window = Open();
+        EXPECT_EQ(window->Checked(IDC_Check5), ticked) << text;
+        Cancel(*window);
+    }
+}
+
+TEST_F(WindowTest, AVisibleOfTwoOpensClearAndSavesZero) {
+    SetMisc(L"Visible", L"2");
+    auto window = Open();
+    EXPECT_FALSE(window->Checked(IDC_Check1));
+    Save(*window);
+    EXPECT_EQ(Misc(L"Visible"), L"0");
+}
+
+TEST_F(WindowTest, TheSpinStopsAtBothEnds) {
+    auto window = Open();
+    window->Spin(IDC_VScroll1, SB_LINEDOWN);
+    EXPECT_EQ(window->Text(IDC_Label2), L"0.5");
+    window->Spin(IDC_VScroll1, SB_LINEUP);
+    EXPECT_EQ(window->Text(IDC_Label2), L"1");
+    window->Spin(IDC_VScroll2, SB_TOP);
+    EXPECT_EQ(window->Text(IDC_Label3), L"50");
+    window->Spin(IDC_VScroll2, SB_LINEUP);
+    EXPECT_EQ(window->Text(IDC_Label3), L"50");
+    EXPECT_EQ(window->Send(window->Item(IDC_VScroll2), SBM_GETPOS), 0);
+    // The keyboard reaches the spin through the scroll bar itself.
+    window->Send(window->Item(IDC_VScroll2), WM_KEYDOWN, VK_DOWN);
+    EXPECT_EQ(window->Text(IDC_Label3), L"49.5");
+    Save(*window);
+    EXPECT_EQ(Misc(L"TimeDelay"), L"10");
+    EXPECT_EQ(Misc(L"initTimeDelay"), L"495");
+}
+
+TEST_F(WindowTest, ALabelClickedTwiceLeavesItsBoxAsItWas) {
+    auto window = Open();
+    for (const auto& [box, label] : {std::pair{IDC_Check1, IDC_Label8},
+                                     {IDC_Check2, IDC_Label9},
+                                     {IDC_Check3, IDC_Label10},
+                                     {IDC_Check5, IDC_Label12},
+                                     {IDC_Check4, IDC_Label11}}) {
+        const bool before = window->Checked(box);
+        window->ClickLabel(label);
+        EXPECT_NE(window->Checked(box), before) << label;
+        window->ClickLabel(label);
+        EXPECT_EQ(window->Checked(box), before) << label;
+    }
+    // One click of each: what Save stores follows the boxes.
+    window->ClickLabel(IDC_Label9);
+    window->ClickLabel(IDC_Label12);
+    window->Click(IDC_Check3);
+    Save(*window);
+    EXPECT_EQ(Misc(L"AutoHide"), L"True");
+    EXPECT_EQ(Misc(L"V"), L"1");
+    EXPECT_EQ(Misc(L"Details"), L"False");
+}
+
+TEST_F(WindowTest, DisabledThenCancelGivesEverythingBackButKeepsEnabledStored) {
+    Held({L"Alpha", L"Beta"});
+    RegisterLauncher(StoreContext{os, folder.Path().wstring(), nullptr});
+    {
+        auto window = Open();
+        window->Click(IDC_Command5);
+        EXPECT_EQ(window->Text(IDC_Command5), L"Disabled");
+        EXPECT_EQ(window->Rows(IDC_List4), (Names{L"Alpha", L"Beta"}));
+        Cancel(*window);
+    }
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Alpha"), L"C:\\Alpha.exe");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Beta"), L"C:\\Beta.exe");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"-"), L"-");
+    EXPECT_EQ(Misc(L"Enabled"), L"True");
+    auto again = Open();
+    EXPECT_EQ(again->Text(IDC_Command5), L"Enabled");
+}
+
+TEST_F(WindowTest, DisabledThenSavedStoresFalseAndTheShownOrder) {
+    Held({L"Alpha", L"Beta"});
+    tarnwick::testing::WriteFile(folder.Path() / L"Notes.lnk");
+    StoreWrite(os, kPrioritySection, L"Beta", L"0");
+    auto window = Open();
+    ASSERT_EQ(window->Rows(IDC_List4), (Names{L"Beta", L"Alpha", L"Notes"}));
+    window->Click(IDC_Command5);
+    EXPECT_TRUE(std::filesystem::exists(world.StartUp() / L"Notes.lnk"));
+    EXPECT_FALSE(PriorityExists());
+    Save(*window);
+    EXPECT_EQ(Misc(L"Enabled"), L"False");
+    EXPECT_EQ(Priority(), (Pairs{{L"Beta", L"0"}, {L"Alpha", L"1"}, {L"Notes", L"2"}}));
+}
+
+TEST_F(WindowTest, SwitchedBackOnTheProgramsAreTakenAgainAndListedOnce) {
+    Held({L"Alpha"});
+    auto window = Open();
+    window->Click(IDC_Command5);
+    ASSERT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Alpha"), L"C:\\Alpha.exe");
+    window->Click(IDC_Command5);
+    EXPECT_EQ(window->Text(IDC_Command5), L"Enabled");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Alpha", L"-"), L"-");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane"),
+              LauncherCommand(folder.Path().wstring()));
+    EXPECT_EQ(window->Rows(IDC_List4), (Names{L"Alpha"}));
+    EXPECT_EQ(window->Rows(IDC_List5), (Names{L"C:\\Alpha.exe"}));
+    Cancel(*window);
+}
+
+TEST_F(WindowTest, SavingAnEmptyListDeletesTheOrderAndLeavesTheSkin) {
+    StoreWrite(os, kPrioritySection, L"Gone", L"0");
+    SetMisc(L"skin", L"2");
+    auto window = Open();
+    ASSERT_EQ(window->Count(IDC_List4), 0);
+    Save(*window);
+    EXPECT_FALSE(PriorityExists());
+    EXPECT_EQ(Misc(L"skin"), L"2");
+}
+
+TEST_F(WindowTest, TheListsShowNamesLeftAndCommandsRight) {
+    Held({L"Alpha", L"Beta"});
+    tarnwick::testing::WriteFile(folder.Path() / L"Notes.lnk");
+    auto window = Open();
+    EXPECT_EQ(window->Rows(IDC_List4), (Names{L"Alpha", L"Beta", L"Notes"}));
+    EXPECT_EQ(window->Rows(IDC_List5),
+              (Names{L"C:\\Alpha.exe", L"C:\\Beta.exe", (folder.Path() / L"Notes.lnk").wstring()}));
+    Cancel(*window);
+}
+
+TEST_F(WindowTest, MovesBeyondTheEndsOrWithoutASelectionChangeNothing) {
+    Held({L"A", L"B", L"C"});
+    auto window = Open();
+    window->Click(IDC_Command8);
+    window->Click(IDC_Command7);
+    EXPECT_EQ(window->Rows(IDC_List4), (Names{L"A", L"B", L"C"}));
+    EXPECT_EQ(window->Selected(IDC_List4), -1);
+    window->ClickRow(IDC_List4, 0);
+    window->Click(IDC_Command8);
+    window->ClickRow(IDC_List5, 2);
+    window->Click(IDC_Command7);
+    EXPECT_EQ(window->Rows(IDC_List4), (Names{L"A", L"B", L"C"}));
+    EXPECT_EQ(window->Rows(IDC_List5), (Names{L"C:\\A.exe", L"C:\\B.exe", L"C:\\C.exe"}));
+    EXPECT_EQ(window->Selected(IDC_List4), 2);
+    Cancel(*window);
+}
+
+TEST_F(WindowTest, RowThreeMovedUpTwiceIsSavedAtOne) {
+    Held({L"A", L"B", L"C", L"D", L"E"});
+    auto window = Open();
+    window->ClickRow(IDC_List4, 3);
+    window->Click(IDC_Command8);
+    window->Click(IDC_Command8);
+    EXPECT_EQ(window->Rows(IDC_List4), (Names{L"A", L"D", L"B", L"C", L"E"}));
+    EXPECT_EQ(window->Rows(IDC_List5),
+              (Names{L"C:\\A.exe", L"C:\\D.exe", L"C:\\B.exe", L"C:\\C.exe", L"C:\\E.exe"}));
+    EXPECT_EQ(window->Selected(IDC_List4), 1);
+    EXPECT_EQ(window->Selected(IDC_List5), 1);
+    Save(*window);
+    EXPECT_EQ(Priority(),
+              (Pairs{{L"A", L"0"}, {L"D", L"1"}, {L"B", L"2"}, {L"C", L"3"}, {L"E", L"4"}}));
+}
+
+Names Numbered(int count) {
+    Names names;
+    for (int i = 0; i < count; ++i) names.push_back(L"Program " + std::to_wstring(100 + i));
+    return names;
+}
+
+TEST_F(WindowTest, SelectionAndTopRowStayInStepInBothLists) {
+    Held(Numbered(40));
+    StoreWrite(
+        os, kMachineSection, L"Program 100",
+        L"C:\\Program Files\\A Vendor With A Long Name\\program.exe " + std::wstring(60, L'x'));
+    auto window = Open();
+    // Both show the same rows: the names are as tall as the commands' rows area, which a long
+    // command shortens by its horizontal scroll bar.
+    RECT names{};
+    RECT commands{};
+    ::GetClientRect(window->Item(IDC_List4), &names);
+    ::GetClientRect(window->Item(IDC_List5), &commands);
+    EXPECT_EQ(names.bottom, commands.bottom);
+    auto inStep = [&](const char* after) {
+        EXPECT_EQ(window->Selected(IDC_List4), window->Selected(IDC_List5)) << after;
+        EXPECT_EQ(window->Top(IDC_List4), window->Top(IDC_List5)) << after;
+    };
+    window->ClickRow(IDC_List5, 4);
+    EXPECT_EQ(window->Selected(IDC_List4), 4);
+    inStep("a click in the commands");
+    window->ClickRow(IDC_List4, 6);
+    EXPECT_EQ(window->Selected(IDC_List5), 6);
+    inStep("a click in the names");
+    window->Send(window->Item(IDC_List5), WM_VSCROLL, MAKEWPARAM(SB_PAGEDOWN, 0));
+    EXPECT_GT(window->Top(IDC_List4), 0);
+    inStep("scrolling the commands");
+    window->Send(window->Item(IDC_List4), WM_MOUSEWHEEL,
+                 MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA * 2)));
+    inStep("the wheel over the names");
+    window->Send(window->Item(IDC_List4), WM_KEYDOWN, VK_END);
+    EXPECT_EQ(window->Selected(IDC_List5), 39);
+    inStep("the keyboard in the names");
+    window->Send(window->Item(IDC_List5), WM_KEYDOWN, VK_HOME);
+    EXPECT_EQ(window->Top(IDC_List4), 0);
+    inStep("the keyboard in the commands");
+    window->Send(window->Item(IDC_List5), LB_SETTOPINDEX, 20);
+    EXPECT_EQ(window->Top(IDC_List4), 20);
+    window->Click(IDC_Command7);
+    inStep("a move");
+    Cancel(*window);
+}
+
+TEST_F(WindowTest, ANameInTwoRowsGetsOneKeyWithTheLaterIndex) {
+    Held({L"A", L"B"});
+    StoreWrite(os, kPrioritySection, L"B", L"0");
+    auto window = Open();
+    ASSERT_EQ(window->Rows(IDC_List4), (Names{L"B", L"A"}));
+    window->ClickRow(IDC_List4, 1);
+    window->Click(IDC_Command8);
+    window->Click(IDC_Command5);
+    window->Click(IDC_Command5);
+    ASSERT_EQ(window->Rows(IDC_List4), (Names{L"B", L"B", L"A"}));
+    Save(*window);
+    EXPECT_EQ(Priority(), (Pairs{{L"B", L"1"}, {L"A", L"2"}}));
+}
+
+TEST_F(WindowTest, CancelKeepsTheStoredOrder) {
+    Held({L"A", L"B", L"C"});
+    StoreWrite(os, kPrioritySection, L"C", L"0");
+    StoreWrite(os, kPrioritySection, L"A", L"1");
+    auto window = Open();
+    ASSERT_EQ(window->Rows(IDC_List4), (Names{L"C", L"A", L"B"}));
+    window->ClickRow(IDC_List4, 2);
+    window->Click(IDC_Command8);
+    window->Click(IDC_Command8);
+    Cancel(*window);
+    EXPECT_EQ(Priority(), (Pairs{{L"C", L"0"}, {L"A", L"1"}}));
+}
+
+}  // namespace
+}  // namespace tarnwick::settings
