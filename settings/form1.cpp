@@ -32,6 +32,17 @@ constexpr BoxControl kBoxes[] = {
     {IDC_Check5, IDC_Label12, Box::HideLogo},
 };
 
+// Controls that cannot show their own focus, and the control beside them that shows it.
+constexpr std::pair<int, int> kFocusCues[] = {
+    {IDC_Check1, IDC_Label8},   {IDC_Check2, IDC_Label9},  {IDC_Check3, IDC_Label10},
+    {IDC_Check4, IDC_Label11},  {IDC_Check5, IDC_Label12}, {IDC_VScroll1, IDC_Label2},
+    {IDC_VScroll2, IDC_Label3},
+};
+
+bool IsValueBox(int id) {
+    return id == IDC_Label2 || id == IDC_Label3;
+}
+
 int ListInt(HWND list, UINT message) {
     return static_cast<int>(::SendMessageW(list, message, 0, 0));
 }
@@ -104,6 +115,46 @@ LRESULT CALLBACK Form1::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     return result;
 }
 
+LRESULT CALLBACK Form1::FocusOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR cue, DWORD_PTR) {
+    if (message == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, FocusOwnerProc, cue);
+    if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
+        ::InvalidateRect(::GetDlgItem(::GetParent(hwnd), static_cast<int>(cue)), nullptr, TRUE);
+    }
+    return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form1::FocusCueProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR owner, DWORD_PTR) {
+    if (message == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, FocusCueProc, owner);
+    if (message == WM_UPDATEUISTATE) ::InvalidateRect(hwnd, nullptr, TRUE);
+    const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
+    const HWND dialog = ::GetParent(hwnd);
+    if (message != WM_PAINT || ::GetFocus() != ::GetDlgItem(dialog, static_cast<int>(owner))) {
+        return result;
+    }
+    // Focus cues stay hidden until the keyboard is used, as everywhere in the dialog.
+    if (::SendMessageW(dialog, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) return result;
+    const HDC dc = ::GetDC(hwnd);
+    RECT area{};
+    ::GetClientRect(hwnd, &area);
+    if (IsValueBox(::GetDlgCtrlID(hwnd))) {
+        ::InflateRect(&area, -1, -1);
+    } else {
+        // A label: the frame goes round its text, where a tick box draws it.
+        wchar_t text[64]{};
+        ::GetWindowTextW(hwnd, text, 64);
+        const HGDIOBJ old =
+            ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+        ::DrawTextW(dc, text, -1, &area, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        ::SelectObject(dc, old);
+        area.right += 2;
+    }
+    ::DrawFocusRect(dc, &area);
+    ::ReleaseDC(hwnd, dc);
+    return result;
+}
+
 INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
@@ -150,6 +201,12 @@ void Form1::OnInitDialog() {
     }
     for (const int id : {IDC_List4, IDC_List5}) {
         ::SetWindowSubclass(Item(id), ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    }
+    // Tick boxes are the box alone and spin controls have no thumb: neither can show that it
+    // has the focus, so its label or value box shows it instead.
+    for (const auto& [owner, cue] : kFocusCues) {
+        ::SetWindowSubclass(Item(owner), FocusOwnerProc, static_cast<UINT_PTR>(cue), 0);
+        ::SetWindowSubclass(Item(cue), FocusCueProc, static_cast<UINT_PTR>(owner), 0);
     }
 
     model_->Load();

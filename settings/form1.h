@@ -23,6 +23,12 @@ class Form1 final : private SkinHooks {
 
   private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // The focus cue of a control that cannot draw its own: the owner repaints its cue control
+    // when it gains or loses the focus, and the cue control frames itself meanwhile.
+    static LRESULT CALLBACK FocusOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR cue, DWORD_PTR);
+    static LRESULT CALLBACK FocusCueProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR owner, DWORD_PTR);
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR, DWORD_PTR self);
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
