@@ -3,6 +3,7 @@
 #include "settings_model.h"
 
 #include "capture.h"
+#include "faulty_os.h"
 #include "registry.h"
 #include "sandbox.h"
 #include "settings_store.h"
@@ -46,7 +47,10 @@ class ModelTest : public ::testing::Test {
             StoreWrite(os, kMachineSection, name, L"C:\\" + std::wstring(name) + L".exe");
         }
     }
-    std::vector<std::wstring> Names() const { return model.rows.names.Items(); }
+    std::vector<std::wstring> Names() const { return Names(model); }
+    static std::vector<std::wstring> Names(const SettingsModel& of) {
+        return of.rows.names.Items();
+    }
     std::vector<std::pair<std::wstring, std::wstring>> Priority() {
         auto pairs = StoreReadSection(os, kPrioritySection);
         std::sort(pairs.begin(), pairs.end(),
@@ -305,6 +309,42 @@ TEST_F(ModelTest, ANameInTwoRowsIsSavedOnceWithTheLaterIndex) {
     ASSERT_EQ(Names(), (std::vector<std::wstring>{L"B", L"B", L"A"}));
     model.Save();
     EXPECT_EQ(Priority(), (Pairs{{L"B", L"1"}, {L"A", L"2"}}));
+}
+
+// A standard user cannot write the machine's Run key. The switch still runs both ways, and every
+// entry stays either with Windows or in the store: none is ever lost.
+TEST_F(ModelTest, WithoutRightsToTheMachineKeyTheSwitchLosesNoEntry) {
+    testing::FaultyOs standardUser(os);
+    standardUser.rule = [](const testing::Call& call) -> DWORD {
+        return call.Changes() && call.root == HKEY_LOCAL_MACHINE ? ERROR_ACCESS_DENIED : 0;
+    };
+    SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Machine", L"C:\\machine.exe");
+    SetSz(HKEY_CURRENT_USER, kRunKey, L"User", L"C:\\user.exe");
+    Held({L"Earlier"});
+    SettingsModel limited(StoreContext{standardUser, sandbox.ProgramFolder(), nullptr}, skins);
+    auto kept = [&](std::wstring_view name, HKEY root, std::wstring_view section) {
+        return !Registry::GetValue(os, root, kRunKey, name).empty() ||
+               !StoreRead(os, section, name, L"").empty();
+    };
+    auto nothingLost = [&](const char* after) {
+        EXPECT_TRUE(kept(L"Machine", HKEY_LOCAL_MACHINE, kMachineSection)) << after;
+        EXPECT_TRUE(kept(L"Earlier", HKEY_LOCAL_MACHINE, kMachineSection)) << after;
+        EXPECT_TRUE(kept(L"User", HKEY_CURRENT_USER, kUserSection)) << after;
+    };
+
+    limited.Load();
+    // The machine's value could not be taken from Windows, so it is not taken at all.
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Machine"), L"C:\\machine.exe");
+    EXPECT_EQ(StoreRead(os, kMachineSection, L"Machine", L"-"), L"-");
+    EXPECT_EQ(Names(limited), (std::vector<std::wstring>{L"Earlier", L"User"}));
+    nothingLost("the opening");
+    limited.ToggleSwitch();
+    EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kRunKey, L"User"), L"C:\\user.exe");
+    nothingLost("switching off");
+    limited.ToggleSwitch();
+    nothingLost("switching on");
+    limited.Save();
+    nothingLost("saving");
 }
 
 }  // namespace
