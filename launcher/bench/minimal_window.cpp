@@ -1,0 +1,41 @@
+// tw_minimal.exe: the benchmark's yardstick, the smallest Win32 program that shows a window like
+// the launcher's (same size, top-most, light grey) and runs a message loop.
+//   tw_minimal.exe [MILLISECONDS]   ends after that long; without it, when closed
+#include <windows.h>
+
+namespace {
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_TIMER:
+            ::DestroyWindow(hwnd);
+            return 0;
+        case WM_DESTROY:
+            ::PostQuitMessage(0);
+            return 0;
+        default:
+            return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR args, int) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(LTGRAY_BRUSH));
+    wc.lpszClassName = L"TarnwickMinimal";
+    ::RegisterClassW(&wc);
+    const HWND hwnd =
+        ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, L"Minimal", WS_POPUP,
+                          495, 0, 145, 67, nullptr, nullptr, instance, nullptr);
+    ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    UINT lifetime = 0;
+    for (const wchar_t* c = args; *c >= L'0' && *c <= L'9'; ++c)
+        lifetime = lifetime * 10 + (*c - L'0');
+    if (lifetime) ::SetTimer(hwnd, 1, lifetime, nullptr);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+    return 0;
+}

@@ -1,0 +1,144 @@
+#include "sequencer.h"
+
+#include "entry_start.h"
+#include "product.h"
+
+#include <utility>
+
+namespace tarnwick {
+namespace {
+
+constexpr unsigned kFastForwardMs = 10;
+constexpr unsigned kStopMs = 100;
+
+// The system's own text for an error code, without the line break it ends in.
+std::wstring ErrorText(DWORD error) {
+    wchar_t buffer[512];
+    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, error, 0, buffer, 512, nullptr);
+    while (length > 0 && (buffer[length - 1] == L'\n' || buffer[length - 1] == L'\r' ||
+                          buffer[length - 1] == L' ')) {
+        --length;
+    }
+    if (length == 0) return L"Error " + std::to_wstring(error);
+    return std::wstring(buffer, length);
+}
+
+}  // namespace
+
+std::wstring LoadingText(std::wstring_view name) {
+    std::wstring text = L"  Loading: ";
+    text += name;
+    text += L".....        ";
+    return text;
+}
+
+Sequencer::Sequencer(const StoreContext& ctx, const LaunchList& list, Delays delays,
+                     double windowWidth, SequencerView& view)
+    : ctx_(ctx), list_(list), delays_(delays), windowWidth_(windowWidth), view_(view) {}
+
+void Sequencer::SetTimer1(unsigned ms) {
+    timer1_ = ms;
+    view_.SetTimer(TimerId::Timer1, ms);
+}
+
+void Sequencer::SetTimer3(unsigned ms) {
+    timer3_ = ms;
+    view_.SetTimer(TimerId::Timer3, ms);
+}
+
+void Sequencer::Begin() {
+    SetTimer3(static_cast<unsigned>(delays_.initialSeconds) * 1000);
+}
+
+void Sequencer::OnTimer3() {
+    if (ended_) return;
+    SetTimer3(0);
+    SetTimer1(static_cast<unsigned>(delays_.programSeconds) * 1000);
+}
+
+void Sequencer::OnTimer1() {
+    if (ended_ || paused_ || inTick_) return;
+    inTick_ = true;
+    const int n = static_cast<int>(list_.commands.Count());
+    if (n == 0) {
+        inTick_ = false;
+        End();
+        return;
+    }
+    ++started_;
+    // Whole percent, rounded down, in integers: 29 of 100 reads 29%, not the 28% a floating
+    // product would give.
+    const long long percent = static_cast<long long>(started_) * 100 / n;
+    view_.ShowProgress(static_cast<double>(started_) / n * windowWidth_,
+                       std::to_wstring(percent) + L"%");
+    if (started_ > n) {
+        inTick_ = false;
+        End();
+        return;
+    }
+    StartEntryAt(static_cast<size_t>(started_ - 1));
+    const size_t next = static_cast<size_t>(started_);
+    view_.SetMarqueeText(LoadingText(next < list_.names.Count() ? list_.names.Item(next) : L""));
+    inTick_ = false;
+}
+
+void Sequencer::StartEntryAt(size_t index) {
+    const std::wstring& command = list_.commands.Item(index);
+    const StartOutcome outcome = StartEntry(ctx_, command);
+    switch (outcome.result) {
+        case StartResult::Missing:
+            RemoveMissingProgram(ctx_.os, command);
+            break;
+        case StartResult::Failed: {
+            std::wstring title = L"Error, please inform Mereval Software at, ";
+            title += kMakerWebAddress;
+            view_.ShowError(L"There was an error:" + ErrorText(outcome.error), title);
+            break;
+        }
+        case StartResult::Started:
+        case StartResult::Nothing:
+        case StartResult::Unreachable:
+            break;
+    }
+}
+
+void Sequencer::TogglePause() {
+    if (ended_) return;
+    SetTimer3(0);
+    paused_ = !paused_;
+    view_.ShowPaused(paused_);
+    if (paused_) {
+        remembered_ = timer1_;
+        SetTimer1(0);
+    } else {
+        // A pause made during the initial delay cancelled it before `Timer1` ran: resuming
+        // starts the per-program pace, or nothing would ever start.
+        SetTimer1(remembered_ != 0 ? remembered_
+                                   : static_cast<unsigned>(delays_.programSeconds) * 1000);
+    }
+}
+
+void Sequencer::FastForward() {
+    if (ended_) return;
+    SetTimer1(kFastForwardMs);
+}
+
+void Sequencer::Stop() {
+    if (ended_) return;
+    started_ = static_cast<int>(list_.commands.Count()) + 10;
+    paused_ = false;
+    SetTimer1(kStopMs);
+    view_.Hide();
+}
+
+void Sequencer::Quit() {
+    End();
+}
+
+void Sequencer::End() {
+    if (std::exchange(ended_, true)) return;
+    view_.End();
+}
+
+}  // namespace tarnwick

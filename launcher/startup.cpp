@@ -1,0 +1,129 @@
+#include "startup.h"
+
+#include "capture.h"
+#include "convert.h"
+#include "settings_store.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tarnwick {
+namespace {
+
+constexpr int kLongestDelaySeconds = 65;
+
+// The design values, in twips.
+constexpr double kWindowWidth = 2175;
+constexpr double kBarHeight = 130;
+constexpr double kBarStartWidth = 13;
+constexpr double kButtonHeight = 255;
+constexpr double kLabel4Width = 3840;
+constexpr double kLabel4Height = 195;
+constexpr double kLogoWidth = 2160;
+constexpr double kLogoHeight = 405;
+
+}  // namespace
+
+bool IsShiftHeld(SHORT asyncKeyState) {
+    return (asyncKeyState & 0x8000) != 0;
+}
+
+int DelaySeconds(double tenths) {
+    // nearbyint rounds halves to even in the default rounding mode.
+    const double wholeTenths = std::nearbyint(std::clamp(tenths, -1e6, 1e6));
+    const double seconds = std::nearbyint(wholeTenths / 10);
+    return static_cast<int>(std::clamp(seconds, 1.0, double{kLongestDelaySeconds}));
+}
+
+LauncherOptions ReadLauncherOptions(Os& os) {
+    LauncherOptions o;
+    o.visible = StoreRead(os, kMiscSection, L"Visible", L"1");
+    o.autoHide = StoreReadFlag(os, kMiscSection, L"AutoHide", false);
+    o.details = StoreReadFlag(os, kMiscSection, L"Details", true);
+    const double initTenths = StoreReadNumber(os, kMiscSection, L"initTimeDelay", 10);
+    o.hideLogo = StoreReadFlag(os, kMiscSection, L"V", false);
+    o.x = StoreRead(os, kMiscSection, L"X", L"-1");
+    o.y = StoreRead(os, kMiscSection, L"Y", L"-1");
+    o.delays.initialSeconds = DelaySeconds(initTenths);
+
+    StoreWrite(os, kMiscSection, L"Visible", o.visible);
+    StoreWrite(os, kMiscSection, L"AutoHide", FormatFlag(o.autoHide));
+    StoreWrite(os, kMiscSection, L"initTimeDelay", std::to_wstring(o.delays.initialSeconds * 10));
+    StoreWrite(os, kMiscSection, L"Details", FormatFlag(o.details));
+    StoreWrite(os, kMiscSection, L"V", FormatFlag(o.hideLogo));
+
+    o.delays.programSeconds = DelaySeconds(StoreReadNumber(os, kMiscSection, L"TimeDelay", 3));
+    StoreWrite(os, kMiscSection, L"TimeDelay", std::to_wstring(o.delays.programSeconds * 10));
+    return o;
+}
+
+bool ShowsWindow(std::wstring_view visible) {
+    return ParseNumber(visible) == 1.0;
+}
+
+std::optional<TwipsPoint> SavedPosition(const LauncherOptions& options) {
+    const auto x = ParseNumber(options.x);
+    const auto y = ParseNumber(options.y);
+    if (!x || !y || *x == -1 || *y == -1) return std::nullopt;
+    return TwipsPoint{*x, *y};
+}
+
+std::optional<LaunchPlan> PrepareLaunch(const StoreContext& ctx, SHORT shiftKeyState) {
+    if (IsShiftHeld(shiftKeyState)) return std::nullopt;
+    LaunchPlan plan;
+    plan.options = ReadLauncherOptions(ctx.os);
+    CaptureStartupEntries(ctx);
+    // Two more sweeps of the StartUp folder catch a shortcut that an installer was still
+    // writing while the capture ran. Without a StartUp folder they do nothing, and the launch
+    // list is built all the same: the capture may already have taken the Run values, and those
+    // programs must start.
+    SweepStartUpFolder(ctx);
+    SweepStartUpFolder(ctx);
+    listt(ctx, plan.list);
+    return plan;
+}
+
+WindowLayout LayOutWindow(bool details, bool hideLogo) {
+    WindowLayout l;
+    l.width = kWindowWidth;
+    l.shape1 = {0, 0, kBarStartWidth, kBarHeight};
+    const double buttonTop = kBarHeight + 15;
+    const double buttonWidth = l.width / 3;
+    l.command4 = {0, buttonTop, buttonWidth, kButtonHeight};
+    l.command2 = {l.command4.width, buttonTop, buttonWidth, kButtonHeight};
+    l.command3 = {l.command2.left + l.command2.width, buttonTop, buttonWidth, kButtonHeight};
+
+    l.label4 = {0, buttonTop + kButtonHeight, kLabel4Width, kLabel4Height};
+    l.label4Visible = details;
+    if (!details) {
+        l.label4.top = buttonTop;
+        l.label4.height = kButtonHeight;
+    }
+    l.picture1 = {0, l.label4.top + l.label4.height, kLogoWidth, kLogoHeight};
+    l.picture1Visible = !hideLogo;
+    if (hideLogo) l.picture1.top -= kLogoHeight;
+
+    l.fullHeight = l.picture1.top + l.picture1.height;
+    l.collapsedHeight = buttonTop;
+    return l;
+}
+
+TwipsPoint ComputedPosition(double screenWidth, double windowWidth) {
+    return {(screenWidth - windowWidth) / 2 - windowWidth / 2, 0};
+}
+
+TwipsPoint ChoosePosition(TwipsPoint computed, std::optional<TwipsPoint> saved,
+                          const std::function<bool(TwipsPoint)>& reachable) {
+    if (saved && reachable(*saved)) return *saved;
+    return computed;
+}
+
+double PercentLabelStartLeft(double labelWidth) {
+    return 1000 - labelWidth / 2;
+}
+
+double PercentLabelLeft(double barWidth, double labelWidth) {
+    return std::max(0.0, barWidth / 2 - labelWidth / 2);
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,92 @@
+// The launcher's start-up as far as it does not need a window: the skip switch, the options of
+// section "misc" (normalised and written back), the capture and the launch list; then the window
+// layout in twips and the choice of the window's position.
+#pragma once
+
+#include "context.h"
+#include "launch_list.h"
+#include "sequencer.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// Shift held right now: the high bit of GetAsyncKeyState. The low bit only says that the key
+// was pressed at some time since an earlier query, which must not skip a log-on.
+bool IsShiftHeld(SHORT asyncKeyState);
+
+// Whole seconds from a delay stored in tenths: the stored number as a whole count of tenths,
+// divided by ten, halves to the even neighbour (25 -> 2, 35 -> 4), then kept within 1 to 65 s
+// (the longest a timer interval of the original 16-bit range can hold).
+int DelaySeconds(double tenths);
+
+struct LauncherOptions {
+    std::wstring visible = L"1";  // as stored; the window shows only for the number 1
+    bool autoHide = false;
+    bool details = true;
+    bool hideLogo = false;
+    Delays delays;
+    std::wstring x = L"-1";  // twips, as stored
+    std::wstring y = L"-1";
+};
+
+// Reads the options, normalises the delays and writes the options back in the order the
+// settings program expects to find them.
+LauncherOptions ReadLauncherOptions(Os& os);
+
+bool ShowsWindow(std::wstring_view visible);
+
+struct TwipsPoint {
+    double x = 0;
+    double y = 0;
+};
+
+// The stored position, when neither coordinate is -1 (and both are numbers).
+std::optional<TwipsPoint> SavedPosition(const LauncherOptions& options);
+
+struct LaunchPlan {
+    LauncherOptions options;
+    LaunchList list;
+};
+
+// Everything start-up does before the window is laid out. Nothing at all when Shift is held:
+// then not even the store is read.
+std::optional<LaunchPlan> PrepareLaunch(const StoreContext& ctx, SHORT shiftKeyState);
+
+struct TwipsRect {
+    double left = 0;
+    double top = 0;
+    double width = 0;
+    double height = 0;
+};
+
+struct WindowLayout {
+    double width = 0;
+    TwipsRect shape1;  // the bar, at its starting width
+    TwipsRect command4, command2, command3;
+    TwipsRect label4;
+    bool label4Visible = true;
+    TwipsRect picture1;
+    bool picture1Visible = true;
+    double fullHeight = 0;
+    // What auto-hide leaves: the bar and the percentage.
+    double collapsedHeight = 0;
+};
+
+WindowLayout LayOutWindow(bool details, bool hideLogo);
+
+// At the top of the screen, with the window's right edge on the screen's middle.
+TwipsPoint ComputedPosition(double screenWidth, double windowWidth);
+
+// The saved position when it leaves the window reachable on some monitor, else the computed one.
+TwipsPoint ChoosePosition(TwipsPoint computed, std::optional<TwipsPoint> saved,
+                          const std::function<bool(TwipsPoint)>& reachable);
+
+// The percentage label: centred on 1000 twips at start, then over the filled part of the bar.
+double PercentLabelStartLeft(double labelWidth);
+double PercentLabelLeft(double barWidth, double labelWidth);
+
+}  // namespace tarnwick

@@ -1,0 +1,146 @@
+// Starting one entry on the real system (processes, the file system), and the removal of a
+// program that is gone.
+#include "entry_start.h"
+
+#include "sandbox.h"
+#include "scripted_os.h"
+#include "settings_store.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwick::testing {
+namespace {
+
+TEST(IsShortcutCommand, LastThreeCharactersBeforeTrimming) {
+    EXPECT_TRUE(IsShortcutCommand(L"C:\\p\\Mail.lnk"));
+    EXPECT_TRUE(IsShortcutCommand(L"C:\\p\\Mail.LNK"));
+    EXPECT_TRUE(IsShortcutCommand(L"lnk"));
+    EXPECT_FALSE(IsShortcutCommand(L"C:\\p\\Mail.LNK "));
+    EXPECT_FALSE(IsShortcutCommand(L"C:\\p\\Mail.lnk /x"));
+    EXPECT_FALSE(IsShortcutCommand(L"nk"));
+    EXPECT_FALSE(IsShortcutCommand(L""));
+}
+
+TEST(ProgramRoot, DriveShareOrNothing) {
+    EXPECT_EQ(ProgramRoot(L"C:\\Windows\\notepad.exe"), L"C:\\");
+    EXPECT_EQ(ProgramRoot(L"\"D:\\Program Files\\a.exe\" /x"), L"D:\\");
+    EXPECT_EQ(ProgramRoot(L"  e:\\tool.exe"), L"e:\\");
+    EXPECT_EQ(ProgramRoot(L"\\\\server\\share\\dir\\a.exe -q"), L"\\\\server\\share\\");
+    EXPECT_EQ(ProgramRoot(L"\"\\\\server\\share\" x"), L"\\\\server\\share\\");
+    EXPECT_EQ(ProgramRoot(L"notepad.exe"), L"");
+    EXPECT_EQ(ProgramRoot(L"\\\\server"), L"");
+    EXPECT_EQ(ProgramRoot(L""), L"");
+}
+
+class SplitTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::filesystem::create_directories(sandbox.folders.root / L"Program Files" /
+                                            L"Admin Tool");
+        WriteFile(sandbox.folders.root / L"Program Files" / L"Admin Tool" / L"admin.exe");
+    }
+    std::wstring Root() const { return sandbox.folders.root.wstring(); }
+    Sandbox sandbox;
+};
+
+TEST_F(SplitTest, QuotedProgramAndItsArguments) {
+    const CommandParts p = SplitCommandLine(SystemOs(), L"  \"C:\\A B\\x.exe\"   -a \"b c\"");
+    EXPECT_EQ(p.file, L"C:\\A B\\x.exe");
+    EXPECT_EQ(p.parameters, L"-a \"b c\"");
+}
+
+TEST_F(SplitTest, UnquotedPathWithSpacesIsFoundLikeCreateProcessFindsIt) {
+    const CommandParts p =
+        SplitCommandLine(SystemOs(), Root() + L"\\Program Files\\Admin Tool\\admin --tray now");
+    EXPECT_EQ(p.file, Root() + L"\\Program Files\\Admin Tool\\admin");
+    EXPECT_EQ(p.parameters, L"--tray now");
+}
+
+TEST_F(SplitTest, UnknownUnquotedProgramIsTheFirstWord) {
+    const CommandParts p = SplitCommandLine(SystemOs(), L"tool.exe /min /x");
+    EXPECT_EQ(p.file, L"tool.exe");
+    EXPECT_EQ(p.parameters, L"/min /x");
+}
+
+TEST_F(SplitTest, UnclosedQuoteTakesTheRest) {
+    const CommandParts p = SplitCommandLine(SystemOs(), L"\"C:\\a b\\x.exe");
+    EXPECT_EQ(p.file, L"C:\\a b\\x.exe");
+    EXPECT_EQ(p.parameters, L"");
+}
+
+// The real CreateProcess behind the seam: what Windows (and Wine) answer for programs that are
+// not there.
+class RealStartTest : public ::testing::Test {
+  protected:
+    StoreContext Context() { return {SystemOs(), sandbox.ProgramFolder(), nullptr}; }
+    Sandbox sandbox;
+};
+
+TEST_F(RealStartTest, MissingProgramOnAnExistingDriveIsMissing) {
+    const std::wstring command = L"\"" + sandbox.ProgramFolder() + L"\\nothing.exe\" /x";
+    const StartOutcome o = StartEntry(Context(), command);
+    EXPECT_EQ(o.result, StartResult::Missing) << o.error;
+    EXPECT_TRUE(o.error == ERROR_FILE_NOT_FOUND || o.error == ERROR_PATH_NOT_FOUND) << o.error;
+}
+
+TEST_F(RealStartTest, MissingProgramOnADriveThatIsNotThereIsUnreachable) {
+    // Find a drive letter that does not exist at all, as a removed stick leaves it.
+    const DWORD drives = ::GetLogicalDrives();
+    wchar_t letter = 0;
+    for (wchar_t c = L'Q'; c <= L'Y' && !letter; ++c) {
+        if (!(drives & (1u << (c - L'A')))) letter = c;
+    }
+    ASSERT_NE(letter, 0);
+    const std::wstring command = std::wstring(1, letter) + L":\\Portable\\tool.exe";
+    const StartOutcome o = StartEntry(Context(), command);
+    EXPECT_EQ(o.result, StartResult::Unreachable) << o.error;
+}
+
+TEST_F(RealStartTest, FolderAsProgramIsAnErrorForTheUser) {
+    const StartOutcome o = StartEntry(Context(), L"\"" + sandbox.ProgramFolder() + L"\"");
+    EXPECT_EQ(o.result, StartResult::Failed);
+    EXPECT_NE(o.error, DWORD{ERROR_SUCCESS});
+}
+
+TEST_F(RealStartTest, BlankCommandStartsNothing) {
+    EXPECT_EQ(StartEntry(Context(), L"   ").result, StartResult::Nothing);
+}
+
+class RemoveMissingTest : public ::testing::Test {
+  protected:
+    std::wstring Read(std::wstring_view section, const wchar_t* key) {
+        return StoreRead(SystemOs(), section, key, L"<gone>");
+    }
+    Sandbox sandbox;
+};
+
+TEST_F(RemoveMissingTest, EveryValueWithExactlyThatCommandGoesWithItsPosition) {
+    Os& os = SystemOs();
+    StoreWrite(os, kMachineSection, L"A", L"C:\\gone.exe -x");
+    StoreWrite(os, kMachineSection, L"B", L"C:\\kept.exe");
+    StoreWrite(os, kUserSection, L"C", L"C:\\gone.exe -x");
+    StoreWrite(os, kUserSection, L"D", L"C:\\gone.exe -x ");
+    StoreWrite(os, kUserSection, L"E", L"c:\\GONE.exe -x");
+    StoreWrite(os, kPrioritySection, L"A", L"0");
+    StoreWrite(os, kPrioritySection, L"B", L"1");
+    StoreWrite(os, kPrioritySection, L"C", L"2");
+    StoreWrite(os, kPrioritySection, L"D", L"3");
+    RemoveMissingProgram(os, L"C:\\gone.exe -x");
+    EXPECT_EQ(Read(kMachineSection, L"A"), L"<gone>");
+    EXPECT_EQ(Read(kMachineSection, L"B"), L"C:\\kept.exe");
+    EXPECT_EQ(Read(kUserSection, L"C"), L"<gone>");
+    EXPECT_EQ(Read(kUserSection, L"D"), L"C:\\gone.exe -x ");
+    EXPECT_EQ(Read(kUserSection, L"E"), L"c:\\GONE.exe -x");
+    EXPECT_EQ(Read(kPrioritySection, L"A"), L"<gone>");
+    EXPECT_EQ(Read(kPrioritySection, L"B"), L"1");
+    EXPECT_EQ(Read(kPrioritySection, L"C"), L"<gone>");
+    EXPECT_EQ(Read(kPrioritySection, L"D"), L"3");
+}
+
+TEST_F(RemoveMissingTest, EmptyStoreIsLeftAlone) {
+    RemoveMissingProgram(SystemOs(), L"C:\\gone.exe");
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Veltane"));
+}
+
+}  // namespace
+}  // namespace tarnwick::testing

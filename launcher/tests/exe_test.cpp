@@ -1,0 +1,503 @@
+// The real Tarnwick.exe under Wine and Xvfb, driven from this test process: its resources, its
+// window, the buttons and the mouse, auto-hide, the marquee and the error box.
+#include "exe_harness.h"
+
+#include "../resource.h"
+#include "product.h"
+#include "registry.h"
+#include "sandbox.h"
+#include "settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace tarnwick::testing {
+namespace {
+
+// At 96 DPI, 15 twips to the pixel: the window is 2175 x 1000 twips.
+constexpr int kWidth = 145;
+constexpr int kFullHeight = 67;
+constexpr int kCollapsedHeight = 10;  // the bar's row, 145 twips
+
+class LauncherExeTest : public LauncherFixture {};
+
+std::wstring ModuleResourceText(HMODULE module, const wchar_t* type, int id) {
+    const HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
+    if (!info) return {};
+    const HGLOBAL data = ::LoadResource(module, info);
+    const auto* bytes = static_cast<const char*>(::LockResource(data));
+    const std::string text(bytes, ::SizeofResource(module, info));
+    return std::wstring(text.begin(), text.end());
+}
+
+// ---- the program file
+
+TEST(LauncherFile, CarriesVersionManifestPicturesAndLogo) {
+    const std::wstring exe = TarnwickExe().wstring();
+    DWORD ignored = 0;
+    std::vector<BYTE> version(::GetFileVersionInfoSizeW(exe.c_str(), &ignored));
+    ASSERT_FALSE(version.empty());
+    ASSERT_TRUE(
+        ::GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueW(version.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, (1u << 16) | 6u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    wchar_t* product = nullptr;
+    ASSERT_TRUE(::VerQueryValueW(version.data(), L"\\StringFileInfo\\040904B0\\ProductName",
+                                 reinterpret_cast<void**>(&product), &length));
+    EXPECT_STREQ(product, L"Tarnwick");
+
+    const HMODULE module = ::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(module);
+    const std::wstring manifest = ModuleResourceText(module, RT_MANIFEST, 1);
+    EXPECT_NE(manifest.find(L"Microsoft.Windows.Common-Controls"), std::wstring::npos);
+    EXPECT_NE(manifest.find(L"version=\"6.0.0.0\""), std::wstring::npos);
+    EXPECT_NE(manifest.find(L"PerMonitorV2"), std::wstring::npos);
+    EXPECT_NE(manifest.find(L"level=\"asInvoker\""), std::wstring::npos);
+    for (int icon : {IDI_PAUSE, IDI_PLAY, IDI_FASTFORWARD, IDI_STOP}) {
+        const UniqueIcon loaded(static_cast<HICON>(
+            ::LoadImageW(module, MAKEINTRESOURCEW(icon), IMAGE_ICON, 16, 16, 0)));
+        EXPECT_TRUE(loaded) << icon;
+    }
+    const UniqueGdiObj logo(
+        ::LoadImageW(module, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0));
+    ASSERT_TRUE(logo);
+    BITMAP bm{};
+    ::GetObjectW(logo.get(), sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, 144);  // 2160 x 405 twips at 96 DPI
+    EXPECT_EQ(bm.bmHeight, 27);
+    ::FreeLibrary(module);
+}
+
+// ---- start-up
+
+TEST_F(LauncherExeTest, WindowIsASmallTopMostStripRightOfCentre) {
+    SetMisc(L"initTimeDelay", L"300");
+    AddRun(HKEY_CURRENT_USER, L"Mail Checker", Sample(L"Mail Checker"));
+    StartLauncher();
+    const LONG style = ::GetWindowLongW(form_, GWL_STYLE);
+    const LONG ex = ::GetWindowLongW(form_, GWL_EXSTYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME));
+    EXPECT_TRUE(ex & WS_EX_TOPMOST);
+    EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);  // kept out of the taskbar
+    EXPECT_EQ(Text(form_), L"Tarnwick");
+
+    const RECT r = WindowRect(form_);
+    EXPECT_EQ(Width(r), kWidth);
+    EXPECT_EQ(Height(r), kFullHeight);
+    EXPECT_EQ(r.right, ::GetSystemMetrics(SM_CXSCREEN) / 2);  // right edge on the middle
+    EXPECT_EQ(r.top, 0);
+
+    const auto at = [&](int id) {
+        RECT c = WindowRect(Control(id));
+        ::OffsetRect(&c, -r.left, -r.top);
+        return c;
+    };
+    EXPECT_EQ(at(IDC_COMMAND4).left, 0);
+    EXPECT_EQ(at(IDC_COMMAND4).top, 10);
+    EXPECT_EQ(at(IDC_COMMAND2).left, 48);
+    EXPECT_EQ(at(IDC_COMMAND3).left, 97);
+    EXPECT_EQ(at(IDC_COMMAND3).right, kWidth);
+    EXPECT_EQ(Height(at(IDC_COMMAND4)), 17);
+    EXPECT_EQ(at(IDC_LABEL4).top, 27);
+    EXPECT_EQ(Height(at(IDC_LABEL4)), 13);
+    EXPECT_EQ(at(IDC_PICTURE1).top, 40);
+    EXPECT_EQ(Width(at(IDC_PICTURE1)), 144);
+    EXPECT_EQ(Height(at(IDC_PICTURE1)), 27);
+    EXPECT_TRUE(::IsWindowVisible(Control(IDC_LABEL4)));
+    EXPECT_TRUE(::IsWindowVisible(Control(IDC_PICTURE1)));
+    // "0%" centred on 1000 twips (67 pixels), a pixel above the top.
+    EXPECT_EQ(Text(Control(IDC_LABEL1)), L"0%");
+    EXPECT_NEAR((at(IDC_LABEL1).left + at(IDC_LABEL1).right) / 2.0, 67, 1);
+    EXPECT_EQ(at(IDC_LABEL1).top, -1);
+    EXPECT_EQ(Text(Control(IDC_COMMAND4)), L"Pause");
+
+    // The logo is painted: its area is not the light grey of the form.
+    std::this_thread::sleep_for(300ms);
+    const HDC screen = ::GetDC(nullptr);
+    int coloured = 0;
+    for (int x = 4; x < 140; x += 8) {
+        if (::GetPixel(screen, r.left + x, r.top + 52) != RGB(192, 192, 192)) ++coloured;
+    }
+    ::ReleaseDC(nullptr, screen);
+    EXPECT_GT(coloured, 10);
+    SaveScreenshot(ShotPath(L"launcher-full"), r);
+}
+
+TEST_F(LauncherExeTest, NoDetailsAndNoLogoGiveTheShortWindow) {
+    SetMisc(L"initTimeDelay", L"300");
+    SetMisc(L"Details", L"False");
+    SetMisc(L"V", L"1");
+    StartLauncher();
+    EXPECT_EQ(Height(WindowRect(form_)), 27);  // 400 twips: just below the buttons
+    EXPECT_FALSE(::IsWindowVisible(Control(IDC_LABEL4)));
+    EXPECT_FALSE(::IsWindowVisible(Control(IDC_PICTURE1)));
+    EXPECT_EQ(Misc(L"V"), L"True");
+    std::this_thread::sleep_for(300ms);
+    SaveScreenshot(ShotPath(L"launcher-short"), WindowRect(form_));
+}
+
+TEST_F(LauncherExeTest, SavedPositionIsUsed) {
+    SetMisc(L"initTimeDelay", L"300");
+    SetMisc(L"X", L"1500");
+    SetMisc(L"Y", L"3000");
+    StartLauncher();
+    const RECT r = WindowRect(form_);
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.top, 200);
+}
+
+TEST_F(LauncherExeTest, MinusOneInEitherCoordinateMeansTheComputedPosition) {
+    SetMisc(L"initTimeDelay", L"300");
+    SetMisc(L"X", L"1500");
+    SetMisc(L"Y", L"-1");
+    StartLauncher();
+    EXPECT_EQ(WindowRect(form_).right, ::GetSystemMetrics(SM_CXSCREEN) / 2);
+}
+
+TEST_F(LauncherExeTest, SavedPositionOffEveryMonitorIsNotUsed) {
+    SetMisc(L"initTimeDelay", L"300");
+    SetMisc(L"X", L"60000");  // 4000 pixels: a monitor that is not there any more
+    SetMisc(L"Y", L"300");
+    StartLauncher();
+    const RECT r = WindowRect(form_);
+    EXPECT_EQ(r.right, ::GetSystemMetrics(SM_CXSCREEN) / 2);
+    EXPECT_EQ(r.top, 0);
+}
+
+TEST_F(LauncherExeTest, VisibleZeroRunsTheSequenceWithoutAWindow) {
+    SetMisc(L"Visible", L"0");
+    AddRun(HKEY_CURRENT_USER, L"Hidden", Sample(L"Hidden"));
+    StartLauncher(false);
+    bool everShown = false;
+    const auto exit = [&] {
+        everShown = everShown || ::IsWindowVisible(form_);
+        return !launcher_.Running();
+    };
+    ASSERT_TRUE(WaitFor(exit, 15s));
+    EXPECT_FALSE(everShown);
+    EXPECT_EQ(Starts().size(), 1u);
+    EXPECT_EQ(Misc(L"Visible"), L"0");
+}
+
+TEST_F(LauncherExeTest, ShiftHeldEndsTheLauncherBeforeItTouchesAnything) {
+    AddRun(HKEY_CURRENT_USER, L"Held", Sample(L"Held"));
+    ::keybd_event(VK_SHIFT, 0, 0, 0);
+    launcher_ = Process::Start(L"\"" + (program_ / L"Tarnwick.exe").wstring() + L"\"");
+    const auto code = launcher_.WaitExit(10s);
+    ::keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+    ASSERT_TRUE(code);
+    EXPECT_EQ(*code, 0u);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Veltane"));
+    EXPECT_EQ(Registry::GetValue(SystemOs(), HKEY_CURRENT_USER, kRunKey, L"Held"), Sample(L"Held"));
+    EXPECT_EQ(Registry::GetValue(SystemOs(), HKEY_LOCAL_MACHINE, kRunKey, L"Veltane"), L"");
+    EXPECT_TRUE(Starts().empty());
+}
+
+TEST_F(LauncherExeTest, ShiftPressedAndReleasedBeforeTheStartDoesNotSkip) {
+    ::keybd_event(VK_SHIFT, 0, 0, 0);
+    ::keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+    SetMisc(L"initTimeDelay", L"300");
+    StartLauncher();
+    EXPECT_TRUE(launcher_.Running());
+}
+
+// ---- buttons
+
+TEST_F(LauncherExeTest, PauseDuringTheInitialDelayHoldsEverythingAndResumeStartsThePace) {
+    AddRun(HKEY_CURRENT_USER, L"First", Sample(L"First"));
+    StartLauncher();
+    const HWND pause = Control(IDC_COMMAND4);
+    const LRESULT pauseFace = ::SendMessageW(pause, BM_GETIMAGE, IMAGE_ICON, 0);
+    ::SendMessageW(pause, BM_CLICK, 0, 0);
+    EXPECT_EQ(Text(pause), L"Resume");
+    EXPECT_NE(::SendMessageW(pause, BM_GETIMAGE, IMAGE_ICON, 0), pauseFace);
+    std::this_thread::sleep_for(3s);
+    EXPECT_TRUE(Starts().empty());
+    EXPECT_TRUE(launcher_.Running());
+    const long long resumedAt = NowTicks();
+    ::SendMessageW(pause, BM_CLICK, 0, 0);
+    EXPECT_EQ(::SendMessageW(pause, BM_GETIMAGE, IMAGE_ICON, 0), pauseFace);
+    ASSERT_TRUE(WaitLauncherExit(10s));
+    const auto starts = Starts();
+    ASSERT_EQ(starts.size(), 1u);
+    // One program delay (1 s) after the resume.
+    EXPECT_NEAR(MsBetween(resumedAt, starts[0].created), 1000, 300);
+}
+
+TEST_F(LauncherExeTest, FastForwardStartsTheRestAtOnce) {
+    SetMisc(L"TimeDelay", L"100");
+    for (const wchar_t* name : {L"A", L"B", L"C", L"D"})
+        AddRun(HKEY_CURRENT_USER, name, Sample(name));
+    StartLauncher();
+    const long long clickedAt = NowTicks();
+    ::SendMessageW(Control(IDC_COMMAND2), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitLauncherExit(10s));
+    // The last ones note their start a moment after the launcher has gone.
+    EXPECT_TRUE(WaitFor([&] { return Starts().size() == 4; }, 5s));
+    const auto starts = Starts();
+    ASSERT_EQ(starts.size(), 4u);
+    EXPECT_LT(MsBetween(clickedAt, starts.back().created), 1500);
+}
+
+TEST_F(LauncherExeTest, StopHidesTheWindowAndEndsWithoutStartingAnything) {
+    AddRun(HKEY_CURRENT_USER, L"Never", Sample(L"Never"));
+    StartLauncher();
+    ::SendMessageW(Control(IDC_COMMAND3), BM_CLICK, 0, 0);
+    EXPECT_FALSE(::IsWindowVisible(form_));
+    ASSERT_TRUE(WaitLauncherExit(2s));
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_TRUE(Starts().empty());
+}
+
+// ---- the mouse
+
+class LauncherMouseTest : public LauncherFixture {
+  protected:
+    void TearDown() override {
+        MouseButton(MOUSEEVENTF_LEFTUP);
+        MouseButton(MOUSEEVENTF_RIGHTUP);
+        MoveMouse(1200, 1000);  // away from the launcher's corner
+        LauncherFixture::TearDown();
+    }
+    // Moves the pointer to (x, y) in a few steps, as a hand does.
+    static void Glide(POINT from, POINT to, int steps = 8) {
+        for (int i = 1; i <= steps; ++i) {
+            MoveMouse(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
+            std::this_thread::sleep_for(30ms);
+        }
+    }
+    POINT Label1Centre() const {
+        const RECT l = WindowRect(Control(IDC_LABEL1));
+        return {(l.left + l.right) / 2, l.top + 4};
+    }
+    // On the "Loading" line, which lies under the drag label.
+    POINT OnDragLabel() const {
+        const RECT r = WindowRect(form_);
+        return {r.left + 70, r.top + 33};
+    }
+};
+
+TEST_F(LauncherMouseTest, LeftReleaseOnThePercentageFastForwards) {
+    SetMisc(L"TimeDelay", L"100");
+    for (const wchar_t* name : {L"A", L"B"}) AddRun(HKEY_CURRENT_USER, name, Sample(name));
+    StartLauncher();
+    const POINT p = Label1Centre();
+    MoveMouse(p.x, p.y);
+    std::this_thread::sleep_for(100ms);
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    MouseButton(MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(WaitLauncherExit(5s));
+    EXPECT_TRUE(WaitFor([&] { return Starts().size() == 2; }, 5s));
+}
+
+TEST_F(LauncherMouseTest, RightReleaseOnThePercentageQuitsAtOnce) {
+    AddRun(HKEY_CURRENT_USER, L"Never", Sample(L"Never"));
+    StartLauncher();
+    const POINT p = Label1Centre();
+    MoveMouse(p.x, p.y);
+    std::this_thread::sleep_for(100ms);
+    MouseButton(MOUSEEVENTF_RIGHTDOWN);
+    MouseButton(MOUSEEVENTF_RIGHTUP);
+    ASSERT_TRUE(WaitLauncherExit(2s));
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_TRUE(Starts().empty());
+}
+
+TEST_F(LauncherMouseTest, DraggingTheDragLabelStopsAtTheTopLeftCorner) {
+    SetMisc(L"initTimeDelay", L"300");
+    SetMisc(L"X", L"3000");
+    SetMisc(L"Y", L"1500");
+    StartLauncher();
+    const RECT before = WindowRect(form_);
+    ASSERT_EQ(before.left, 200);
+    const POINT grab = OnDragLabel();
+    MoveMouse(grab.x, grab.y);
+    std::this_thread::sleep_for(100ms);
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    Glide(grab, {grab.x + 60, grab.y + 40});
+    const RECT moved = WindowRect(form_);
+    EXPECT_EQ(moved.left, before.left + 60);
+    EXPECT_EQ(moved.top, before.top + 40);
+    Glide({grab.x + 60, grab.y + 40}, {5, 5}, 12);
+    MouseButton(MOUSEEVENTF_LEFTUP);
+    std::this_thread::sleep_for(100ms);
+    const RECT after = WindowRect(form_);
+    EXPECT_EQ(after.left, 0);
+    EXPECT_EQ(after.top, 0);
+    EXPECT_EQ(Width(after), kWidth);
+    EXPECT_EQ(Height(after), kFullHeight);
+    EXPECT_EQ(Misc(L"X"), L"0");
+    EXPECT_EQ(Misc(L"Y"), L"0");
+}
+
+TEST_F(LauncherMouseTest, DraggingThePercentageCanTakeTheWindowOffTheScreen) {
+    SetMisc(L"initTimeDelay", L"300");
+    SetMisc(L"X", L"1500");
+    SetMisc(L"Y", L"1500");
+    StartLauncher();
+    const POINT grab = Label1Centre();
+    MoveMouse(grab.x, grab.y);
+    std::this_thread::sleep_for(100ms);
+    MouseButton(MOUSEEVENTF_RIGHTDOWN);  // a press on the label starts the drag as well
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    Glide(grab, {grab.x - 150, grab.y - 20}, 10);
+    const RECT r = WindowRect(form_);
+    EXPECT_EQ(r.left, 100 - 150);
+    EXPECT_EQ(r.top, 100 - 20);
+    // Letting go of the left button over the percentage is a fast-forward: with nothing to
+    // start, the launcher ends.
+    MouseButton(MOUSEEVENTF_LEFTUP);
+    EXPECT_TRUE(WaitLauncherExit(3s));
+}
+
+TEST_F(LauncherMouseTest, MovingOverTheDragLabelWritesThePosition) {
+    SetMisc(L"initTimeDelay", L"300");
+    StartLauncher();
+    EXPECT_EQ(Misc(L"X"), L"<none>");
+    const POINT p = OnDragLabel();
+    MoveMouse(p.x, p.y);
+    MoveMouse(p.x + 3, p.y);
+    const RECT r = WindowRect(form_);
+    EXPECT_TRUE(WaitFor([&] { return Misc(L"X") != L"<none>"; }, 2s));
+    EXPECT_EQ(Misc(L"X"), std::to_wstring(r.left * 15));
+    EXPECT_EQ(Misc(L"Y"), L"0");
+}
+
+TEST_F(LauncherMouseTest, AutoHideCollapsesAfterSixSecondsAndMovementExpands) {
+    SetMisc(L"initTimeDelay", L"600");
+    SetMisc(L"AutoHide", L"True");
+    MoveMouse(1200, 1000);
+    StartLauncher();
+    const auto startedAt = Clock::now();
+    EXPECT_EQ(Height(WindowRect(form_)), kFullHeight);
+    ASSERT_TRUE(WaitFor([&] { return Height(WindowRect(form_)) == kCollapsedHeight; }, 9s));
+    const double after = std::chrono::duration<double>(Clock::now() - startedAt).count();
+    EXPECT_NEAR(after, 6.0, 0.7);
+    EXPECT_EQ(Width(WindowRect(form_)), kWidth);
+    std::this_thread::sleep_for(200ms);
+    SaveScreenshot(ShotPath(L"launcher-collapsed"), WindowRect(form_));
+
+    const RECT r = WindowRect(form_);
+    MoveMouse(r.left + 120, r.top + 4);
+    MoveMouse(r.left + 122, r.top + 5);
+    ASSERT_TRUE(WaitFor([&] { return Height(WindowRect(form_)) == kFullHeight; }, 2s));
+    std::this_thread::sleep_for(300ms);
+    SaveScreenshot(ShotPath(L"launcher-expanded"), WindowRect(form_));
+    // The six seconds start again from the movement.
+    MoveMouse(1200, 1000);
+    const auto movedAt = Clock::now();
+    ASSERT_TRUE(WaitFor([&] { return Height(WindowRect(form_)) == kCollapsedHeight; }, 9s));
+    EXPECT_NEAR(std::chrono::duration<double>(Clock::now() - movedAt).count(), 6.0, 0.7);
+}
+
+TEST_F(LauncherMouseTest, WithoutAutoHideTheWindowKeepsItsHeight) {
+    SetMisc(L"initTimeDelay", L"600");
+    MoveMouse(1200, 1000);
+    StartLauncher();
+    std::this_thread::sleep_for(7s);
+    EXPECT_EQ(Height(WindowRect(form_)), kFullHeight);
+    const POINT p = OnDragLabel();
+    MoveMouse(p.x, p.y);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(Height(WindowRect(form_)), kFullHeight);
+}
+
+// ---- the marquee
+
+TEST_F(LauncherExeTest, OneCharacterNameRotatesOneCharacterEveryTick) {
+    SetMisc(L"initTimeDelay", L"600");
+    AddRun(HKEY_CURRENT_USER, L"Q", Sample(L"Q"));
+    StartLauncher();
+    const std::wstring line = L"  Loading: Q.....        ";
+    const auto rotated = [&](const std::wstring& text) {
+        return text.size() == line.size() && (line + line).find(text) != std::wstring::npos;
+    };
+    std::vector<std::pair<Clock::time_point, std::wstring>> seen;
+    const auto end = Clock::now() + 1500ms;
+    while (Clock::now() < end) {
+        const std::wstring text = Text(Control(IDC_LABEL4));
+        if (seen.empty() || seen.back().second != text) seen.emplace_back(Clock::now(), text);
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_GE(seen.size(), 5u);
+    for (size_t i = 1; i < seen.size(); ++i) {
+        const std::wstring& before = seen[i - 1].second;
+        const std::wstring& now = seen[i].second;
+        EXPECT_TRUE(rotated(now)) << now.c_str();
+        if (!before.empty()) {
+            EXPECT_EQ(now, before.substr(1) + before.front());
+        }
+    }
+    const double span = std::chrono::duration<double>(seen.back().first - seen[1].first).count();
+    EXPECT_NEAR(span / static_cast<double>(seen.size() - 2), 0.2, 0.05);
+}
+
+// ---- failed starts
+
+TEST_F(LauncherExeTest, ErrorBoxHoldsTheSequenceUntilItIsClosed) {
+    // A folder is no program: CreateProcess refuses it with an error other than "not found".
+    std::filesystem::create_directories(folder_.path() / L"NotAProgram");
+    AddRun(HKEY_LOCAL_MACHINE, L"A1", L"\"" + (folder_.path() / L"NotAProgram").wstring() + L"\"");
+    AddRun(HKEY_LOCAL_MACHINE, L"B2", Sample(L"B2"));
+    AddRun(HKEY_LOCAL_MACHINE, L"C3", Sample(L"C3"));
+    StartLauncher();
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = FindProcessWindow(launcher_.Id(), L"#32770")); }, 5s));
+    EXPECT_EQ(Text(box),
+              L"Error, please inform Mereval Software at, " + std::wstring(kMakerWebAddress));
+    const std::wstring message = Text(::GetDlgItem(box, 0xFFFF));
+    EXPECT_TRUE(message.starts_with(L"There was an error:")) << message.c_str();
+    EXPECT_GT(message.size(), 20u);
+
+    // Five program delays with the box open: nothing starts and no second box comes.
+    std::this_thread::sleep_for(5s);
+    EXPECT_TRUE(Starts().empty());
+    int boxes = 0;
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            wchar_t name[16];
+            if (::GetClassNameW(hwnd, name, 16) && std::wstring(name) == L"#32770" &&
+                ::IsWindowVisible(hwnd)) {
+                ++*reinterpret_cast<int*>(lParam);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&boxes));
+    EXPECT_EQ(boxes, 1);
+    const long long closedAt = NowTicks();
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitLauncherExit(10s));
+    const auto starts = Starts();
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[0].name, L"B2");
+    EXPECT_LT(MsBetween(closedAt, starts[0].created), 1300);
+    EXPECT_NEAR(MsBetween(starts[0].created, starts[1].created), 1000, 150);
+    // An error other than a missing program leaves the entry where it is.
+    EXPECT_NE(StoreRead(SystemOs(), kMachineSection, L"A1", L""), L"");
+}
+
+TEST_F(LauncherExeTest, MissingProgramIsRemovedQuietlyAndThePaceHolds) {
+    const std::wstring ghost =
+        L"\"" + (folder_.path() / L"gone" / L"ghost.exe").wstring() + L"\" -x";
+    AddRun(HKEY_CURRENT_USER, L"Ghost", ghost);
+    AddRun(HKEY_CURRENT_USER, L"Real", Sample(L"Real"));
+    StoreWrite(SystemOs(), kPrioritySection, L"Ghost", L"0");
+    StoreWrite(SystemOs(), kPrioritySection, L"Real", L"1");
+    StartLauncher();
+    ASSERT_TRUE(WaitLauncherExit(10s));
+    EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Ghost", L"<gone>"), L"<gone>");
+    EXPECT_EQ(StoreRead(SystemOs(), kPrioritySection, L"Ghost", L"<gone>"), L"<gone>");
+    EXPECT_EQ(StoreRead(SystemOs(), kPrioritySection, L"Real", L""), L"1");
+    const auto starts = Starts();
+    ASSERT_EQ(starts.size(), 1u);
+    // The ghost had the slot at 2 s; Real keeps its own at 3 s.
+    EXPECT_NEAR(MsBetween(shownAt_, starts[0].created), 3000, 250);
+}
+
+}  // namespace
+}  // namespace tarnwick::testing

@@ -1,0 +1,121 @@
+// A whole log-on with the real Tarnwick.exe: sample programs in both Run keys and the StartUp
+// folder are captured, started one program delay apart in the launch order, and recorded
+// starting on their slots; the launcher then ends.
+#include "exe_harness.h"
+
+#include "registry.h"
+#include "settings_store.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace tarnwick::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Starts measured against the moment the window was first seen; the tolerance covers the
+// polling and a loaded machine, the benchmark gives the exact figures.
+constexpr double kToleranceMs = 250;
+
+void MakeShortcut(const fs::path& link, const fs::path& target, const std::wstring& arguments) {
+    ComScope com;
+    ComPtr<IShellLinkW> shellLink;
+    ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                                IID_IShellLinkW, shellLink.put_void()));
+    shellLink->SetPath(target.c_str());
+    shellLink->SetArguments(arguments.c_str());
+    ComPtr<IPersistFile> file;
+    ASSERT_HRESULT_SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.put_void()));
+    ASSERT_HRESULT_SUCCEEDED(file->Save(link.c_str(), TRUE));
+}
+
+class LogOnTest : public LauncherFixture {
+  protected:
+    void Seed() {
+        alpha_ = Sample(L"Alpha", L"--hidden /switch \"two words\"");
+        AddRun(HKEY_LOCAL_MACHINE, L"Alpha", alpha_);
+        AddRun(HKEY_CURRENT_USER, L"Bravo", Sample(L"Bravo"));
+        MakeShortcut(world_.StartUpFolder() / L"Charlie.lnk", SampleExe(),
+                     L"Charlie \"" + logs_.wstring() + L"\" --hidden");
+    }
+    // Runs one log-on and gives the starts in time order with their offsets from the window
+    // first being shown, in milliseconds.
+    std::vector<std::pair<std::wstring, double>> LogOn(size_t expectedStarts,
+                                                       double expectedEndMs) {
+        fs::remove_all(logs_);
+        fs::create_directories(logs_);
+        StartLauncher();
+        const long long shown = shownAt_;
+        // Half-way through the second program delay: two of three started.
+        std::this_thread::sleep_for(3500ms);
+        SaveScreenshot(ShotPath(L"launcher-running"), WindowRect(form_));
+        const auto code = WaitLauncherExit(20s);
+        const double endedAfter = MsBetween(shown, NowTicks());
+        EXPECT_TRUE(code);
+        EXPECT_EQ(code.value_or(99), 0u);
+        EXPECT_NEAR(endedAfter, expectedEndMs, kToleranceMs + 50)
+            << "the launcher ends one program delay after the last start";
+        EXPECT_TRUE(WaitFor([&] { return Starts().size() >= expectedStarts; }, 5s));
+        std::vector<std::pair<std::wstring, double>> starts;
+        for (const SampleStart& s : Starts())
+            starts.emplace_back(s.name, MsBetween(shown, s.created));
+        return starts;
+    }
+    std::wstring alpha_;
+};
+
+TEST_F(LogOnTest, CapturedProgramsStartOnTheirSlotsInTheLaunchOrder) {
+    Seed();
+    const auto starts = LogOn(3, 5000);
+    ASSERT_EQ(starts.size(), 3u);
+    // The initial delay (1 s), then one program a second: machine Run key, user Run key, StartUp.
+    const wchar_t* order[] = {L"Alpha", L"Bravo", L"Charlie"};
+    for (size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(starts[k].first, order[k]);
+        EXPECT_NEAR(starts[k].second, 2000.0 + 1000.0 * static_cast<double>(k), kToleranceMs)
+            << starts[k].first.c_str();
+    }
+    // The command line went whole, as it stood in the Run key.
+    const auto recorded = Starts();
+    EXPECT_EQ(recorded[0].commandLine, alpha_);
+
+    // Everything is in Tarnwick's keeping now, and only the launcher is left for Windows.
+    EXPECT_EQ(Registry::EnumValues(SystemOs(), HKEY_LOCAL_MACHINE, kRunKey),
+              std::vector<std::wstring>{L"Veltane"});
+    EXPECT_EQ(Registry::GetValue(SystemOs(), HKEY_LOCAL_MACHINE, kRunKey, L"Veltane"),
+              program_.wstring() + L"\\Tarnwick");
+    EXPECT_TRUE(Registry::EnumValues(SystemOs(), HKEY_CURRENT_USER, kRunKey).empty());
+    EXPECT_TRUE(fs::is_empty(world_.StartUpFolder()));
+    EXPECT_TRUE(fs::exists(program_ / L"Charlie.lnk"));
+    EXPECT_EQ(StoreRead(SystemOs(), kMachineSection, L"Alpha", L""), alpha_);
+    EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Bravo", L""), Sample(L"Bravo"));
+    EXPECT_EQ(Misc(L"TimeDelay"), L"10");
+    EXPECT_EQ(Misc(L"initTimeDelay"), L"10");
+}
+
+TEST_F(LogOnTest, NextLogOnStartsThemAgainInTheSavedOrder) {
+    Seed();
+    LogOn(3, 5000);
+    // The user put the shortcut first in the settings program.
+    StoreWrite(SystemOs(), kPrioritySection, L"Charlie", L"0");
+    StoreWrite(SystemOs(), kPrioritySection, L"Alpha", L"1");
+    StoreWrite(SystemOs(), kPrioritySection, L"Bravo", L"2");
+    SetMisc(L"TimeDelay", L"20");
+    const auto starts = LogOn(3, 9000);
+    ASSERT_EQ(starts.size(), 3u);
+    const wchar_t* order[] = {L"Charlie", L"Alpha", L"Bravo"};
+    for (size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(starts[k].first, order[k]);
+        // One second of initial delay, then one program every two seconds.
+        EXPECT_NEAR(starts[k].second, 3000.0 + 2000.0 * static_cast<double>(k), kToleranceMs)
+            << starts[k].first.c_str();
+    }
+}
+
+}  // namespace
+}  // namespace tarnwick::testing

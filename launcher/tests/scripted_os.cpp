@@ -1,0 +1,26 @@
+#include "scripted_os.h"
+
+namespace tarnwick::testing {
+
+DWORD ScriptedOs::StartProcess(std::wstring_view commandLine) {
+    const std::wstring command(commandLine);
+    starts.push_back({StartCall::Kind::Process, command, {}, nullptr});
+    if (onStart) onStart(starts.back());
+    return processResult ? processResult(command) : ERROR_SUCCESS;
+}
+
+DWORD ScriptedOs::ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) {
+    const std::wstring target(file);
+    starts.push_back({StartCall::Kind::Shell, target, std::wstring(parameters), owner});
+    if (onStart) onStart(starts.back());
+    return shellResult ? shellResult(target) : ERROR_SUCCESS;
+}
+
+DWORD ScriptedOs::FileAttributes(std::wstring_view path) {
+    if (attributes) {
+        if (const auto scripted = attributes(std::wstring(path))) return *scripted;
+    }
+    return real_.FileAttributes(path);
+}
+
+}  // namespace tarnwick::testing

@@ -1,0 +1,478 @@
+// The launch sequence driven tick by tick on a simulated clock: when each entry starts, what the
+// window shows, the user's pause / fast-forward / stop, and what a failed start does.
+#include "sequencer.h"
+
+#include "product.h"
+#include "sandbox.h"
+#include "scripted_os.h"
+#include "settings_store.h"
+#include "sim_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+
+namespace tarnwick::testing {
+namespace {
+
+constexpr double kWidth = 2175;
+
+class SequencerTest : public ::testing::Test {
+  protected:
+    void Add(const std::wstring& name, const std::wstring& command) {
+        list.names.Append(name);
+        list.commands.Append(command);
+    }
+    // Entries "P0".."Pn-1" that run C:\apps\pK.exe.
+    void AddPrograms(int n) {
+        for (int k = 0; k < n; ++k) {
+            Add(L"P" + std::to_wstring(k), L"C:\\apps\\p" + std::to_wstring(k) + L".exe");
+        }
+    }
+    void Begin(Delays delays = {1, 1}) {
+        os.onStart = [this](const StartCall&) { startTimes.push_back(window.now); };
+        sequencer.emplace(ctx, list, delays, kWidth, window);
+        window.sequencer = &*sequencer;
+        sequencer->Begin();
+    }
+    std::vector<std::wstring> Started() const {
+        std::vector<std::wstring> files;
+        for (const auto& s : os.starts) files.push_back(s.file);
+        return files;
+    }
+
+    Sandbox sandbox;
+    ScriptedOs os{SystemOs()};
+    StoreContext ctx{os, sandbox.ProgramFolder(), reinterpret_cast<HWND>(0x1234)};
+    LaunchList list;
+    SimWindow window;
+    std::optional<Sequencer> sequencer;
+    std::vector<Micros> startTimes;
+};
+
+// ---- the pace
+
+TEST_F(SequencerTest, EmptyListEndsAtTheFirstTickWithoutStartingAnything) {
+    Begin();
+    window.RunFor(10s);
+    ASSERT_TRUE(window.endedAt);
+    EXPECT_EQ(*window.endedAt, 2s);  // initial delay, then one program delay
+    EXPECT_TRUE(os.starts.empty());
+    EXPECT_TRUE(window.progress.empty());
+}
+
+TEST_F(SequencerTest, ThreeEntriesStartOneDelayApartAfterTheInitialDelay) {
+    AddPrograms(3);
+    Begin({1, 1});
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 3s, 4s}));
+    ASSERT_TRUE(window.endedAt);
+    EXPECT_EQ(*window.endedAt, 5s);
+    EXPECT_EQ(Started(), (std::vector<std::wstring>{L"C:\\apps\\p0.exe", L"C:\\apps\\p1.exe",
+                                                    L"C:\\apps\\p2.exe"}));
+}
+
+TEST_F(SequencerTest, LongerDelaysKeepTheirSlots) {
+    AddPrograms(3);
+    Begin({3, 2});
+    window.RunFor(60s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{5s, 7s, 9s}));
+    EXPECT_EQ(*window.endedAt, 11s);
+}
+
+TEST_F(SequencerTest, InitialDelayFiresOnceAndHandsOverToTheProgramTimer) {
+    AddPrograms(1);
+    Begin({2, 3});
+    EXPECT_EQ(sequencer->Timer3Interval(), 2000u);
+    EXPECT_EQ(sequencer->Timer1Interval(), 0u);
+    window.RunFor(2s);
+    EXPECT_EQ(sequencer->Timer3Interval(), 0u);
+    EXPECT_EQ(sequencer->Timer1Interval(), 3000u);
+    EXPECT_FALSE(window.schedule.Due(TimerId::Timer3));
+}
+
+// ---- what the window shows
+
+TEST_F(SequencerTest, BarAndPercentageAfterEachStartOfFour) {
+    AddPrograms(4);
+    Begin();
+    window.RunFor(2s);
+    ASSERT_EQ(window.progress.size(), 1u);
+    EXPECT_DOUBLE_EQ(window.progress[0].width, kWidth / 4);
+    EXPECT_EQ(window.progress[0].percent, L"25%");
+    window.RunFor(2s);
+    ASSERT_EQ(window.progress.size(), 3u);
+    EXPECT_DOUBLE_EQ(window.progress[2].width, kWidth * 3 / 4);
+    EXPECT_EQ(window.progress[2].percent, L"75%");
+}
+
+TEST_F(SequencerTest, LastOfThreeReadsOneHundredPercent) {
+    AddPrograms(3);
+    Begin();
+    window.RunFor(4s);
+    ASSERT_EQ(window.progress.size(), 3u);
+    EXPECT_EQ(window.progress[0].percent, L"33%");
+    EXPECT_EQ(window.progress[1].percent, L"66%");
+    EXPECT_EQ(window.progress[2].percent, L"100%");
+    EXPECT_DOUBLE_EQ(window.progress[2].width, kWidth);
+}
+
+TEST_F(SequencerTest, PercentageIsExactWhereAFloatingProductFallsShort) {
+    // 29 / 100 * 100 is 28.999... in floating point.
+    AddPrograms(100);
+    Begin();
+    window.RunFor(30s);
+    ASSERT_GE(window.progress.size(), 29u);
+    EXPECT_EQ(window.progress[28].percent, L"29%");
+}
+
+TEST_F(SequencerTest, LoadingLineNamesTheNextEntryAndIsBareAfterTheLast) {
+    AddPrograms(2);
+    Begin();
+    window.RunFor(2s);
+    EXPECT_EQ(window.marquee, L"  Loading: P1.....        ");
+    window.RunFor(1s);
+    EXPECT_EQ(window.marquee, L"  Loading: .....        ");
+    EXPECT_EQ(window.marquee.size(), 24u);
+}
+
+// ---- how an entry is started
+
+TEST_F(SequencerTest, ShortcutOpensThroughTheShellWithTheWindowAsOwner) {
+    Add(L"Upper", L"C:\\prog\\Upper.LNK");
+    Begin();
+    window.RunFor(2s);
+    ASSERT_EQ(os.starts.size(), 1u);
+    EXPECT_EQ(os.starts[0].kind, StartCall::Kind::Shell);
+    EXPECT_EQ(os.starts[0].file, L"C:\\prog\\Upper.LNK");
+    EXPECT_EQ(os.starts[0].parameters, L"");
+    EXPECT_EQ(os.starts[0].owner, ctx.owner);
+}
+
+TEST_F(SequencerTest, ShortcutWithATrailingSpaceRunsAsACommandLine) {
+    Add(L"Spaced", L"C:\\prog\\Upper.LNK ");
+    Begin();
+    window.RunFor(2s);
+    ASSERT_EQ(os.starts.size(), 1u);
+    EXPECT_EQ(os.starts[0].kind, StartCall::Kind::Process);
+    EXPECT_EQ(os.starts[0].file, L"C:\\prog\\Upper.LNK ");
+}
+
+TEST_F(SequencerTest, QuotedPathWithASwitchIsPassedWhole) {
+    const std::wstring command = L"\"C:\\Program Files\\Tool\\tool.exe\" /background -x \"a b\"";
+    Add(L"Tool", command);
+    Begin();
+    window.RunFor(2s);
+    ASSERT_EQ(os.starts.size(), 1u);
+    EXPECT_EQ(os.starts[0].kind, StartCall::Kind::Process);
+    EXPECT_EQ(os.starts[0].file, command);
+}
+
+TEST_F(SequencerTest, BlankCommandStartsNothingButTakesItsSlot) {
+    Add(L"Blank", L"   ");
+    AddPrograms(1);
+    Begin();
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{3s}));
+    EXPECT_EQ(*window.endedAt, 4s);
+}
+
+// ---- failed starts
+
+class FailedStartTest : public SequencerTest {
+  protected:
+    void SetUp() override {
+        StoreWrite(os, kMachineSection, L"Gone", kGone);
+        StoreWrite(os, kUserSection, L"GoneToo", kGone);
+        StoreWrite(os, kUserSection, L"Kept", L"C:\\apps\\kept.exe");
+        StoreWrite(os, kUserSection, L"OtherCase", L"c:\\apps\\GONE.exe");
+        StoreWrite(os, kPrioritySection, L"Gone", L"0");
+        StoreWrite(os, kPrioritySection, L"GoneToo", L"1");
+        StoreWrite(os, kPrioritySection, L"Kept", L"2");
+        Add(L"Gone", kGone);
+        Add(L"Kept", L"C:\\apps\\kept.exe");
+    }
+    static std::vector<std::wstring> Keys(std::wstring_view section, Os& os) {
+        std::vector<std::wstring> keys;
+        for (const auto& [key, value] : StoreReadSection(os, section)) keys.push_back(key);
+        std::sort(keys.begin(), keys.end());
+        return keys;
+    }
+    static constexpr wchar_t kGone[] = L"C:\\apps\\gone.exe";
+};
+
+TEST_F(FailedStartTest, MissingProgramLeavesBothSectionsAndTheLaunchOrder) {
+    os.processResult = [](const std::wstring& cmd) {
+        return cmd == kGone ? DWORD{ERROR_FILE_NOT_FOUND} : DWORD{ERROR_SUCCESS};
+    };
+    Begin();
+    window.RunFor(20s);
+    EXPECT_TRUE(Keys(kMachineSection, os).empty());
+    // Only the exact command line goes; the same path in other letter case is another value.
+    EXPECT_EQ(Keys(kUserSection, os), (std::vector<std::wstring>{L"Kept", L"OtherCase"}));
+    EXPECT_EQ(Keys(kPrioritySection, os), (std::vector<std::wstring>{L"Kept"}));
+    // No box, the next entry at its normal time, and the launch list itself untouched.
+    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 3s}));
+    EXPECT_EQ(list.Count(), 2u);
+    EXPECT_EQ(window.progress[0].percent, L"50%");
+}
+
+TEST_F(FailedStartTest, PathNotFoundCountsAsMissingToo) {
+    os.processResult = [](const std::wstring& cmd) {
+        return cmd == kGone ? DWORD{ERROR_PATH_NOT_FOUND} : DWORD{ERROR_SUCCESS};
+    };
+    Begin();
+    window.RunFor(3s);
+    EXPECT_TRUE(Keys(kMachineSection, os).empty());
+}
+
+TEST_F(FailedStartTest, ProgramOnANetworkPathThatDoesNotAnswerKeepsItsEntry) {
+    list = {};
+    const std::wstring share = L"\\\\server\\share\\tool.exe";
+    StoreWrite(os, kMachineSection, L"Net", share);
+    Add(L"Net", share);
+    AddPrograms(1);
+    os.processResult = [&](const std::wstring& cmd) {
+        return cmd == share ? DWORD{ERROR_BAD_NETPATH} : DWORD{ERROR_SUCCESS};
+    };
+    Begin();
+    window.RunFor(20s);
+    EXPECT_EQ(StoreRead(os, kMachineSection, L"Net", L""), share);
+    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 3s}));
+}
+
+TEST_F(FailedStartTest, ProgramOnADriveThatIsNotReadyKeepsItsEntry) {
+    // A removed stick: the program reads as not found, and so does the drive's root.
+    list = {};
+    const std::wstring stick = L"\"E:\\Portable\\tool.exe\" /tray";
+    StoreWrite(os, kUserSection, L"Stick", stick);
+    Add(L"Stick", stick);
+    os.processResult = [](const std::wstring&) { return DWORD{ERROR_PATH_NOT_FOUND}; };
+    os.attributes = [](const std::wstring& path) -> std::optional<DWORD> {
+        if (path == L"E:\\") return INVALID_FILE_ATTRIBUTES;
+        return std::nullopt;
+    };
+    Begin();
+    window.RunFor(3s);
+    EXPECT_EQ(StoreRead(os, kUserSection, L"Stick", L""), stick);
+    EXPECT_TRUE(window.boxes.empty());
+}
+
+TEST_F(FailedStartTest, DriveWithoutItsMediumKeepsTheEntry) {
+    os.processResult = [](const std::wstring& cmd) {
+        return cmd == kGone ? DWORD{ERROR_NOT_READY} : DWORD{ERROR_SUCCESS};
+    };
+    Begin();
+    window.RunFor(3s);
+    EXPECT_EQ(StoreRead(os, kMachineSection, L"Gone", L""), kGone);
+    EXPECT_TRUE(window.boxes.empty());
+}
+
+TEST_F(FailedStartTest, ProgramThatNeedsElevationGoesThroughTheShell) {
+    list = {};
+    Add(L"Admin", L"\"C:\\Program Files\\Admin Tool\\admin.exe\" --quiet --tray");
+    os.processResult = [](const std::wstring&) { return DWORD{740}; };
+    Begin();
+    window.RunFor(3s);
+    ASSERT_EQ(os.starts.size(), 2u);
+    EXPECT_EQ(os.starts[1].kind, StartCall::Kind::Shell);
+    EXPECT_EQ(os.starts[1].file, L"C:\\Program Files\\Admin Tool\\admin.exe");
+    EXPECT_EQ(os.starts[1].parameters, L"--quiet --tray");
+    EXPECT_EQ(os.starts[1].owner, ctx.owner);
+    EXPECT_TRUE(window.boxes.empty());
+}
+
+TEST_F(FailedStartTest, DecliningTheElevationPromptIsNoError) {
+    os.processResult = [](const std::wstring&) { return DWORD{740}; };
+    os.shellResult = [](const std::wstring&) { return DWORD{ERROR_CANCELLED}; };
+    Begin();
+    window.RunFor(20s);
+    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_EQ(StoreRead(os, kMachineSection, L"Gone", L""), kGone);
+}
+
+TEST_F(FailedStartTest, OtherErrorShowsTheBoxAndTheLineMovesOn) {
+    os.processResult = [](const std::wstring& cmd) {
+        return cmd == kGone ? DWORD{ERROR_ACCESS_DENIED} : DWORD{ERROR_SUCCESS};
+    };
+    Begin();
+    window.RunFor(2s);
+    ASSERT_EQ(window.boxes.size(), 1u);
+    const std::wstring& text = window.boxes[0].text;
+    EXPECT_TRUE(text.starts_with(L"There was an error:")) << text;
+    EXPECT_GT(text.size(), std::wstring(L"There was an error:").size()) << text;
+    EXPECT_NE(text.back(), L'\n') << text;
+    EXPECT_EQ(window.boxes[0].title,
+              L"Error, please inform Mereval Software at, " + std::wstring(kMakerWebAddress));
+    // The failed start still moves the "Loading" line on, and the entry stays in the store.
+    EXPECT_EQ(window.marquee, L"  Loading: Kept.....        ");
+    EXPECT_EQ(StoreRead(os, kMachineSection, L"Gone", L""), kGone);
+    window.RunFor(20s);
+    EXPECT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 3s}));
+}
+
+TEST_F(FailedStartTest, ShortcutResultIsIgnored) {
+    list = {};
+    Add(L"Broken", L"C:\\prog\\Broken.lnk");
+    os.shellResult = [](const std::wstring&) { return DWORD{ERROR_FILE_NOT_FOUND}; };
+    Begin();
+    window.RunFor(20s);
+    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_EQ(*window.endedAt, 3s);
+}
+
+TEST_F(FailedStartTest, NoTickStartsAnythingWhileTheErrorBoxIsOpen) {
+    list = {};
+    Add(L"Denied", L"C:\\apps\\denied.exe");
+    AddPrograms(3);
+    os.processResult = [](const std::wstring& cmd) {
+        return cmd == L"C:\\apps\\denied.exe" ? DWORD{ERROR_ACCESS_DENIED} : DWORD{ERROR_SUCCESS};
+    };
+    size_t startsWhileOpen = 0;
+    // The user reads the box for five seconds while the timers keep firing.
+    window.whileBoxOpen = [&] {
+        const size_t before = os.starts.size();
+        window.RunFor(5s);
+        startsWhileOpen = os.starts.size() - before;
+    };
+    Begin();
+    window.RunFor(60s);
+    EXPECT_EQ(startsWhileOpen, 0u);
+    EXPECT_EQ(window.boxes.size(), 1u);
+    // The box was closed at 7 s: the rest follow on the same second grid.
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 8s, 9s, 10s}));
+    EXPECT_EQ(sequencer->Started(), 5);
+    EXPECT_EQ(*window.endedAt, 11s);
+}
+
+// ---- the user's controls
+
+TEST_F(SequencerTest, PauseWaitResumeStartsTheNextOneFullDelayAfterTheResume) {
+    AddPrograms(3);
+    Begin();
+    window.RunUntil(2500ms);
+    sequencer->TogglePause();
+    EXPECT_TRUE(window.pausedFace);
+    EXPECT_EQ(sequencer->Timer1Interval(), 0u);
+    window.RunUntil(10'200ms);
+    EXPECT_EQ(startTimes.size(), 1u);
+    sequencer->TogglePause();
+    EXPECT_FALSE(window.pausedFace);
+    EXPECT_EQ(sequencer->Timer1Interval(), 1000u);
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 11'200ms, 12'200ms}));
+}
+
+TEST_F(SequencerTest, PressingPauseTwiceGivesBackTheSameInterval) {
+    AddPrograms(3);
+    Begin({1, 4});
+    window.RunUntil(1500ms);
+    sequencer->TogglePause();
+    sequencer->TogglePause();
+    EXPECT_FALSE(window.pausedFace);
+    EXPECT_EQ(sequencer->Timer1Interval(), 4000u);
+}
+
+TEST_F(SequencerTest, ResumingAPauseMadeDuringTheInitialDelayArmsTheProgramTimer) {
+    AddPrograms(2);
+    Begin({5, 1});
+    window.RunUntil(500ms);
+    sequencer->TogglePause();
+    EXPECT_EQ(sequencer->Timer3Interval(), 0u);
+    window.RunUntil(3s);
+    sequencer->TogglePause();
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{4s, 5s}));
+    EXPECT_EQ(*window.endedAt, 6s);
+}
+
+TEST_F(SequencerTest, StopWhilePausedEndsAbout100msLaterWithoutAnotherStart) {
+    AddPrograms(3);
+    Begin();
+    window.RunUntil(2500ms);
+    sequencer->TogglePause();
+    window.RunUntil(4s);
+    sequencer->Stop();
+    EXPECT_TRUE(window.hidden);
+    EXPECT_FALSE(sequencer->Paused());
+    window.RunFor(10s);
+    ASSERT_TRUE(window.endedAt);
+    EXPECT_EQ(*window.endedAt, 4100ms);
+    EXPECT_EQ(startTimes.size(), 1u);
+}
+
+TEST_F(SequencerTest, StopDuringTheInitialDelayStartsNothing) {
+    AddPrograms(3);
+    Begin({5, 1});
+    window.RunUntil(1s);
+    sequencer->Stop();
+    window.RunFor(20s);
+    EXPECT_EQ(*window.endedAt, 1100ms);
+    EXPECT_TRUE(os.starts.empty());
+}
+
+TEST_F(SequencerTest, FastForwardWhilePausedHasNoLastingEffect) {
+    AddPrograms(4);
+    Begin();
+    window.RunUntil(2500ms);
+    sequencer->TogglePause();
+    sequencer->FastForward();
+    window.RunUntil(6s);
+    EXPECT_EQ(startTimes.size(), 1u);
+    sequencer->TogglePause();
+    EXPECT_EQ(sequencer->Timer1Interval(), 1000u);
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 7s, 8s, 9s}));
+}
+
+TEST_F(SequencerTest, FastForwardStartsTheRestTenMillisecondsApart) {
+    AddPrograms(4);
+    Begin({1, 5});
+    window.RunUntil(6s);
+    sequencer->FastForward();
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{6s, 6010ms, 6020ms, 6030ms}));
+    EXPECT_EQ(*window.endedAt, 6040ms);
+}
+
+TEST_F(SequencerTest, FastForwardDuringTheInitialDelayIsSlowedAgainWhenItEnds) {
+    // The initial delay is not cancelled: when it ends it sets the program pace back.
+    AddPrograms(20);
+    Begin({1, 2});
+    window.RunUntil(900ms);
+    sequencer->FastForward();
+    window.RunUntil(1s);
+    EXPECT_EQ(startTimes.size(), 9u);
+    EXPECT_EQ(sequencer->Timer1Interval(), 2000u);
+    window.RunUntil(3s);
+    EXPECT_EQ(startTimes.size(), 10u);
+    EXPECT_EQ(startTimes.back(), 3s);
+}
+
+TEST_F(SequencerTest, QuitEndsAtOnce) {
+    AddPrograms(2);
+    Begin();
+    window.RunUntil(2500ms);
+    sequencer->Quit();
+    EXPECT_EQ(*window.endedAt, 2500ms);
+    window.RunFor(10s);
+    EXPECT_EQ(startTimes.size(), 1u);
+}
+
+TEST_F(SequencerTest, NothingHappensAfterTheEnd) {
+    Begin();
+    window.RunFor(3s);
+    ASSERT_TRUE(window.endedAt);
+    sequencer->TogglePause();
+    sequencer->FastForward();
+    sequencer->Stop();
+    EXPECT_FALSE(window.pausedFace);
+    EXPECT_FALSE(window.hidden);
+}
+
+}  // namespace
+}  // namespace tarnwick::testing

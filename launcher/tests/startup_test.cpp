@@ -1,0 +1,302 @@
+// Start-up without the window: the skip switch, the options and their write-back, the capture
+// and launch list, and the window's layout and position in twips.
+#include "startup.h"
+
+#include "faulty_os.h"
+#include "registry.h"
+#include "sandbox.h"
+#include "settings_store.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwick::testing {
+namespace {
+
+// ---- delays
+
+TEST(DelaySeconds, RoundsTenthsToWholeSecondsWithHalvesToEven) {
+    EXPECT_EQ(DelaySeconds(25), 2);
+    EXPECT_EQ(DelaySeconds(35), 4);
+    EXPECT_EQ(DelaySeconds(45), 4);
+    EXPECT_EQ(DelaySeconds(15), 2);
+    EXPECT_EQ(DelaySeconds(26), 3);
+    EXPECT_EQ(DelaySeconds(40), 4);
+}
+
+TEST(DelaySeconds, AnythingUnderOneSecondBecomesOne) {
+    EXPECT_EQ(DelaySeconds(4), 1);  // 0.4 s rounds to 0
+    EXPECT_EQ(DelaySeconds(5), 1);  // 0.5 s rounds to the even 0
+    EXPECT_EQ(DelaySeconds(0), 1);
+    EXPECT_EQ(DelaySeconds(-30), 1);
+}
+
+TEST(DelaySeconds, StoredFractionIsFirstTakenAsWholeTenths) {
+    EXPECT_EQ(DelaySeconds(25.5), 3);  // 26 tenths
+    EXPECT_EQ(DelaySeconds(24.5), 2);  // 24 tenths
+}
+
+TEST(DelaySeconds, StaysWithinWhatATimerIntervalCanHold) {
+    EXPECT_EQ(DelaySeconds(650), 65);
+    EXPECT_EQ(DelaySeconds(700), 65);
+    EXPECT_EQ(DelaySeconds(1e300), 65);
+}
+
+// ---- options
+
+class OptionsTest : public ::testing::Test {
+  protected:
+    std::wstring Misc(const wchar_t* key) {
+        return StoreRead(SystemOs(), kMiscSection, key, L"<none>");
+    }
+    void SetMisc(const wchar_t* key, const wchar_t* text) {
+        StoreWrite(SystemOs(), kMiscSection, key, text);
+    }
+    Sandbox sandbox;
+};
+
+TEST_F(OptionsTest, FreshStoreGetsEveryDefaultWrittenBack) {
+    const LauncherOptions o = ReadLauncherOptions(SystemOs());
+    EXPECT_EQ(Misc(L"Visible"), L"1");
+    EXPECT_EQ(Misc(L"AutoHide"), L"False");
+    EXPECT_EQ(Misc(L"Details"), L"True");
+    EXPECT_EQ(Misc(L"initTimeDelay"), L"10");
+    EXPECT_EQ(Misc(L"V"), L"False");
+    EXPECT_EQ(Misc(L"TimeDelay"), L"10");  // the default of 3 tenths becomes one second
+    // The position appears only once the window has been touched.
+    EXPECT_EQ(Misc(L"X"), L"<none>");
+    EXPECT_EQ(Misc(L"Y"), L"<none>");
+    EXPECT_EQ(o.delays.initialSeconds, 1);
+    EXPECT_EQ(o.delays.programSeconds, 1);
+    EXPECT_TRUE(o.details);
+    EXPECT_FALSE(o.autoHide);
+    EXPECT_FALSE(o.hideLogo);
+}
+
+TEST_F(OptionsTest, InstallersStoreReadsAsTheLauncherExpects) {
+    SetMisc(L"TimeDelay", L"40");
+    SetMisc(L"Visible", L"1");
+    SetMisc(L"Enabled", L"True");
+    const LauncherOptions o = ReadLauncherOptions(SystemOs());
+    EXPECT_EQ(o.delays.programSeconds, 4);
+    EXPECT_EQ(Misc(L"TimeDelay"), L"40");
+    EXPECT_EQ(Misc(L"initTimeDelay"), L"10");
+    EXPECT_EQ(Misc(L"Enabled"), L"True");
+}
+
+TEST_F(OptionsTest, DelaysAreWrittenBackRounded) {
+    SetMisc(L"initTimeDelay", L"4");
+    SetMisc(L"TimeDelay", L"35");
+    const LauncherOptions o = ReadLauncherOptions(SystemOs());
+    EXPECT_EQ(o.delays.initialSeconds, 1);
+    EXPECT_EQ(o.delays.programSeconds, 4);
+    EXPECT_EQ(Misc(L"initTimeDelay"), L"10");
+    EXPECT_EQ(Misc(L"TimeDelay"), L"40");
+    SetMisc(L"initTimeDelay", L"25");
+    EXPECT_EQ(ReadLauncherOptions(SystemOs()).delays.initialSeconds, 2);
+    EXPECT_EQ(Misc(L"initTimeDelay"), L"20");
+}
+
+TEST_F(OptionsTest, UnreadableDelayTakesTheDefault) {
+    SetMisc(L"TimeDelay", L"soon");
+    SetMisc(L"initTimeDelay", L"");
+    const LauncherOptions o = ReadLauncherOptions(SystemOs());
+    EXPECT_EQ(o.delays.programSeconds, 1);
+    EXPECT_EQ(o.delays.initialSeconds, 1);
+    EXPECT_EQ(Misc(L"TimeDelay"), L"10");
+}
+
+TEST_F(OptionsTest, SettingsProgramsDigitsAreReadAsFlagsAndWrittenBackAsWords) {
+    SetMisc(L"V", L"1");
+    SetMisc(L"Details", L"0");
+    SetMisc(L"AutoHide", L"true");
+    SetMisc(L"Visible", L"0");
+    const LauncherOptions o = ReadLauncherOptions(SystemOs());
+    EXPECT_TRUE(o.hideLogo);
+    EXPECT_FALSE(o.details);
+    EXPECT_TRUE(o.autoHide);
+    EXPECT_EQ(Misc(L"V"), L"True");
+    EXPECT_EQ(Misc(L"Details"), L"False");
+    EXPECT_EQ(Misc(L"AutoHide"), L"True");
+    EXPECT_EQ(Misc(L"Visible"), L"0");  // as read
+}
+
+TEST_F(OptionsTest, WriteBackOrder) {
+    FaultyOs os(SystemOs());
+    ReadLauncherOptions(os);
+    std::vector<std::wstring> written;
+    for (const Call& c : os.changes) written.push_back(c.b);
+    EXPECT_EQ(written, (std::vector<std::wstring>{L"Visible", L"AutoHide", L"initTimeDelay",
+                                                  L"Details", L"V", L"TimeDelay"}));
+}
+
+TEST(ShowsWindow, OnlyForTheNumberOne) {
+    EXPECT_TRUE(ShowsWindow(L"1"));
+    EXPECT_TRUE(ShowsWindow(L" 1.0 "));
+    EXPECT_FALSE(ShowsWindow(L"0"));
+    EXPECT_FALSE(ShowsWindow(L"2"));
+    EXPECT_FALSE(ShowsWindow(L"True"));
+    EXPECT_FALSE(ShowsWindow(L""));
+}
+
+TEST(SavedPosition, UsedOnlyWhenNeitherCoordinateIsMinusOne) {
+    LauncherOptions o;
+    o.x = L"1440";
+    o.y = L"300";
+    ASSERT_TRUE(SavedPosition(o));
+    EXPECT_EQ(SavedPosition(o)->x, 1440);
+    EXPECT_EQ(SavedPosition(o)->y, 300);
+    o.x = L"-1";
+    EXPECT_FALSE(SavedPosition(o));
+    o.x = L"1440";
+    o.y = L"-1";
+    EXPECT_FALSE(SavedPosition(o));
+    o.y = L"0";
+    EXPECT_TRUE(SavedPosition(o));
+    o.y = L"top";
+    EXPECT_FALSE(SavedPosition(o));
+}
+
+TEST(SavedPosition, FractionalTwipsAreTaken) {
+    LauncherOptions o;
+    o.x = L"1234.5";
+    o.y = L"-7.5";
+    ASSERT_TRUE(SavedPosition(o));
+    EXPECT_EQ(SavedPosition(o)->x, 1234.5);
+    EXPECT_EQ(SavedPosition(o)->y, -7.5);
+}
+
+// ---- the skip switch and the launch plan
+
+TEST(ShiftKey, OnlyTheHeldBitCounts) {
+    EXPECT_TRUE(IsShiftHeld(static_cast<SHORT>(0x8000)));
+    EXPECT_TRUE(IsShiftHeld(static_cast<SHORT>(0x8001)));
+    // Pressed at some time since the last query, but not held now.
+    EXPECT_FALSE(IsShiftHeld(0x0001));
+    EXPECT_FALSE(IsShiftHeld(0));
+}
+
+class PrepareLaunchTest : public ::testing::Test {
+  protected:
+    Sandbox sandbox;
+};
+
+TEST_F(PrepareLaunchTest, ShiftHeldTouchesNothingAtAll) {
+    SetSz(HKEY_CURRENT_USER, kRunKey, L"Tool", L"C:\\tool.exe");
+    WriteFile(sandbox.folders.startUp / L"Link.lnk");
+    FaultyOs os(SystemOs());
+    size_t calls = 0;
+    os.rule = [&](const Call&) -> DWORD {
+        ++calls;
+        return 0;
+    };
+    const StoreContext ctx{os, sandbox.ProgramFolder(), nullptr};
+    EXPECT_FALSE(PrepareLaunch(ctx, static_cast<SHORT>(0x8000)));
+    EXPECT_EQ(calls, 0u);
+    EXPECT_EQ(Registry::GetValue(SystemOs(), HKEY_CURRENT_USER, kRunKey, L"Tool"), L"C:\\tool.exe");
+    EXPECT_EQ(FileNames(sandbox.folders.startUp), std::vector<std::wstring>{L"Link.lnk"});
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Veltane"));
+}
+
+TEST_F(PrepareLaunchTest, ShiftPressedEarlierButReleasedRunsTheLogOn) {
+    const StoreContext ctx{SystemOs(), sandbox.ProgramFolder(), nullptr};
+    EXPECT_TRUE(PrepareLaunch(ctx, 0x0001));
+}
+
+TEST_F(PrepareLaunchTest, CapturesAndBuildsTheLaunchList) {
+    SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Machine", L"C:\\m.exe /a");
+    SetSz(HKEY_CURRENT_USER, kRunKey, L"User", L"C:\\u.exe");
+    WriteFile(sandbox.folders.startUp / L"Link.lnk");
+    const StoreContext ctx{SystemOs(), sandbox.ProgramFolder(), nullptr};
+    const auto plan = PrepareLaunch(ctx, 0);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->list.names.Items(), (std::vector<std::wstring>{L"Machine", L"User", L"Link"}));
+    EXPECT_EQ(plan->list.commands.Items(),
+              (std::vector<std::wstring>{L"C:\\m.exe /a", L"C:\\u.exe",
+                                         sandbox.ProgramFolder() + L"\\Link.lnk"}));
+    EXPECT_EQ(Registry::EnumValues(SystemOs(), HKEY_LOCAL_MACHINE, kRunKey),
+              std::vector<std::wstring>{L"Veltane"});
+    EXPECT_TRUE(FileNames(sandbox.folders.startUp).empty());
+    EXPECT_EQ(StoreRead(SystemOs(), kMiscSection, L"TimeDelay", L""), L"10");
+}
+
+TEST_F(PrepareLaunchTest, WithoutShellFoldersTheCapturedProgramsStillStart) {
+    SetSz(HKEY_CURRENT_USER, kRunKey, L"User", L"C:\\u.exe");
+    FaultyOs os(SystemOs());
+    os.rule = [](const Call& c) -> DWORD {
+        return c.op == Op::ShellFolder ? ERROR_PATH_NOT_FOUND : 0;
+    };
+    const StoreContext ctx{os, sandbox.ProgramFolder(), nullptr};
+    const auto plan = PrepareLaunch(ctx, 0);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->list.names.Items(), std::vector<std::wstring>{L"User"});
+    EXPECT_TRUE(Registry::EnumValues(SystemOs(), HKEY_CURRENT_USER, kRunKey).empty());
+}
+
+// ---- layout, in twips
+
+TEST(LayOutWindow, FullWindowWithDetailsAndLogo) {
+    const WindowLayout l = LayOutWindow(true, false);
+    EXPECT_EQ(l.width, 2175);
+    EXPECT_EQ(l.shape1.height, 130);
+    EXPECT_EQ(l.shape1.width, 13);
+    EXPECT_EQ(l.command4.top, 145);
+    EXPECT_EQ(l.command4.left, 0);
+    EXPECT_EQ(l.command2.left, 725);
+    EXPECT_EQ(l.command3.left, 1450);
+    EXPECT_EQ(l.command3.width, 725);
+    EXPECT_EQ(l.command4.height, 255);
+    EXPECT_EQ(l.label4.top, 400);
+    EXPECT_EQ(l.label4.height, 195);
+    EXPECT_TRUE(l.label4Visible);
+    EXPECT_EQ(l.picture1.top, 595);
+    EXPECT_TRUE(l.picture1Visible);
+    EXPECT_EQ(l.fullHeight, 1000);
+    EXPECT_EQ(l.collapsedHeight, 145);
+}
+
+TEST(LayOutWindow, NoDetailsAndNoLogoEndJustBelowTheButtons) {
+    const WindowLayout l = LayOutWindow(false, true);
+    EXPECT_FALSE(l.label4Visible);
+    EXPECT_FALSE(l.picture1Visible);
+    EXPECT_EQ(l.fullHeight, 400);
+}
+
+TEST(LayOutWindow, LogoMovesUpWithoutTheDetailsLine) {
+    const WindowLayout l = LayOutWindow(false, false);
+    EXPECT_EQ(l.label4.top, 145);
+    EXPECT_EQ(l.label4.height, 255);
+    EXPECT_EQ(l.picture1.top, 400);
+    EXPECT_EQ(l.fullHeight, 805);
+}
+
+TEST(LayOutWindow, HiddenLogoEndsTheWindowAtTheDetailsLine) {
+    const WindowLayout l = LayOutWindow(true, true);
+    EXPECT_EQ(l.picture1.top, 190);
+    EXPECT_EQ(l.fullHeight, 595);
+}
+
+TEST(Position, RightEdgeOnTheMiddleOfTheScreen) {
+    const TwipsPoint p = ComputedPosition(19200, 2175);  // 1280 pixels at 96 DPI
+    EXPECT_EQ(p.x, 7425);
+    EXPECT_EQ(p.y, 0);
+    EXPECT_EQ(p.x + 2175, 19200 / 2);
+}
+
+TEST(Position, SavedPositionOnlyWhereAMonitorShowsIt) {
+    const TwipsPoint computed{7425, 0};
+    const auto onScreen = [](TwipsPoint p) { return p.x < 19200 && p.y < 15360; };
+    EXPECT_EQ(ChoosePosition(computed, TwipsPoint{300, 600}, onScreen).x, 300);
+    // Saved while a second monitor stood to the right; it is gone now.
+    EXPECT_EQ(ChoosePosition(computed, TwipsPoint{30000, 600}, onScreen).x, 7425);
+    EXPECT_EQ(ChoosePosition(computed, std::nullopt, onScreen).x, 7425);
+}
+
+TEST(PercentLabel, CentredOnAThousandTwipsThenOverTheFilledBar) {
+    EXPECT_EQ(PercentLabelStartLeft(300), 850);
+    EXPECT_EQ(PercentLabelLeft(2175, 300), 937.5);
+    // Over a short bar it would start left of the window: it stops at the edge.
+    EXPECT_EQ(PercentLabelLeft(200, 300), 0);
+}
+
+}  // namespace
+}  // namespace tarnwick::testing
