@@ -8,14 +8,15 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <tuple>
 
 namespace tarnwick::settings {
 namespace {
 
 // Page keys on a spin move the delay by 5 seconds.
 constexpr int kSpinPage = 10;
-// Fonts are made again once the dialog manager has rescaled the window for a new DPI.
-constexpr UINT kRemakeFonts = WM_APP + 1;
+// Fonts and pictures are made again once the dialog manager has rescaled the window for a new DPI.
+constexpr UINT kRemakeSized = WM_APP + 1;
 // The band that stands for the logo.
 constexpr COLORREF kBandColour = RGB(28, 58, 104);
 constexpr COLORREF kBandText = RGB(255, 255, 255);
@@ -70,11 +71,56 @@ int WidestText(HWND list, const ItemList& items) {
     return widest;
 }
 
-// A font like the dialog's, `scale` times its height.
-UniqueGdiObj ScaledFont(HWND dialog, double scale, LONG weight) {
+// An arrow for a move button: a triangle in the button text colour on a transparent square of
+// `size` pixels. Drawn here rather than taken from a font, since not every font has the glyph.
+UniqueIcon ArrowIcon(int size, bool up) {
+    const int width = size * 9 / 10;
+    const int height = size / 2;
+    const int top = (size - height) / 2;
+    const int tip = up ? top : top + height;
+    const int base = up ? top + height : top;
+    const POINT triangle[] = {
+        {(size - width) / 2, base}, {(size + width) / 2, base}, {size / 2, tip}};
+
+    const HDC screen = ::GetDC(nullptr);
+    UniqueGdiObj colour(::CreateCompatibleBitmap(screen, size, size));
+    UniqueGdiObj mask(::CreateBitmap(size, size, 1, 1, nullptr));
+    const HDC dc = ::CreateCompatibleDC(screen);
+    const HGDIOBJ oldBitmap = ::SelectObject(dc, mask.get());
+    const HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(DC_BRUSH));
+    const HGDIOBJ oldPen = ::SelectObject(dc, ::GetStockObject(DC_PEN));
+    // The mask is white where the button shows through, black under the triangle; the colour
+    // bitmap is black around the triangle, so that it leaves the button as it is there.
+    for (const auto& [bitmap, fill, ink] :
+         {std::tuple{mask.get(), RGB(255, 255, 255), RGB(0, 0, 0)},
+          std::tuple{colour.get(), RGB(0, 0, 0), ::GetSysColor(COLOR_BTNTEXT)}}) {
+        ::SelectObject(dc, bitmap);
+        ::SetDCBrushColor(dc, fill);
+        ::SetDCPenColor(dc, fill);
+        ::Rectangle(dc, 0, 0, size, size);
+        ::SetDCBrushColor(dc, ink);
+        ::SetDCPenColor(dc, ink);
+        ::Polygon(dc, triangle, 3);
+    }
+    ::SelectObject(dc, oldPen);
+    ::SelectObject(dc, oldBrush);
+    ::SelectObject(dc, oldBitmap);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+    ICONINFO info{TRUE, 0, 0, static_cast<HBITMAP>(mask.get()), static_cast<HBITMAP>(colour.get())};
+    return UniqueIcon(::CreateIconIndirect(&info));
+}
+
+LOGFONTW DialogFont(HWND dialog) {
     LOGFONTW font{};
     ::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof font,
                  &font);
+    return font;
+}
+
+// A font like the dialog's, `scale` times its height.
+UniqueGdiObj ScaledFont(HWND dialog, double scale, LONG weight) {
+    LOGFONTW font = DialogFont(dialog);
     font.lfHeight = static_cast<LONG>(-std::abs(font.lfHeight) * scale);
     font.lfWidth = 0;
     font.lfWeight = weight;
@@ -177,10 +223,10 @@ INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             DrawBand(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
         case WM_DPICHANGED:
-            ::PostMessageW(hwnd_, kRemakeFonts, 0, 0);
+            ::PostMessageW(hwnd_, kRemakeSized, 0, 0);
             return FALSE;
-        case kRemakeFonts:
-            MakeFonts();
+        case kRemakeSized:
+            MakeSizedResources();
             FitLists();
             return TRUE;
         case WM_DESTROY:
@@ -194,7 +240,7 @@ INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void Form1::OnInitDialog() {
     model_.emplace(StoreContext{os_, programFolder_, hwnd_}, static_cast<SkinHooks&>(*this));
     logo_ = LoadPicture(programFolder_ + L"\\twlogo.jpg");
-    MakeFonts();
+    MakeSizedResources();
     for (const int id : {IDC_VScroll1, IDC_VScroll2}) {
         SCROLLINFO info{sizeof info, SIF_RANGE | SIF_POS, kSpinFirst, kSpinLast, 0, kSpinStart, 0};
         ::SetScrollInfo(Item(id), SB_CTL, &info, FALSE);
@@ -219,8 +265,16 @@ void Form1::OnInitDialog() {
     ::SetFocus(Item(IDC_List4));
 }
 
-void Form1::MakeFonts() {
+void Form1::MakeSizedResources() {
     bandFont_ = ScaledFont(hwnd_, 2.4, FW_BOLD);
+    // The arrows are as tall as the text; the old ones go only once the buttons hold the new.
+    const int size = std::abs(DialogFont(hwnd_).lfHeight);
+    for (auto& [id, up, icon] : {std::tuple{IDC_Command8, true, &upArrow_},
+                                 std::tuple{IDC_Command7, false, &downArrow_}}) {
+        UniqueIcon arrow = ArrowIcon(size, up);
+        ::SendMessageW(Item(id), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(arrow.get()));
+        *icon = std::move(arrow);
+    }
     ::InvalidateRect(Item(IDC_Picture1), nullptr, TRUE);
 }
 

@@ -39,7 +39,8 @@ class Form1 final : private SkinHooks {
     void OnMove(bool up);
     void OnSwitch();
     void DrawBand(const DRAWITEMSTRUCT& item) const;
-    void MakeFonts();
+    // The fonts and pictures that follow the window's DPI.
+    void MakeSizedResources();
 
     void ShowBoxes();
     void ShowDelays();
@@ -64,6 +65,8 @@ class Form1 final : private SkinHooks {
     std::optional<SettingsModel> model_;
     ComPtr<IPicture> logo_;  // twlogo.jpg from the program folder, when it is there
     UniqueGdiObj bandFont_;
+    UniqueIcon upArrow_;  // the move buttons' pictures, made for the window's DPI
+    UniqueIcon downArrow_;
     bool listsInStep_ = false;  // true while the lists are being filled or brought in step
 };
 
