@@ -60,6 +60,36 @@ class WindowTest : public ::testing::Test {
     }
 };
 
+TEST_F(WindowTest, TheProgramCarriesItsVersionAndManifest) {
+    const std::wstring exe = folder.Exe().wstring();
+    std::vector<BYTE> record(::GetFileVersionInfoSizeW(exe.c_str(), nullptr));
+    ASSERT_FALSE(record.empty());
+    ASSERT_TRUE(
+        ::GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(record.size()), record.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueW(record.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(6, 1));
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    wchar_t* text = nullptr;
+    ASSERT_TRUE(::VerQueryValueW(record.data(), L"\\StringFileInfo\\040904B0\\FileVersion",
+                                 reinterpret_cast<void**>(&text), &length));
+    EXPECT_STREQ(text, L"1.6.0");
+
+    const HMODULE module = ::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    const HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(
+        static_cast<const char*>(::LockResource(::LoadResource(module, found))),
+        ::SizeofResource(module, found));
+    ::FreeLibrary(module);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+              std::string::npos);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_NE(manifest.find(">PerMonitorV2"), std::string::npos);
+}
+
 TEST_F(WindowTest, OpeningAnEmptyStoreShowsTheDefaultsAndWritesBackSevenKeys) {
     auto window = Open();
     EXPECT_EQ(window->Text(IDC_Label2), L"0.5");
