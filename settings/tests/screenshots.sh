@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Pictures of the settings window to look at: with an empty store and with 20 entries. Runs the
 # built program under the build tree's private Wine prefix and its own Xvfb display.
-#   BUILD_DIR=build/mingw settings/tests/screenshots.sh [output folder]
+#   BUILD_DIR=build/<yours> settings/tests/screenshots.sh [output folder]
+# BUILD_DIR is required: the run replaces that tree's Wine prefix and ends its server.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${BUILD_DIR:-$root/build/mingw}" && pwd)
+build=$(cd "${BUILD_DIR:?set BUILD_DIR to your own build tree}" && pwd)
 out=$(mkdir -p "${1:-$build/screenshots}" && cd "${1:-$build/screenshots}" && pwd)
 
 . "$root/scripts/wine-env.sh"
