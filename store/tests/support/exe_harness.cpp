@@ -150,6 +150,7 @@ void PutKey(HKEY root, const std::wstring& subKey, const KeyImage& image) {
 RealStateGuard::RealStateGuard()
     : keys_{{HKEY_LOCAL_MACHINE, std::wstring(kRunKey)},
             {HKEY_CURRENT_USER, std::wstring(kRunKey)},
+            {HKEY_LOCAL_MACHINE, std::wstring(kAppsAndFeaturesKey)},
             {HKEY_CURRENT_USER, L"Software\\" + std::wstring(kApplication)}},
       backup_(fs::temp_directory_path() / (L"tarnwick-saved-" + UniqueName())) {
     for (const auto& [root, subKey] : keys_) keyImages_.push_back(TakeKey(root, subKey));
@@ -210,8 +211,9 @@ std::map<std::wstring, std::string> FolderContents(const fs::path& folder) {
     return contents;
 }
 
-Child::Child(const fs::path& exe) {
+Child::Child(const fs::path& exe, std::wstring_view arguments) {
     std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+    if (!arguments.empty()) commandLine += L" " + std::wstring(arguments);
     const std::wstring folder = exe.parent_path().wstring();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -251,6 +253,19 @@ HWND WaitForWindow(const Child& child, std::wstring_view windowClass, std::wstri
         if (std::chrono::steady_clock::now() >= end) return nullptr;
         std::this_thread::sleep_for(20ms);
     }
+}
+
+HWND WaitForWindowWhileRunning(Child& child, std::wstring_view windowClass, std::wstring_view title,
+                               Millis timeout) {
+    const std::wstring className(windowClass);
+    const std::wstring text(title);
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        HWND window = ::FindWindowW(className.c_str(), text.c_str());
+        if (window && ::IsWindowVisible(window)) return window;
+        if (child.Wait(20ms)) return nullptr;
+    }
+    return nullptr;
 }
 
 HWND WatchForWindowUntilExit(Child& child, std::wstring_view windowClass, std::wstring_view title,

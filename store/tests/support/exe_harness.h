@@ -1,5 +1,5 @@
-// Support for tests that run the real install.exe and uninstall.exe under Wine, and small readers
-// of the registry that every test of the two programs uses. Those run as
+// Support for tests that run the real programs under Wine (install.exe, uninstall.exe, the setup
+// program), and small readers of the registry that their tests use. The programs run as
 // processes of their own, out of reach of the in-process sandbox, so they work on the prefix's
 // real registry and folders: a guard saves every place they touch and puts it back afterwards.
 #pragma once
@@ -20,6 +20,10 @@ namespace tarnwick::testing {
 
 using namespace std::chrono_literals;
 using Millis = std::chrono::milliseconds;
+
+// The product's entry under Apps & features (HKEY_LOCAL_MACHINE, 64-bit view).
+inline constexpr std::wstring_view kAppsAndFeaturesKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnwick";
 
 // A Run key's values as name -> text ("<not text>" for other types), and a store section's pairs.
 using Values = std::map<std::wstring, std::wstring>;
@@ -44,8 +48,9 @@ KeyImage TakeKey(HKEY root, const std::wstring& subKey);
 // Makes the key exactly as in the image again (or absent).
 void PutKey(HKEY root, const std::wstring& subKey, const KeyImage& image);
 
-// Saves both Run keys, the store of application "Veltane", the StartUp folder and the start-menu
-// group, and empties them for the test; puts everything back when it goes.
+// Saves both Run keys, the store of application "Veltane", the product's Apps & features entry,
+// the StartUp folder and the start-menu group, and empties them for the test; puts everything
+// back when it goes.
 class RealStateGuard {
   public:
     RealStateGuard();
@@ -89,7 +94,8 @@ std::string ReadFileBytes(const std::filesystem::path& path);
 // A started program. Ended by force if it is still running when the object goes.
 class Child {
   public:
-    explicit Child(const std::filesystem::path& exe);
+    // Started in its own folder; `arguments` follow the quoted program path as they are.
+    explicit Child(const std::filesystem::path& exe, std::wstring_view arguments = {});
     ~Child();
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
@@ -108,6 +114,10 @@ class Child {
 // `timeout`; null when none appeared.
 HWND WaitForWindow(const Child& child, std::wstring_view windowClass, std::wstring_view title,
                    Millis timeout);
+// Such a window of any process (one the child started, say), polled until it appears, the child
+// ends or `timeout` passes; null when none appeared.
+HWND WaitForWindowWhileRunning(Child& child, std::wstring_view windowClass, std::wstring_view title,
+                               Millis timeout);
 // Whether such a window appears before the process ends or `timeout` passes.
 HWND WatchForWindowUntilExit(Child& child, std::wstring_view windowClass, std::wstring_view title,
                              Millis timeout);
