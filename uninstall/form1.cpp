@@ -7,8 +7,8 @@
 
 namespace tarnwick {
 
-Form1::Form1(Os& os, std::wstring programFolder)
-    : os_(os), programFolder_(std::move(programFolder)) {}
+Form1::Form1(Os& os, std::wstring programFolder, std::wstring ownFile)
+    : os_(os), programFolder_(std::move(programFolder)), ownFile_(std::move(ownFile)) {}
 
 void Form1::Show(HINSTANCE instance) {
     ::DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_FORM1), nullptr, Thunk,
@@ -55,7 +55,7 @@ void Form1::Command1_Click(HWND window) {
     // The shell's confirmation and progress windows run a message loop on this thread; the
     // disabled window cannot start a second uninstall meanwhile.
     ::EnableWindow(window, FALSE);
-    Uninstall({os_, programFolder_, window}, SystemProtectedFolders());
+    Uninstall({os_, programFolder_, window}, SystemProtectedFolders(), ownFile_);
     ::EndDialog(window, 0);
 }
 

@@ -9,7 +9,8 @@ namespace tarnwick {
 
 class Form1 {
   public:
-    Form1(Os& os, std::wstring programFolder);
+    // `ownFile`: the name of the running uninstaller's file in the program folder.
+    Form1(Os& os, std::wstring programFolder, std::wstring ownFile);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
@@ -23,6 +24,7 @@ class Form1 {
 
     Os& os_;
     std::wstring programFolder_;
+    std::wstring ownFile_;
 };
 
 }  // namespace tarnwick

@@ -1,5 +1,6 @@
 #include "uninstall_run.h"
 
+#include "registry.h"
 #include "restore.h"
 
 #include <algorithm>
@@ -52,20 +53,45 @@ std::optional<std::wstring> DeletablePath(const std::vector<std::wstring>& paths
     return path;
 }
 
-int DeletePaths(Os& os, const std::vector<std::wstring>& paths) {
+int DeletePaths(Os& os, const std::vector<std::wstring>& paths, bool& aborted) {
+    aborted = true;
     const std::optional<std::wstring> path = DeletablePath(paths);
     if (!path) return ERROR_INVALID_PARAMETER;
-    // Declined or not, the caller goes on the same way.
-    bool aborted = false;
     return os.ShellDelete(*path, aborted);
 }
 
-FolderCheck Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders) {
+bool FolderGoneButOwnFile(Os& os, const std::wstring& folder, std::wstring_view ownFile) {
+    std::vector<std::wstring> names;
+    const DWORD rc = os.ListFolder(folder, names);
+    if (rc == ERROR_PATH_NOT_FOUND || rc == ERROR_FILE_NOT_FOUND) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    return std::all_of(names.begin(), names.end(),
+                       [&](const std::wstring& name) { return SamePath(name, ownFile); });
+}
+
+bool EntryBelongsTo(Os& os, const std::wstring& folder) {
+    const StringRead location =
+        Registry::ReadString(os, HKEY_LOCAL_MACHINE, kUninstallEntryKey, L"InstallLocation");
+    // Another installation's entry (the setup's, while this copy came from the zip) stays.
+    return location.status == ReadStatus::Found && !folder.empty() &&
+           SamePath(NormaliseFolder(location.text), folder);
+}
+
+FolderCheck Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders,
+                      std::wstring_view ownFile) {
     const FolderCheck check = CheckProductFolder(ctx.os, ctx.programFolder, protectedFolders);
     const bool product = check.verdict == FolderVerdict::Product;
     // Without a program folder the restore gives back the Run values only.
     RestoreStartupEntries({ctx.os, product ? ctx.programFolder : std::wstring(), ctx.owner}, false);
-    if (product) DeletePaths(ctx.os, {check.folder});
+    if (!product) return check;
+    const bool ownEntry = EntryBelongsTo(ctx.os, check.folder);
+    bool aborted = true;
+    // The shell's result code is not looked at: where the system keeps the running uninstaller
+    // from being deleted, it reports that one file as a failure of the whole operation.
+    DeletePaths(ctx.os, {check.folder}, aborted);
+    if (ownEntry && !aborted && FolderGoneButOwnFile(ctx.os, check.folder, ownFile)) {
+        ctx.os.DeleteKey(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
+    }
     return check;
 }
 

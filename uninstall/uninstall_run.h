@@ -20,13 +20,32 @@ std::optional<std::wstring> DeletablePath(const std::vector<std::wstring>& paths
 
 // Has the shell delete the listed path: it confirms with the user, shows its progress and deletes
 // permanently. Returns the shell's result code, or ERROR_INVALID_PARAMETER without asking the
-// shell when the list does not pass `DeletablePath`.
-int DeletePaths(Os& os, const std::vector<std::wstring>& paths);
+// shell when the list does not pass `DeletablePath`; `aborted` says whether the user declined
+// or cancelled (also true when the shell was not asked).
+int DeletePaths(Os& os, const std::vector<std::wstring>& paths, bool& aborted);
+
+// The product's entry under Apps & features, which the setup program writes (HKEY_LOCAL_MACHINE,
+// 64-bit view, the only one a 64-bit program sees).
+inline constexpr std::wstring_view kUninstallEntryKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnwick";
+
+// Whether `folder` is gone, apart from the file of the running uninstaller (`ownFile`, a name in
+// that folder), which no system deletes while its program runs. A folder that cannot be listed
+// counts as still there.
+bool FolderGoneButOwnFile(Os& os, const std::wstring& folder, std::wstring_view ownFile);
+
+// Whether the Apps & features entry belongs to the installation in `folder` (normalised): its
+// recorded install location is that folder. Read before the folder goes, while its long name
+// can still be looked up.
+bool EntryBelongsTo(Os& os, const std::wstring& folder);
 
 // The restore without resetting the launch order, then the deletion of the program folder. A
 // folder that is not the product's is not offered for deletion, and the shortcuts that happen to
-// lie in it are not moved into the StartUp folder: only the Run values go back. Returns what was
-// found out about the folder.
-FolderCheck Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders);
+// lie in it are not moved into the StartUp folder: only the Run values go back. When the user
+// agreed and the folder is gone (all but `ownFile`, the running uninstaller's file), the product's
+// Apps & features entry goes too, if it is this installation's. Returns what was found out about
+// the folder.
+FolderCheck Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders,
+                      std::wstring_view ownFile);
 
 }  // namespace tarnwick

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <shellapi.h>
 #include <shlobj.h>
 #include <knownfolders.h>
 
@@ -106,6 +107,13 @@ class UninstallExeTest : public ::testing::Test {
         testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", program.wstring() + L"\\Tarnwick");
         testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"Kept", L"C:\\kept.exe");
         WriteFile(program / L"Mail.lnk", "captured shortcut");
+        testing::SetSz(HKEY_LOCAL_MACHINE, testing::kAppsAndFeaturesKey, L"DisplayName",
+                       L"Tarnwick");
+        testing::SetSz(HKEY_LOCAL_MACHINE, testing::kAppsAndFeaturesKey, L"InstallLocation",
+                       program.wstring());
+    }
+    static bool EntryThere() {
+        return testing::KeyExists(HKEY_LOCAL_MACHINE, testing::kAppsAndFeaturesKey);
     }
     void ExpectRestored() {
         EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Alpha", L"C:\\alpha.exe /tray"}}));
@@ -242,6 +250,7 @@ TEST_F(UninstallExeTest, OkThenNoRestoresEverythingAndKeepsTheFolder) {
     EXPECT_EQ(FileNames(program),
               (Names{L"Tarnwick.exe", L"TarnwickSettings.exe", L"install.exe", L"uninstall.exe"}));
     EXPECT_EQ(testing::DumpTree(HKEY_CURRENT_USER, kStoreKey), store);
+    EXPECT_TRUE(EntryThere()) << "declined: the product is still there to be removed";
 }
 
 TEST_F(UninstallExeTest, OkThenYesDeletesTheFolderAndLeavesTheStoreAsItWas) {
@@ -259,6 +268,7 @@ TEST_F(UninstallExeTest, OkThenYesDeletesTheFolderAndLeavesTheStoreAsItWas) {
     if (fs::exists(program)) {
         EXPECT_EQ(FileNames(program), Names{L"uninstall.exe"});
     }
+    EXPECT_FALSE(EntryThere()) << "the folder went, the Apps & features entry must go too";
 }
 
 TEST_F(UninstallExeTest, ShortcutThatCannotGoBackIsDeletedWithTheFolder) {
@@ -272,8 +282,10 @@ TEST_F(UninstallExeTest, ShortcutThatCannotGoBackIsDeletedWithTheFolder) {
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Alpha", L"C:\\alpha.exe /tray"}}));
 }
 
-TEST(UninstallProgram, CarriesItsVersionAndAsksForAdministratorRights) {
+TEST(UninstallProgram, CarriesItsVersionIconAndAsksForAdministratorRights) {
     const fs::path exe = testing::BuiltProgram(TARNWICK_UNINSTALL_EXE);
+    // The "Uninstall Tarnwick" shortcut shows the program's first icon.
+    EXPECT_GE(::ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0), 1u);
     EXPECT_EQ(testing::FixedFileVersion(exe), L"1.6.0.0");
     EXPECT_EQ(testing::VersionText(exe, L"ProductVersion"), L"1.6.0");
     EXPECT_EQ(testing::VersionText(exe, L"OriginalFilename"), L"uninstall.exe");

@@ -264,11 +264,16 @@ class UninstallTest : public ::testing::Test {
 };
 
 TEST_F(UninstallTest, DeletePathsHandsTheShellOnePathOrNothing) {
-    EXPECT_EQ(DeletePaths(os, {L"C:\\Program Files\\Tarnwick\\"}), ERROR_CANCELLED);
+    bool aborted = false;
+    EXPECT_EQ(DeletePaths(os, {L"C:\\Program Files\\Tarnwick\\"}, aborted), ERROR_CANCELLED);
     ASSERT_EQ(Deletions().size(), 1u);
     EXPECT_EQ(Deletions()[0].a, L"C:\\Program Files\\Tarnwick");
-    EXPECT_EQ(DeletePaths(os, {L"C:\\"}), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(DeletePaths(os, {L"C:\\a", L"C:\\b"}), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(aborted);
+    for (const Paths& refused : {Paths{L"C:\\"}, Paths{L"C:\\a", L"C:\\b"}}) {
+        aborted = false;
+        EXPECT_EQ(DeletePaths(os, refused, aborted), ERROR_INVALID_PARAMETER);
+        EXPECT_TRUE(aborted) << "a path the shell was never asked about counts as not deleted";
+    }
     EXPECT_EQ(Deletions().size(), 1u);
 }
 
@@ -281,7 +286,8 @@ TEST_F(UninstallTest, RestoresFirstThenOffersTheProgramFolder) {
     WriteFile(box.folders.program / L"Mail.lnk");
     const auto store = testing::DumpTree(HKEY_CURRENT_USER, L"Software\\Veltane");
 
-    const FolderCheck check = Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders());
+    const FolderCheck check =
+        Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(), L"uninstall.exe");
 
     EXPECT_EQ(check.verdict, FolderVerdict::Product);
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Alpha", L"C:\\alpha.exe"}}));
@@ -298,7 +304,7 @@ TEST_F(UninstallTest, NothingCapturedStillRemovesTheLauncherAndOffersTheFolder) 
     FillProduct();
     testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"C:\\x\\Tarnwick");
     testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"Veltane", L"C:\\user\\own.exe");
-    Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders());
+    Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(), L"uninstall.exe");
 
     EXPECT_TRUE(RunValues(HKEY_LOCAL_MACHINE).empty());
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Veltane", L"C:\\user\\own.exe"}}));
@@ -314,7 +320,8 @@ TEST_F(UninstallTest, AForeignFolderGetsTheRunValuesBackButKeepsItsShortcutsAndI
     StoreWrite(SystemOs(), kUserSection, L"Gamma", L"C:\\gamma.exe");
     testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"C:\\x\\Tarnwick");
 
-    const FolderCheck check = Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders());
+    const FolderCheck check =
+        Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(), L"uninstall.exe");
 
     EXPECT_EQ(check.verdict, FolderVerdict::NotProduct);
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Gamma", L"C:\\gamma.exe"}}));
@@ -322,6 +329,179 @@ TEST_F(UninstallTest, AForeignFolderGetsTheRunValuesBackButKeepsItsShortcutsAndI
     EXPECT_TRUE(FileNames(box.folders.startUp).empty());
     EXPECT_EQ(FileNames(box.folders.program), (Names{L"Report.lnk", L"uninstall.exe"}));
     EXPECT_TRUE(Deletions().empty());
+}
+
+TEST(FolderGoneButOwnFile, OnlyTheRunningUninstallersFileMayStay) {
+    testing::FolderSandbox folders;
+    testing::FaultyOs os{SystemOs()};
+    const fs::path folder = folders.program;
+    const std::wstring path = folder.wstring();
+    EXPECT_TRUE(FolderGoneButOwnFile(os, path, L"uninstall.exe")) << "empty";
+    WriteFile(folder / L"uninstall.exe");
+    EXPECT_TRUE(FolderGoneButOwnFile(os, path, L"UNINSTALL.EXE")) << "names compare as files do";
+    EXPECT_FALSE(FolderGoneButOwnFile(os, path, L"uninstall2.exe"));
+
+    fs::create_directory(folder / L"skins");
+    EXPECT_FALSE(FolderGoneButOwnFile(os, path, L"uninstall.exe")) << "an empty sub-folder";
+    fs::remove(folder / L"skins");
+    WriteFile(folder / L"desktop.ini");
+    ::SetFileAttributesW((folder / L"desktop.ini").c_str(),
+                         FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    EXPECT_FALSE(FolderGoneButOwnFile(os, path, L"uninstall.exe")) << "a hidden system file";
+    ::SetFileAttributesW((folder / L"desktop.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::remove(folder / L"desktop.ini");
+
+    os.rule = [](const Call& c) -> DWORD {
+        return c.op == Op::ListFolder ? ERROR_ACCESS_DENIED : 0;
+    };
+    EXPECT_FALSE(FolderGoneButOwnFile(os, path, L"uninstall.exe")) << "a folder nobody can list";
+    os.rule = nullptr;
+
+    fs::remove_all(folder);
+    EXPECT_TRUE(FolderGoneButOwnFile(os, path, L"uninstall.exe")) << "gone";
+    EXPECT_TRUE(FolderGoneButOwnFile(os, path + L"\\deeper", L"uninstall.exe"));
+}
+
+// The Apps & features entry goes after the shell deleted the program folder, and only then. The
+// shell is played by the test: it deletes what the user's answer would have deleted.
+class AppsEntryTest : public UninstallTest {
+  protected:
+    void SetUp() override {
+        os.rule = [this](const Call& c) -> DWORD {
+            if (c.Changes()) calls.push_back(c);
+            return 0;
+        };
+        FillProduct();
+        fs::create_directory(box.folders.program / L"skins");
+        WriteFile(box.folders.program / L"skins" / L"skins.skn");
+        Register(box.ProgramFolder());
+    }
+    static void Register(const std::wstring& location) {
+        testing::SetSz(HKEY_LOCAL_MACHINE, kUninstallEntryKey, L"DisplayName", L"Tarnwick");
+        testing::SetSz(HKEY_LOCAL_MACHINE, kUninstallEntryKey, L"InstallLocation", location);
+    }
+    // The shell deletes everything in the folder but `spared`, reports `result` and whether the
+    // user declined or cancelled.
+    void ShellAnswers(bool aborted, int result, Names spared = {L"uninstall.exe"}) {
+        os.shellDelete = [=](std::wstring_view path, bool& userAborted) {
+            for (const auto& entry : fs::directory_iterator(fs::path(path))) {
+                if (std::find(spared.begin(), spared.end(), entry.path().filename().wstring()) ==
+                    spared.end()) {
+                    fs::remove_all(entry.path());
+                }
+            }
+            userAborted = aborted;
+            return result;
+        };
+    }
+    void Run(std::wstring_view ownFile = L"uninstall.exe") {
+        Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(), ownFile);
+    }
+    static bool EntryThere() { return testing::KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey); }
+};
+
+TEST_F(AppsEntryTest, GoesOnceTheFolderIsGoneButTheRunningUninstaller) {
+    ShellAnswers(false, 0);
+    Run();
+    EXPECT_EQ(FileNames(box.folders.program), Names{L"uninstall.exe"});
+    EXPECT_FALSE(EntryThere());
+    // Removed after the shell's deletion, nothing changed after it.
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[calls.size() - 2].op, Op::ShellDelete);
+    EXPECT_EQ(calls.back().op, Op::DeleteKey);
+    EXPECT_EQ(calls.back().root, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(calls.back().a, kUninstallEntryKey);
+}
+
+TEST_F(AppsEntryTest, GoesWhenTheShellReportsTheRunningFileAsAFailure) {
+    // Windows will not delete a running program's file and says so in the result code.
+    ShellAnswers(false, ERROR_SHARING_VIOLATION);
+    Run();
+    EXPECT_FALSE(EntryThere());
+}
+
+TEST_F(AppsEntryTest, GoesWhenTheFolderIsGoneWhole) {
+    ShellAnswers(false, 0, {});
+    os.shellDelete = [inner = os.shellDelete](std::wstring_view path, bool& aborted) {
+        const int result = inner(path, aborted);
+        fs::remove(fs::path(path));
+        return result;
+    };
+    Run();
+    EXPECT_FALSE(fs::exists(box.folders.program));
+    EXPECT_FALSE(EntryThere());
+}
+
+TEST_F(AppsEntryTest, StaysWhenTheUserDeclinesOrCancels) {
+    const Names everything = FileNames(box.folders.program);
+    ShellAnswers(true, 0, everything);
+    Run();
+    EXPECT_TRUE(EntryThere()) << "declined";
+    EXPECT_EQ(FileNames(box.folders.program), everything);
+
+    // Cancelled while the shell was deleting: the user stopped the uninstall.
+    ShellAnswers(true, 0);
+    Run();
+    EXPECT_TRUE(EntryThere()) << "cancelled";
+}
+
+TEST_F(AppsEntryTest, StaysWhenSomethingElseIsLeftInTheFolder) {
+    ShellAnswers(false, ERROR_ACCESS_DENIED, {L"uninstall.exe", L"skins"});
+    Run();
+    EXPECT_TRUE(EntryThere()) << "a sub-folder the shell could not delete";
+
+    FillProduct();
+    ShellAnswers(false, 0);
+    Run(L"uninstall (2).exe");
+    EXPECT_TRUE(EntryThere()) << "the running copy has another name; uninstall.exe stayed";
+
+    FillProduct();
+    ShellAnswers(false, 0);
+    os.rule = [this](const Call& c) -> DWORD {
+        if (c.Changes()) calls.push_back(c);
+        return c.op == Op::ListFolder ? ERROR_ACCESS_DENIED : 0;
+    };
+    Run();
+    EXPECT_TRUE(EntryThere()) << "a folder that cannot be listed";
+}
+
+TEST_F(AppsEntryTest, OnlyThisInstallationsEntryGoes) {
+    Register(L"C:\\Program Files\\Tarnwick");
+    ShellAnswers(false, 0);
+    Run();
+    EXPECT_TRUE(EntryThere()) << "the setup's installation elsewhere keeps its entry";
+
+    // The recorded location in other spellings of this folder, the short one included, which
+    // can only be resolved while the folder is still there.
+    std::wstring upper = box.ProgramFolder() + L"\\";
+    for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
+    for (const std::wstring& location : {upper, ShortPath(box.folders.program)}) {
+        SCOPED_TRACE(location);
+        ASSERT_FALSE(location.empty());
+        FillProduct();
+        Register(location);
+        ShellAnswers(false, 0);
+        Run();
+        EXPECT_FALSE(EntryThere());
+    }
+}
+
+TEST_F(AppsEntryTest, NoEntryOrNoLocationAndNothingIsRemoved) {
+    ASSERT_EQ(::RegDeleteTreeW(HKEY_LOCAL_MACHINE, std::wstring(kUninstallEntryKey).c_str()),
+              ERROR_SUCCESS);
+    testing::SetSz(HKEY_LOCAL_MACHINE, kUninstallEntryKey, L"DisplayName", L"Tarnwick");
+    ShellAnswers(false, 0);
+    Run();
+    EXPECT_TRUE(EntryThere()) << "an entry that says nothing of where it was installed";
+    for (const Call& c : calls) EXPECT_NE(c.op, Op::DeleteKey) << c.a;
+}
+
+TEST_F(AppsEntryTest, AForeignFolderNeverTouchesTheEntry) {
+    fs::remove(box.folders.program / L"install.exe");
+    ShellAnswers(false, 0);
+    Run();
+    EXPECT_TRUE(Deletions().empty());
+    EXPECT_TRUE(EntryThere());
 }
 
 }  // namespace

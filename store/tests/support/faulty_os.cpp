@@ -116,12 +116,20 @@ int FaultyOs::ShellDelete(std::wstring_view path, bool& aborted) {
         aborted = true;
         return static_cast<int>(e);
     }
-    return real_.ShellDelete(path, aborted);
+    return shellDelete ? shellDelete(path, aborted) : real_.ShellDelete(path, aborted);
 }
 
 DWORD FaultyOs::FileAttributes(std::wstring_view path) {
     if (Check({Op::FileAttributes, nullptr, S(path), {}, {}})) return INVALID_FILE_ATTRIBUTES;
     return real_.FileAttributes(path);
+}
+
+DWORD FaultyOs::ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) {
+    if (DWORD e = Check({Op::ListFolder, nullptr, S(folder), {}, {}})) {
+        names.clear();
+        return e;
+    }
+    return real_.ListFolder(folder, names);
 }
 
 }  // namespace tarnwick::testing

@@ -25,6 +25,7 @@ enum class Op {
     ShellOpen,
     ShellDelete,
     FileAttributes,
+    ListFolder,
 };
 
 // One call: the root (registry calls) and up to three texts: sub-key, value name, data for the
@@ -44,6 +45,10 @@ class FaultyOs final : public Os {
     std::function<DWORD(const Call&)> rule;
     // Every call that changes something and was let through, in order.
     std::vector<Call> changes;
+    // When set, stands in for the shell's deletion of a path that the rule let through, which
+    // would otherwise ask on the screen: it does what the test wants done to the files, sets
+    // whether the user declined and returns the shell's result code.
+    std::function<int(std::wstring_view path, bool& aborted)> shellDelete;
 
     // Lets the first `n` changing calls through and fails every later one: the process stopped
     // right after its n-th step.
@@ -67,6 +72,7 @@ class FaultyOs final : public Os {
     DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override;
     int ShellDelete(std::wstring_view path, bool& aborted) override;
     DWORD FileAttributes(std::wstring_view path) override;
+    DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override;
 
   private:
     // The rule's verdict, and the log entry for a changing call that goes through.
