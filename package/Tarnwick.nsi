@@ -1,20 +1,31 @@
 ; The setup program: copies the program folder, writes the product's own shortcuts into its TW
 ; folder, runs install.exe (which moves them into the start-menu group, takes over the start-up
-; programs and writes the defaults) and registers the product under Apps & features.
-; Built by scripts/package.sh: makensis -DSTAGE=<program folder> -DOUTFILE=<exe> Tarnwick.nsi
+; programs, writes the defaults and says it is done) and registers the product under Apps &
+; features, where uninstall.exe is the uninstall command.
+; Built by the package_tarnwick target:
+;   makensis -DSTAGE=<program folder> -DOUTFILE=<exe> -DVERSION=<x.y.z> -DPUBLISHER=<maker> Tarnwick.nsi
+; Silent use: TarnwickSetup-x.y.z.exe /S [/D=<folder>] (/D last, unquoted even with spaces).
+
+!ifndef STAGE | OUTFILE | VERSION | PUBLISHER
+    !error "STAGE, OUTFILE, VERSION and PUBLISHER must be defined"
+!endif
 
 Unicode true
-!include "x64.nsh"
+; The programs are 64-bit, and so is the setup: it writes the 64-bit registry view and installs
+; below the 64-bit Program Files folder without any redirection. A 32-bit Windows refuses to
+; start it, which is right, since the programs cannot run there either.
+Target amd64-unicode
+!include "LogicLib.nsh"
 !include "FileFunc.nsh"
 
 !define PRODUCT "Tarnwick"
-!define VERSION "1.6.0"
-!define PUBLISHER "Mereval Software"
-!define ARP_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarnwick"
+!define ARP_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+!define GROUP "$STARTMENU\Programs\${PRODUCT}"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 RequestExecutionLevel admin
+ManifestDPIAware true
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
 ShowInstDetails show
 SetCompressor /SOLID lzma
@@ -25,23 +36,81 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "CompanyName" "${PUBLISHER}"
 VIAddVersionKey "FileDescription" "${PRODUCT} Setup"
 VIAddVersionKey "FileVersion" "${VERSION}"
-VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
+VIAddVersionKey "LegalCopyright" "Copyright (C) ${PUBLISHER}"
 
+; uninstall.exe has the shell delete the whole program folder, so the folder must be the
+; product's alone.
+DirText "Setup will install ${PRODUCT} in the following folder. Choose a new or empty folder: \
+    uninstalling ${PRODUCT} deletes the whole folder."
 Page directory
 Page instfiles
 
+; Whether $INSTDIR may become the program folder: not a drive's root, and either new, empty or
+; holding an earlier installation. Sets the error flag when it may not.
+Function CheckInstallFolder
+    Push $0
+    Push $1
+    Push $2
+    StrCpy $2 "fine"
+    StrLen $0 $INSTDIR
+    ${If} $0 <= 3
+        StrCpy $2 "refused"
+    ${ElseIf} ${FileExists} "$INSTDIR\*.*"
+    ${AndIfNot} ${FileExists} "$INSTDIR\uninstall.exe"
+        FindFirst $0 $1 "$INSTDIR\*.*"
+        ${DoWhile} $1 != ""
+            ${If} $1 != "."
+            ${AndIf} $1 != ".."
+                StrCpy $2 "refused"
+                ${Break}
+            ${EndIf}
+            FindNext $0 $1
+        ${Loop}
+        FindClose $0
+    ${EndIf}
+    ; Set last: FindNext sets the error flag at the end of every listing.
+    ClearErrors
+    ${If} $2 == "refused"
+        SetErrors
+    ${EndIf}
+    Pop $2
+    Pop $1
+    Pop $0
+FunctionEnd
+
 Function .onInit
-    ; The programs are 64-bit and the Run keys they manage are the 64-bit ones.
     SetRegView 64
-    ${If} $INSTDIR == ""
-        StrCpy $INSTDIR "$PROGRAMFILES64\${PRODUCT}"
+    ; install.exe and uninstall.exe write the machine-wide Run key: without an administrator
+    ; the product would be half installed.
+    UserInfo::GetAccountType
+    Pop $0
+    ${If} $0 != "Admin"
+        MessageBox MB_ICONSTOP|MB_OK "${PRODUCT} Setup needs administrator rights." /SD IDOK
+        SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
+        Quit
+    ${EndIf}
+    ; A silent setup shows no folder page, so its /D folder is checked here.
+    ${If} ${Silent}
+        Call CheckInstallFolder
+        ${If} ${Errors}
+            SetErrorLevel 2
+            Quit
+        ${EndIf}
     ${EndIf}
 FunctionEnd
 
-Section "Tarnwick"
+Function .onVerifyInstDir
+    Call CheckInstallFolder
+    ${If} ${Errors}
+        Abort
+    ${EndIf}
+FunctionEnd
+
+Section "${PRODUCT}"
     SetOutPath "$INSTDIR"
     File /r "${STAGE}\*.*"
 
+    ; The working folder of a shortcut is the output path: the program folder.
     CreateDirectory "$INSTDIR\TW"
     CreateShortCut "$INSTDIR\TW\Tarnwick Settings.lnk" "$INSTDIR\TarnwickSettings.exe" "" \
         "$INSTDIR\TarnwickSettings.exe" 0
@@ -54,6 +123,7 @@ Section "Tarnwick"
     WriteRegStr HKLM "${ARP_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKLM "${ARP_KEY}" "Publisher" "${PUBLISHER}"
     WriteRegStr HKLM "${ARP_KEY}" "DisplayIcon" "$INSTDIR\TarnwickSettings.exe,0"
+    ; uninstall.exe removes the entry only when it deleted this folder.
     WriteRegStr HKLM "${ARP_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKLM "${ARP_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
     WriteRegDWORD HKLM "${ARP_KEY}" "NoModify" 1
@@ -62,5 +132,16 @@ Section "Tarnwick"
     IntFmt $0 "0x%08X" $0
     WriteRegDWORD HKLM "${ARP_KEY}" "EstimatedSize" "$0"
 
+    ; install.exe never overwrites a shortcut in the group, so the shortcuts of an earlier setup
+    ; would stay, maybe pointing at another folder, and keep the new ones in TW.
+    SetShellVarContext current
+    Delete "${GROUP}\Tarnwick Settings.lnk"
+    Delete "${GROUP}\Uninstall Tarnwick.lnk"
+
+    ClearErrors
     ExecWait '"$INSTDIR\install.exe"'
+    ${If} ${Errors}
+        MessageBox MB_ICONSTOP|MB_OK "$INSTDIR\install.exe could not be started." /SD IDOK
+        Abort
+    ${EndIf}
 SectionEnd
