@@ -8,7 +8,8 @@ its Wine prefix) from the others. When stopped (SIGTERM or SIGINT, or after a qu
 if nobody stops it) it writes "<others' CPU seconds> <own CPU seconds> <watched seconds>" to OUT,
 then "<CPU seconds> <name>" for the three names of other processes that took the most.
   cpu_watch.py WINEPREFIX OUT
-Processes that live less than half a second are missed, so both figures are lower bounds.
+Processes that live less than half a second are missed, and so are those that cannot be told
+apart (kernel threads, processes already ended): both figures are lower bounds.
 """
 
 import os
@@ -34,11 +35,15 @@ def name_of(pid):
 
 
 def is_ours(pid, marker):
+    """True or False by the process's environment; None when it has none to read: a kernel
+    thread (which may well be writing the benchmark's own files back) or a process that has
+    already ended and waits to be reaped."""
     try:
         with open(f"/proc/{pid}/environ", "rb") as f:
-            return marker in f.read().split(b"\0")
+            environment = f.read()
     except OSError:
-        return False
+        return None
+    return marker in environment.split(b"\0") if environment else None
 
 
 def main(prefix, out):
@@ -72,7 +77,7 @@ def main(prefix, out):
     for ours, start, largest, command in seen.values():
         if ours:
             own += largest - start
-        else:
+        elif ours is False:
             others += largest - start
             by_name[command] = by_name.get(command, 0.0) + largest - start
     with open(out, "w") as f:

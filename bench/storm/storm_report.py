@@ -17,9 +17,6 @@ import sys
 import zlib
 
 TARGET = 1 / 3  # the probe's 95th percentile through the launcher against all at once
-# Above this share of the cores taken by other programs during a run, its figures say more about
-# the neighbours than about the storm.
-QUIET = 0.05
 
 
 class RunError(Exception):
@@ -316,6 +313,8 @@ def main(argv):
     parser.add_argument("--programs", type=int, required=True)
     parser.add_argument("--window", type=int, required=True)
     parser.add_argument("--cores", type=int, default=os.cpu_count())
+    parser.add_argument("--quiet-percent", type=float, required=True,
+                        help="the share of the cores other programs may take during a run")
     parser.add_argument("--png", required=True)
     parser.add_argument("--idle", required=True, help="driver record of the idle probes")
     for run in ("all", "tarnwick"):
@@ -334,7 +333,9 @@ def main(argv):
     print(report(idle, together, launcher, args.programs, args.window))
     for name, watch in (("all at once", args.all_watch), ("through Tarnwick", args.tarnwick_watch)):
         share, top = read_watch(watch, args.cores)
-        note = "" if share <= QUIET else f" ({top}): the machine was not quiet, run again"
+        note = ""
+        if share * 100 > args.quiet_percent:
+            note = f" ({top}): the machine was not quiet, run again"
         print(f"other programs took {share:.0%} of the cores during the run {name}{note}")
     with open(args.png, "wb") as f:
         f.write(plot(together, launcher, args.programs, args.window).png())

@@ -103,7 +103,7 @@ class WholeReport(unittest.TestCase):
         for run, start in (("all", 100), ("tw", 5000)):
             os.mkdir(os.path.join(d, run))
             write(os.path.join(d, run), "01.txt", f"{start} {start + 3000}\n")
-        self.args = ["--programs", "1", "--window", "2", "--cores", "2",
+        self.args = ["--programs", "1", "--window", "2", "--cores", "2", "--quiet-percent", "5",
                      "--png", os.path.join(d, "p.png"), "--idle", os.path.join(d, "idle.txt")]
         for run, record in (("all", "all"), ("tarnwick", "tw")):
             self.args += [f"--{run}", os.path.join(d, f"{record}.txt"),
