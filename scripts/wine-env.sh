@@ -8,7 +8,10 @@ wine_env_template() {
     local template="$base/wine/template"
     [ -f "$template/.tarnwick-ready" ] && return 0
     rm -rf "$template"
-    mkdir -p "$template" "$base/wine/home" "$base/wine/data"
+    mkdir -p "$template" "$base/wine/home" "$base/wine/data/fonts"
+    # Wine looks for its own fonts (Tahoma, the title-bar glyphs) under XDG_DATA_HOME, which the
+    # harness moves into the build tree.
+    ln -sf /usr/share/wine/fonts/*.ttf "$base/wine/data/fonts/"
     (
         export WINEPREFIX="$template" HOME="$base/wine/home" XDG_DATA_HOME="$base/wine/data"
         export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
