@@ -1,6 +1,8 @@
 #include "form1.h"
 
+#include "dialog_font.h"
 #include "picture.h"
+#include "product.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -17,6 +19,8 @@ namespace {
 constexpr int kSpinPage = 10;
 // Fonts and pictures are made again once the dialog manager has rescaled the window for a new DPI.
 constexpr UINT kRemakeSized = WM_APP + 1;
+// The help page in the program folder.
+constexpr wchar_t kHelpFile[] = L"\\TARNWICK.HTM";
 // The band that stands for the logo.
 constexpr COLORREF kBandColour = RGB(28, 58, 104);
 constexpr COLORREF kBandText = RGB(255, 255, 255);
@@ -40,8 +44,24 @@ constexpr std::pair<int, int> kFocusCues[] = {
     {IDC_VScroll2, IDC_Label3},
 };
 
+// The captions that take the skin's colour; the value boxes keep theirs.
+constexpr int kCaptions[] = {IDC_Label1, IDC_Label4,  IDC_Label5,  IDC_Label6, IDC_Label8,
+                             IDC_Label9, IDC_Label10, IDC_Label11, IDC_Label12};
+
 bool IsValueBox(int id) {
     return id == IDC_Label2 || id == IDC_Label3;
+}
+
+bool IsCaption(int id) {
+    return std::find(std::begin(kCaptions), std::end(kCaptions), id) != std::end(kCaptions);
+}
+
+// Labels and tick boxes show the skin's picture behind them; lists, the skin list's face and the
+// value boxes keep their own background.
+bool ShowsBackground(HWND control) {
+    wchar_t kind[16]{};
+    ::GetClassNameW(control, kind, 16);
+    return ::lstrcmpiW(kind, WC_STATICW) == 0 || ::lstrcmpiW(kind, WC_BUTTONW) == 0;
 }
 
 int ListInt(HWND list, UINT message) {
@@ -111,25 +131,10 @@ UniqueIcon ArrowIcon(int size, bool up) {
     return UniqueIcon(::CreateIconIndirect(&info));
 }
 
-LOGFONTW DialogFont(HWND dialog) {
-    LOGFONTW font{};
-    ::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof font,
-                 &font);
-    return font;
-}
-
-// A font like the dialog's, `scale` times its height.
-UniqueGdiObj ScaledFont(HWND dialog, double scale, LONG weight) {
-    LOGFONTW font = DialogFont(dialog);
-    font.lfHeight = static_cast<LONG>(-std::abs(font.lfHeight) * scale);
-    font.lfWidth = 0;
-    font.lfWeight = weight;
-    return UniqueGdiObj(::CreateFontIndirectW(&font));
-}
-
 }  // namespace
 
 bool Form1::Create(HINSTANCE instance, int show) {
+    instance_ = instance;
     hwnd_ = ::CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_Form1), nullptr, DialogProc,
                                  reinterpret_cast<LPARAM>(this));
     if (!hwnd_) return false;
@@ -209,14 +214,21 @@ INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_VSCROLL:
             OnSpin(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
             return TRUE;
+        case WM_ERASEBKGND:
+            return background_.Erase(hwnd_, reinterpret_cast<HDC>(wParam));
         case WM_CTLCOLORSTATIC: {
             const HWND control = reinterpret_cast<HWND>(lParam);
-            if (control != Item(IDC_Label2) && control != Item(IDC_Label3)) return FALSE;
-            // The value boxes read like a field: window colours, white in the usual scheme.
             const auto dc = reinterpret_cast<HDC>(wParam);
-            ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-            ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
-            return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_WINDOW));
+            const int id = ::GetDlgCtrlID(control);
+            if (IsValueBox(id)) {
+                // The value boxes read like a field: window colours, white in the usual scheme.
+                ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+                ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+                return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_WINDOW));
+            }
+            if (!ShowsBackground(control)) return FALSE;
+            return reinterpret_cast<INT_PTR>(
+                background_.ColourControl(hwnd_, dc, control, IsCaption(id)));
         }
         case WM_DRAWITEM:
             if (wParam != IDC_Picture1) return FALSE;
@@ -228,6 +240,8 @@ INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kRemakeSized:
             MakeSizedResources();
             FitLists();
+            background_.Prepare(hwnd_, look_);
+            RedrawWholeWindow(hwnd_);
             return TRUE;
         case WM_DESTROY:
             ::PostQuitMessage(0);
@@ -304,6 +318,17 @@ void Form1::OnCommand(int id, int code) {
         case IDC_Command5:
             OnSwitch();
             break;
+        case IDC_Command3:
+            ShowAbout();
+            break;
+        case IDC_Command4:
+            // Whatever the shell does with a missing page or a missing browser is all the user
+            // gets: the window has nothing to add.
+            os_.ShellOpen(hwnd_, programFolder_ + kHelpFile, {});
+            break;
+        case IDC_Command9:
+            os_.ShellOpen(hwnd_, kMakerWebAddress, {});
+            break;
         case IDC_Command8:
             OnMove(true);
             break;
@@ -318,6 +343,43 @@ void Form1::OnCommand(int id, int code) {
         default:
             break;
     }
+}
+
+std::vector<std::wstring> Form1::SkinLoad() {
+    skins_ = LoadSkinIndex(programFolder_ + L"\\skins\\skins.skn");
+    std::vector<std::wstring> names;
+    for (const SkinRecord& skin : skins_) names.push_back(skin.name);
+    return names;
+}
+
+void Form1::Skin(int sk) {
+    // A skin that cannot be shown whole is not shown at all: its colour was chosen to be read on
+    // its picture, not on the window's own face.
+    if (sk < 0 || sk >= static_cast<int>(skins_.size())) return NoSkin();
+    const SkinRecord& skin = skins_[static_cast<size_t>(sk)];
+    ComPtr<IPicture> picture = LoadPicture(programFolder_ + L"\\skins\\" + skin.picture);
+    if (!picture) return NoSkin();
+    ShowLook({std::move(picture), skin.colour});
+}
+
+void Form1::NoSkin() {
+    ShowLook({{}, kNoSkinCaptions});
+}
+
+void Form1::ShowLook(SkinLook look) {
+    look_ = std::move(look);
+    background_.Prepare(hwnd_, look_);
+    RedrawWholeWindow(hwnd_);
+    if (about_ && about_->Loaded()) about_->ShowLook();
+}
+
+void Form1::ShowAbout() {
+    if (!about_ || !about_->Loaded()) {
+        // Built anew after "OK": it takes the look the windows have now.
+        about_ = std::make_unique<frmAbout>(os_, programFolder_, look_);
+        if (!about_->Load(instance_, hwnd_)) return;
+    }
+    about_->Show();
 }
 
 void Form1::OnSpin(HWND bar, int code) {

@@ -2,12 +2,16 @@
 // hands the user's actions to it. It ends the program when it closes.
 #pragma once
 
+#include "frm_about.h"
 #include "handles.h"
 #include "picture.h"
 #include "settings_model.h"
+#include "skin_index.h"
+#include "skin_look.h"
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 
 namespace tarnwick::settings {
@@ -42,6 +46,11 @@ class Form1 final : private SkinHooks {
     // The fonts and pictures that follow the window's DPI.
     void MakeSizedResources();
 
+    // "&About": the about box, loaded first when it is not.
+    void ShowAbout();
+    // The windows take a new look: the settings window now, the about box when it is loaded.
+    void ShowLook(SkinLook look);
+
     void ShowBoxes();
     void ShowDelays();
     void ShowSkinList();
@@ -54,14 +63,19 @@ class Form1 final : private SkinHooks {
 
     HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
 
-    // SkinHooks: skins are not part of this window yet, so there is nothing to load or paint.
-    std::vector<std::wstring> SkinLoad() override { return {}; }
-    void Skin(int) override {}
-    void NoSkin() override {}
+    // SkinHooks: the index file, and the look of both windows.
+    std::vector<std::wstring> SkinLoad() override;
+    void Skin(int sk) override;
+    void NoSkin() override;
 
     Os& os_;
     std::wstring programFolder_;
+    HINSTANCE instance_ = nullptr;
     HWND hwnd_ = nullptr;
+    std::vector<SkinRecord> skins_;  // the skin table, in the skin list's order
+    SkinLook look_;                  // what both windows show now
+    SkinnedBackground background_;
+    std::unique_ptr<frmAbout> about_;
     std::optional<SettingsModel> model_;
     ComPtr<IPicture> logo_;  // twlogo.jpg from the program folder, when it is there
     UniqueGdiObj bandFont_;

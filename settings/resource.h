@@ -1,8 +1,9 @@
-// Resource identifiers of TarnwickSettings: the window Form1 and its controls, under the names
-// the controls carry in the code.
+// Resource identifiers of TarnwickSettings: the windows Form1 and frmAbout and their controls,
+// under the names the controls carry in the code.
 #pragma once
 
 #define IDD_Form1 100
+#define IDD_frmAbout 101
 
 // Save and Cancel carry the dialog manager's own ids, so Enter and Esc reach them.
 #define IDC_Command1 1  // IDOK: "&Save"
@@ -36,3 +37,14 @@
 #define IDC_Command4 1026
 #define IDC_Command5 1027
 #define IDC_Command3 1028
+
+// frmAbout. cmdOK carries IDOK, so that Enter presses it; Esc gives IDCANCEL, which it answers too.
+#define IDC_cmdOK 1
+#define IDC_cmdSysInfo 1101
+#define IDC_picIcon 1102
+#define IDC_lblTitle 1103
+#define IDC_lblVersion 1104
+#define IDC_lblDescription 1105
+#define IDC_AboutLabel1 1106  // the about box's Label1: the credit line
+#define IDC_lblDisclaimer 1107
+#define IDC_Line1 1108

@@ -79,6 +79,10 @@ void SettingsModel::Load() {
         Skin(skin);
         if (skin < static_cast<int>(skinNames_.size())) ChooseSkin(skin);
         SetBox(Box::ShowSkin, true);
+    } else if (skin < static_cast<int>(skinNames_.size())) {
+        // Skins off: the list still shows the stored choice without applying it, so that the box
+        // ticked later brings that skin back and a Save keeps it instead of storing "none".
+        selectedSkin_ = skin;
     }
     if (details) showDetails_ = true;
 

@@ -3,6 +3,8 @@
 #include "convert.h"
 #include "handles.h"
 
+#include <algorithm>
+
 namespace tarnwick {
 namespace {
 
@@ -86,10 +88,19 @@ COLORREF Colour(std::wstring_view text) {
     return static_cast<COLORREF>(*number);
 }
 
+// An index is text: control characters other than tabs and line ends mean that the file is
+// something else, and none of it is offered as a skin.
+bool IsText(std::wstring_view text) {
+    return std::none_of(text.begin(), text.end(), [](wchar_t c) {
+        return (c < L' ' && c != L'\t' && c != L'\r' && c != L'\n') || (c >= 0x7F && c <= 0x9F);
+    });
+}
+
 }  // namespace
 
 std::vector<SkinRecord> ParseSkinIndex(std::string_view bytes) {
     const std::wstring text = Decode(bytes);
+    if (!IsText(text)) return {};
     FieldReader reader(text);
     std::vector<SkinRecord> skins;
     while (skins.size() < kMaxSkins && !reader.AtEnd()) {

@@ -23,7 +23,8 @@ struct SkinRecord {
 // Parses the index file's bytes (UTF-8, with or without a byte-order mark, else the system code
 // page). A record whose picture is not a plain file name is dropped, and so is an incomplete
 // last record: an index must not make the program read pictures from elsewhere. A colour that
-// is not a number, or out of range, reads as black. Linear in the input; never fails.
+// is not a number, or out of range, reads as black. Bytes that are no text (control characters
+// other than tabs and line ends) give no skins at all. Linear in the input; never fails.
 std::vector<SkinRecord> ParseSkinIndex(std::string_view bytes);
 
 // Reads and parses the index file; an empty list when it is missing or unreadable.

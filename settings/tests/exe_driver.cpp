@@ -2,6 +2,7 @@
 
 #include "capture.h"
 #include "context.h"
+#include "exe_harness.h"
 #include "registry.h"
 
 #include <gtest/gtest.h>
@@ -48,10 +49,11 @@ void CopyFiles(const std::filesystem::path& from, const std::filesystem::path& t
 
 struct FindData {
     DWORD processId;
-    HWND found;
+    std::wstring_view title;
+    std::vector<HWND> found;
 };
 
-BOOL CALLBACK FindSettingsWindow(HWND hwnd, LPARAM lParam) {
+BOOL CALLBACK FindDialogs(HWND hwnd, LPARAM lParam) {
     auto& data = *reinterpret_cast<FindData*>(lParam);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hwnd, &pid);
@@ -60,9 +62,8 @@ BOOL CALLBACK FindSettingsWindow(HWND hwnd, LPARAM lParam) {
     ::GetWindowTextW(hwnd, title, 64);
     ::GetClassNameW(hwnd, kind, 16);
     if (pid == data.processId && ::IsWindowVisible(hwnd) &&
-        std::wstring_view(title) == L"Tarnwick Settings" && std::wstring_view(kind) == L"#32770") {
-        data.found = hwnd;
-        return FALSE;
+        std::wstring_view(title) == data.title && std::wstring_view(kind) == L"#32770") {
+        data.found.push_back(hwnd);
     }
     return TRUE;
 }
@@ -140,6 +141,16 @@ ProgramFolderCopy::ProgramFolderCopy() : path_(TempFolder(L"tarnwick-program-"))
     std::filesystem::copy_file(built, Exe());
 }
 
+void ProgramFolderCopy::CopyProductData() const {
+    const std::filesystem::path source = tarnwick::testing::BuiltProgram(TARNWICK_SOURCE_DIR);
+    std::filesystem::copy(source / L"settings" / L"data" / L"skins", path_ / L"skins",
+                          std::filesystem::copy_options::recursive);
+    std::filesystem::copy_file(source / L"launcher" / L"res" / L"twlogo.jpg",
+                               path_ / L"twlogo.jpg");
+    std::filesystem::copy_file(source / L"settings" / L"data" / L"TARNWICK.HTM",
+                               path_ / L"TARNWICK.HTM");
+}
+
 ProgramFolderCopy::~ProgramFolderCopy() {
     RemoveFolder(path_);
 }
@@ -157,14 +168,25 @@ SettingsProcess::SettingsProcess(const std::filesystem::path& exe) {
     process_.reset(info.hProcess);
     UniqueHandle thread(info.hThread);
     processId_ = info.dwProcessId;
-    const auto deadline = std::chrono::steady_clock::now() + 15s;
-    while (!window_ && std::chrono::steady_clock::now() < deadline) {
-        FindData data{processId_, nullptr};
-        ::EnumWindows(FindSettingsWindow, reinterpret_cast<LPARAM>(&data));
-        window_ = data.found;
-        if (!window_) std::this_thread::sleep_for(20ms);
-    }
+    window_ = WaitForWindow(L"Tarnwick Settings", 15s);
     if (!window_) ADD_FAILURE() << "the settings window did not appear";
+}
+
+std::vector<HWND> SettingsProcess::Windows(std::wstring_view title) const {
+    FindData data{processId_, title, {}};
+    ::EnumWindows(FindDialogs, reinterpret_cast<LPARAM>(&data));
+    return data.found;
+}
+
+HWND SettingsProcess::WaitForWindow(std::wstring_view title,
+                                    std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        const std::vector<HWND> found = Windows(title);
+        if (!found.empty()) return found.front();
+        if (std::chrono::steady_clock::now() >= deadline) return nullptr;
+        std::this_thread::sleep_for(20ms);
+    }
 }
 
 SettingsProcess::~SettingsProcess() {

@@ -57,6 +57,9 @@ class ProgramFolderCopy {
 
     const std::filesystem::path& Path() const { return path_; }
     std::filesystem::path Exe() const { return path_ / L"TarnwickSettings.exe"; }
+    // Puts the product's data beside the program, as the setup does: the skins folder, the logo
+    // and the help page, from the source tree.
+    void CopyProductData() const;
 
   private:
     std::filesystem::path path_;
@@ -73,6 +76,11 @@ class SettingsProcess {
     SettingsProcess& operator=(const SettingsProcess&) = delete;
 
     HWND Window() const { return window_; }
+    // The program's visible dialogs of that title (the about box, a message box).
+    std::vector<HWND> Windows(std::wstring_view title) const;
+    // Polls for such a dialog; null when none appeared within `timeout`.
+    HWND WaitForWindow(std::wstring_view title,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
     HWND Item(int id) const { return ::GetDlgItem(window_, id); }
 
     std::wstring Text(int id) const;

@@ -224,6 +224,55 @@ TEST_F(ModelTest, ANegativeSkinStartsWithTheFirstAndSkinsOffApplyNothing) {
     EXPECT_EQ(offSkins.calls.back(), L"NoSkin");
 }
 
+TEST_F(ModelTest, WithSkinsOffTheStoredSkinStaysChosenAndSaveKeepsIt) {
+    skins.names = {L"Slate", L"Moss", L"Dune"};
+    Held({L"A"});
+    SetMisc(L"Back", L"False");
+    SetMisc(L"skin", L"2");
+    model.Load();
+    EXPECT_EQ(model.SelectedSkin(), 2);
+    EXPECT_EQ(skins.calls, std::vector<std::wstring>{L"SkinLoad"});
+    model.Save();
+    EXPECT_EQ(Misc(L"skin"), L"2");
+    EXPECT_EQ(Misc(L"Back"), L"False");
+
+    SettingsModel again(StoreContext{os, sandbox.ProgramFolder(), nullptr}, skins);
+    again.Load();
+    again.ToggleBox(Box::ShowSkin);
+    EXPECT_EQ(skins.calls.back(), L"Skin 2");
+}
+
+TEST_F(ModelTest, AStoredSkinBeyondTheListEndsOnTheFirst) {
+    skins.names = {L"Slate", L"Moss"};
+    Held({L"A"});
+    SetMisc(L"skin", L"7");
+    model.Load();
+    EXPECT_EQ(model.SelectedSkin(), 0);
+    EXPECT_EQ(skins.calls.back(), L"Skin 0");
+    model.Save();
+    EXPECT_EQ(Misc(L"skin"), L"0");
+
+    // Skins off: nothing in range to show as chosen.
+    SetMisc(L"Back", L"False");
+    RecordingSkins offSkins;
+    offSkins.names = skins.names;
+    SetMisc(L"skin", L"7");
+    SettingsModel off(StoreContext{os, sandbox.ProgramFolder(), nullptr}, offSkins);
+    off.Load();
+    EXPECT_EQ(off.SelectedSkin(), -1);
+    EXPECT_EQ(offSkins.calls, std::vector<std::wstring>{L"SkinLoad"});
+}
+
+TEST_F(ModelTest, WithoutAnySkinNothingIsChosenAndSaveSaysSo) {
+    Held({L"A"});
+    SetMisc(L"skin", L"1");
+    model.Load();
+    EXPECT_EQ(model.SelectedSkin(), -1);
+    EXPECT_TRUE(model.Ticked(Box::ShowSkin));
+    model.Save();
+    EXPECT_EQ(Misc(L"skin"), L"-1");
+}
+
 TEST_F(ModelTest, MovesStayWithinTheRowsAndNeedASelection) {
     Held({L"A", L"B", L"C"});
     model.Load();

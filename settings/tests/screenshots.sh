@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Pictures of the settings window to look at: with an empty store and with 20 entries. Runs the
-# built program under the build tree's private Wine prefix and its own Xvfb display.
+# Pictures of the settings window and its about box to look at: with each shipped skin, with skins
+# off, without the product's data files, and with 20 entries. Runs the built program under the
+# build tree's private Wine prefix and its own Xvfb display.
 #   BUILD_DIR=build/<yours> settings/tests/screenshots.sh [output folder]
 # BUILD_DIR is required: the run replaces that tree's Wine prefix and ends its server.
 set -euo pipefail
@@ -13,34 +14,57 @@ wine_env_start "$build"
 program=$(mktemp -d "$build/screenshot-program.XXXXXX")
 trap 'wine_env_stop; rm -rf "$program"' EXIT
 cp "$build/settings/TarnwickSettings.exe" "$program/"
-[ -f "$root/launcher/res/twlogo.jpg" ] && cp "$root/launcher/res/twlogo.jpg" "$program/"
 
+misc='HKCU\Software\Veltane\misc'
 held='HKCU\Software\Veltane\HKEY_LOCAL_MACHINE'
 quiet() { "$@" </dev/null >/dev/null 2>&1; }
 
-# Opens the window, waits for it, photographs it and ends the program.
-shoot() {
-    wine "$program/TarnwickSettings.exe" </dev/null >/dev/null 2>&1 &
-    local pid=$! id=""
+# Waits for a visible window of that exact title; prints its X id.
+window() {
+    local id=""
     for _ in $(seq 100); do
-        id=$(xdotool search --onlyvisible --name '^Tarnwick Settings$' 2>/dev/null | head -1) && [ -n "$id" ] && break
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) && [ -n "$id" ] && break
         sleep 0.1
     done
-    [ -n "$id" ] || { echo "no window" >&2; kill "$pid"; return 1; }
+    [ -n "$id" ] || { echo "no window \"$1\"" >&2; return 1; }
     # Wine may replace the X window while the dialog opens: look it up again once it has settled.
     sleep 1
-    id=$(xdotool search --onlyvisible --name '^Tarnwick Settings$' | head -1)
+    xdotool search --onlyvisible --name "^$1\$" | head -1
+}
+
+# Opens the settings window and photographs it, then its about box (Alt+A), then ends it.
+shoot() {
+    wine "$program/TarnwickSettings.exe" </dev/null >/dev/null 2>&1 &
+    local pid=$! id about
+    id=$(window 'Tarnwick Settings') || { kill "$pid"; return 1; }
     import -window "$id" "$out/$1.png"
+    echo "$out/$1.png"
+    xdotool windowfocus --sync "$id" key alt+a
+    about=$(window 'About Tarnwick') || { kill "$pid"; return 1; }
+    import -window "$about" "$out/$1-about.png"
+    echo "$out/$1-about.png"
     kill "$pid"
     wait "$pid" || true
-    echo "$out/$1.png"
 }
 
 quiet wine reg delete 'HKCU\Software\Veltane' /f || true
-shoot settings-empty
+shoot no-data
 
+cp -r "$root/settings/data/skins" "$program/"
+cp "$root/launcher/res/twlogo.jpg" "$root/settings/data/TARNWICK.HTM" "$program/"
+skins=$(grep -c . "$program/skins/skins.skn")
+for i in $(seq 0 $((skins - 1))); do
+    quiet wine reg add "$misc" /v Back /d True /f
+    quiet wine reg add "$misc" /v skin /d "$i" /f
+    shoot "skin-$i"
+done
+quiet wine reg add "$misc" /v Back /d False /f
+shoot skins-off
+
+quiet wine reg add "$misc" /v Back /d True /f
+quiet wine reg add "$misc" /v skin /d 0 /f
 for i in $(seq 1 17); do
     quiet wine reg add "$held" /v "Program $((100 + i))" /d "C:\\Program Files\\Vendor $i\\program$i.exe --start-minimised --profile=default" /f
 done
 for name in "Mail Checker" "Cloud Sync" "Printer Helper"; do : >"$program/$name.lnk"; done
-shoot settings-20
+shoot entries-20

@@ -54,6 +54,21 @@ TEST(SkinIndexTest, MalformedRecordsNeitherCrashNorShowGarbage) {
     EXPECT_EQ(ParseSkinIndex("\"A\"junk,\"a.jpg\" ,7"), (Skins{{L"A", L"a.jpg", 7}}));
 }
 
+TEST(SkinIndexTest, BinaryInputIsNoIndexAtAll) {
+    using namespace std::string_literals;
+    const std::string good = "\"Slate\",\"slate.jpg\",1\r\n";
+    EXPECT_EQ(ParseSkinIndex(good).size(), 1u);
+    EXPECT_TRUE(ParseSkinIndex(good + "\0"s).empty());
+    EXPECT_TRUE(ParseSkinIndex(good + "\x7F").empty());
+    EXPECT_TRUE(ParseSkinIndex(good + "\x1B[0m").empty());
+    // The start of a picture file, renamed: not an index.
+    EXPECT_TRUE(ParseSkinIndex("\xFF\xD8\xFF\xE0\0\x10JFIF\0,a.jpg,1\n"s).empty());
+    // UTF-16 text is no index either: every other byte is a NUL.
+    EXPECT_TRUE(ParseSkinIndex("\xFF\xFE\"\0S\0\"\0,\0s\0.\0j\0p\0g\0,\0001\0"s).empty());
+    // Tabs are text.
+    EXPECT_EQ(ParseSkinIndex("\t\"Tab\",\t\"t.jpg\",\t2\n"), (Skins{{L"Tab", L"t.jpg", 2}}));
+}
+
 TEST(SkinIndexTest, PicturesMustBeFileNamesInsideTheSkinsFolder) {
     EXPECT_EQ(ParseSkinIndex("a,..\\..\\secret.bmp,1\n"
                              "b,\\\\server\\share\\x.jpg,1\n"
@@ -78,7 +93,9 @@ TEST(SkinIndexTest, AtMostTheTableSize) {
 
 TEST(SkinIndexTest, ArbitraryBytesNeverCrashAndStayLinear) {
     std::mt19937 rng(7);
-    const std::string alphabet = "\",\r\n ab.jpg0123456789\t\xC3\xBF\x00\xFF";
+    // Text made of what means something to the parser in every other round; any bytes at all,
+    // which are mostly no text, in the rounds between.
+    const std::string alphabet = "\",\r\n ab.jpg0123456789\t\xC3\xBF\xFF";
     const auto start = std::chrono::steady_clock::now();
     for (int round = 0; round < 2000; ++round) {
         std::string bytes(rng() % 400, '\0');

@@ -1,0 +1,202 @@
+#include "frm_about.h"
+
+#include "dialog_font.h"
+#include "picture.h"
+#include "product.h"
+#include "resource.h"
+#include "sysinfo.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace tarnwick::settings {
+namespace {
+
+constexpr wchar_t kDisclaimer[] =
+    L"Warning: this program is distributed as is, without any warranty. The author takes no "
+    L"responsibility for any loss of data or other damage that may come from its use.";
+constexpr int kDisclaimerPoints = 6;
+// Fonts are made again once the dialog manager has rescaled the box for a new DPI.
+constexpr UINT kRemakeSized = WM_APP + 1;
+
+// The labels that take the skin's colour.
+constexpr int kCaptions[] = {IDC_lblTitle, IDC_AboutLabel1, IDC_lblDescription, IDC_lblVersion,
+                             IDC_lblDisclaimer};
+
+// The running program's own version resource.
+class VersionRecord {
+  public:
+    VersionRecord() {
+        std::wstring path(MAX_PATH, L'\0');
+        for (;;) {
+            const DWORD length =
+                ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+            if (length == 0) return;
+            if (length < path.size()) {
+                path.resize(length);
+                break;
+            }
+            path.resize(path.size() * 2);
+        }
+        DWORD handle = 0;
+        record_.resize(::GetFileVersionInfoSizeW(path.c_str(), &handle));
+        if (record_.empty() ||
+            !::GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(record_.size()),
+                                   record_.data())) {
+            record_.clear();
+        }
+    }
+
+    // Major, minor and revision, joined by ".".
+    std::wstring Version() const {
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT size = 0;
+        if (record_.empty() ||
+            !::VerQueryValueW(record_.data(), L"\\", reinterpret_cast<void**>(&fixed), &size) ||
+            size < sizeof *fixed) {
+            return {};
+        }
+        return std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
+               std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." +
+               std::to_wstring(HIWORD(fixed->dwFileVersionLS));
+    }
+
+    // One text of the record (US English, Unicode); empty when it has none.
+    std::wstring Text(std::wstring_view name) const {
+        const std::wstring query = L"\\StringFileInfo\\040904B0\\" + std::wstring(name);
+        wchar_t* text = nullptr;
+        UINT length = 0;
+        if (record_.empty() || !::VerQueryValueW(record_.data(), query.c_str(),
+                                                 reinterpret_cast<void**>(&text), &length)) {
+            return {};
+        }
+        return std::wstring(text, ::wcsnlen(text, length));
+    }
+
+  private:
+    std::vector<BYTE> record_;
+};
+
+bool IsCaption(int id) {
+    return std::find(std::begin(kCaptions), std::end(kCaptions), id) != std::end(kCaptions);
+}
+
+}  // namespace
+
+frmAbout::~frmAbout() {
+    if (!hwnd_) return;
+    ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
+    ::DestroyWindow(hwnd_);
+}
+
+bool frmAbout::Load(HINSTANCE instance, HWND owner) {
+    return ::CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_frmAbout), owner, DialogProc,
+                                reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+void frmAbout::Show() const {
+    ::ShowWindow(hwnd_, SW_SHOW);
+    ::SetActiveWindow(hwnd_);
+}
+
+void frmAbout::ShowLook() {
+    background_.Prepare(hwnd_, look_);
+    RedrawWholeWindow(hwnd_);
+}
+
+INT_PTR CALLBACK frmAbout::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* self = reinterpret_cast<frmAbout*>(lParam);
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        self->hwnd_ = hwnd;
+        self->OnLoad();
+        return TRUE;
+    }
+    auto* self = reinterpret_cast<frmAbout*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    return self ? self->OnMessage(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR frmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDC_cmdOK:
+                case IDCANCEL:
+                    ::DestroyWindow(hwnd_);
+                    return TRUE;
+                case IDC_cmdSysInfo:
+                    StartSysInfo(os_, hwnd_);
+                    return TRUE;
+                default:
+                    return FALSE;
+            }
+        case WM_ERASEBKGND:
+            return background_.Erase(hwnd_, reinterpret_cast<HDC>(wParam));
+        case WM_CTLCOLORSTATIC: {
+            const auto control = reinterpret_cast<HWND>(lParam);
+            return reinterpret_cast<INT_PTR>(background_.ColourControl(
+                hwnd_, reinterpret_cast<HDC>(wParam), control, IsCaption(::GetDlgCtrlID(control))));
+        }
+        case WM_DRAWITEM:
+            if (wParam != IDC_picIcon) return FALSE;
+            DrawLogo(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        case WM_DPICHANGED:
+            ::PostMessageW(hwnd_, kRemakeSized, 0, 0);
+            return FALSE;
+        case kRemakeSized:
+            MakeSizedResources();
+            ShowLook();
+            return TRUE;
+        case WM_DESTROY:
+            // Unloaded: the window and everything it showed go; the next "&About" loads anew.
+            ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
+            hwnd_ = nullptr;
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+void frmAbout::OnLoad() {
+    const VersionRecord record;
+    ::SetDlgItemTextW(hwnd_, IDC_lblDisclaimer, kDisclaimer);
+    logo_ = LoadPicture(programFolder_ + L"\\twlogo.jpg");
+    MakeSizedResources();
+    ::SetWindowTextW(hwnd_, L"About Tarnwick");
+    ::SetDlgItemTextW(hwnd_, IDC_lblVersion, (L"Version " + record.Version()).c_str());
+    ::SetDlgItemTextW(
+        hwnd_, IDC_lblTitle,
+        (record.Text(L"FileDescription") + L": " + std::wstring(kMakerWebAddress)).c_str());
+    ::SetDlgItemTextW(hwnd_, IDC_lblDescription, record.Text(L"Comments").c_str());
+    ::SetDlgItemTextW(hwnd_, IDC_AboutLabel1, record.Text(L"LegalCopyright").c_str());
+    background_.Prepare(hwnd_, look_);
+}
+
+void frmAbout::MakeSizedResources() {
+    titleFont_ = ScaledFont(hwnd_, 1.0, FW_BOLD);
+    disclaimerFont_ = PointFont(hwnd_, kDisclaimerPoints);
+    ::SendMessageW(Item(IDC_lblTitle), WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()),
+                   TRUE);
+    ::SendMessageW(Item(IDC_lblDisclaimer), WM_SETFONT,
+                   reinterpret_cast<WPARAM>(disclaimerFont_.get()), TRUE);
+}
+
+void frmAbout::DrawLogo(const DRAWITEMSTRUCT& item) const {
+    const HDC dc = item.hDC;
+    HBRUSH brush = background_.ColourControl(hwnd_, dc, item.hwndItem, false);
+    ::FillRect(dc, &item.rcItem, brush ? brush : ::GetSysColorBrush(COLOR_3DFACE));
+    const SIZE logo = logo_ ? PictureSize(*logo_.get()) : SIZE{0, 0};
+    if (logo.cx <= 0 || logo.cy <= 0) return;
+    // As large as the place allows without changing the logo's proportions.
+    const RECT& place = item.rcItem;
+    const LONG width = place.right - place.left;
+    const LONG height = place.bottom - place.top;
+    const LONG fitWidth = std::min<LONG>(width, ::MulDiv(logo.cx, height, logo.cy));
+    const LONG fitHeight = ::MulDiv(logo.cy, fitWidth, logo.cx);
+    const LONG top = place.top + (height - fitHeight) / 2;
+    ::SetStretchBltMode(dc, HALFTONE);
+    DrawPicture(*logo_.get(), dc, {place.left, top, place.left + fitWidth, top + fitHeight});
+}
+
+}  // namespace tarnwick::settings

@@ -1,0 +1,100 @@
+#include "sysinfo.h"
+
+#include <cstring>
+#include <cwchar>
+
+namespace tarnwick::settings {
+namespace {
+
+// The reader's buffer: longer values were never read.
+constexpr size_t kMaxValueChars = 1024;
+
+std::wstring Text(const std::vector<BYTE>& data) {
+    std::wstring text(data.size() / sizeof(wchar_t), L'\0');
+    if (!text.empty()) std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+    // A stored terminator, and anything a careless writer left after it, is not part of the text.
+    text.resize(std::wcslen(text.c_str()));
+    return text;
+}
+
+std::wstring Expanded(const std::wstring& text) {
+    const DWORD size = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (size == 0) return text;
+    std::wstring expanded(size, L'\0');
+    if (::ExpandEnvironmentStringsW(text.c_str(), expanded.data(), size) == 0) return text;
+    expanded.resize(std::wcslen(expanded.c_str()));
+    return expanded;
+}
+
+// The little-endian bytes of a REG_DWORD; a short value has zero high bytes.
+std::wstring Number(const std::vector<BYTE>& data) {
+    DWORD number = 0;
+    for (size_t i = 0; i < data.size() && i < sizeof number; ++i) {
+        number |= static_cast<DWORD>(data[i]) << (8 * i);
+    }
+    return std::to_wstring(number);
+}
+
+// A registered program path, quoted so that a folder name with spaces is not split into a
+// program and its arguments.
+bool StartProgram(Os& os, std::wstring path) {
+    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') {
+        path = path.substr(1, path.size() - 2);
+    }
+    if (path.empty()) return false;
+    return os.StartProcess(L"\"" + path + L"\"") == ERROR_SUCCESS;
+}
+
+bool IsFile(Os& os, const std::wstring& path) {
+    const DWORD attributes = os.FileAttributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+bool GetKeyValue(Os& os, HKEY KeyRoot, std::wstring_view KeyName, std::wstring_view SubKeyRef,
+                 std::wstring& KeyVal) {
+    RegValue value;
+    if (os.QueryValue(KeyRoot, KeyName, SubKeyRef, value) != ERROR_SUCCESS ||
+        value.data.size() > kMaxValueChars * sizeof(wchar_t)) {
+        KeyVal.clear();
+        return false;
+    }
+    switch (value.type) {
+        case REG_SZ:
+            KeyVal = Text(value.data);
+            break;
+        case REG_EXPAND_SZ:
+            KeyVal = Expanded(Text(value.data));
+            break;
+        case REG_DWORD:
+            KeyVal = Number(value.data);
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+bool TryStartSysInfo(Os& os) {
+    std::wstring path;
+    if (GetKeyValue(os, HKEY_LOCAL_MACHINE, kMsInfoKey, L"PATH", path)) {
+        return StartProgram(os, path);
+    }
+    std::wstring folder;
+    if (!GetKeyValue(os, HKEY_LOCAL_MACHINE, kSharedToolsLocationKey, L"MSINFO", folder)) {
+        return false;
+    }
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    if (folder.empty()) return false;
+    const std::wstring program = folder + L"\\MSINFO32.EXE";
+    return IsFile(os, program) && StartProgram(os, program);
+}
+
+void StartSysInfo(Os& os, HWND owner) {
+    if (TryStartSysInfo(os)) return;
+    const std::wstring text(kSysInfoUnavailable);
+    ::MessageBoxW(owner, text.c_str(), L"System Information", MB_OK);
+}
+
+}  // namespace tarnwick::settings
