@@ -27,8 +27,17 @@ ComPtr<IPicture> LoadPicture(const std::wstring& path) {
 
 SIZE PictureSize(IPicture& picture) {
     const SIZE himetric = HimetricSize(picture);
-    return {::MulDiv(himetric.cx, 96, kHimetricPerInch),
-            ::MulDiv(himetric.cy, 96, kHimetricPerInch)};
+    SHORT type = PICTYPE_UNINITIALIZED;
+    picture.get_Type(&type);
+    SIZE perInch{USER_DEFAULT_SCREEN_DPI, USER_DEFAULT_SCREEN_DPI};
+    if (type == PICTYPE_BITMAP || type == PICTYPE_ICON) {
+        // The loader measured the pixels at the screen's DPI, which gives them back.
+        const HDC screen = ::GetDC(nullptr);
+        perInch = {::GetDeviceCaps(screen, LOGPIXELSX), ::GetDeviceCaps(screen, LOGPIXELSY)};
+        ::ReleaseDC(nullptr, screen);
+    }
+    return {::MulDiv(himetric.cx, perInch.cx, kHimetricPerInch),
+            ::MulDiv(himetric.cy, perInch.cy, kHimetricPerInch)};
 }
 
 void DrawPicture(IPicture& picture, HDC dc, const RECT& target) {

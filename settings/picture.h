@@ -14,7 +14,9 @@ namespace tarnwick::settings {
 // The picture in a file; empty when the file is missing or is no picture the loader reads.
 ComPtr<IPicture> LoadPicture(const std::wstring& path);
 
-// The picture's own size in pixels at 96 dots per inch; {0, 0} when it cannot tell.
+// The picture's own size in the pixels of a window at 96 DPI: a bitmap's or an icon's pixels one
+// for one, a metafile's own measure. A window of another DPI scales it as it scales its controls.
+// {0, 0} when the picture cannot tell.
 SIZE PictureSize(IPicture& picture);
 
 // Draws the whole picture into `target`, scaled to fit it exactly.

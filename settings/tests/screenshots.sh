@@ -2,7 +2,7 @@
 # Pictures of the settings window and its about box to look at: with each shipped skin, with skins
 # off, without the product's data files, and with 20 entries. Runs the built program under the
 # build tree's private Wine prefix and its own Xvfb display.
-#   BUILD_DIR=build/<yours> settings/tests/screenshots.sh [output folder]
+#   BUILD_DIR=build/<yours> [DPI=144] settings/tests/screenshots.sh [output folder]
 # BUILD_DIR is required: the run replaces that tree's Wine prefix and ends its server.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -47,6 +47,9 @@ shoot() {
     wait "$pid" || true
 }
 
+if [ -n "${DPI:-}" ]; then
+    quiet wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$DPI" /f
+fi
 quiet wine reg delete 'HKCU\Software\Veltane' /f || true
 shoot no-data
 

@@ -367,7 +367,14 @@ TEST_F(SkinTest, AMissingEmptyOrGarbledIndexLeavesAUsableWindowWithoutSkins) {
     }
 }
 
-TEST_F(SkinTest, TheListHoldsAtMostATableOfSkins) {
+TEST_F(SkinTest, TheListHoldsOneEntryPerRecordAndAtMostATableOfSkins) {
+    WriteIndex("Only,slate.jpg,255");
+    {
+        auto window = Open();
+        EXPECT_EQ(window->Send(window->Item(IDC_Combo1), CB_GETCOUNT), 1);
+        EXPECT_EQ(window->Send(window->Item(IDC_Combo1), CB_GETCURSEL), 0);
+        Cancel(*window);
+    }
     std::string index;
     for (int i = 0; i < 1002; ++i)
         index += "\"Skin " + std::to_string(i) + "\",\"slate.jpg\",255\r\n";
