@@ -393,9 +393,14 @@ void Form1::OnTimer5() {
 void Form1::OnTimer6() {
     colours_.Tick();
     coloured_ = true;
-    RECT bar{0, 0, Px(layout_.width), Px(layout_.shape1.height)};
+    // Only the filled part of the bar and the percentage change colour.
+    const RECT bar = BarRect();
     ::InvalidateRect(hwnd_, &bar, FALSE);
     ::InvalidateRect(label1_, nullptr, FALSE);
+}
+
+RECT Form1::BarRect() const {
+    return {0, 0, Px(barWidth_), Px(layout_.shape1.height)};
 }
 
 // ---- mouse
@@ -432,38 +437,33 @@ void Form1::SavePosition() {
 void Form1::PaintBackground(HDC dc) const {
     RECT client{};
     ::GetClientRect(hwnd_, &client);
-    const int barRight = Px(barWidth_);
-    const int barBottom = Px(layout_.shape1.height);
-    const RECT bar{0, 0, barRight, barBottom};
-    const UniqueGdiObj brush(::CreateSolidBrush(coloured_ ? colours_.Bar() : kDesignBarColour));
-    ::FillRect(dc, &bar, static_cast<HBRUSH>(brush.get()));
+    const RECT bar = BarRect();
+    // The DC's own brush: no brush object is made and freed six times a second.
+    ::SelectObject(dc, ::GetStockObject(DC_BRUSH));
+    ::SetDCBrushColor(dc, coloured_ ? colours_.Bar() : kDesignBarColour);
+    ::FillRect(dc, &bar, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
     // Light grey (192, 192, 192) beside and below the bar, painted once, so nothing flickers.
     const auto grey = static_cast<HBRUSH>(::GetStockObject(LTGRAY_BRUSH));
-    const RECT beside{barRight, 0, client.right, barBottom};
-    const RECT below{0, barBottom, client.right, client.bottom};
+    const RECT beside{bar.right, 0, client.right, bar.bottom};
+    const RECT below{0, bar.bottom, client.right, client.bottom};
     ::FillRect(dc, &beside, grey);
     ::FillRect(dc, &below, grey);
 }
 
 void Form1::PaintLabel1(HDC dc) const {
-    // A transparent label: the form's own picture behind it, then the caption. Drawn off-screen
-    // first, as the bar's colour changes several times a second.
-    RECT r{};
-    ::GetClientRect(label1_, &r);
+    // A transparent label: the form's own picture behind it, then the caption.
     RECT at{};
     ::GetWindowRect(label1_, &at);
     ::MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&at), 2);
-    const UniqueGdiObj bitmap(::CreateCompatibleBitmap(dc, r.right, r.bottom));
-    MemoryDc memory(dc, bitmap.get());
-    ::SetViewportOrgEx(memory.get(), -at.left, -at.top, nullptr);
-    PaintBackground(memory.get());
-    ::SetViewportOrgEx(memory.get(), 0, 0, nullptr);
+    POINT origin{};
+    ::SetViewportOrgEx(dc, -at.left, -at.top, &origin);
+    PaintBackground(dc);
+    ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
     const std::wstring caption = WindowText(label1_);
-    Selected font(memory.get(), font_.get());
-    ::SetBkMode(memory.get(), TRANSPARENT);
-    ::SetTextColor(memory.get(), coloured_ ? colours_.Text() : RGB(0, 0, 0));
-    ::TextOutW(memory.get(), 0, 0, caption.c_str(), static_cast<int>(caption.size()));
-    ::BitBlt(dc, 0, 0, r.right, r.bottom, memory.get(), 0, 0, SRCCOPY);
+    Selected font(dc, font_.get());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, coloured_ ? colours_.Text() : RGB(0, 0, 0));
+    ::TextOutW(dc, 0, 0, caption.c_str(), static_cast<int>(caption.size()));
 }
 
 void Form1::PaintLabel4(HDC dc) const {

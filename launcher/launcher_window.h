@@ -71,6 +71,7 @@ class Form1 final : public SequencerView {
     void SavePosition();
     void SetHeight(bool collapsed);
 
+    RECT BarRect() const;
     void PaintBackground(HDC dc) const;
     void PaintLabel1(HDC dc) const;
     void PaintLabel4(HDC dc) const;

@@ -78,6 +78,9 @@ for t, name, cmd in sorted(rows):
     print(f"  {t:6.2f} s  {name:<13} {cmd}")
 print(f"  {end - start:6.2f} s  Tarnwick.exe ended")
 PY
+if ! wine reg query 'HKCU\Software\Veltane\HKEY_CURRENT_USER' /v 'Old Updater' </dev/null >/dev/null 2>&1; then
+    echo "  (Old Updater, whose program is gone, had its slot at about 5 s: quietly taken out of the store)"
+fi
 echo "demo: what Tarnwick keeps now"
 wine reg query "HKLM\\$run_key" </dev/null 2>/dev/null | sed -n 's/^ \{4\}/  HKLM Run: /p'
 wine reg query 'HKCU\Software\Veltane' /s </dev/null 2>/dev/null | sed -n 's/^HKEY_CURRENT_USER\\Software\\Veltane\\/  store section /p; s/^ \{4\}/    /p'

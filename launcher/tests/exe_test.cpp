@@ -1,6 +1,6 @@
 // The real Tarnwick.exe under Wine and Xvfb, driven from this test process: its resources, its
 // window, the buttons and the mouse, auto-hide, the marquee and the error box.
-#include "exe_harness.h"
+#include "launcher_exe_harness.h"
 
 #include "../resource.h"
 #include "product.h"
@@ -22,41 +22,21 @@ constexpr int kCollapsedHeight = 10;  // the bar's row, 145 twips
 
 class LauncherExeTest : public LauncherFixture {};
 
-std::wstring ModuleResourceText(HMODULE module, const wchar_t* type, int id) {
-    const HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
-    if (!info) return {};
-    const HGLOBAL data = ::LoadResource(module, info);
-    const auto* bytes = static_cast<const char*>(::LockResource(data));
-    const std::string text(bytes, ::SizeofResource(module, info));
-    return std::wstring(text.begin(), text.end());
-}
-
 // ---- the program file
 
 TEST(LauncherFile, CarriesVersionManifestPicturesAndLogo) {
-    const std::wstring exe = TarnwickExe().wstring();
-    DWORD ignored = 0;
-    std::vector<BYTE> version(::GetFileVersionInfoSizeW(exe.c_str(), &ignored));
-    ASSERT_FALSE(version.empty());
-    ASSERT_TRUE(
-        ::GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(::VerQueryValueW(version.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, (1u << 16) | 6u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    wchar_t* product = nullptr;
-    ASSERT_TRUE(::VerQueryValueW(version.data(), L"\\StringFileInfo\\040904B0\\ProductName",
-                                 reinterpret_cast<void**>(&product), &length));
-    EXPECT_STREQ(product, L"Tarnwick");
+    const std::filesystem::path exe = TarnwickExe();
+    EXPECT_EQ(FixedFileVersion(exe), L"1.6.0.0");
+    EXPECT_EQ(VersionText(exe, L"ProductName"), L"Tarnwick");
+    EXPECT_EQ(VersionText(exe, L"OriginalFilename"), L"Tarnwick.exe");
+    const std::string manifest = EmbeddedManifest(exe);
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
 
     const HMODULE module = ::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_TRUE(module);
-    const std::wstring manifest = ModuleResourceText(module, RT_MANIFEST, 1);
-    EXPECT_NE(manifest.find(L"Microsoft.Windows.Common-Controls"), std::wstring::npos);
-    EXPECT_NE(manifest.find(L"version=\"6.0.0.0\""), std::wstring::npos);
-    EXPECT_NE(manifest.find(L"PerMonitorV2"), std::wstring::npos);
-    EXPECT_NE(manifest.find(L"level=\"asInvoker\""), std::wstring::npos);
     for (int icon : {IDI_PAUSE, IDI_PLAY, IDI_FASTFORWARD, IDI_STOP}) {
         const UniqueIcon loaded(static_cast<HICON>(
             ::LoadImageW(module, MAKEINTRESOURCEW(icon), IMAGE_ICON, 16, 16, 0)));
@@ -84,7 +64,7 @@ TEST_F(LauncherExeTest, WindowIsASmallTopMostStripRightOfCentre) {
     EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME));
     EXPECT_TRUE(ex & WS_EX_TOPMOST);
     EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);  // kept out of the taskbar
-    EXPECT_EQ(Text(form_), L"Tarnwick");
+    EXPECT_EQ(WindowText(form_), L"Tarnwick");
 
     const RECT r = WindowRect(form_);
     EXPECT_EQ(Width(r), kWidth);
@@ -111,10 +91,10 @@ TEST_F(LauncherExeTest, WindowIsASmallTopMostStripRightOfCentre) {
     EXPECT_TRUE(::IsWindowVisible(Control(IDC_LABEL4)));
     EXPECT_TRUE(::IsWindowVisible(Control(IDC_PICTURE1)));
     // "0%" centred on 1000 twips (67 pixels), a pixel above the top.
-    EXPECT_EQ(Text(Control(IDC_LABEL1)), L"0%");
+    EXPECT_EQ(WindowText(Control(IDC_LABEL1)), L"0%");
     EXPECT_NEAR((at(IDC_LABEL1).left + at(IDC_LABEL1).right) / 2.0, 67, 1);
     EXPECT_EQ(at(IDC_LABEL1).top, -1);
-    EXPECT_EQ(Text(Control(IDC_COMMAND4)), L"Pause");
+    EXPECT_EQ(WindowText(Control(IDC_COMMAND4)), L"Pause");
 
     // The logo is painted: its area is not the light grey of the form.
     std::this_thread::sleep_for(300ms);
@@ -176,7 +156,7 @@ TEST_F(LauncherExeTest, VisibleZeroRunsTheSequenceWithoutAWindow) {
     bool everShown = false;
     const auto exit = [&] {
         everShown = everShown || ::IsWindowVisible(form_);
-        return !launcher_.Running();
+        return !launcher_->Running();
     };
     ASSERT_TRUE(WaitFor(exit, 15s));
     EXPECT_FALSE(everShown);
@@ -187,8 +167,8 @@ TEST_F(LauncherExeTest, VisibleZeroRunsTheSequenceWithoutAWindow) {
 TEST_F(LauncherExeTest, ShiftHeldEndsTheLauncherBeforeItTouchesAnything) {
     AddRun(HKEY_CURRENT_USER, L"Held", Sample(L"Held"));
     ::keybd_event(VK_SHIFT, 0, 0, 0);
-    launcher_ = Process::Start(L"\"" + (program_ / L"Tarnwick.exe").wstring() + L"\"");
-    const auto code = launcher_.WaitExit(10s);
+    launcher_.emplace(program_.Path() / L"Tarnwick.exe");
+    const auto code = launcher_->Wait(10s);
     ::keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
     ASSERT_TRUE(code);
     EXPECT_EQ(*code, 0u);
@@ -203,7 +183,7 @@ TEST_F(LauncherExeTest, ShiftPressedAndReleasedBeforeTheStartDoesNotSkip) {
     ::keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
     SetMisc(L"initTimeDelay", L"300");
     StartLauncher();
-    EXPECT_TRUE(launcher_.Running());
+    EXPECT_TRUE(launcher_->Running());
 }
 
 // ---- buttons
@@ -214,15 +194,15 @@ TEST_F(LauncherExeTest, PauseDuringTheInitialDelayHoldsEverythingAndResumeStarts
     const HWND pause = Control(IDC_COMMAND4);
     const LRESULT pauseFace = ::SendMessageW(pause, BM_GETIMAGE, IMAGE_ICON, 0);
     ::SendMessageW(pause, BM_CLICK, 0, 0);
-    EXPECT_EQ(Text(pause), L"Resume");
+    EXPECT_EQ(WindowText(pause), L"Resume");
     EXPECT_NE(::SendMessageW(pause, BM_GETIMAGE, IMAGE_ICON, 0), pauseFace);
     std::this_thread::sleep_for(3s);
     EXPECT_TRUE(Starts().empty());
-    EXPECT_TRUE(launcher_.Running());
+    EXPECT_TRUE(launcher_->Running());
     const long long resumedAt = NowTicks();
     ::SendMessageW(pause, BM_CLICK, 0, 0);
     EXPECT_EQ(::SendMessageW(pause, BM_GETIMAGE, IMAGE_ICON, 0), pauseFace);
-    ASSERT_TRUE(WaitLauncherExit(10s));
+    ASSERT_TRUE(launcher_->Wait(10s));
     const auto starts = Starts();
     ASSERT_EQ(starts.size(), 1u);
     // One program delay (1 s) after the resume.
@@ -236,7 +216,7 @@ TEST_F(LauncherExeTest, FastForwardStartsTheRestAtOnce) {
     StartLauncher();
     const long long clickedAt = NowTicks();
     ::SendMessageW(Control(IDC_COMMAND2), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitLauncherExit(10s));
+    ASSERT_TRUE(launcher_->Wait(10s));
     // The last ones note their start a moment after the launcher has gone.
     EXPECT_TRUE(WaitFor([&] { return Starts().size() == 4; }, 5s));
     const auto starts = Starts();
@@ -249,7 +229,7 @@ TEST_F(LauncherExeTest, StopHidesTheWindowAndEndsWithoutStartingAnything) {
     StartLauncher();
     ::SendMessageW(Control(IDC_COMMAND3), BM_CLICK, 0, 0);
     EXPECT_FALSE(::IsWindowVisible(form_));
-    ASSERT_TRUE(WaitLauncherExit(2s));
+    ASSERT_TRUE(launcher_->Wait(2s));
     std::this_thread::sleep_for(1500ms);
     EXPECT_TRUE(Starts().empty());
 }
@@ -291,7 +271,7 @@ TEST_F(LauncherMouseTest, LeftReleaseOnThePercentageFastForwards) {
     std::this_thread::sleep_for(100ms);
     MouseButton(MOUSEEVENTF_LEFTDOWN);
     MouseButton(MOUSEEVENTF_LEFTUP);
-    ASSERT_TRUE(WaitLauncherExit(5s));
+    ASSERT_TRUE(launcher_->Wait(5s));
     EXPECT_TRUE(WaitFor([&] { return Starts().size() == 2; }, 5s));
 }
 
@@ -303,7 +283,7 @@ TEST_F(LauncherMouseTest, RightReleaseOnThePercentageQuitsAtOnce) {
     std::this_thread::sleep_for(100ms);
     MouseButton(MOUSEEVENTF_RIGHTDOWN);
     MouseButton(MOUSEEVENTF_RIGHTUP);
-    ASSERT_TRUE(WaitLauncherExit(2s));
+    ASSERT_TRUE(launcher_->Wait(2s));
     std::this_thread::sleep_for(1500ms);
     EXPECT_TRUE(Starts().empty());
 }
@@ -352,7 +332,7 @@ TEST_F(LauncherMouseTest, DraggingThePercentageCanTakeTheWindowOffTheScreen) {
     // Letting go of the left button over the percentage is a fast-forward: with nothing to
     // start, the launcher ends.
     MouseButton(MOUSEEVENTF_LEFTUP);
-    EXPECT_TRUE(WaitLauncherExit(3s));
+    EXPECT_TRUE(launcher_->Wait(3s));
 }
 
 TEST_F(LauncherMouseTest, MovingOverTheDragLabelWritesThePosition) {
@@ -420,7 +400,7 @@ TEST_F(LauncherExeTest, OneCharacterNameRotatesOneCharacterEveryTick) {
     std::vector<std::pair<Clock::time_point, std::wstring>> seen;
     const auto end = Clock::now() + 1500ms;
     while (Clock::now() < end) {
-        const std::wstring text = Text(Control(IDC_LABEL4));
+        const std::wstring text = WindowText(Control(IDC_LABEL4));
         if (seen.empty() || seen.back().second != text) seen.emplace_back(Clock::now(), text);
         std::this_thread::sleep_for(10ms);
     }
@@ -441,16 +421,22 @@ TEST_F(LauncherExeTest, OneCharacterNameRotatesOneCharacterEveryTick) {
 
 TEST_F(LauncherExeTest, ErrorBoxHoldsTheSequenceUntilItIsClosed) {
     // A folder is no program: CreateProcess refuses it with an error other than "not found".
-    std::filesystem::create_directories(folder_.path() / L"NotAProgram");
-    AddRun(HKEY_LOCAL_MACHINE, L"A1", L"\"" + (folder_.path() / L"NotAProgram").wstring() + L"\"");
+    std::filesystem::create_directories(work_.Path() / L"NotAProgram");
+    AddRun(HKEY_LOCAL_MACHINE, L"A1", L"\"" + (work_.Path() / L"NotAProgram").wstring() + L"\"");
     AddRun(HKEY_LOCAL_MACHINE, L"B2", Sample(L"B2"));
     AddRun(HKEY_LOCAL_MACHINE, L"C3", Sample(L"C3"));
     StartLauncher();
     HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (box = FindProcessWindow(launcher_.Id(), L"#32770")); }, 5s));
-    EXPECT_EQ(Text(box),
+    // The box is found as soon as it exists; its texts are set a moment later.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            box = FindProcessWindow(launcher_->Id(), L"#32770", true);
+            return box && !WindowText(box).empty();
+        },
+        5s));
+    EXPECT_EQ(WindowText(box),
               L"Error, please inform Mereval Software at, " + std::wstring(kMakerWebAddress));
-    const std::wstring message = Text(::GetDlgItem(box, 0xFFFF));
+    const std::wstring message = ControlText(::GetDlgItem(box, 0xFFFF));
     EXPECT_TRUE(message.starts_with(L"There was an error:")) << message.c_str();
     EXPECT_GT(message.size(), 20u);
 
@@ -471,7 +457,7 @@ TEST_F(LauncherExeTest, ErrorBoxHoldsTheSequenceUntilItIsClosed) {
     EXPECT_EQ(boxes, 1);
     const long long closedAt = NowTicks();
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(WaitLauncherExit(10s));
+    ASSERT_TRUE(launcher_->Wait(10s));
     const auto starts = Starts();
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_EQ(starts[0].name, L"B2");
@@ -482,14 +468,13 @@ TEST_F(LauncherExeTest, ErrorBoxHoldsTheSequenceUntilItIsClosed) {
 }
 
 TEST_F(LauncherExeTest, MissingProgramIsRemovedQuietlyAndThePaceHolds) {
-    const std::wstring ghost =
-        L"\"" + (folder_.path() / L"gone" / L"ghost.exe").wstring() + L"\" -x";
+    const std::wstring ghost = L"\"" + (work_.Path() / L"gone" / L"ghost.exe").wstring() + L"\" -x";
     AddRun(HKEY_CURRENT_USER, L"Ghost", ghost);
     AddRun(HKEY_CURRENT_USER, L"Real", Sample(L"Real"));
     StoreWrite(SystemOs(), kPrioritySection, L"Ghost", L"0");
     StoreWrite(SystemOs(), kPrioritySection, L"Real", L"1");
     StartLauncher();
-    ASSERT_TRUE(WaitLauncherExit(10s));
+    ASSERT_TRUE(launcher_->Wait(10s));
     EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Ghost", L"<gone>"), L"<gone>");
     EXPECT_EQ(StoreRead(SystemOs(), kPrioritySection, L"Ghost", L"<gone>"), L"<gone>");
     EXPECT_EQ(StoreRead(SystemOs(), kPrioritySection, L"Real", L""), L"1");

@@ -1,7 +1,7 @@
 // A whole log-on with the real Tarnwick.exe: sample programs in both Run keys and the StartUp
 // folder are captured, started one program delay apart in the launch order, and recorded
 // starting on their slots; the launcher then ends.
-#include "exe_harness.h"
+#include "launcher_exe_harness.h"
 
 #include "registry.h"
 #include "settings_store.h"
@@ -40,7 +40,7 @@ class LogOnTest : public LauncherFixture {
         alpha_ = Sample(L"Alpha", L"--hidden /switch \"two words\"");
         AddRun(HKEY_LOCAL_MACHINE, L"Alpha", alpha_);
         AddRun(HKEY_CURRENT_USER, L"Bravo", Sample(L"Bravo"));
-        MakeShortcut(world_.StartUpFolder() / L"Charlie.lnk", SampleExe(),
+        MakeShortcut(RealStartUpFolder() / L"Charlie.lnk", SampleExe(),
                      L"Charlie \"" + logs_.wstring() + L"\" --hidden");
     }
     // Runs one log-on and gives the starts in time order with their offsets from the window
@@ -54,7 +54,7 @@ class LogOnTest : public LauncherFixture {
         // Half-way through the second program delay: two of three started.
         std::this_thread::sleep_for(3500ms);
         SaveScreenshot(ShotPath(L"launcher-running"), WindowRect(form_));
-        const auto code = WaitLauncherExit(20s);
+        const auto code = launcher_->Wait(20s);
         const double endedAfter = MsBetween(shown, NowTicks());
         EXPECT_TRUE(code);
         EXPECT_EQ(code.value_or(99), 0u);
@@ -66,20 +66,25 @@ class LogOnTest : public LauncherFixture {
             starts.emplace_back(s.name, MsBetween(shown, s.created));
         return starts;
     }
+    // The starts came in `order`, the first `firstMs` after the window showed and each next one
+    // `stepMs` later.
+    static void ExpectSchedule(const std::vector<std::pair<std::wstring, double>>& starts,
+                               const std::vector<std::wstring>& order, double firstMs,
+                               double stepMs) {
+        ASSERT_EQ(starts.size(), order.size());
+        for (size_t k = 0; k < order.size(); ++k) {
+            EXPECT_EQ(starts[k].first, order[k]);
+            EXPECT_NEAR(starts[k].second, firstMs + stepMs * static_cast<double>(k), kToleranceMs)
+                << starts[k].first.c_str();
+        }
+    }
     std::wstring alpha_;
 };
 
 TEST_F(LogOnTest, CapturedProgramsStartOnTheirSlotsInTheLaunchOrder) {
     Seed();
-    const auto starts = LogOn(3, 5000);
-    ASSERT_EQ(starts.size(), 3u);
     // The initial delay (1 s), then one program a second: machine Run key, user Run key, StartUp.
-    const wchar_t* order[] = {L"Alpha", L"Bravo", L"Charlie"};
-    for (size_t k = 0; k < 3; ++k) {
-        EXPECT_EQ(starts[k].first, order[k]);
-        EXPECT_NEAR(starts[k].second, 2000.0 + 1000.0 * static_cast<double>(k), kToleranceMs)
-            << starts[k].first.c_str();
-    }
+    ExpectSchedule(LogOn(3, 5000), {L"Alpha", L"Bravo", L"Charlie"}, 2000, 1000);
     // The command line went whole, as it stood in the Run key.
     const auto recorded = Starts();
     EXPECT_EQ(recorded[0].commandLine, alpha_);
@@ -88,10 +93,10 @@ TEST_F(LogOnTest, CapturedProgramsStartOnTheirSlotsInTheLaunchOrder) {
     EXPECT_EQ(Registry::EnumValues(SystemOs(), HKEY_LOCAL_MACHINE, kRunKey),
               std::vector<std::wstring>{L"Veltane"});
     EXPECT_EQ(Registry::GetValue(SystemOs(), HKEY_LOCAL_MACHINE, kRunKey, L"Veltane"),
-              program_.wstring() + L"\\Tarnwick");
+              program_.Path().wstring() + L"\\Tarnwick");
     EXPECT_TRUE(Registry::EnumValues(SystemOs(), HKEY_CURRENT_USER, kRunKey).empty());
-    EXPECT_TRUE(fs::is_empty(world_.StartUpFolder()));
-    EXPECT_TRUE(fs::exists(program_ / L"Charlie.lnk"));
+    EXPECT_TRUE(fs::is_empty(RealStartUpFolder()));
+    EXPECT_TRUE(fs::exists(program_.Path() / L"Charlie.lnk"));
     EXPECT_EQ(StoreRead(SystemOs(), kMachineSection, L"Alpha", L""), alpha_);
     EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Bravo", L""), Sample(L"Bravo"));
     EXPECT_EQ(Misc(L"TimeDelay"), L"10");
@@ -106,15 +111,8 @@ TEST_F(LogOnTest, NextLogOnStartsThemAgainInTheSavedOrder) {
     StoreWrite(SystemOs(), kPrioritySection, L"Alpha", L"1");
     StoreWrite(SystemOs(), kPrioritySection, L"Bravo", L"2");
     SetMisc(L"TimeDelay", L"20");
-    const auto starts = LogOn(3, 9000);
-    ASSERT_EQ(starts.size(), 3u);
-    const wchar_t* order[] = {L"Charlie", L"Alpha", L"Bravo"};
-    for (size_t k = 0; k < 3; ++k) {
-        EXPECT_EQ(starts[k].first, order[k]);
-        // One second of initial delay, then one program every two seconds.
-        EXPECT_NEAR(starts[k].second, 3000.0 + 2000.0 * static_cast<double>(k), kToleranceMs)
-            << starts[k].first.c_str();
-    }
+    // One second of initial delay, then one program every two seconds.
+    ExpectSchedule(LogOn(3, 9000), {L"Charlie", L"Alpha", L"Bravo"}, 3000, 2000);
 }
 
 }  // namespace

@@ -1,0 +1,210 @@
+#include "launcher_exe_harness.h"
+
+#include "registry.h"
+#include "settings_store.h"
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace tarnwick::testing {
+namespace fs = std::filesystem;
+
+// ---- places
+
+namespace {
+
+// Screenshots go beside the test binary, in the build tree.
+fs::path TestBinaryFolder() {
+    wchar_t path[MAX_PATH * 4];
+    const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+    return fs::path(std::wstring(path, n)).parent_path();
+}
+
+}  // namespace
+
+fs::path TarnwickExe() {
+    return BuiltProgram(TARNWICK_EXE);
+}
+fs::path SampleExe() {
+    return BuiltProgram(TW_SAMPLE_EXE);
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto end = Clock::now() + timeout;
+    while (!condition()) {
+        if (Clock::now() > end) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+// ---- windows
+
+std::wstring ControlText(HWND hwnd) {
+    wchar_t buffer[512];
+    const LRESULT n = ::SendMessageW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer));
+    return std::wstring(buffer, static_cast<size_t>(n));
+}
+
+RECT WindowRect(HWND hwnd) {
+    RECT r{};
+    ::GetWindowRect(hwnd, &r);
+    return r;
+}
+
+int Width(const RECT& r) {
+    return r.right - r.left;
+}
+int Height(const RECT& r) {
+    return r.bottom - r.top;
+}
+
+void MoveMouse(int x, int y) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    const int w = ::GetSystemMetrics(SM_CXSCREEN);
+    const int h = ::GetSystemMetrics(SM_CYSCREEN);
+    in.mi.dx = static_cast<LONG>((x * 65535LL + w / 2) / (w - 1));
+    in.mi.dy = static_cast<LONG>((y * 65535LL + h / 2) / (h - 1));
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ::SendInput(1, &in, sizeof in);
+}
+
+void MouseButton(DWORD flag) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flag;
+    ::SendInput(1, &in, sizeof in);
+}
+
+// ---- what the samples recorded
+
+std::vector<SampleStart> ReadSampleStarts(const fs::path& logFolder) {
+    std::vector<SampleStart> starts;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(logFolder, ec)) {
+        if (entry.path().extension() != L".txt") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            SampleStart s;
+            s.name = entry.path().stem().wstring();
+            std::istringstream fields(line);
+            std::string created, entered, pid;
+            fields >> created >> entered >> pid;
+            if (created.rfind("created=", 0) != 0 || pid.rfind("pid=", 0) != 0) continue;
+            s.created = std::stoll(created.substr(8));
+            s.pid = static_cast<DWORD>(std::stoul(pid.substr(4)));
+            const size_t cmd = line.find(" cmd=");
+            if (cmd != std::string::npos) {
+                const std::string text = line.substr(cmd + 5);
+                s.commandLine.resize(text.size());
+                const int n = ::MultiByteToWideChar(
+                    CP_UTF8, 0, text.data(), static_cast<int>(text.size()), s.commandLine.data(),
+                    static_cast<int>(s.commandLine.size()));
+                s.commandLine.resize(static_cast<size_t>(n));
+            }
+            starts.push_back(std::move(s));
+        }
+    }
+    std::sort(starts.begin(), starts.end(),
+              [](const SampleStart& a, const SampleStart& b) { return a.created < b.created; });
+    return starts;
+}
+
+void EndSamples(const std::vector<SampleStart>& starts) {
+    for (const SampleStart& s : starts) {
+        UniqueHandle h(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, s.pid));
+        if (!h) continue;
+        ::TerminateProcess(h.get(), 99);
+        ::WaitForSingleObject(h.get(), 2000);
+    }
+}
+
+// ---- screenshots
+
+void SaveScreenshot(const fs::path& file, RECT r, int margin) {
+    r.left = std::max(0L, r.left - margin);
+    r.top = std::max(0L, r.top - margin);
+    r.right += margin;
+    r.bottom += margin;
+    const int w = Width(r);
+    const int h = Height(r);
+    const HDC screen = ::GetDC(nullptr);
+    const HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const UniqueGdiObj bitmap(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const HGDIOBJ old = ::SelectObject(memory, bitmap.get());
+    ::BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+    header.bfSize = header.bfOffBits + stride * static_cast<DWORD>(h);
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&header), sizeof header);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride) * h);
+    ::SelectObject(memory, old);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+}
+
+// ---- the fixture
+
+LauncherFixture::LauncherFixture() : logs_(work_.Path() / L"logs") {
+    fs::create_directories(logs_);
+    fs::copy_file(TarnwickExe(), program_.Path() / L"Tarnwick.exe");
+}
+
+void LauncherFixture::TearDown() {
+    launcher_.reset();
+    EndSamples(Starts());
+}
+
+void LauncherFixture::SetMisc(const wchar_t* key, const std::wstring& text) {
+    StoreWrite(SystemOs(), kMiscSection, key, text);
+}
+
+std::wstring LauncherFixture::Misc(const wchar_t* key) {
+    return StoreRead(SystemOs(), kMiscSection, key, L"<none>");
+}
+
+void LauncherFixture::AddRun(HKEY root, const std::wstring& name, const std::wstring& command) {
+    Registry::SetValue(SystemOs(), root, kRunKey, name, command);
+}
+
+std::wstring LauncherFixture::Sample(const std::wstring& name, const std::wstring& extra) const {
+    return L"\"" + SampleExe().wstring() + L"\" " + name + L" \"" + logs_.wstring() + L"\" " +
+           extra;
+}
+
+void LauncherFixture::StartLauncher(bool visible) {
+    launcher_.emplace(program_.Path() / L"Tarnwick.exe");
+    const DWORD pid = launcher_->Id();
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            form_ = FindProcessWindow(pid, L"TarnwickLauncher", visible);
+            return form_ != nullptr;
+        },
+        15s))
+        << "no launcher window";
+    shownAt_ = NowTicks();
+}
+
+fs::path LauncherFixture::ShotPath(const std::wstring& name) const {
+    return TestBinaryFolder() / L"screenshots" / (name + L".bmp");
+}
+
+}  // namespace tarnwick::testing

@@ -1,0 +1,84 @@
+// Running the real Tarnwick.exe from a test process, on top of the shared harness (which saves
+// and empties the places the program touches and puts them back): a program folder with a copy
+// of the exe, sample start-up programs that note when they were started, real mouse input and
+// screenshots.
+#pragma once
+
+#include "exe_harness.h"  // the shared one, from the test support library
+#include "probe.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarnwick::testing {
+
+using Clock = std::chrono::steady_clock;
+
+std::filesystem::path TarnwickExe();
+std::filesystem::path SampleExe();
+
+// Polls `condition` every few milliseconds until it holds or `timeout` passes.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+// What a control answers to WM_GETTEXT: GetWindowText does not ask a window of another process,
+// and the message box's text lives only in its static control.
+std::wstring ControlText(HWND hwnd);
+RECT WindowRect(HWND hwnd);
+int Width(const RECT& r);
+int Height(const RECT& r);
+
+// Real pointer input, as the user's mouse gives it (screen pixels).
+void MoveMouse(int x, int y);
+void MouseButton(DWORD flag);
+
+// One start of tw_sample.exe, as it recorded it.
+struct SampleStart {
+    std::wstring name;
+    long long created = 0;  // process creation, FILETIME ticks
+    DWORD pid = 0;
+    std::wstring commandLine;
+};
+std::vector<SampleStart> ReadSampleStarts(const std::filesystem::path& logFolder);
+// Ends every sample that is still running.
+void EndSamples(const std::vector<SampleStart>& starts);
+
+// Saves the screen area `r` (grown by `margin`) as a 24-bit BMP.
+void SaveScreenshot(const std::filesystem::path& file, RECT r, int margin = 20);
+
+// A test of the real Tarnwick.exe: a clean world, a program folder with a copy of the exe and a
+// folder where the sample programs note their starts.
+class LauncherFixture : public ::testing::Test {
+  protected:
+    LauncherFixture();
+    void TearDown() override;
+
+    void SetMisc(const wchar_t* key, const std::wstring& text);
+    std::wstring Misc(const wchar_t* key);
+    void AddRun(HKEY root, const std::wstring& name, const std::wstring& command);
+    // The command line of a sample program that notes its start under `name`.
+    std::wstring Sample(const std::wstring& name, const std::wstring& extra = L"--hidden") const;
+    std::vector<SampleStart> Starts() const { return ReadSampleStarts(logs_); }
+
+    // Starts Tarnwick.exe and waits for its window to exist (`visible`: to be shown); records
+    // the moment it was first seen shown in `shownAt_`.
+    void StartLauncher(bool visible = true);
+    Child& Launcher() { return *launcher_; }
+    HWND Control(int id) const { return ::GetDlgItem(form_, id); }
+    std::filesystem::path ShotPath(const std::wstring& name) const;
+
+    RealStateGuard world_;
+    TempFolder program_{L"Tarnwick"};
+    TempFolder work_{L"work"};
+    std::filesystem::path logs_;
+    std::optional<Child> launcher_;
+    HWND form_ = nullptr;
+    long long shownAt_ = 0;
+};
+
+}  // namespace tarnwick::testing
