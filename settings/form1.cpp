@@ -254,6 +254,15 @@ INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void Form1::OnInitDialog() {
     model_.emplace(StoreContext{os_, programFolder_, hwnd_}, static_cast<SkinHooks&>(*this));
     logo_ = LoadPicture(programFolder_ + L"\\twlogo.jpg");
+    // Shared icons belong to the module: nothing to free.
+    const HINSTANCE module = ::GetModuleHandleW(nullptr);
+    for (const auto& [which, metric] :
+         {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+        const int size = ::GetSystemMetrics(metric);
+        ::SendMessageW(hwnd_, WM_SETICON, which,
+                       reinterpret_cast<LPARAM>(::LoadImageW(module, MAKEINTRESOURCEW(IDI_Tarnwick),
+                                                             IMAGE_ICON, size, size, LR_SHARED)));
+    }
     MakeSizedResources();
     for (const int id : {IDC_VScroll1, IDC_VScroll2}) {
         SCROLLINFO info{sizeof info, SIF_RANGE | SIF_POS, kSpinFirst, kSpinLast, 0, kSpinStart, 0};

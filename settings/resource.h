@@ -2,6 +2,9 @@
 // under the names the controls carry in the code.
 #pragma once
 
+// The program's icon: the lowest id, so that the shell shows it for the exe.
+#define IDI_Tarnwick 1
+
 #define IDD_Form1 100
 #define IDD_frmAbout 101
 
