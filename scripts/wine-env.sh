@@ -8,10 +8,7 @@ wine_env_template() {
     local template="$base/wine/template"
     [ -f "$template/.tarnwick-ready" ] && return 0
     rm -rf "$template"
-    mkdir -p "$template" "$base/wine/home" "$base/wine/data/fonts"
-    # Wine looks for its own fonts (Tahoma, the title-bar glyphs) under XDG_DATA_HOME, which the
-    # harness moves into the build tree.
-    ln -sf /usr/share/wine/fonts/*.ttf "$base/wine/data/fonts/"
+    mkdir -p "$template" "$base/wine/home" "$base/wine/data"
     (
         export WINEPREFIX="$template" HOME="$base/wine/home" XDG_DATA_HOME="$base/wine/data"
         export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
@@ -27,6 +24,10 @@ wine_env_start() {
     local base
     base=$(mkdir -p "$1" && cd "$1" && pwd)
     wine_env_template "$base"
+    # Wine looks for its own fonts (Tahoma, the title-bar glyphs) under XDG_DATA_HOME, which the
+    # harness moves into the build tree.
+    mkdir -p "$base/wine/data/fonts"
+    ln -sf /usr/share/wine/fonts/*.ttf "$base/wine/data/fonts/"
     export HOME="$base/wine/home" XDG_DATA_HOME="$base/wine/data" WINEDEBUG=-all
     export WINEPREFIX="$base/wine/prefix"
     # Every run starts from a pristine copy of the template: nothing an earlier run left behind counts.
