@@ -1,6 +1,5 @@
 #include "launcher_window.h"
 
-#include "convert.h"
 #include "resource.h"
 #include "settings_store.h"
 
@@ -75,7 +74,7 @@ class MemoryDc {
 // A GDI object selected into a DC for one scope.
 class Selected {
   public:
-    Selected(HDC dc, HGDIOBJ font) : dc_(dc), old_(::SelectObject(dc, font)) {}
+    Selected(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
     ~Selected() { ::SelectObject(dc_, old_); }
     Selected(const Selected&) = delete;
     Selected& operator=(const Selected&) = delete;

@@ -108,6 +108,48 @@ TEST_F(LauncherExeTest, WindowIsASmallTopMostStripRightOfCentre) {
     SaveScreenshot(ShotPath(L"launcher-full"), r);
 }
 
+// Sets the display's DPI for the programs started while it lives (Wine reads it at each start).
+class DisplayDpi {
+  public:
+    explicit DisplayDpi(DWORD dpi) : saved_(DumpKey(HKEY_CURRENT_USER, kKey)) {
+        SetRaw(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    }
+    ~DisplayDpi() {
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
+        for (const RawValue& v : saved_) {
+            if (v.name == L"LogPixels") {
+                SetRaw(HKEY_CURRENT_USER, kKey, v.name, v.type, v.data.data(),
+                       static_cast<DWORD>(v.data.size()));
+            }
+        }
+    }
+    DisplayDpi(const DisplayDpi&) = delete;
+    DisplayDpi& operator=(const DisplayDpi&) = delete;
+
+  private:
+    static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
+    std::vector<RawValue> saved_;
+};
+
+TEST_F(LauncherExeTest, LayoutFollowsTheDisplaysDpi) {
+    SetMisc(L"initTimeDelay", L"300");
+    const DisplayDpi dpi(144);  // 150 %: 10 twips to the pixel
+    StartLauncher();
+    const RECT r = WindowRect(form_);
+    EXPECT_EQ(Width(r), 218);   // 2175 twips
+    EXPECT_EQ(Height(r), 100);  // 1000 twips
+    // 422.5 pixels from the left, rounded: the right edge a pixel past the middle.
+    EXPECT_NEAR(r.right, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    // The logo from 595 to 1000 twips: its edges are converted, not its size, so it ends flush
+    // with the window.
+    const RECT logo = WindowRect(Control(IDC_PICTURE1));
+    EXPECT_EQ(Width(logo), 216);
+    EXPECT_EQ(logo.top - r.top, 60);
+    EXPECT_EQ(logo.bottom, r.bottom);
+    std::this_thread::sleep_for(300ms);
+    SaveScreenshot(ShotPath(L"launcher-150-percent"), r);
+}
+
 TEST_F(LauncherExeTest, NoDetailsAndNoLogoGiveTheShortWindow) {
     SetMisc(L"initTimeDelay", L"300");
     SetMisc(L"Details", L"False");
