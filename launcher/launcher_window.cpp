@@ -131,6 +131,18 @@ std::wstring WindowText(HWND hwnd) {
     return text;
 }
 
+// No exception may cross into the system's code that called a window procedure. Only a failed
+// allocation can throw here; a launcher that cannot go on ends.
+template <typename Handler>
+LRESULT Guarded(Handler&& handler) {
+    try {
+        return handler();
+    } catch (...) {
+        ::PostQuitMessage(1);
+        return 0;
+    }
+}
+
 }  // namespace
 
 Form1::Form1(HINSTANCE instance)
@@ -514,7 +526,7 @@ LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
         self->hwnd_ = nullptr;
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     }
-    return self->OnMessage(msg, wParam, lParam);
+    return Guarded([&] { return self->OnMessage(msg, wParam, lParam); });
 }
 
 LRESULT CALLBACK Form1::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -525,7 +537,7 @@ LRESULT CALLBACK Form1::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     }
     auto* self = reinterpret_cast<Form1*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self || msg == WM_NCDESTROY) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-    return self->OnControlMessage(hwnd, msg, wParam, lParam);
+    return Guarded([&] { return self->OnControlMessage(hwnd, msg, wParam, lParam); });
 }
 
 LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
