@@ -7,6 +7,7 @@
 #include "registry.h"
 #include "sandbox.h"
 #include "settings_store.h"
+#include "store_view.h"
 
 #include <gtest/gtest.h>
 
@@ -37,29 +38,11 @@ class ModelTest : public ::testing::Test {
     Os& os = SystemOs();
     SettingsModel model{StoreContext{os, sandbox.ProgramFolder(), nullptr}, skins};
 
-    std::wstring Misc(std::wstring_view key) { return StoreRead(os, kMiscSection, key, L"-"); }
-    void SetMisc(std::wstring_view key, std::wstring_view text) {
-        StoreWrite(os, kMiscSection, key, text);
-    }
-    // Captured Run values of the machine, in the store as a capture leaves them.
-    void Held(std::initializer_list<std::wstring_view> names) {
-        for (auto name : names) {
-            StoreWrite(os, kMachineSection, name, L"C:\\" + std::wstring(name) + L".exe");
-        }
-    }
     std::vector<std::wstring> Names() const { return Names(model); }
     static std::vector<std::wstring> Names(const SettingsModel& of) {
         return of.rows.names.Items();
     }
-    std::vector<std::pair<std::wstring, std::wstring>> Priority() {
-        auto pairs = StoreReadSection(os, kPrioritySection);
-        std::sort(pairs.begin(), pairs.end(),
-                  [](const auto& a, const auto& b) { return a.second < b.second; });
-        return pairs;
-    }
 };
-
-using Pairs = std::vector<std::pair<std::wstring, std::wstring>>;
 
 TEST_F(ModelTest, OpeningAnEmptyStoreShowsTheDefaultsAndWritesBackExactlySevenKeys) {
     model.Load();

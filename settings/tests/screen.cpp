@@ -2,7 +2,7 @@
 
 #include "handles.h"
 
-namespace tarnwick::settings::testing {
+namespace tarnwick::settings {
 
 Screen::Screen(HWND window) : window_(window) {
     ::GetWindowRect(window, &rect_);
@@ -53,4 +53,4 @@ int Screen::Count(HWND control, COLORREF colour) const {
     return count;
 }
 
-}  // namespace tarnwick::settings::testing
+}  // namespace tarnwick::settings

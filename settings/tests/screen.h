@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace tarnwick::settings::testing {
+namespace tarnwick::settings {
 
 class Screen {
   public:
@@ -26,4 +26,4 @@ class Screen {
     HWND window_;
 };
 
-}  // namespace tarnwick::settings::testing
+}  // namespace tarnwick::settings

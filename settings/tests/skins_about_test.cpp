@@ -8,17 +8,15 @@
 #include "skin_index.h"
 #include "sysinfo.h"
 
-#include <fstream>
-#include <functional>
 #include <span>
 #include <thread>
 
 namespace tarnwick::settings {
 namespace {
 
-using namespace std::chrono_literals;
-using tarnwick::testing::SetSz;
-using testing::Screen;
+using testing::Eventually;
+using testing::KeyGuard;
+using testing::SetSz;
 namespace fs = std::filesystem;
 
 // Skins off, every caption is black.
@@ -30,45 +28,6 @@ constexpr int kFormCaptions[] = {IDC_Label1, IDC_Label4,  IDC_Label5,  IDC_Label
                                  IDC_Label9, IDC_Label10, IDC_Label11, IDC_Label12};
 constexpr int kAboutCaptions[] = {IDC_lblTitle, IDC_AboutLabel1, IDC_lblDescription, IDC_lblVersion,
                                   IDC_lblDisclaimer};
-
-// Polls until `check` holds; false when it still does not after `timeout`.
-bool Eventually(const std::function<bool()>& check, std::chrono::milliseconds timeout = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!check()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(50ms);
-    }
-    return true;
-}
-
-// A registry key as it was, taken away for the test and put back afterwards.
-class KeyGuard {
-  public:
-    KeyGuard(HKEY root, std::wstring subKey)
-        : root_(root),
-          subKey_(std::move(subKey)),
-          image_(tarnwick::testing::TakeKey(root_, subKey_)) {
-        ::RegDeleteTreeW(root_, subKey_.c_str());
-    }
-    ~KeyGuard() { tarnwick::testing::PutKey(root_, subKey_, image_); }
-    KeyGuard(const KeyGuard&) = delete;
-    KeyGuard& operator=(const KeyGuard&) = delete;
-
-  private:
-    HKEY root_;
-    std::wstring subKey_;
-    tarnwick::testing::KeyImage image_;
-};
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const fs::path& path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 // A 24-bit bitmap file of one colour.
 std::string Bitmap(int width, int height, COLORREF colour) {
@@ -98,18 +57,18 @@ class SkinTest : public WindowTest {
     KeyGuard toolsLocation{HKEY_LOCAL_MACHINE, std::wstring(kSharedToolsLocationKey)};
 
     SkinTest() {
-        folder.CopyProductData();
+        CopyProductData(folder.Path());
         shipped = LoadSkinIndex((folder.Path() / L"skins" / L"skins.skn").wstring());
     }
 
     void WriteIndex(std::string_view bytes) {
-        WriteAll(folder.Path() / L"skins" / L"skins.skn", bytes);
+        testing::WriteFile(folder.Path() / L"skins" / L"skins.skn", bytes);
     }
 
     // "&About", and the box it shows, placed beside the settings window so that both can be seen.
     static HWND OpenAbout(const SettingsProcess& window) {
         window.Click(IDC_Command3);
-        const HWND about = window.WaitForWindow(L"About Tarnwick");
+        const HWND about = testing::WaitForWindow(window, L"#32770", L"About Tarnwick", 10s);
         if (!about) return nullptr;
         RECT form{};
         ::GetWindowRect(window.Window(), &form);
@@ -144,7 +103,7 @@ class SkinTest : public WindowTest {
         return shown;
     }
     static bool AllCaptionsIn(HWND window, std::span<const int> ids, COLORREF colour) {
-        return Eventually([&] { return CaptionsIn(window, ids, colour).size() == ids.size(); });
+        return Eventually([&] { return CaptionsIn(window, ids, colour).size() == ids.size(); }, 5s);
     }
     // The window's bottom-left corner, where no control lies: the face colour without a picture.
     static bool ShowsPicture(HWND window) {
@@ -160,7 +119,7 @@ class SkinTest : public WindowTest {
         return true;
     }
     static bool PictureShown(HWND window, bool shown) {
-        return Eventually([&] { return ShowsPicture(window) == shown; });
+        return Eventually([&] { return ShowsPicture(window) == shown; }, 5s);
     }
 };
 
@@ -250,12 +209,13 @@ TEST_F(SkinTest, TheAboutBoxIsOneBoxUntilOkAndIsThenBuiltAnewWithTheLookOfTheMom
     const HWND about = OpenAbout(*window);
     ASSERT_NE(about, nullptr);
     window->Click(IDC_Command3);
-    EXPECT_EQ(window->Windows(L"About Tarnwick"), std::vector<HWND>{about});
+    EXPECT_EQ(testing::ProcessWindows(*window, L"#32770", L"About Tarnwick"),
+              std::vector<HWND>{about});
     EXPECT_TRUE(::IsWindowEnabled(window->Window())) << "the box is not modal";
 
     window->Click(IDC_Check4);
-    tarnwick::testing::Click(::GetDlgItem(about, IDC_cmdOK));
-    EXPECT_TRUE(Eventually([&] { return !::IsWindow(about); }));
+    testing::Click(::GetDlgItem(about, IDC_cmdOK));
+    EXPECT_TRUE(Eventually([&] { return !::IsWindow(about); }, 5s));
     const HWND plain = OpenAbout(*window);
     ASSERT_NE(plain, nullptr);
     EXPECT_NE(plain, about);
@@ -263,7 +223,7 @@ TEST_F(SkinTest, TheAboutBoxIsOneBoxUntilOkAndIsThenBuiltAnewWithTheLookOfTheMom
 
     // Esc answers as OK does.
     ::PostMessageW(::GetDlgItem(plain, IDC_cmdOK), WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(Eventually([&] { return !::IsWindow(plain); }));
+    EXPECT_TRUE(Eventually([&] { return !::IsWindow(plain); }, 5s));
     window->Click(IDC_Check4);
     const HWND skinned = OpenAbout(*window);
     ASSERT_NE(skinned, nullptr);
@@ -276,11 +236,11 @@ TEST_F(SkinTest, TheAboutBoxShowsTheProgramsOwnTitleVersionAndDescription) {
     auto window = Open();
     const HWND about = OpenAbout(*window);
     ASSERT_NE(about, nullptr);
-    auto text = [&](int id) { return tarnwick::testing::WindowText(::GetDlgItem(about, id)); };
+    auto text = [&](int id) { return testing::WindowText(::GetDlgItem(about, id)); };
     EXPECT_EQ(text(IDC_lblTitle), L"Tarnwick Settings: " + std::wstring(kMakerWebAddress));
     EXPECT_EQ(text(IDC_lblVersion), L"Version 1.6.0");
     const std::wstring description = text(IDC_lblDescription);
-    EXPECT_EQ(description, tarnwick::testing::VersionText(folder.Exe(), L"Comments"));
+    EXPECT_EQ(description, testing::VersionText(exe, L"Comments"));
     EXPECT_TRUE(description.ends_with(
         L"This program will give you access to your computer faster by making the other "
         L"programs wait their turn to load on startup."))
@@ -296,16 +256,15 @@ TEST_F(SkinTest, TheAboutBoxShowsTheProgramsOwnTitleVersionAndDescription) {
 // none appeared within `timeout`.
 std::wstring SysInfoMessage(const SettingsProcess& window, HWND about,
                             std::chrono::milliseconds timeout = 10s) {
-    tarnwick::testing::Click(::GetDlgItem(about, IDC_cmdSysInfo));
-    const HWND box = window.WaitForWindow(L"System Information", timeout);
+    testing::Click(::GetDlgItem(about, IDC_cmdSysInfo));
+    const HWND box = testing::WaitForWindow(window, L"#32770", L"System Information", timeout);
     if (!box) return {};
     std::wstring message;
-    for (const HWND child : tarnwick::testing::ChildWindows(box)) {
-        if (tarnwick::testing::ClassName(child) == L"Static")
-            message += tarnwick::testing::WindowText(child);
+    for (const HWND child : testing::ChildWindows(box)) {
+        if (testing::ClassName(child) == L"Static") message += testing::WindowText(child);
     }
-    tarnwick::testing::Click(::GetDlgItem(box, IDOK));
-    Eventually([&] { return !::IsWindow(box); });
+    testing::Click(::GetDlgItem(box, IDOK));
+    Eventually([&] { return !::IsWindow(box); }, 5s);
     return message;
 }
 
@@ -331,11 +290,10 @@ TEST_F(SkinTest, TheToolsFolderRegisteredAsTheNumber261IsTheFolder261) {
     // Relative to the program's working folder, its program folder, as any relative path is.
     const fs::path tools = folder.Path() / L"261";
     fs::create_directories(tools);
-    fs::copy_file(tarnwick::testing::BuiltProgram(TARNWICK_SYSINFO_STAND_IN),
-                  tools / L"MSINFO32.EXE");
+    fs::copy_file(testing::BuiltProgram(TARNWICK_SYSINFO_STAND_IN), tools / L"MSINFO32.EXE");
     const DWORD number = 261;
-    tarnwick::testing::SetRaw(HKEY_LOCAL_MACHINE, kSharedToolsLocationKey, L"MSINFO", REG_DWORD,
-                              &number, sizeof number);
+    testing::SetRaw(HKEY_LOCAL_MACHINE, kSharedToolsLocationKey, L"MSINFO", REG_DWORD, &number,
+                    sizeof number);
     auto window = Open();
     const HWND about = OpenAbout(*window);
     ASSERT_NE(about, nullptr);
@@ -390,7 +348,7 @@ TEST_F(SkinTest, TheListHoldsOneEntryPerRecordAndAtMostATableOfSkins) {
 }
 
 TEST_F(SkinTest, ASkinWhosePictureCannotBeLoadedIsShownAsNoSkin) {
-    WriteAll(folder.Path() / L"skins" / L"notes.jpg", "not a picture");
+    testing::WriteFile(folder.Path() / L"skins" / L"notes.jpg", "not a picture");
     WriteIndex(
         "\"Gone\",\"gone.jpg\",255\r\n\"Slate\",\"slate.jpg\",16777215\r\n"
         "\"Notes\",\"notes.jpg\",65280\r\n");
@@ -410,16 +368,16 @@ TEST_F(SkinTest, WithoutTheLogoTheAboutBoxStillOpens) {
     auto window = Open();
     const HWND about = OpenAbout(*window);
     ASSERT_NE(about, nullptr);
-    EXPECT_EQ(tarnwick::testing::WindowText(::GetDlgItem(about, IDC_lblVersion)), L"Version 1.6.0");
-    tarnwick::testing::Click(::GetDlgItem(about, IDC_cmdOK));
-    EXPECT_TRUE(Eventually([&] { return !::IsWindow(about); }));
+    EXPECT_EQ(testing::WindowText(::GetDlgItem(about, IDC_lblVersion)), L"Version 1.6.0");
+    testing::Click(::GetDlgItem(about, IDC_cmdOK));
+    EXPECT_TRUE(Eventually([&] { return !::IsWindow(about); }, 5s));
     Cancel(*window);
 }
 
 TEST_F(SkinTest, APictureIsDrawnAtItsOwnSizeFromTheTopLeftUnderTheControls) {
     // A bitmap, not a JPEG: the platform's loader reads either.
     const COLORREF red = RGB(200, 30, 60);
-    WriteAll(folder.Path() / L"skins" / L"red.bmp", Bitmap(4, 150, red));
+    testing::WriteFile(folder.Path() / L"skins" / L"red.bmp", Bitmap(4, 150, red));
     WriteIndex("\"Red\",\"red.bmp\",16777215\r\n");
     auto window = Open();
     const HWND about = OpenAbout(*window);
@@ -433,12 +391,12 @@ TEST_F(SkinTest, APictureIsDrawnAtItsOwnSizeFromTheTopLeftUnderTheControls) {
                 << "a control lies at " << x << "," << y;
             return Screen(shown).Client(point.x, point.y);
         };
-        EXPECT_TRUE(Eventually([&] { return at(1, 140) == red; }));
+        EXPECT_TRUE(Eventually([&] { return at(1, 140) == red; }, 5s));
         EXPECT_EQ(at(1, 160), face) << "below the picture";
         EXPECT_EQ(at(6, 140), face) << "right of the picture";
     }
     // The logo band lies over the picture.
-    EXPECT_TRUE(Eventually([&] { return Screen(window->Window()).Client(1, 10) != red; }));
+    EXPECT_TRUE(Eventually([&] { return Screen(window->Window()).Client(1, 10) != red; }, 5s));
     Cancel(*window);
 }
 
@@ -473,7 +431,7 @@ std::string Unescaped(std::string_view url) {
 class BrowserTest : public SkinTest {
   protected:
     KeyGuard browsers{HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser"};
-    fs::path capture = tarnwick::testing::BuiltProgram(TARNWICK_BROWSER_HOOK ".addresses");
+    fs::path capture = testing::BuiltProgram(TARNWICK_BROWSER_HOOK ".addresses");
     bool onWine = !HostPath(capture.root_path()).empty();
 
     BrowserTest() {
@@ -489,10 +447,10 @@ class BrowserTest : public SkinTest {
 
     // What the browser was given after a click on `button`, once it has come.
     std::string Addresses(const SettingsProcess& window, int button) {
-        tarnwick::testing::Click(window.Item(button));
-        Eventually([&] { return ReadAll(capture).ends_with('\n'); }, 20s);
+        testing::Click(window.Item(button));
+        Eventually([&] { return testing::ReadFileBytes(capture).ends_with('\n'); }, 20s);
         std::this_thread::sleep_for(500ms);  // and nothing more follows
-        return ReadAll(capture);
+        return testing::ReadFileBytes(capture);
     }
 };
 

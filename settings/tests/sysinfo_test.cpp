@@ -8,12 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 namespace tarnwick::settings {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using testing::Call;
 using testing::Op;
 using testing::SetRaw;
@@ -178,10 +177,7 @@ TEST_F(StartSysInfoTest, ARealProgramIsStartedFromEitherEntry) {
     os.rule = nullptr;
     auto startedOnce = [](const fs::path& program) {
         const fs::path marker = program.wstring() + L".ran";
-        for (int i = 0; i < 500 && !fs::exists(marker); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        const bool ran = fs::exists(marker);
+        const bool ran = testing::Eventually([&] { return fs::exists(marker); }, 10s);
         std::error_code ec;
         fs::remove(marker, ec);
         return ran;

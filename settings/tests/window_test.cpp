@@ -14,29 +14,10 @@ namespace tarnwick::settings {
 namespace {
 
 TEST_F(WindowTest, TheProgramCarriesItsVersionAndManifest) {
-    const std::wstring exe = folder.Exe().wstring();
-    std::vector<BYTE> record(::GetFileVersionInfoSizeW(exe.c_str(), nullptr));
-    ASSERT_FALSE(record.empty());
-    ASSERT_TRUE(
-        ::GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(record.size()), record.data()));
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(::VerQueryValueW(record.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(6, 1));
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    wchar_t* text = nullptr;
-    ASSERT_TRUE(::VerQueryValueW(record.data(), L"\\StringFileInfo\\040904B0\\FileVersion",
-                                 reinterpret_cast<void**>(&text), &length));
-    EXPECT_STREQ(text, L"1.6.0");
-
-    const HMODULE module = ::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module, nullptr);
-    const HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
-    ASSERT_NE(found, nullptr);
-    const std::string manifest(
-        static_cast<const char*>(::LockResource(::LoadResource(module, found))),
-        ::SizeofResource(module, found));
-    ::FreeLibrary(module);
+    EXPECT_EQ(testing::FixedFileVersion(exe), L"1.6.0.0");
+    EXPECT_EQ(testing::VersionText(exe, L"FileVersion"), L"1.6.0");
+    const std::string manifest = testing::EmbeddedManifest(exe);
+    ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
               std::string::npos);
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
@@ -112,8 +93,7 @@ TEST_F(WindowTest, TheControlsCarryTheirTextsAndTheArrangementIsTidy) {
     ::GetClientRect(window->Window(), &client);
     ::MapWindowPoints(window->Window(), nullptr, reinterpret_cast<POINT*>(&client), 2);
     std::vector<std::pair<int, RECT>> controls;
-    for (HWND child = ::GetWindow(window->Window(), GW_CHILD); child;
-         child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (const HWND child : testing::ChildWindows(window->Window())) {
         RECT r{};
         ::GetWindowRect(child, &r);
         if (::GetDlgCtrlID(child) == IDC_Combo1) r.bottom = r.top + 20;  // not its drop-down
@@ -151,13 +131,13 @@ TEST_F(WindowTest, EnterSavesAndEscapeCancels) {
     {
         auto window = Open();
         ::PostMessageW(window->Item(IDC_List4), WM_KEYDOWN, VK_ESCAPE, 0);
-        ASSERT_TRUE(window->WaitForExit());
+        ASSERT_TRUE(window->Wait(10s));
         EXPECT_EQ(Misc(L"TimeDelay"), L"3");
     }
     {
         auto window = Open();
         ::PostMessageW(window->Item(IDC_List4), WM_KEYDOWN, VK_RETURN, 0);
-        ASSERT_TRUE(window->WaitForExit());
+        ASSERT_TRUE(window->Wait(10s));
         EXPECT_EQ(Misc(L"TimeDelay"), L"5");
     }
 }
@@ -167,13 +147,13 @@ TEST_F(WindowTest, AccessKeysPressTheirButtons) {
     {
         auto window = Open();
         ::PostMessageW(window->Item(IDC_List4), WM_SYSCHAR, L'c', 0);
-        ASSERT_TRUE(window->WaitForExit());
+        ASSERT_TRUE(window->Wait(10s));
         EXPECT_EQ(Misc(L"Back"), L"-");
     }
     {
         auto window = Open();
         ::PostMessageW(window->Item(IDC_List4), WM_SYSCHAR, L's', 0);
-        ASSERT_TRUE(window->WaitForExit());
+        ASSERT_TRUE(window->Wait(10s));
         EXPECT_EQ(Misc(L"Back"), L"True");
     }
 }
@@ -278,12 +258,12 @@ TEST_F(WindowTest, DisabledThenCancelGivesEverythingBackButKeepsEnabledStored) {
 
 TEST_F(WindowTest, DisabledThenSavedStoresFalseAndTheShownOrder) {
     Held({L"Alpha", L"Beta"});
-    tarnwick::testing::WriteFile(folder.Path() / L"Notes.lnk");
+    testing::WriteFile(folder.Path() / L"Notes.lnk");
     StoreWrite(os, kPrioritySection, L"Beta", L"0");
     auto window = Open();
     ASSERT_EQ(window->Rows(IDC_List4), (Names{L"Beta", L"Alpha", L"Notes"}));
     window->Click(IDC_Command5);
-    EXPECT_TRUE(std::filesystem::exists(world.StartUp() / L"Notes.lnk"));
+    EXPECT_TRUE(std::filesystem::exists(testing::RealStartUpFolder() / L"Notes.lnk"));
     EXPECT_FALSE(PriorityExists());
     Save(*window);
     EXPECT_EQ(Misc(L"Enabled"), L"False");
@@ -317,7 +297,7 @@ TEST_F(WindowTest, SavingAnEmptyListDeletesTheOrderAndLeavesTheSkin) {
 
 TEST_F(WindowTest, TheListsShowNamesLeftAndCommandsRight) {
     Held({L"Alpha", L"Beta"});
-    tarnwick::testing::WriteFile(folder.Path() / L"Notes.lnk");
+    testing::WriteFile(folder.Path() / L"Notes.lnk");
     auto window = Open();
     EXPECT_EQ(window->Rows(IDC_List4), (Names{L"Alpha", L"Beta", L"Notes"}));
     EXPECT_EQ(window->Rows(IDC_List5),

@@ -62,7 +62,7 @@ struct FindData {
     DWORD pid;
     std::wstring_view windowClass;
     std::wstring_view title;
-    HWND found = nullptr;
+    std::vector<HWND> found;
 };
 
 BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
@@ -71,16 +71,39 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     ::GetWindowThreadProcessId(window, &pid);
     if (pid == data.pid && ::IsWindowVisible(window) && ClassName(window) == data.windowClass &&
         WindowText(window) == data.title) {
-        data.found = window;
-        return FALSE;
+        data.found.push_back(window);
     }
     return TRUE;
 }
 
-HWND FindProcessWindow(DWORD pid, std::wstring_view windowClass, std::wstring_view title) {
-    FindData data{pid, windowClass, title};
-    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&data));
-    return data.found;
+HWND FirstWindow(const Child& child, std::wstring_view windowClass, std::wstring_view title) {
+    const std::vector<HWND> found = ProcessWindows(child, windowClass, title);
+    return found.empty() ? nullptr : found.front();
+}
+
+KeyImage TakeKey(HKEY root, const std::wstring& subKey) {
+    KeyImage image;
+    image.exists = KeyExists(root, subKey);
+    if (!image.exists) return image;
+    image.values = DumpKey(root, subKey);
+    for (const std::wstring& child : SubKeyNames(root, subKey)) {
+        image.children.emplace_back(child, TakeKey(root, subKey + L"\\" + child));
+    }
+    return image;
+}
+
+// Makes the key exactly as in the image again (or absent).
+void PutKey(HKEY root, const std::wstring& subKey, const KeyImage& image) {
+    ::RegDeleteTreeW(root, subKey.c_str());
+    if (!image.exists) return;
+    UniqueHKey key;
+    ::RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                      nullptr);
+    for (const RawValue& value : image.values) {
+        ::RegSetValueExW(key.get(), value.name.c_str(), 0, value.type, value.data.data(),
+                         static_cast<DWORD>(value.data.size()));
+    }
+    for (const auto& [name, child] : image.children) PutKey(root, subKey + L"\\" + name, child);
 }
 
 std::vector<BYTE> VersionBlock(const fs::path& exe) {
@@ -123,46 +146,29 @@ fs::path RealStartMenuGroup() {
     return RealStartUpFolder().parent_path() / L"Tarnwick";
 }
 
-KeyImage TakeKey(HKEY root, const std::wstring& subKey) {
-    KeyImage image;
-    image.exists = KeyExists(root, subKey);
-    if (!image.exists) return image;
-    image.values = DumpKey(root, subKey);
-    for (const std::wstring& child : SubKeyNames(root, subKey)) {
-        image.children.emplace_back(child, TakeKey(root, subKey + L"\\" + child));
-    }
-    return image;
+KeyGuard::KeyGuard(HKEY root, std::wstring subKey)
+    : root_(root), subKey_(std::move(subKey)), image_(TakeKey(root_, subKey_)) {
+    ::RegDeleteTreeW(root_, subKey_.c_str());
 }
 
-void PutKey(HKEY root, const std::wstring& subKey, const KeyImage& image) {
-    ::RegDeleteTreeW(root, subKey.c_str());
-    if (!image.exists) return;
-    UniqueHKey key;
-    ::RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                      nullptr);
-    for (const RawValue& value : image.values) {
-        ::RegSetValueExW(key.get(), value.name.c_str(), 0, value.type, value.data.data(),
-                         static_cast<DWORD>(value.data.size()));
-    }
-    for (const auto& [name, child] : image.children) PutKey(root, subKey + L"\\" + name, child);
+KeyGuard::~KeyGuard() {
+    PutKey(root_, subKey_, image_);
 }
 
 RealStateGuard::RealStateGuard()
-    : keys_{{HKEY_LOCAL_MACHINE, std::wstring(kRunKey)},
-            {HKEY_CURRENT_USER, std::wstring(kRunKey)},
-            {HKEY_LOCAL_MACHINE, std::wstring(kAppsAndFeaturesKey)},
-            {HKEY_CURRENT_USER, L"Software\\" + std::wstring(kApplication)}},
-      backup_(fs::temp_directory_path() / (L"tarnwick-saved-" + UniqueName())) {
-    for (const auto& [root, subKey] : keys_) keyImages_.push_back(TakeKey(root, subKey));
+    : backup_(fs::temp_directory_path() / (L"tarnwick-saved-" + UniqueName())) {
+    // The test starts from empty Run keys, no store, no Apps & features entry, an empty StartUp
+    // folder and no group.
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        keys_.emplace_back(root, std::wstring(kRunKey));
+        PutKey(root, std::wstring(kRunKey), KeyImage{true, {}, {}});
+    }
+    keys_.emplace_back(HKEY_LOCAL_MACHINE, std::wstring(kAppsAndFeaturesKey));
+    keys_.emplace_back(HKEY_CURRENT_USER, L"Software\\" + std::wstring(kApplication));
     for (const fs::path& folder : {RealStartUpFolder(), RealStartMenuGroup()}) {
         SavedFolder saved{folder, fs::exists(folder)};
         if (saved.existed) CopyTree(folder, backup_ / std::to_wstring(folders_.size()));
         folders_.push_back(saved);
-    }
-    // The test starts from empty Run keys, no store, an empty StartUp folder and no group.
-    for (const auto& [root, subKey] : keys_) ::RegDeleteTreeW(root, subKey.c_str());
-    for (const auto& [root, subKey] : keys_) {
-        if (subKey == kRunKey) PutKey(root, subKey, KeyImage{true, {}, {}});
     }
     RemoveTree(RealStartUpFolder());
     fs::create_directories(RealStartUpFolder());
@@ -170,8 +176,6 @@ RealStateGuard::RealStateGuard()
 }
 
 RealStateGuard::~RealStateGuard() {
-    for (size_t i = 0; i < keys_.size(); ++i)
-        PutKey(keys_[i].first, keys_[i].second, keyImages_[i]);
     for (size_t i = 0; i < folders_.size(); ++i) {
         RemoveTree(folders_[i].path);
         if (folders_[i].existed) CopyTree(backup_ / std::to_wstring(i), folders_[i].path);
@@ -245,37 +249,55 @@ std::optional<DWORD> Child::Wait(Millis timeout) {
     return code;
 }
 
-HWND WaitForWindow(const Child& child, std::wstring_view windowClass, std::wstring_view title,
-                   Millis timeout) {
+bool Eventually(const std::function<bool()>& check, Millis timeout) {
     const auto end = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (HWND window = FindProcessWindow(child.Id(), windowClass, title)) return window;
-        if (std::chrono::steady_clock::now() >= end) return nullptr;
+    while (!check()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
         std::this_thread::sleep_for(20ms);
     }
+    return true;
+}
+
+std::vector<HWND> ProcessWindows(const Child& child, std::wstring_view windowClass,
+                                 std::wstring_view title) {
+    FindData data{child.Id(), windowClass, title, {}};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&data));
+    return data.found;
+}
+
+HWND WaitForWindow(const Child& child, std::wstring_view windowClass, std::wstring_view title,
+                   Millis timeout) {
+    HWND window = nullptr;
+    Eventually([&] { return (window = FirstWindow(child, windowClass, title)) != nullptr; },
+               timeout);
+    return window;
 }
 
 HWND WaitForWindowWhileRunning(Child& child, std::wstring_view windowClass, std::wstring_view title,
                                Millis timeout) {
     const std::wstring className(windowClass);
     const std::wstring text(title);
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        HWND window = ::FindWindowW(className.c_str(), text.c_str());
-        if (window && ::IsWindowVisible(window)) return window;
-        if (child.Wait(20ms)) return nullptr;
-    }
-    return nullptr;
+    HWND window = nullptr;
+    Eventually(
+        [&] {
+            window = ::FindWindowW(className.c_str(), text.c_str());
+            if (window && !::IsWindowVisible(window)) window = nullptr;
+            return window || !child.Running();
+        },
+        timeout);
+    return window;
 }
 
 HWND WatchForWindowUntilExit(Child& child, std::wstring_view windowClass, std::wstring_view title,
                              Millis timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        if (HWND window = FindProcessWindow(child.Id(), windowClass, title)) return window;
-        if (child.Wait(20ms)) return nullptr;
-    }
-    return nullptr;
+    HWND window = nullptr;
+    Eventually(
+        [&] {
+            window = FirstWindow(child, windowClass, title);
+            return window || !child.Running();
+        },
+        timeout);
+    return window;
 }
 
 std::wstring WindowText(HWND window) {

@@ -1,7 +1,8 @@
 // Support for tests that run the real programs under Wine (install.exe, uninstall.exe, the setup
-// program), and small readers of the registry that their tests use. The programs run as
-// processes of their own, out of reach of the in-process sandbox, so they work on the prefix's
-// real registry and folders: a guard saves every place they touch and puts it back afterwards.
+// program, the launcher and the settings program), and small readers of the registry that their
+// tests use. The programs run as processes of their own, out of reach of the in-process sandbox,
+// so they work on the prefix's real registry and folders: a guard saves every place they touch
+// and puts it back afterwards.
 #pragma once
 
 #include "sandbox.h"
@@ -9,7 +10,9 @@
 #include <windows.h>
 
 #include <chrono>
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -44,9 +47,21 @@ struct KeyImage {
     std::vector<RawValue> values;
     std::vector<std::pair<std::wstring, KeyImage>> children;
 };
-KeyImage TakeKey(HKEY root, const std::wstring& subKey);
-// Makes the key exactly as in the image again (or absent).
-void PutKey(HKEY root, const std::wstring& subKey, const KeyImage& image);
+
+// One registry key, taken away for the test and put back exactly as it was (or absent) when the
+// guard goes.
+class KeyGuard {
+  public:
+    KeyGuard(HKEY root, std::wstring subKey);
+    ~KeyGuard();
+    KeyGuard(const KeyGuard&) = delete;
+    KeyGuard& operator=(const KeyGuard&) = delete;
+
+  private:
+    HKEY root_;
+    std::wstring subKey_;
+    KeyImage image_;
+};
 
 // Saves both Run keys, the store of application "Veltane", the product's Apps & features entry,
 // the StartUp folder and the start-menu group, and empties them for the test; puts everything
@@ -63,8 +78,7 @@ class RealStateGuard {
         std::filesystem::path path;
         bool existed = false;
     };
-    std::vector<std::pair<HKEY, std::wstring>> keys_;
-    std::vector<KeyImage> keyImages_;
+    std::deque<KeyGuard> keys_;
     std::vector<SavedFolder> folders_;
     std::filesystem::path backup_;
 };
@@ -110,8 +124,13 @@ class Child {
     DWORD id_ = 0;
 };
 
-// A visible top-level window of the process with that class and exact title, polled for up to
-// `timeout`; null when none appeared.
+// Polls `check` until it holds; false when it still does not after `timeout`.
+bool Eventually(const std::function<bool()>& check, Millis timeout);
+
+// The visible top-level windows of the process with that class and exact title.
+std::vector<HWND> ProcessWindows(const Child& child, std::wstring_view windowClass,
+                                 std::wstring_view title);
+// Such a window, polled for up to `timeout`; null when none appeared.
 HWND WaitForWindow(const Child& child, std::wstring_view windowClass, std::wstring_view title,
                    Millis timeout);
 // Such a window of any process (one the child started, say), polled until it appears, the child
