@@ -77,8 +77,9 @@ std::optional<LaunchPlan> PrepareLaunch(const StoreContext& ctx, SHORT shiftKeyS
     // writing while the capture ran. Without a StartUp folder they do nothing, and the launch
     // list is built all the same: the capture may already have taken the Run values, and those
     // programs must start.
-    SweepStartUpFolder(ctx);
-    SweepStartUpFolder(ctx);
+    const std::wstring startUp = StartUpFolder(ctx.os, ctx.owner);
+    SweepStartUpFolder(ctx, startUp);
+    SweepStartUpFolder(ctx, startUp);
     listt(ctx, plan.list);
     return plan;
 }

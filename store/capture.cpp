@@ -120,22 +120,20 @@ void RegisterLauncher(const StoreContext& ctx) {
                        LauncherCommand(ctx.programFolder));
 }
 
-void SweepStartUpFolder(const StoreContext& ctx) {
+void SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp) {
     // Without a program folder the target would be the drive's root.
-    if (ctx.programFolder.empty()) return;
-    const std::wstring startUp = StartUpFolder(ctx.os, ctx.owner);
-    if (startUp.empty()) return;
+    if (ctx.programFolder.empty() || startUp.empty()) return;
     const auto disabled = DisabledByUser(ctx.os, HKEY_CURRENT_USER, kApprovedStartupFolderKey);
     for (const std::wstring& file : ListShortcuts(ctx.os, startUp)) {
         if (disabled.contains(file)) continue;
-        ctx.os.MoveFile(startUp + file, ctx.programFolder + L"\\" + file);
+        ctx.os.MoveFile(std::wstring(startUp) + file, ctx.programFolder + L"\\" + file);
     }
 }
 
 void CaptureStartupEntries(const StoreContext& ctx) {
     CaptureRunValues(ctx);
     RegisterLauncher(ctx);
-    SweepStartUpFolder(ctx);
+    SweepStartUpFolder(ctx, StartUpFolder(ctx.os, ctx.owner));
 }
 
 }  // namespace tarnwick

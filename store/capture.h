@@ -54,9 +54,9 @@ void CaptureRunValues(const StoreContext& ctx, size_t lastSlot = kCaptureSlots -
 std::wstring LauncherCommand(std::wstring_view programFolder);
 void RegisterLauncher(const StoreContext& ctx);
 
-// Moves every enabled shortcut of the StartUp folder into the program folder; a shortcut whose
-// name is taken there stays where it is.
-void SweepStartUpFolder(const StoreContext& ctx);
+// Moves every enabled shortcut of the StartUp folder (as `StartUpFolder` gives it; empty: nothing
+// happens) into the program folder; a shortcut whose name is taken there stays where it is.
+void SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp);
 
 void CaptureStartupEntries(const StoreContext& ctx);
 
