@@ -66,8 +66,7 @@ class Os {
     virtual DWORD FileAttributes(std::wstring_view path) = 0;
     // Names of everything directly in `folder`: files of every kind and sub-folders, without "."
     // and "..". ERROR_PATH_NOT_FOUND (or ERROR_FILE_NOT_FOUND) when the folder does not exist.
-    // Not pure: the plain Win32 listing serves every implementation that does not override it.
-    virtual DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names);
+    virtual DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) = 0;
 };
 
 // The production implementation: straight Win32.

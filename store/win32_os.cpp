@@ -200,25 +200,25 @@ class Win32Os final : public Os {
     DWORD FileAttributes(std::wstring_view path) override {
         return ::GetFileAttributesW(Str(path).c_str());
     }
+
+    DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override {
+        names.clear();
+        const std::wstring query = Str(folder) + L"\\*";
+        WIN32_FIND_DATAW data{};
+        UniqueFind find(NullIfInvalid(::FindFirstFileExW(query.c_str(), FindExInfoBasic, &data,
+                                                         FindExSearchNameMatch, nullptr, 0)));
+        // An existing folder always holds "." and "..", so a failure here is never an empty folder.
+        if (!find) return ::GetLastError();
+        do {
+            const std::wstring_view name = data.cFileName;
+            if (name != L"." && name != L"..") names.emplace_back(name);
+        } while (::FindNextFileW(find.get(), &data));
+        const DWORD error = ::GetLastError();
+        return error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error;
+    }
 };
 
 }  // namespace
-
-DWORD Os::ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) {
-    names.clear();
-    const std::wstring query = Str(folder) + L"\\*";
-    WIN32_FIND_DATAW data{};
-    UniqueFind find(NullIfInvalid(::FindFirstFileExW(query.c_str(), FindExInfoBasic, &data,
-                                                     FindExSearchNameMatch, nullptr, 0)));
-    // An existing folder always holds "." and "..", so a failure here is never an empty folder.
-    if (!find) return ::GetLastError();
-    do {
-        const std::wstring_view name = data.cFileName;
-        if (name != L"." && name != L"..") names.emplace_back(name);
-    } while (::FindNextFileW(find.get(), &data));
-    const DWORD error = ::GetLastError();
-    return error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error;
-}
 
 Os& SystemOs() {
     static Win32Os os;

@@ -57,6 +57,9 @@ class ScriptedOs final : public Os {
                     std::vector<std::wstring>& names) override {
         return real_.ListFiles(folder, pattern, names);
     }
+    DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override {
+        return real_.ListFolder(folder, names);
+    }
     DWORD MoveFile(std::wstring_view from, std::wstring_view to) override {
         return real_.MoveFile(from, to);
     }
