@@ -200,7 +200,7 @@ TEST_F(LauncherExeTest, VisibleZeroRunsTheSequenceWithoutAWindow) {
         everShown = everShown || ::IsWindowVisible(form_);
         return !launcher_->Running();
     };
-    ASSERT_TRUE(WaitFor(exit, 15s));
+    ASSERT_TRUE(Eventually(exit, 15s));
     EXPECT_FALSE(everShown);
     EXPECT_EQ(Starts().size(), 1u);
     EXPECT_EQ(Misc(L"Visible"), L"0");
@@ -260,7 +260,7 @@ TEST_F(LauncherExeTest, FastForwardStartsTheRestAtOnce) {
     ::SendMessageW(Control(IDC_COMMAND2), BM_CLICK, 0, 0);
     ASSERT_TRUE(launcher_->Wait(10s));
     // The last ones note their start a moment after the launcher has gone.
-    EXPECT_TRUE(WaitFor([&] { return Starts().size() == 4; }, 5s));
+    EXPECT_TRUE(Eventually([&] { return Starts().size() == 4; }, 5s));
     const auto starts = Starts();
     ASSERT_EQ(starts.size(), 4u);
     EXPECT_LT(MsBetween(clickedAt, starts.back().created), 1500);
@@ -314,7 +314,7 @@ TEST_F(LauncherMouseTest, LeftReleaseOnThePercentageFastForwards) {
     MouseButton(MOUSEEVENTF_LEFTDOWN);
     MouseButton(MOUSEEVENTF_LEFTUP);
     ASSERT_TRUE(launcher_->Wait(5s));
-    EXPECT_TRUE(WaitFor([&] { return Starts().size() == 2; }, 5s));
+    EXPECT_TRUE(Eventually([&] { return Starts().size() == 2; }, 5s));
 }
 
 TEST_F(LauncherMouseTest, RightReleaseOnThePercentageQuitsAtOnce) {
@@ -385,7 +385,7 @@ TEST_F(LauncherMouseTest, MovingOverTheDragLabelWritesThePosition) {
     MoveMouse(p.x, p.y);
     MoveMouse(p.x + 3, p.y);
     const RECT r = WindowRect(form_);
-    EXPECT_TRUE(WaitFor([&] { return Misc(L"X") != L"<none>"; }, 2s));
+    EXPECT_TRUE(Eventually([&] { return Misc(L"X") != L"<none>"; }, 2s));
     EXPECT_EQ(Misc(L"X"), std::to_wstring(r.left * 15));
     EXPECT_EQ(Misc(L"Y"), L"0");
 }
@@ -397,7 +397,7 @@ TEST_F(LauncherMouseTest, AutoHideCollapsesAfterSixSecondsAndMovementExpands) {
     StartLauncher();
     const auto startedAt = Clock::now();
     EXPECT_EQ(Height(WindowRect(form_)), kFullHeight);
-    ASSERT_TRUE(WaitFor([&] { return Height(WindowRect(form_)) == kCollapsedHeight; }, 9s));
+    ASSERT_TRUE(Eventually([&] { return Height(WindowRect(form_)) == kCollapsedHeight; }, 9s));
     const double after = std::chrono::duration<double>(Clock::now() - startedAt).count();
     EXPECT_NEAR(after, 6.0, 0.7);
     EXPECT_EQ(Width(WindowRect(form_)), kWidth);
@@ -407,13 +407,13 @@ TEST_F(LauncherMouseTest, AutoHideCollapsesAfterSixSecondsAndMovementExpands) {
     const RECT r = WindowRect(form_);
     MoveMouse(r.left + 120, r.top + 4);
     MoveMouse(r.left + 122, r.top + 5);
-    ASSERT_TRUE(WaitFor([&] { return Height(WindowRect(form_)) == kFullHeight; }, 2s));
+    ASSERT_TRUE(Eventually([&] { return Height(WindowRect(form_)) == kFullHeight; }, 2s));
     std::this_thread::sleep_for(300ms);
     SaveScreenshot(ShotPath(L"launcher-expanded"), WindowRect(form_));
     // The six seconds start again from the movement.
     MoveMouse(1200, 1000);
     const auto movedAt = Clock::now();
-    ASSERT_TRUE(WaitFor([&] { return Height(WindowRect(form_)) == kCollapsedHeight; }, 9s));
+    ASSERT_TRUE(Eventually([&] { return Height(WindowRect(form_)) == kCollapsedHeight; }, 9s));
     EXPECT_NEAR(std::chrono::duration<double>(Clock::now() - movedAt).count(), 6.0, 0.7);
 }
 
@@ -470,7 +470,7 @@ TEST_F(LauncherExeTest, ErrorBoxHoldsTheSequenceUntilItIsClosed) {
     StartLauncher();
     HWND box = nullptr;
     // The box is found as soon as it exists; its texts are set a moment later.
-    ASSERT_TRUE(WaitFor(
+    ASSERT_TRUE(Eventually(
         [&] {
             box = FindProcessWindow(launcher_->Id(), L"#32770", true);
             return box && !WindowText(box).empty();
@@ -478,7 +478,7 @@ TEST_F(LauncherExeTest, ErrorBoxHoldsTheSequenceUntilItIsClosed) {
         5s));
     EXPECT_EQ(WindowText(box),
               L"Error, please inform Mereval Software at, " + std::wstring(kMakerWebAddress));
-    const std::wstring message = ControlText(::GetDlgItem(box, 0xFFFF));
+    const std::wstring message = WindowText(::GetDlgItem(box, 0xFFFF));
     EXPECT_TRUE(message.starts_with(L"There was an error:")) << message.c_str();
     EXPECT_GT(message.size(), 20u);
 

@@ -5,7 +5,6 @@
 
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace tarnwick::testing {
 namespace fs = std::filesystem;
@@ -30,22 +29,7 @@ fs::path SampleExe() {
     return BuiltProgram(TW_SAMPLE_EXE);
 }
 
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto end = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
 // ---- windows
-
-std::wstring ControlText(HWND hwnd) {
-    wchar_t buffer[512];
-    const LRESULT n = ::SendMessageW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer));
-    return std::wstring(buffer, static_cast<size_t>(n));
-}
 
 RECT WindowRect(HWND hwnd) {
     RECT r{};
@@ -193,7 +177,7 @@ std::wstring LauncherFixture::Sample(const std::wstring& name, const std::wstrin
 void LauncherFixture::StartLauncher(bool visible) {
     launcher_.emplace(program_.Path() / L"Tarnwick.exe");
     const DWORD pid = launcher_->Id();
-    ASSERT_TRUE(WaitFor(
+    ASSERT_TRUE(Eventually(
         [&] {
             form_ = FindProcessWindow(pid, L"TarnwickLauncher", visible);
             return form_ != nullptr;

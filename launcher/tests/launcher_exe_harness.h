@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,12 +22,6 @@ using Clock = std::chrono::steady_clock;
 std::filesystem::path TarnwickExe();
 std::filesystem::path SampleExe();
 
-// Polls `condition` every few milliseconds until it holds or `timeout` passes.
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
-
-// What a control answers to WM_GETTEXT: GetWindowText does not ask a window of another process,
-// and the message box's text lives only in its static control.
-std::wstring ControlText(HWND hwnd);
 RECT WindowRect(HWND hwnd);
 int Width(const RECT& r);
 int Height(const RECT& r);

@@ -60,7 +60,7 @@ class LogOnTest : public LauncherFixture {
         EXPECT_EQ(code.value_or(99), 0u);
         EXPECT_NEAR(endedAfter, expectedEndMs, kToleranceMs + 50)
             << "the launcher ends one program delay after the last start";
-        EXPECT_TRUE(WaitFor([&] { return Starts().size() >= expectedStarts; }, 5s));
+        EXPECT_TRUE(Eventually([&] { return Starts().size() >= expectedStarts; }, 5s));
         std::vector<std::pair<std::wstring, double>> starts;
         for (const SampleStart& s : Starts())
             starts.emplace_back(s.name, MsBetween(shown, s.created));
