@@ -175,34 +175,37 @@ bool Form1::Create() {
     SetTimer(TimerId::Timer5, kMarqueeMs);
     SetTimer(TimerId::Timer6, kColourMs);
 
-    std::optional<LaunchPlan> plan = PrepareLaunch(ctx_, ::GetAsyncKeyState(VK_SHIFT));
-    if (!plan) return false;
-    plan_ = std::move(*plan);
-    const LauncherOptions& options = plan_.options;
+    std::optional<LauncherOptions> options = StartUpOptions(ctx_.os, ::GetAsyncKeyState(VK_SHIFT));
+    if (!options) return false;
+    options_ = std::move(*options);
 
-    layout_ = LayOutWindow(options.details, options.hideLogo);
+    // The window is laid out from the options alone, so it is shown, and painted, before the
+    // capture: the user sees at once that the log-on is in hand. The marquee's text, the one
+    // thing that needs the launch list, appears only with the marquee's first tick anyway.
+    layout_ = LayOutWindow(options_.details, options_.hideLogo);
     barWidth_ = layout_.shape1.width;
-    sequencer_.emplace(ctx_, plan_.list, options.delays, layout_.width, *this);
-    sequencer_->Begin();
-    if (options.autoHide) SetTimer(TimerId::Timer4, kAutoHideMs);
-
     LoadDpiResources();
     CreateControls();
     ApplyLayout();
-
     const double screenWidth = PixelsToTwips(::GetSystemMetrics(SM_CXSCREEN), dpi_);
     const TwipsPoint computed = ComputedPosition(screenWidth, layout_.width);
-    marquee_.SetText(LoadingText(plan_.list.Count() ? plan_.list.names.Item(0) : L""));
     // A saved position on a monitor that is gone would leave the buttons out of reach.
     const auto reachable = [this](TwipsPoint p) {
         const RECT band{Px(p.x), Px(p.y), Px(p.x + layout_.width),
                         Px(p.y + layout_.command4.top + layout_.command4.height)};
         return ::MonitorFromRect(&band, MONITOR_DEFAULTTONULL) != nullptr;
     };
-    const TwipsPoint at = ChoosePosition(computed, SavedPosition(options), reachable);
-    const UINT show = ShowsWindow(options.visible) ? SWP_SHOWWINDOW : 0;
+    const TwipsPoint at = ChoosePosition(computed, SavedPosition(options_), reachable);
+    const UINT show = ShowsWindow(options_.visible) ? SWP_SHOWWINDOW : 0;
     ::SetWindowPos(hwnd_, HWND_TOPMOST, Px(at.x), Px(at.y), Px(layout_.width),
                    Px(layout_.fullHeight), SWP_NOACTIVATE | show);
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+
+    list_ = TakeLaunchList(ctx_);
+    sequencer_.emplace(ctx_, list_, options_.delays, layout_.width, *this);
+    sequencer_->Begin();
+    if (options_.autoHide) SetTimer(TimerId::Timer4, kAutoHideMs);
+    marquee_.SetText(LoadingText(list_.Count() ? list_.names.Item(0) : L""));
     SyncTimers();
     return true;
 }
@@ -229,7 +232,7 @@ void Form1::LoadDpiResources() {
 }
 
 void Form1::ShowFaces() {
-    ShowPaused(sequencer_->Paused());
+    ShowPaused(sequencer_ && sequencer_->Paused());
     ::SendMessageW(command2_, BM_SETIMAGE, IMAGE_ICON,
                    reinterpret_cast<LPARAM>(fastForwardIcon_.get()));
     ::SendMessageW(command3_, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(stopIcon_.get()));
@@ -389,7 +392,7 @@ void Form1::OnTimer(TimerId id) {
 }
 
 void Form1::OnTimer4() {
-    if (!plan_.options.autoHide) return;
+    if (!options_.autoHide) return;
     SetHeight(true);
     SetTimer(TimerId::Timer4, 0);
 }
@@ -437,7 +440,7 @@ void Form1::Drag(POINT pointer, bool keepOnScreen) {
 }
 
 void Form1::RefreshAutoHide() {
-    if (!plan_.options.autoHide) return;
+    if (!options_.autoHide) return;
     SetTimer(TimerId::Timer4, 0);
     SetTimer(TimerId::Timer4, kAutoHideMs);
     SetHeight(false);

@@ -88,7 +88,8 @@ class Form1 final : public SequencerView {
     HWND picture1_ = nullptr;
 
     StoreContext ctx_;
-    LaunchPlan plan_;
+    LauncherOptions options_;
+    LaunchList list_;
     std::optional<Sequencer> sequencer_;
     WindowLayout layout_;
     TimerSchedule schedule_;

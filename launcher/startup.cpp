@@ -68,20 +68,23 @@ std::optional<TwipsPoint> SavedPosition(const LauncherOptions& options) {
     return TwipsPoint{*x, *y};
 }
 
-std::optional<LaunchPlan> PrepareLaunch(const StoreContext& ctx, SHORT shiftKeyState) {
+std::optional<LauncherOptions> StartUpOptions(Os& os, SHORT shiftKeyState) {
     if (IsShiftHeld(shiftKeyState)) return std::nullopt;
-    LaunchPlan plan;
-    plan.options = ReadLauncherOptions(ctx.os);
-    CaptureStartupEntries(ctx);
+    return ReadLauncherOptions(os);
+}
+
+LaunchList TakeLaunchList(const StoreContext& ctx) {
     // Two more sweeps of the StartUp folder catch a shortcut that an installer was still
-    // writing while the capture ran. Without a StartUp folder they do nothing, and the launch
-    // list is built all the same: the capture may already have taken the Run values, and those
-    // programs must start.
-    const std::wstring startUp = StartUpFolder(ctx.os, ctx.owner);
+    // writing while the capture ran. The folder is the one the capture has just resolved: the
+    // shell's lookup is the dearest part of start-up. Without a StartUp folder the sweeps do
+    // nothing, and the launch list is built all the same: the capture may already have taken
+    // the Run values, and those programs must start.
+    const std::wstring startUp = CaptureStartupEntries(ctx);
     SweepStartUpFolder(ctx, startUp);
     SweepStartUpFolder(ctx, startUp);
-    listt(ctx, plan.list);
-    return plan;
+    LaunchList list;
+    listt(ctx, list);
+    return list;
 }
 
 WindowLayout LayOutWindow(bool details, bool hideLogo) {

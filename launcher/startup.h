@@ -1,5 +1,5 @@
 // The launcher's start-up as far as it does not need a window: the skip switch, the options of
-// section "misc" (normalised and written back), the capture and the launch list; then the window
+// section "misc" (normalised and written back), the capture and the launch list; the window
 // layout in twips and the choice of the window's position.
 #pragma once
 
@@ -47,14 +47,11 @@ struct TwipsPoint {
 // The stored position, when neither coordinate is -1 (and both are numbers).
 std::optional<TwipsPoint> SavedPosition(const LauncherOptions& options);
 
-struct LaunchPlan {
-    LauncherOptions options;
-    LaunchList list;
-};
+// The options, unless Shift is held: then not even the store is read, and nothing happens.
+std::optional<LauncherOptions> StartUpOptions(Os& os, SHORT shiftKeyState);
 
-// Everything start-up does before the window is laid out. Nothing at all when Shift is held:
-// then not even the store is read.
-std::optional<LaunchPlan> PrepareLaunch(const StoreContext& ctx, SHORT shiftKeyState);
+// The capture, two more sweeps of the StartUp folder and the launch list built from the store.
+LaunchList TakeLaunchList(const StoreContext& ctx);
 
 struct TwipsRect {
     double left = 0;

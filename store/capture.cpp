@@ -130,10 +130,12 @@ void SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp) {
     }
 }
 
-void CaptureStartupEntries(const StoreContext& ctx) {
+std::wstring CaptureStartupEntries(const StoreContext& ctx) {
     CaptureRunValues(ctx);
     RegisterLauncher(ctx);
-    SweepStartUpFolder(ctx, StartUpFolder(ctx.os, ctx.owner));
+    std::wstring startUp = StartUpFolder(ctx.os, ctx.owner);
+    SweepStartUpFolder(ctx, startUp);
+    return startUp;
 }
 
 }  // namespace tarnwick

@@ -58,6 +58,8 @@ void RegisterLauncher(const StoreContext& ctx);
 // happens) into the program folder; a shortcut whose name is taken there stays where it is.
 void SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp);
 
-void CaptureStartupEntries(const StoreContext& ctx);
+// Returns the StartUp folder it swept (empty when the shell folders could not be resolved), so
+// that a caller sweeping again need not resolve it a second time.
+std::wstring CaptureStartupEntries(const StoreContext& ctx);
 
 }  // namespace tarnwick

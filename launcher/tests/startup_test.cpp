@@ -175,12 +175,12 @@ TEST(ShiftKey, OnlyTheHeldBitCounts) {
     EXPECT_FALSE(IsShiftHeld(0));
 }
 
-class PrepareLaunchTest : public ::testing::Test {
+class LogOnStartTest : public ::testing::Test {
   protected:
     Sandbox sandbox;
 };
 
-TEST_F(PrepareLaunchTest, ShiftHeldTouchesNothingAtAll) {
+TEST_F(LogOnStartTest, ShiftHeldTouchesNothingAtAll) {
     SetSz(HKEY_CURRENT_USER, kRunKey, L"Tool", L"C:\\tool.exe");
     WriteFile(sandbox.folders.startUp / L"Link.lnk");
     FaultyOs os(SystemOs());
@@ -189,46 +189,48 @@ TEST_F(PrepareLaunchTest, ShiftHeldTouchesNothingAtAll) {
         ++calls;
         return 0;
     };
-    const StoreContext ctx{os, sandbox.ProgramFolder(), nullptr};
-    EXPECT_FALSE(PrepareLaunch(ctx, static_cast<SHORT>(0x8000)));
+    EXPECT_FALSE(StartUpOptions(os, static_cast<SHORT>(0x8000)));
     EXPECT_EQ(calls, 0u);
     EXPECT_EQ(Registry::GetValue(SystemOs(), HKEY_CURRENT_USER, kRunKey, L"Tool"), L"C:\\tool.exe");
     EXPECT_EQ(FileNames(sandbox.folders.startUp), std::vector<std::wstring>{L"Link.lnk"});
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Veltane"));
 }
 
-TEST_F(PrepareLaunchTest, ShiftPressedEarlierButReleasedRunsTheLogOn) {
-    const StoreContext ctx{SystemOs(), sandbox.ProgramFolder(), nullptr};
-    EXPECT_TRUE(PrepareLaunch(ctx, 0x0001));
+TEST_F(LogOnStartTest, ShiftPressedEarlierButReleasedRunsTheLogOn) {
+    EXPECT_TRUE(StartUpOptions(SystemOs(), 0x0001));
 }
 
-TEST_F(PrepareLaunchTest, CapturesAndBuildsTheLaunchList) {
+TEST_F(LogOnStartTest, CapturesAndBuildsTheLaunchList) {
     SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Machine", L"C:\\m.exe /a");
     SetSz(HKEY_CURRENT_USER, kRunKey, L"User", L"C:\\u.exe");
     WriteFile(sandbox.folders.startUp / L"Link.lnk");
-    const StoreContext ctx{SystemOs(), sandbox.ProgramFolder(), nullptr};
-    const auto plan = PrepareLaunch(ctx, 0);
-    ASSERT_TRUE(plan);
-    EXPECT_EQ(plan->list.names.Items(), (std::vector<std::wstring>{L"Machine", L"User", L"Link"}));
-    EXPECT_EQ(plan->list.commands.Items(),
+    // Counted: the shell's folder lookup is the dearest call of start-up, and the capture's
+    // result serves the extra sweeps.
+    FaultyOs os(SystemOs());
+    size_t lookups = 0;
+    os.rule = [&](const Call& c) -> DWORD {
+        lookups += c.op == Op::ShellFolder;
+        return 0;
+    };
+    const LaunchList list = TakeLaunchList({os, sandbox.ProgramFolder(), nullptr});
+    EXPECT_EQ(lookups, 2u);  // Recent and Start Menu, once each
+    EXPECT_EQ(list.names.Items(), (std::vector<std::wstring>{L"Machine", L"User", L"Link"}));
+    EXPECT_EQ(list.commands.Items(),
               (std::vector<std::wstring>{L"C:\\m.exe /a", L"C:\\u.exe",
                                          sandbox.ProgramFolder() + L"\\Link.lnk"}));
     EXPECT_EQ(Registry::EnumValues(SystemOs(), HKEY_LOCAL_MACHINE, kRunKey),
               std::vector<std::wstring>{L"Veltane"});
     EXPECT_TRUE(FileNames(sandbox.folders.startUp).empty());
-    EXPECT_EQ(StoreRead(SystemOs(), kMiscSection, L"TimeDelay", L""), L"10");
 }
 
-TEST_F(PrepareLaunchTest, WithoutShellFoldersTheCapturedProgramsStillStart) {
+TEST_F(LogOnStartTest, WithoutShellFoldersTheCapturedProgramsStillStart) {
     SetSz(HKEY_CURRENT_USER, kRunKey, L"User", L"C:\\u.exe");
     FaultyOs os(SystemOs());
     os.rule = [](const Call& c) -> DWORD {
         return c.op == Op::ShellFolder ? ERROR_PATH_NOT_FOUND : 0;
     };
-    const StoreContext ctx{os, sandbox.ProgramFolder(), nullptr};
-    const auto plan = PrepareLaunch(ctx, 0);
-    ASSERT_TRUE(plan);
-    EXPECT_EQ(plan->list.names.Items(), std::vector<std::wstring>{L"User"});
+    const LaunchList list = TakeLaunchList({os, sandbox.ProgramFolder(), nullptr});
+    EXPECT_EQ(list.names.Items(), std::vector<std::wstring>{L"User"});
     EXPECT_TRUE(Registry::EnumValues(SystemOs(), HKEY_CURRENT_USER, kRunKey).empty());
 }
 

@@ -195,7 +195,8 @@ TEST_F(CaptureTest, StartUpSweepMovesOnlyPlainShortcutsThatFit) {
     testing::WriteFile(box.folders.startUp / L"Hidden.lnk");
     ::SetFileAttributesW((box.folders.startUp / L"Hidden.lnk").c_str(), FILE_ATTRIBUTE_HIDDEN);
     std::filesystem::create_directory(box.folders.startUp / L"Sub.lnk");
-    CaptureStartupEntries(ctx);
+    // The folder it swept comes back for the launcher's extra sweeps.
+    EXPECT_EQ(CaptureStartupEntries(ctx), box.folders.startUp.wstring() + L"\\");
 
     EXPECT_EQ(testing::FileNames(box.folders.program),
               (std::vector<std::wstring>{L"Mail.lnk", L"Taken.lnk"}));
@@ -279,7 +280,7 @@ TEST_F(CaptureTest, FailedMovesAndUnresolvableFoldersLeaveShortcutsWhereTheyAre)
         return c.op == Op::ShellFolder && c.a == std::to_wstring(kCsidlRecent) ? 1 : 0;
     };
     Run(HKEY_CURRENT_USER, L"B", L"C:\\b.exe");
-    CaptureStartupEntries({os, box.ProgramFolder()});
+    EXPECT_EQ(CaptureStartupEntries({os, box.ProgramFolder()}), L"");
     EXPECT_EQ(testing::FileNames(box.folders.startUp), std::vector<std::wstring>{L"Stuck.lnk"});
     // The Run values are still captured and the launcher registered.
     EXPECT_EQ(Section(kUserSection).size(), 2u);
