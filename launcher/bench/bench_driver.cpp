@@ -33,17 +33,16 @@ using namespace std::chrono_literals;
 struct Started {
     UniqueHandle process;
     DWORD pid = 0;
-    double shownMs = -1;  // from just before CreateProcess to the window being visible
-    long long shownAt = 0;
+    long long createdAt = 0;  // just before CreateProcess
 };
 
-Started Start(const std::wstring& commandLine, const wchar_t* cls) {
+Started Start(const std::wstring& commandLine) {
     Started st;
     std::wstring cmd = commandLine;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    const long long before = NowTicks();
+    st.createdAt = NowTicks();
     if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                           &pi)) {
         return st;
@@ -51,15 +50,29 @@ Started Start(const std::wstring& commandLine, const wchar_t* cls) {
     ::CloseHandle(pi.hThread);
     st.process.reset(pi.hProcess);
     st.pid = pi.dwProcessId;
-    for (int i = 0; i < 20000; ++i) {
-        if (FindProcessWindow(st.pid, cls, true)) {
-            st.shownAt = NowTicks();
-            st.shownMs = MsBetween(before, st.shownAt);
-            break;
+    return st;
+}
+
+// Milliseconds from the creation of the process to its window being seen, or -1. Seen means
+// that the window is visible and its light grey face has reached the screen (read back near its
+// top right corner, where neither program draws anything else): a window that is visible but not
+// yet painted does not count.
+double TimeToShown(const Started& st, const wchar_t* cls) {
+    double shownMs = -1;
+    const HDC screen = ::GetDC(nullptr);
+    for (int i = 0; st.pid && i < 20000; ++i) {
+        if (const HWND window = FindProcessWindow(st.pid, cls, true)) {
+            RECT r{};
+            ::GetWindowRect(window, &r);
+            if (::GetPixel(screen, r.right - 2, r.top + 2) == RGB(192, 192, 192)) {
+                shownMs = MsBetween(st.createdAt, NowTicks());
+                break;
+            }
         }
         ::Sleep(1);
     }
-    return st;
+    ::ReleaseDC(nullptr, screen);
+    return shownMs;
 }
 
 size_t PeakWorkingSet(HANDLE process) {
@@ -127,17 +140,17 @@ int Startup(const fs::path& folder, const std::wstring& sample, const fs::path& 
     std::vector<double> startT, startM, wsT, wsM;
     for (int i = 0; i < runs; ++i) {
         {
-            const Started m = Start(minimal, L"TarnwickMinimal");
+            const Started m = Start(minimal);
+            startM.push_back(TimeToShown(m, L"TarnwickMinimal"));
             std::this_thread::sleep_for(500ms);
-            startM.push_back(m.shownMs);
             wsM.push_back(static_cast<double>(PeakWorkingSet(m.process.get())));
             End(m);
         }
         {
             Seed(sample, logs, 20, 300, 10);
-            const Started t = Start(tarnwick, L"TarnwickLauncher");
+            const Started t = Start(tarnwick);
+            startT.push_back(TimeToShown(t, L"TarnwickLauncher"));
             std::this_thread::sleep_for(500ms);
-            startT.push_back(t.shownMs);
             wsT.push_back(static_cast<double>(PeakWorkingSet(t.process.get())));
             End(t);
         }
@@ -159,12 +172,13 @@ int Startup(const fs::path& folder, const std::wstring& sample, const fs::path& 
 }
 
 int Schedule(const fs::path& folder, const std::wstring& sample, const fs::path& logs, int count) {
-    // Each entry's slot: the initial delay and then one second per entry, counted from the
-    // moment the window was seen shown (which comes a little after the launcher armed its first
-    // timer, so the figures lean early by that much).
+    // Each entry's slot: the initial delay and then one second per entry, counted from the end
+    // of the launcher's start-up, when it has armed its first timer and begins to wait for input.
+    // WaitForInputIdle returns a little after that moment, so the figures lean early by that much.
     Seed(sample, logs, count, 10, 10);
-    const Started run =
-        Start(L"\"" + (folder / L"Tarnwick.exe").wstring() + L"\"", L"TarnwickLauncher");
+    const Started run = Start(L"\"" + (folder / L"Tarnwick.exe").wstring() + L"\"");
+    ::WaitForInputIdle(run.process.get(), 10000);
+    const long long armedAt = NowTicks();
     ::WaitForSingleObject(run.process.get(), static_cast<DWORD>(count + 30) * 1000);
     std::this_thread::sleep_for(1s);
     const auto starts = Recorded(logs);
@@ -173,7 +187,7 @@ int Schedule(const fs::path& folder, const std::wstring& sample, const fs::path&
     std::vector<double> errors;
     for (size_t k = 0; k < starts.size(); ++k) {
         const double slot = 2000.0 + 1000.0 * static_cast<double>(k);
-        errors.push_back(MsBetween(run.shownAt, starts[k].second) - slot);
+        errors.push_back(MsBetween(armedAt, starts[k].second) - slot);
         std::printf("%s%ls %+6.1f", k % 5 == 0 ? "\n  " : "   ", starts[k].first.c_str(),
                     errors.back());
     }
