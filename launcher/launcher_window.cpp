@@ -98,19 +98,6 @@ class ThemeHandle {
     HTHEME theme_;
 };
 
-class WindowDc {
-  public:
-    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
-    ~WindowDc() { ::ReleaseDC(hwnd_, dc_); }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    HDC get() const { return dc_; }
-
-  private:
-    HWND hwnd_;
-    HDC dc_;
-};
-
 class PaintScope {
   public:
     explicit PaintScope(HWND hwnd) : hwnd_(hwnd) { ::BeginPaint(hwnd_, &ps_); }

@@ -77,17 +77,16 @@ void FillList(HWND list, const ItemList& items) {
 
 // The widest text of a list, so that its horizontal scroll bar reaches the end of every row.
 int WidestText(HWND list, const ItemList& items) {
-    HDC dc = ::GetDC(list);
+    const WindowDc dc(list);
     const HGDIOBJ old =
-        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+        ::SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));
     int widest = 0;
     for (const std::wstring& text : items.Items()) {
         SIZE size{};
-        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
         widest = std::max(widest, static_cast<int>(size.cx));
     }
-    ::SelectObject(dc, old);
-    ::ReleaseDC(list, dc);
+    ::SelectObject(dc.get(), old);
     return widest;
 }
 
@@ -102,10 +101,10 @@ UniqueIcon ArrowIcon(int size, bool up) {
     const POINT triangle[] = {
         {(size - width) / 2, base}, {(size + width) / 2, base}, {size / 2, tip}};
 
-    const HDC screen = ::GetDC(nullptr);
-    UniqueGdiObj colour(::CreateCompatibleBitmap(screen, size, size));
+    const WindowDc screen(nullptr);
+    UniqueGdiObj colour(::CreateCompatibleBitmap(screen.get(), size, size));
     UniqueGdiObj mask(::CreateBitmap(size, size, 1, 1, nullptr));
-    const HDC dc = ::CreateCompatibleDC(screen);
+    const HDC dc = ::CreateCompatibleDC(screen.get());
     const HGDIOBJ oldBitmap = ::SelectObject(dc, mask.get());
     const HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(DC_BRUSH));
     const HGDIOBJ oldPen = ::SelectObject(dc, ::GetStockObject(DC_PEN));
@@ -126,7 +125,6 @@ UniqueIcon ArrowIcon(int size, bool up) {
     ::SelectObject(dc, oldBrush);
     ::SelectObject(dc, oldBitmap);
     ::DeleteDC(dc);
-    ::ReleaseDC(nullptr, screen);
     ICONINFO info{TRUE, 0, 0, static_cast<HBITMAP>(mask.get()), static_cast<HBITMAP>(colour.get())};
     return UniqueIcon(::CreateIconIndirect(&info));
 }
@@ -186,7 +184,7 @@ LRESULT CALLBACK Form1::FocusCueProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     // Focus cues stay hidden until the keyboard is used, as everywhere in the dialog.
     if (::SendMessageW(dialog, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) return result;
-    const HDC dc = ::GetDC(hwnd);
+    const WindowDc dc(hwnd);
     RECT area{};
     ::GetClientRect(hwnd, &area);
     if (IsValueBox(::GetDlgCtrlID(hwnd))) {
@@ -195,14 +193,13 @@ LRESULT CALLBACK Form1::FocusCueProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         // A label: the frame goes round its text, where a tick box draws it.
         wchar_t text[64]{};
         ::GetWindowTextW(hwnd, text, 64);
-        const HGDIOBJ old =
-            ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(hwnd, WM_GETFONT, 0, 0)));
-        ::DrawTextW(dc, text, -1, &area, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-        ::SelectObject(dc, old);
+        const HGDIOBJ old = ::SelectObject(
+            dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+        ::DrawTextW(dc.get(), text, -1, &area, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        ::SelectObject(dc.get(), old);
         area.right += 2;
     }
-    ::DrawFocusRect(dc, &area);
-    ::ReleaseDC(hwnd, dc);
+    ::DrawFocusRect(dc.get(), &area);
     return result;
 }
 

@@ -32,9 +32,9 @@ SIZE PictureSize(IPicture& picture) {
     SIZE perInch{USER_DEFAULT_SCREEN_DPI, USER_DEFAULT_SCREEN_DPI};
     if (type == PICTYPE_BITMAP || type == PICTYPE_ICON) {
         // The loader measured the pixels at the screen's DPI, which gives them back.
-        const HDC screen = ::GetDC(nullptr);
-        perInch = {::GetDeviceCaps(screen, LOGPIXELSX), ::GetDeviceCaps(screen, LOGPIXELSY)};
-        ::ReleaseDC(nullptr, screen);
+        const WindowDc screen(nullptr);
+        perInch = {::GetDeviceCaps(screen.get(), LOGPIXELSX),
+                   ::GetDeviceCaps(screen.get(), LOGPIXELSY)};
     }
     return {::MulDiv(himetric.cx, perInch.cx, kHimetricPerInch),
             ::MulDiv(himetric.cy, perInch.cy, kHimetricPerInch)};

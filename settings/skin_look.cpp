@@ -20,10 +20,10 @@ void SkinnedBackground::Prepare(HWND window, const SkinLook& look) {
     const auto dpi = static_cast<int>(::GetDpiForWindow(window));
     const RECT drawn{0, 0, ::MulDiv(own.cx, dpi, USER_DEFAULT_SCREEN_DPI),
                      ::MulDiv(own.cy, dpi, USER_DEFAULT_SCREEN_DPI)};
-    const HDC screen = ::GetDC(window);
-    UniqueGdiObj bitmap(::CreateCompatibleBitmap(screen, client.right, client.bottom));
+    const WindowDc screen(window);
+    UniqueGdiObj bitmap(::CreateCompatibleBitmap(screen.get(), client.right, client.bottom));
     if (bitmap) {
-        const HDC dc = ::CreateCompatibleDC(screen);
+        const HDC dc = ::CreateCompatibleDC(screen.get());
         const HGDIOBJ old = ::SelectObject(dc, bitmap.get());
         // Where a small picture ends, the window's own face colour goes on.
         ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_3DFACE));
@@ -31,7 +31,6 @@ void SkinnedBackground::Prepare(HWND window, const SkinLook& look) {
         ::SelectObject(dc, old);
         ::DeleteDC(dc);
     }
-    ::ReleaseDC(window, screen);
     if (!bitmap) return;
     brush_.reset(::CreatePatternBrush(static_cast<HBITMAP>(bitmap.get())));
     if (!brush_) return;

@@ -106,6 +106,23 @@ class ComPtr {
     I* p_ = nullptr;
 };
 
+// A window's device context (the screen's for a null window), released with the window it came
+// from.
+class WindowDc {
+  public:
+    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+    ~WindowDc() {
+        if (dc_) ::ReleaseDC(hwnd_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const { return dc_; }
+
+  private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
 // COM for the lifetime of a scope (shortcuts and the shell's "Open" verb need it).
 class ComScope {
   public:

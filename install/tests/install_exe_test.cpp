@@ -24,14 +24,6 @@ using testing::Values;
 
 const Values kDefaults{{L"Enabled", L"True"}, {L"TimeDelay", L"40"}, {L"Visible", L"1"}};
 
-struct ScreenDc {
-    ScreenDc() : dc(::GetDC(nullptr)) {}
-    ~ScreenDc() { ::ReleaseDC(nullptr, dc); }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC dc;
-};
-
 // The screen under a window, and standard icons drawn the same size, as 32-bit pixels.
 class Picture {
   public:
@@ -57,8 +49,8 @@ class Picture {
     Picture& operator=(const Picture&) = delete;
 
     void GrabScreen(const RECT& where) {
-        const ScreenDc screen;
-        ::BitBlt(dc_, 0, 0, width_, height_, screen.dc, where.left, where.top, SRCCOPY);
+        const WindowDc screen(nullptr);
+        ::BitBlt(dc_, 0, 0, width_, height_, screen.get(), where.left, where.top, SRCCOPY);
         ::GdiFlush();
     }
     void DrawIcon(const wchar_t* id, uint32_t background) {

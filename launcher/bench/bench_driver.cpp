@@ -59,19 +59,18 @@ Started Start(const std::wstring& commandLine) {
 // yet painted does not count.
 double TimeToShown(const Started& st, const wchar_t* cls) {
     double shownMs = -1;
-    const HDC screen = ::GetDC(nullptr);
+    const WindowDc screen(nullptr);
     for (int i = 0; st.pid && i < 20000; ++i) {
         if (const HWND window = FindProcessWindow(st.pid, cls, true)) {
             RECT r{};
             ::GetWindowRect(window, &r);
-            if (::GetPixel(screen, r.right - 2, r.top + 2) == RGB(192, 192, 192)) {
+            if (::GetPixel(screen.get(), r.right - 2, r.top + 2) == RGB(192, 192, 192)) {
                 shownMs = MsBetween(st.createdAt, NowTicks());
                 break;
             }
         }
         ::Sleep(1);
     }
-    ::ReleaseDC(nullptr, screen);
     return shownMs;
 }
 

@@ -98,12 +98,13 @@ TEST_F(LauncherExeTest, WindowIsASmallTopMostStripRightOfCentre) {
 
     // The logo is painted: its area is not the light grey of the form.
     std::this_thread::sleep_for(300ms);
-    const HDC screen = ::GetDC(nullptr);
     int coloured = 0;
-    for (int x = 4; x < 140; x += 8) {
-        if (::GetPixel(screen, r.left + x, r.top + 52) != RGB(192, 192, 192)) ++coloured;
+    {
+        const WindowDc screen(nullptr);
+        for (int x = 4; x < 140; x += 8) {
+            if (::GetPixel(screen.get(), r.left + x, r.top + 52) != RGB(192, 192, 192)) ++coloured;
+        }
     }
-    ::ReleaseDC(nullptr, screen);
     EXPECT_GT(coloured, 10);
     SaveScreenshot(ShotPath(L"launcher-full"), r);
 }

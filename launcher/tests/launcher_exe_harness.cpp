@@ -116,8 +116,8 @@ void SaveScreenshot(const fs::path& file, RECT r, int margin) {
     r.bottom += margin;
     const int w = Width(r);
     const int h = Height(r);
-    const HDC screen = ::GetDC(nullptr);
-    const HDC memory = ::CreateCompatibleDC(screen);
+    const WindowDc screen(nullptr);
+    const HDC memory = ::CreateCompatibleDC(screen.get());
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = w;
@@ -126,9 +126,10 @@ void SaveScreenshot(const fs::path& file, RECT r, int margin) {
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    const UniqueGdiObj bitmap(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const UniqueGdiObj bitmap(
+        ::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const HGDIOBJ old = ::SelectObject(memory, bitmap.get());
-    ::BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    ::BitBlt(memory, 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
     ::GdiFlush();
     const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
     BITMAPFILEHEADER header{};
@@ -142,7 +143,6 @@ void SaveScreenshot(const fs::path& file, RECT r, int margin) {
     out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride) * h);
     ::SelectObject(memory, old);
     ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
 }
 
 // ---- the fixture

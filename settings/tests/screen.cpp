@@ -12,15 +12,15 @@ Screen::Screen(HWND window) : window_(window) {
     BITMAPINFO info{};
     info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    const HDC screen = ::GetDC(nullptr);
-    UniqueGdiObj bitmap(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    const HDC memory = ::CreateCompatibleDC(screen);
+    const WindowDc screen(nullptr);
+    UniqueGdiObj bitmap(::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const HDC memory = ::CreateCompatibleDC(screen.get());
     const HGDIOBJ old = ::SelectObject(memory, bitmap.get());
-    ::BitBlt(memory, 0, 0, width, height, screen, rect_.left, rect_.top, SRCCOPY | CAPTUREBLT);
+    ::BitBlt(memory, 0, 0, width, height, screen.get(), rect_.left, rect_.top,
+             SRCCOPY | CAPTUREBLT);
     ::GdiFlush();
     ::SelectObject(memory, old);
     ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
     if (!bits) return;
     // Each pixel is blue, green, red, unused: COLORREF holds red in its low byte.
     const auto* bgr = static_cast<const BYTE*>(bits);
