@@ -195,7 +195,7 @@ int wmain() {
     Compare(
         "capture: 500 Run values + 100 shortcuts", SeedRunKeys,
         [](testing::Sandbox& box) {
-            CaptureStartupEntries({SystemOs(), box.ProgramFolder()});
+            CaptureStartupEntries({SystemOs(), box.ProgramFolder()}, Registration::Write);
         },
         RawCapture, Check);
     Compare(

@@ -40,7 +40,7 @@ void WriteDefaultOptions(Os& os) {
 }
 
 void RunInstaller(const StoreContext& ctx) {
-    CaptureStartupEntries(ctx);
+    CaptureStartupEntries(ctx, Registration::Write);
     shortcuts(ctx);
     WriteDefaultOptions(ctx.os);
 }

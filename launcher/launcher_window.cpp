@@ -188,7 +188,7 @@ bool Form1::Create() {
                    Px(layout_.fullHeight), SWP_NOACTIVATE | show);
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 
-    list_ = TakeLaunchList(ctx_);
+    list_ = LogOnList(ctx_);
     sequencer_.emplace(ctx_, list_, options_.delays, layout_.width, *this);
     sequencer_->Begin();
     if (options_.autoHide) SetTimer(TimerId::Timer4, kAutoHideMs);

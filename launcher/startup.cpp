@@ -73,18 +73,16 @@ std::optional<LauncherOptions> StartUpOptions(Os& os, SHORT shiftKeyState) {
     return ReadLauncherOptions(os);
 }
 
-LaunchList TakeLaunchList(const StoreContext& ctx) {
-    // Two more sweeps of the StartUp folder catch a shortcut that an installer was still
-    // writing while the capture ran. The folder is the one the capture has just resolved: the
-    // shell's lookup is the dearest part of start-up. Without a StartUp folder the sweeps do
-    // nothing, and the launch list is built all the same: the capture may already have taken
-    // the Run values, and those programs must start.
-    const std::wstring startUp = CaptureStartupEntries(ctx);
-    SweepStartUpFolder(ctx, startUp);
-    SweepStartUpFolder(ctx, startUp);
+LaunchList LogOnList(const StoreContext& ctx) {
     LaunchList list;
     listt(ctx, list);
+    LeaveOutStartedByWindows(ctx, StartUpFolder(ctx.os, ctx.owner), list);
     return list;
+}
+
+void CaptureAfterSequence(const StoreContext& ctx) {
+    if (!StoreReadFlag(ctx.os, kMiscSection, L"Enabled", true)) return;
+    CaptureStartupEntries(ctx, Registration::Require);
 }
 
 WindowLayout LayOutWindow(bool details, bool hideLogo) {

@@ -50,8 +50,21 @@ std::optional<TwipsPoint> SavedPosition(const LauncherOptions& options);
 // The options, unless Shift is held: then not even the store is read, and nothing happens.
 std::optional<LauncherOptions> StartUpOptions(Os& os, SHORT shiftKeyState);
 
-// The capture, two more sweeps of the StartUp folder and the launch list built from the store.
-LaunchList TakeLaunchList(const StoreContext& ctx);
+// The launch list of a log-on: what Tarnwick holds, less what Windows has just started itself
+// because it stands again in a Run key or the StartUp folder. Takes nothing.
+LaunchList LogOnList(const StoreContext& ctx);
+
+// How long after its own start the launcher waits at the least before it takes new start-up
+// entries: Windows starts its own entries at log-on together with the launcher, and one taken
+// before Windows has started it would start at this log-on twice, or not at all.
+inline constexpr unsigned kSettleMs = 10'000;
+
+// After the sequence, whichever way it ended: takes what was added to Windows' start-up since
+// the last log-on, and what the programs just started wrote there again, so that from the next
+// log-on on they are started in turn. Only while the launcher is registered and the master
+// switch is on: it never registers the launcher itself, so that a Disabled or an uninstall made
+// while the launcher ran stays done.
+void CaptureAfterSequence(const StoreContext& ctx);
 
 struct TwipsRect {
     double left = 0;

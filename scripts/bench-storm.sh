@@ -121,18 +121,18 @@ storm_run() { # record prepare-command [storm command ...]
         echo "  other programs took more than $quiet_percent% of the cores meanwhile: again"
     done
 }
-# What the installer leaves: the defaults in "misc" and the programs still in the Run keys (half
-# machine-wide, half per user), which the launcher captures at its start and then starts.
+# What the installer leaves: the defaults in "misc" and the programs in Tarnwick's keeping (half
+# taken from the machine's Run key, half from the user's), which the launcher starts.
 seed_launcher() {
-    local i key
+    local i section
     wine reg delete 'HKCU\Software\Veltane' /f >/dev/null 2>&1 || true
     wine reg add 'HKCU\Software\Veltane\misc' /v TimeDelay /d "$time_delay" /f >/dev/null
     wine reg add 'HKCU\Software\Veltane\misc' /v Visible /d 1 /f >/dev/null
     wine reg add 'HKCU\Software\Veltane\misc' /v Enabled /d True /f >/dev/null
     for i in $(seq "$programs"); do
-        key=HKCU
-        ((i % 2)) && key=HKLM
-        wine reg add "$key\\Software\\Microsoft\\Windows\\CurrentVersion\\Run" \
+        section=HKEY_CURRENT_USER
+        ((i % 2)) && section=HKEY_LOCAL_MACHINE
+        wine reg add "HKCU\\Software\\Veltane\\$section" \
             /v "$(printf 'StormLoad%02d' "$i")" /d "$(load_command tarnwick "$i")" /f >/dev/null
     done
 }

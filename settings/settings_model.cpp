@@ -97,6 +97,11 @@ void SettingsModel::Load() {
     switchCaption_ = enabled_ ? L"Enabled" : L"Disabled";
     if (autoHide) autoHide_ = true;
 
+    // Programs added to Windows' start-up since the last log-on are shown at once, but only taken
+    // while Tarnwick is switched on and its launcher is registered to start them.
+    if (enabled_ && LauncherInPlace(os, ctx_.programFolder)) {
+        CaptureRunValues(ctx_, kListCaptureLastSlot);
+    }
     rows.AppendBlankRows(kOpeningBlankRows);
     listt(ctx_, rows);
 }
@@ -130,7 +135,7 @@ void SettingsModel::ToggleSwitch() {
     enabled_ = !enabled_;
     if (enabled_) {
         switchCaption_ = L"Enabled";
-        CaptureStartupEntries(ctx_);
+        CaptureStartupEntries(ctx_, Registration::Write);
         // Built over the rows as they stand: they are not emptied first.
         listt(ctx_, rows);
     } else {

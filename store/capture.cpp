@@ -11,50 +11,70 @@
 namespace tarnwick {
 namespace {
 
-struct Origin {
-    HKEY root;
-    std::wstring_view section;
-};
-
-const Origin kOrigins[] = {{HKEY_LOCAL_MACHINE, kMachineSection},
-                           {HKEY_CURRENT_USER, kUserSection}};
-
-HKEY RootOf(std::wstring_view section) {
-    return section == kMachineSection ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
+using SectionImage = std::map<std::wstring, std::wstring, RegistryNameLess>;
 
 // What a store section held before this capture, so that a failed removal from a Run key can be
 // undone. Empty when the section could not be read: nothing of that origin is captured then.
-std::optional<std::map<std::wstring, std::wstring, RegistryNameLess>> SectionBefore(
-    Os& os, std::wstring_view section) {
+std::optional<SectionImage> SectionBefore(Os& os, std::wstring_view section) {
     bool complete = false;
     auto pairs = StoreReadSection(os, section, &complete);
     if (!complete) return std::nullopt;
-    std::map<std::wstring, std::wstring, RegistryNameLess> before;
+    SectionImage before;
     for (auto& [key, text] : pairs) before.emplace(std::move(key), std::move(text));
     return before;
 }
 
-// One entry into the store and out of its Run key, or not at all.
-void CaptureOne(Os& os, const CaptureSlot& slot,
-                const std::map<std::wstring, std::wstring, RegistryNameLess>& before) {
-    if (StoreWrite(os, slot.origin, slot.name, slot.command) != ERROR_SUCCESS) return;
-    const LSTATUS rc = Registry::DeleteValue(os, RootOf(slot.origin), kRunKey, slot.name);
-    if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) return;
+// One entry into the store and out of its Run key, or not at all. ERROR_SUCCESS when taken.
+DWORD CaptureOne(Os& os, const CaptureSlot& slot, const SectionImage& before) {
+    const RunOrigin& origin = *slot.origin;
+    if (const LSTATUS rc = StoreWrite(os, origin.section, slot.name, slot.command);
+        rc != ERROR_SUCCESS) {
+        return static_cast<DWORD>(rc);
+    }
+    const LSTATUS rc = Registry::DeleteValue(os, origin.root, origin.runKey, slot.name);
+    if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
     // The Run value stays (a standard user cannot write the machine key): take the store back,
     // or Windows and the launcher would both start the program.
     if (const auto it = before.find(slot.name); it != before.end()) {
-        StoreWrite(os, slot.origin, slot.name, it->second);
+        StoreWrite(os, origin.section, slot.name, it->second);
     } else {
-        StoreDelete(os, slot.origin, slot.name);
+        StoreDelete(os, origin.section, slot.name);
     }
+    return static_cast<DWORD>(rc);
+}
+
+// The launcher as an earlier version registered it: unquoted and without extension.
+std::wstring UnquotedLauncher(std::wstring_view programFolder) {
+    return std::wstring(programFolder) + L"\\Tarnwick";
 }
 
 }  // namespace
 
-bool IsAcceptedEntry(std::wstring_view name, std::wstring_view command) {
-    if (name == kLauncherValueName) return false;
+bool StartsLauncher(std::wstring_view command, std::wstring_view programFolder) {
+    if (programFolder.empty()) return false;
+    const size_t start = command.find_first_not_of(L' ');
+    if (start == command.npos) return false;
+    command.remove_prefix(start);
+    const bool quoted = command.front() == L'"';
+    if (quoted) command.remove_prefix(1);
+    const std::wstring base = UnquotedLauncher(programFolder);
+    for (const std::wstring& program : {base + L".exe", base}) {
+        if (command.size() < program.size() ||
+            !EqualsIgnoringCase(command.substr(0, program.size()), program)) {
+            continue;
+        }
+        const std::wstring_view rest = command.substr(program.size());
+        if (rest.empty() || rest.front() == L' ' || (quoted && rest.front() == L'"')) return true;
+    }
+    return false;
+}
+
+bool IsAcceptedEntry(std::wstring_view name, std::wstring_view command,
+                     std::wstring_view programFolder) {
+    if (TrimSpaces(name).empty()) return false;
+    if (EqualsIgnoringCase(name, kLauncherValueName)) return false;
     if (ToLower(name) == L"taskbar display controls") return false;
+    if (StartsLauncher(command, programFolder)) return false;
     // The six characters are taken before trimming: " rundll32" is captured.
     return TrimSpaces(ToLower(command.substr(0, 6))) != L"rundll";
 }
@@ -75,16 +95,19 @@ std::set<std::wstring, RegistryNameLess> DisabledByUser(Os& os, HKEY root,
 
 std::vector<CaptureSlot> ReadRunValues(Os& os) {
     std::vector<CaptureSlot> table(kCaptureSlots);
+    // The first origin fills slots from 0; each later one follows the last slot given out
+    // before it (slot 0 stays free when the machine's key is empty).
     size_t last = 0;
-    for (const Origin& origin : kOrigins) {
-        const bool machine = origin.root == HKEY_LOCAL_MACHINE;
-        const auto disabled = DisabledByUser(os, origin.root, kApprovedRunKey);
+    bool first = true;
+    for (const RunOrigin& origin : kRunOrigins) {
+        const auto disabled = DisabledByUser(os, origin.root, origin.approvedKey);
         // One read of the whole key: names with their type and text.
         std::vector<NamedRegValue> values;
-        os.EnumValues(origin.root, kRunKey, values);
+        os.EnumValues(origin.root, origin.runKey, values);
+        const size_t base = first ? 0 : last + 1;
         for (size_t i = 0; i < values.size(); ++i) {
-            const size_t slot = machine ? i : last + i + 1;
-            if (machine) last = i;
+            const size_t slot = base + i;
+            last = slot;
             if (slot >= kCaptureSlots) break;
             const NamedRegValue& v = values[i];
             if (v.name.empty()) continue;  // the unnamed default value is never taken
@@ -92,50 +115,80 @@ std::vector<CaptureSlot> ReadRunValues(Os& os) {
             // Windows rather than being removed on the strength of a text we cannot start.
             if (v.value.type != REG_SZ) continue;
             if (disabled.contains(v.name)) continue;
-            table[slot] = {std::wstring(origin.section), v.name, DecodeRegString(v.value.data)};
+            table[slot] = {&origin, v.name, DecodeRegString(v.value.data)};
         }
+        first = false;
     }
     return table;
 }
 
-void CaptureRunValues(const StoreContext& ctx, size_t lastSlot) {
+std::vector<EntryLeft> CaptureRunValues(const StoreContext& ctx, size_t lastSlot) {
     const std::vector<CaptureSlot> table = ReadRunValues(ctx.os);
-    const auto machineBefore = SectionBefore(ctx.os, kMachineSection);
-    const auto userBefore = SectionBefore(ctx.os, kUserSection);
+    std::map<std::wstring_view, std::optional<SectionImage>> before;
+    for (const RunOrigin& origin : kRunOrigins)
+        before[origin.section] = SectionBefore(ctx.os, origin.section);
+    std::vector<EntryLeft> left;
     for (size_t k = 0; k <= lastSlot && k < table.size(); ++k) {
         const CaptureSlot& slot = table[k];
-        if (slot.origin.empty() || !IsAcceptedEntry(slot.name, slot.command)) continue;
-        const auto& before = slot.origin == kMachineSection ? machineBefore : userBefore;
-        if (before) CaptureOne(ctx.os, slot, *before);
+        if (!slot.origin || !IsAcceptedEntry(slot.name, slot.command, ctx.programFolder)) continue;
+        const auto& image = before[slot.origin->section];
+        const DWORD rc = image ? CaptureOne(ctx.os, slot, *image) : DWORD{ERROR_CANTREAD};
+        if (rc != ERROR_SUCCESS) left.push_back({slot.name, slot.origin->section, rc});
     }
+    return left;
 }
 
 std::wstring LauncherCommand(std::wstring_view programFolder) {
-    return std::wstring(programFolder) + L"\\Tarnwick";
+    return L"\"" + UnquotedLauncher(programFolder) + L".exe\"";
 }
 
-void RegisterLauncher(const StoreContext& ctx) {
-    if (ctx.programFolder.empty()) return;
+bool LauncherInPlace(Os& os, std::wstring_view programFolder) {
+    if (programFolder.empty()) return false;
+    const StringRead read =
+        Registry::ReadString(os, HKEY_LOCAL_MACHINE, kRunKey, kLauncherValueName);
+    if (read.status != ReadStatus::Found) return false;
+    const std::wstring text = TrimSpaces(read.text);
+    return EqualsIgnoringCase(text, LauncherCommand(programFolder)) ||
+           EqualsIgnoringCase(text, UnquotedLauncher(programFolder));
+}
+
+bool RegisterLauncher(const StoreContext& ctx) {
+    if (ctx.programFolder.empty()) return false;
     Registry::SetValue(ctx.os, HKEY_LOCAL_MACHINE, kRunKey, kLauncherValueName,
                        LauncherCommand(ctx.programFolder));
+    return LauncherInPlace(ctx.os, ctx.programFolder);
 }
 
-void SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp) {
+std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp) {
+    std::vector<EntryLeft> left;
     // Without a program folder the target would be the drive's root.
-    if (ctx.programFolder.empty() || startUp.empty()) return;
+    if (ctx.programFolder.empty() || startUp.empty()) return left;
     const auto disabled = DisabledByUser(ctx.os, HKEY_CURRENT_USER, kApprovedStartupFolderKey);
     for (const std::wstring& file : ListShortcuts(ctx.os, startUp)) {
         if (disabled.contains(file)) continue;
-        ctx.os.MoveFile(std::wstring(startUp) + file, ctx.programFolder + L"\\" + file);
+        std::wstring name = ShortcutEntryName(file);
+        // ".lnk" or " .lnk" would give a row without a name, which no list shows or starts.
+        if (TrimSpaces(name).empty()) continue;
+        const DWORD rc =
+            ctx.os.MoveFile(std::wstring(startUp) + file, ctx.programFolder + L"\\" + file);
+        if (rc != ERROR_SUCCESS) left.push_back({std::move(name), {}, rc});
     }
+    return left;
 }
 
-std::wstring CaptureStartupEntries(const StoreContext& ctx) {
-    CaptureRunValues(ctx);
-    RegisterLauncher(ctx);
-    std::wstring startUp = StartUpFolder(ctx.os, ctx.owner);
-    SweepStartUpFolder(ctx, startUp);
-    return startUp;
+CaptureResult CaptureStartupEntries(const StoreContext& ctx, Registration registration) {
+    CaptureResult result;
+    // The registration comes first: a program taken from Windows while no launcher is
+    // registered would start nowhere.
+    result.launcherInPlace = registration == Registration::Write
+                                 ? RegisterLauncher(ctx)
+                                 : LauncherInPlace(ctx.os, ctx.programFolder);
+    if (!result.launcherInPlace) return result;
+    result.left = CaptureRunValues(ctx);
+    result.startUp = StartUpFolder(ctx.os, ctx.owner);
+    for (EntryLeft& entry : SweepStartUpFolder(ctx, result.startUp))
+        result.left.push_back(std::move(entry));
+    return result;
 }
 
 }  // namespace tarnwick

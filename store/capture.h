@@ -1,11 +1,12 @@
-// Capture of start-up entries: the values of both Run keys go into the store and out of their
-// key, the launcher registers itself, and the StartUp folder's shortcuts move into the program
-// folder. Every entry is handled all-or-nothing: it is never in neither place, and after a
-// completed step never in both.
+// Capture of start-up entries: the values of the Run keys go into the store and out of their
+// key, and the StartUp folder's shortcuts move into the program folder. Nothing is taken unless
+// the launcher is registered to start it. Every entry is handled all-or-nothing: it is never in
+// neither place, and after a completed step never in both.
 #pragma once
 
 #include "context.h"
 #include "registry.h"
+#include "run_origins.h"
 
 #include <set>
 #include <string>
@@ -14,52 +15,79 @@
 
 namespace tarnwick {
 
-// The launcher's own Run value under HKEY_LOCAL_MACHINE.
+// The launcher's own Run value under HKEY_LOCAL_MACHINE. Known by its name alone, in any letter
+// case, since the registry compares names so.
 inline constexpr std::wstring_view kLauncherValueName = L"Veltane";
-// Where Task Manager records start-up entries the user switched off.
-inline constexpr std::wstring_view kApprovedRunKey =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
-inline constexpr std::wstring_view kApprovedStartupFolderKey =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
 
 // The capture table: slots 0 to 500. Values beyond the last slot stay in their Run key and are
 // taken by a later capture.
 inline constexpr size_t kCaptureSlots = 501;
-// The launch list's own capture pass stores only slots 0 to 100.
+// The settings window's opening takes only slots 0 to 100.
 inline constexpr size_t kListCaptureLastSlot = 100;
 
 struct CaptureSlot {
-    std::wstring origin;  // section name: "HKEY_LOCAL_MACHINE" or "HKEY_CURRENT_USER"; empty = free
+    const RunOrigin* origin = nullptr;  // null: a free slot
     std::wstring name;
     std::wstring command;
 };
 
-// The filter of values that always stay with Windows: the launcher's own registration, the
-// taskbar's display controls, and anything started through the system's DLL runner.
-bool IsAcceptedEntry(std::wstring_view name, std::wstring_view command);
+// An entry that stayed where it was, and why.
+struct EntryLeft {
+    std::wstring name;  // the Run value's name, or the shortcut's name without ".lnk"
+    // The store section of a Run value; empty for a shortcut.
+    std::wstring_view section;
+    DWORD error = ERROR_SUCCESS;
+};
+
+// The command line starts this program folder's launcher (quoted or not, with or without
+// ".exe"): a second way of starting it, never a program to take over.
+bool StartsLauncher(std::wstring_view command, std::wstring_view programFolder);
+
+// The filter of values that always stay with Windows: the launcher's own registration or any
+// other command that starts it, the taskbar's display controls, anything started through the
+// system's DLL runner, and a name that is empty or only spaces (no list could show it).
+bool IsAcceptedEntry(std::wstring_view name, std::wstring_view command,
+                     std::wstring_view programFolder);
 
 // The names of the entries the user switched off in Task Manager: values of `approvedKey` that are
 // binary and whose first byte is odd.
 std::set<std::wstring, RegistryNameLess> DisabledByUser(Os& os, HKEY root,
                                                         std::wstring_view approvedKey);
 
-// Fills a fresh table from both Run keys (machine first, then user). Only REG_SZ values that
-// could be read and that the user has not disabled take a slot.
+// Fills a fresh table from the Run keys in their launch order. Only REG_SZ values that could be
+// read and that the user has not disabled take a slot.
 std::vector<CaptureSlot> ReadRunValues(Os& os);
 
-// Stores and removes the accepted entries of slots 0..lastSlot of a fresh table.
-void CaptureRunValues(const StoreContext& ctx, size_t lastSlot = kCaptureSlots - 1);
+// Stores and removes the accepted entries of slots 0..lastSlot of a fresh table. Call it only
+// while the launcher is in place. Gives the entries that stayed in their Run key for an error.
+std::vector<EntryLeft> CaptureRunValues(const StoreContext& ctx,
+                                        size_t lastSlot = kCaptureSlots - 1);
 
-// Program folder + "\Tarnwick": the launcher, without extension or quotes.
+// "<program folder>\Tarnwick.exe", quoted, so that no "C:\Program.exe" can stand in for it.
 std::wstring LauncherCommand(std::wstring_view programFolder);
-void RegisterLauncher(const StoreContext& ctx);
+// The machine's Run value "Veltane" reads back as this program folder's launcher: quoted, or as
+// an earlier version wrote it (unquoted, without ".exe").
+bool LauncherInPlace(Os& os, std::wstring_view programFolder);
+// Writes the registration and reads it back; whether it is in place afterwards.
+bool RegisterLauncher(const StoreContext& ctx);
 
 // Moves every enabled shortcut of the StartUp folder (as `StartUpFolder` gives it; empty: nothing
 // happens) into the program folder; a shortcut whose name is taken there stays where it is.
-void SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp);
+// Gives the shortcuts that could not be moved for another reason.
+std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp);
 
-// Returns the StartUp folder it swept (empty when the shell folders could not be resolved), so
-// that a caller sweeping again need not resolve it a second time.
-std::wstring CaptureStartupEntries(const StoreContext& ctx);
+enum class Registration {
+    Write,    // the installer and the settings window's switch: register, then take
+    Require,  // the launcher and the settings window's opening: take only while registered
+};
+
+struct CaptureResult {
+    // The launcher is registered; when false nothing was taken.
+    bool launcherInPlace = false;
+    std::wstring startUp;  // the StartUp folder swept; empty when it could not be resolved
+    std::vector<EntryLeft> left;
+};
+
+CaptureResult CaptureStartupEntries(const StoreContext& ctx, Registration registration);
 
 }  // namespace tarnwick

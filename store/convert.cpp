@@ -29,6 +29,11 @@ std::wstring TrimSpaces(std::wstring_view text) {
     return std::wstring(text.substr(first, last - first + 1));
 }
 
+bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
+    return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                  static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
 std::wstring ToLower(std::wstring_view text) {
     std::wstring out(text);
     if (!out.empty()) {

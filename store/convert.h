@@ -22,5 +22,7 @@ std::wstring FormatNumber(double value);
 
 std::wstring TrimSpaces(std::wstring_view text);
 std::wstring ToLower(std::wstring_view text);
+// Equal as the registry and the file system compare names: without regard to letter case.
+bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b);
 
 }  // namespace tarnwick

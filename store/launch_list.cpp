@@ -1,9 +1,14 @@
 #include "launch_list.h"
 
 #include "capture.h"
+#include "registry.h"
+#include "run_origins.h"
 #include "convert.h"
 #include "settings_store.h"
 #include "shortcuts.h"
+
+#include <map>
+#include <set>
 
 namespace tarnwick {
 
@@ -51,11 +56,9 @@ void listt(const StoreContext& ctx, LaunchList& list) {
         list.commands.Remove(p + 1);
     }
 
-    // Start-up programs added since the last capture.
-    CaptureRunValues(ctx, kListCaptureLastSlot);
-
-    for (std::wstring_view section : {kMachineSection, kUserSection}) {
-        for (auto& [name, command] : StoreReadSection(ctx.os, section)) {
+    for (const RunOrigin& origin : kRunOrigins) {
+        for (auto& [storeName, command] : StoreReadSection(ctx.os, origin.section)) {
+            std::wstring name = storeName + std::wstring(origin.listSuffix);
             if (const auto row = list.names.Find(name, list.Count())) {
                 list.commands.Remove(static_cast<long long>(*row));
                 list.commands.Insert(static_cast<long long>(*row), std::move(command));
@@ -90,6 +93,48 @@ void listt(const StoreContext& ctx, LaunchList& list) {
             list.commands.Remove(static_cast<long long>(i));
             list.names.Remove(static_cast<long long>(i));
         }
+    }
+}
+
+void LeaveOutStartedByWindows(const StoreContext& ctx, std::wstring_view startUp,
+                              LaunchList& list) {
+    // Which held entry each row starts, worked out as `listt` chose it: a later origin's command
+    // replaces an earlier one's of the same row name, and a shortcut replaces both.
+    struct Held {
+        const RunOrigin* origin = nullptr;  // null: a held shortcut
+        std::wstring name;                  // the Run value's name, or the shortcut's file name
+    };
+    std::map<std::wstring, Held> rows;
+    for (const RunOrigin& origin : kRunOrigins) {
+        for (auto& [name, command] : StoreReadSection(ctx.os, origin.section))
+            rows[name + std::wstring(origin.listSuffix)] = {&origin, name};
+    }
+    for (const std::wstring& file : ListShortcuts(ctx.os, ctx.programFolder))
+        rows[ShortcutEntryName(file)] = {nullptr, file};
+
+    // What Windows holds now and has therefore started: an entry the user switched off in Task
+    // Manager was not started, so its held copy still is.
+    std::map<const RunOrigin*, std::set<std::wstring, RegistryNameLess>> standing;
+    for (const RunOrigin& origin : kRunOrigins) {
+        const auto disabled = DisabledByUser(ctx.os, origin.root, origin.approvedKey);
+        auto& names = standing[&origin];
+        for (std::wstring& name : Registry::EnumValues(ctx.os, origin.root, origin.runKey)) {
+            if (!disabled.contains(name)) names.insert(std::move(name));
+        }
+    }
+    const auto disabledShortcuts =
+        DisabledByUser(ctx.os, HKEY_CURRENT_USER, kApprovedStartupFolderKey);
+    const auto startedByWindows = [&](const Held& held) {
+        if (held.origin) return standing[held.origin].contains(held.name);
+        return !startUp.empty() && !disabledShortcuts.contains(held.name) &&
+               ctx.os.FileAttributes(std::wstring(startUp) + held.name) != INVALID_FILE_ATTRIBUTES;
+    };
+
+    for (size_t i = list.Count(); i-- > 0;) {
+        const auto it = rows.find(list.names.Item(i));
+        if (it == rows.end() || !startedByWindows(it->second)) continue;
+        list.names.Remove(static_cast<long long>(i));
+        list.commands.Remove(static_cast<long long>(i));
     }
 }
 

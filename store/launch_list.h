@@ -45,7 +45,14 @@ struct LaunchList {
 // Text made only of spaces, or empty.
 bool IsBlankItem(std::wstring_view text);
 
-// Builds the launch list on top of whatever rows `list` already holds.
+// Builds the launch list on top of whatever rows `list` already holds, from what the store and the
+// program folder hold: it reads and never takes anything. Rows of the machine's 32-bit view carry
+// their origin's suffix (" (32-bit)") in their name.
 void listt(const StoreContext& ctx, LaunchList& list);
+
+// At a log-on: removes every row whose held entry stands again where Windows starts it (its Run
+// key or view, or the StartUp folder `startUp`, which ends in a backslash): Windows has just
+// started that program, and the launcher must not start it a second time.
+void LeaveOutStartedByWindows(const StoreContext& ctx, std::wstring_view startUp, LaunchList& list);
 
 }  // namespace tarnwick

@@ -16,6 +16,8 @@ inline constexpr std::wstring_view kApplication = L"Veltane";
 inline constexpr std::wstring_view kMiscSection = L"misc";
 inline constexpr std::wstring_view kPrioritySection = L"priority";
 inline constexpr std::wstring_view kMachineSection = L"HKEY_LOCAL_MACHINE";
+// What was taken from the machine's Run key in its 32-bit view (64-bit Windows only).
+inline constexpr std::wstring_view kMachine32Section = L"HKEY_LOCAL_MACHINE32";
 inline constexpr std::wstring_view kUserSection = L"HKEY_CURRENT_USER";
 
 using StorePair = std::pair<std::wstring, std::wstring>;

@@ -186,9 +186,12 @@ TEST_F(InstallerTest, CapturesThenMovesShortcutsThenWritesTheThreeDefaultsInOrde
     EXPECT_EQ(defaults, (Names{L"TimeDelay=40", L"Visible=1", L"Enabled=True"}));
     ASSERT_FALSE(os.changes.empty());
     EXPECT_TRUE(IsDefault(os.changes.back()));
-    // Store write and Run deletion, the launcher's value, the StartUp sweep, then the group.
-    EXPECT_EQ(order, (std::vector<Op>{Op::SetString, Op::DeleteValue, Op::SetString, Op::MoveFile,
+    // The launcher's value first, so that nothing is ever held without it; then the store write
+    // and the Run deletion, the StartUp sweep, and the group.
+    EXPECT_EQ(order, (std::vector<Op>{Op::SetString, Op::DeleteValue, Op::MoveFile,
                                       Op::CreateDirectory, Op::MoveFile, Op::RemoveDirectory}));
+    ASSERT_GE(os.changes.size(), 2u);
+    EXPECT_EQ(os.changes[0].b, L"Veltane");
     EXPECT_EQ(testing::StoreSection(kMachineSection), (Values{{L"Alpha", L"C:\\alpha.exe"}}));
     EXPECT_EQ(FileNames(box.folders.program), (Names{L"Mail.lnk"}));
     EXPECT_EQ(FileNames(group), Names{L"Tarnwick.lnk"});

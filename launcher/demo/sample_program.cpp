@@ -1,10 +1,16 @@
 // tw_sample.exe: a start-up program of our own for the demo, the tests and the benchmark. It
-// notes when it was started, shows a small window with its name for a while and ends.
-//   tw_sample.exe NAME LOGFOLDER [--stay MS] [--hidden] [anything else, recorded as is]
+// notes when it was started and by whom, shows a small window with its name for a while and ends.
+//   tw_sample.exe NAME LOGFOLDER [--stay MS] [--hidden] [--rewrite-run HKCU|HKLM|HKLM32 VALUE]
+//                 [anything else, recorded as is]
 // It appends one line to LOGFOLDER\NAME.txt:
-//   created=<process creation, FILETIME ticks> main=<entry of wWinMain> pid=<id> cmd=<line>
+//   created=<process creation, FILETIME ticks> main=<entry of wWinMain> pid=<id>
+//   by=<file name of the program that started it> cmd=<line>
+// --rewrite-run does what many real start-up programs do each time they start: it writes its own
+// command line into a Run key (HKLM32: the machine's 32-bit view) as VALUE. Started without a
+// name and a log folder, it notes its start in "<its own path>.ran".
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <string>
 
@@ -25,10 +31,42 @@ std::string Utf8(const std::wstring& text) {
     return out;
 }
 
+// The file name of the parent process's program ("Tarnwick.exe", "wineboot.exe"), or "?".
+std::wstring StartedBy() {
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return L"?";
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    DWORD parent = 0;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !parent;
+         more = ::Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == ::GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+    }
+    std::wstring name = L"?";
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more && parent;
+         more = ::Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == parent) name = entry.szExeFile;
+    }
+    ::CloseHandle(snapshot);
+    return name;
+}
+
+void RewriteRunValue(const std::wstring& where, const std::wstring& value) {
+    const bool user = where == L"HKCU";
+    const wchar_t* key = where == L"HKLM32"
+                             ? L"Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"
+                             : L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::wstring command = ::GetCommandLineW();
+    ::RegSetKeyValueW(user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, key, value.c_str(), REG_SZ,
+                      command.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+}
+
 void Record(const std::wstring& file, long long created, long long entered) {
-    const std::wstring line =
-        L"created=" + std::to_wstring(created) + L" main=" + std::to_wstring(entered) + L" pid=" +
-        std::to_wstring(::GetCurrentProcessId()) + L" cmd=" + ::GetCommandLineW() + L"\r\n";
+    const std::wstring line = L"created=" + std::to_wstring(created) + L" main=" +
+                              std::to_wstring(entered) + L" pid=" +
+                              std::to_wstring(::GetCurrentProcessId()) + L" by=" + StartedBy() +
+                              L" cmd=" + ::GetCommandLineW() + L"\r\n";
     const std::string bytes = Utf8(line);
     // Appending: a program started twice leaves two lines.
     const HANDLE h =
@@ -76,7 +114,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
 
     int argc = 0;
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    if (!argv || argc < 3) return 2;
+    if (!argv || argc < 3) {
+        // Started without its own arguments: by a command line that was meant for another
+        // program (a planted "C:\\Program.exe"). Leaves "<its own path>.ran" as the trace.
+        wchar_t self[MAX_PATH];
+        const DWORD n = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        Record(std::wstring(self, n) + L".ran", FileTimeTicks(created), FileTimeTicks(now));
+        return 2;
+    }
     const std::wstring name = argv[1];
     Record(std::wstring(argv[2]) + L"\\" + name + L".txt", FileTimeTicks(created),
            FileTimeTicks(now));
@@ -86,6 +131,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         const std::wstring arg = argv[i];
         if (arg == L"--stay" && i + 1 < argc) stay = static_cast<UINT>(std::stoul(argv[++i]));
         if (arg == L"--hidden") hidden = true;
+        if (arg == L"--rewrite-run" && i + 2 < argc) {
+            RewriteRunValue(argv[i + 1], argv[i + 2]);
+            i += 2;
+        }
     }
     ::LocalFree(argv);
     if (hidden) return 0;

@@ -56,7 +56,7 @@ TEST(LauncherFile, CarriesVersionManifestPicturesAndLogo) {
 
 TEST_F(LauncherExeTest, WindowIsASmallTopMostStripRightOfCentre) {
     SetMisc(L"initTimeDelay", L"300");
-    AddRun(HKEY_CURRENT_USER, L"Mail Checker", Sample(L"Mail Checker"));
+    Hold(HKEY_CURRENT_USER, L"Mail Checker", Sample(L"Mail Checker"));
     StartLauncher();
     const LONG style = ::GetWindowLongW(form_, GWL_STYLE);
     const LONG ex = ::GetWindowLongW(form_, GWL_EXSTYLE);
@@ -194,7 +194,7 @@ TEST_F(LauncherExeTest, SavedPositionOffEveryMonitorIsNotUsed) {
 
 TEST_F(LauncherExeTest, VisibleZeroRunsTheSequenceWithoutAWindow) {
     SetMisc(L"Visible", L"0");
-    AddRun(HKEY_CURRENT_USER, L"Hidden", Sample(L"Hidden"));
+    Hold(HKEY_CURRENT_USER, L"Hidden", Sample(L"Hidden"));
     StartLauncher(false);
     bool everShown = false;
     const auto exit = [&] {
@@ -208,16 +208,15 @@ TEST_F(LauncherExeTest, VisibleZeroRunsTheSequenceWithoutAWindow) {
 }
 
 TEST_F(LauncherExeTest, ShiftHeldEndsTheLauncherBeforeItTouchesAnything) {
-    AddRun(HKEY_CURRENT_USER, L"Held", Sample(L"Held"));
+    Hold(HKEY_CURRENT_USER, L"Held", Sample(L"Held"));
     ::keybd_event(VK_SHIFT, 0, 0, 0);
     launcher_.emplace(program_.Path() / L"Tarnwick.exe");
     const auto code = launcher_->Wait(10s);
     ::keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
     ASSERT_TRUE(code);
     EXPECT_EQ(*code, 0u);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Veltane"));
-    EXPECT_EQ(Registry::GetValue(SystemOs(), HKEY_CURRENT_USER, kRunKey, L"Held"), Sample(L"Held"));
-    EXPECT_EQ(Registry::GetValue(SystemOs(), HKEY_LOCAL_MACHINE, kRunKey, L"Veltane"), L"");
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, StoreSectionKey(kMiscSection)));
+    EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Held", L""), Sample(L"Held"));
     EXPECT_TRUE(Starts().empty());
 }
 
@@ -229,10 +228,22 @@ TEST_F(LauncherExeTest, ShiftPressedAndReleasedBeforeTheStartDoesNotSkip) {
     EXPECT_TRUE(launcher_->Running());
 }
 
+TEST_F(LauncherExeTest, ASecondLauncherEndsAtOnceAndStartsNothing) {
+    Hold(HKEY_CURRENT_USER, L"Once", Sample(L"Once"));
+    StartLauncher();
+    Child second(program_.Path() / L"Tarnwick.exe");
+    const auto code = second.Wait(5s);
+    ASSERT_TRUE(code) << "the second launcher is still running";
+    EXPECT_EQ(*code, 0u);
+    ASSERT_TRUE(launcher_->Wait(15s));
+    EXPECT_TRUE(Eventually([&] { return !Starts().empty(); }, 3s));
+    EXPECT_EQ(Starts().size(), 1u);
+}
+
 // ---- buttons
 
 TEST_F(LauncherExeTest, PauseDuringTheInitialDelayHoldsEverythingAndResumeStartsThePace) {
-    AddRun(HKEY_CURRENT_USER, L"First", Sample(L"First"));
+    Hold(HKEY_CURRENT_USER, L"First", Sample(L"First"));
     StartLauncher();
     const HWND pause = Control(IDC_COMMAND4);
     const LRESULT pauseFace = ::SendMessageW(pause, BM_GETIMAGE, IMAGE_ICON, 0);
@@ -255,7 +266,7 @@ TEST_F(LauncherExeTest, PauseDuringTheInitialDelayHoldsEverythingAndResumeStarts
 TEST_F(LauncherExeTest, FastForwardStartsTheRestAtOnce) {
     SetMisc(L"TimeDelay", L"100");
     for (const wchar_t* name : {L"A", L"B", L"C", L"D"})
-        AddRun(HKEY_CURRENT_USER, name, Sample(name));
+        Hold(HKEY_CURRENT_USER, name, Sample(name));
     StartLauncher();
     const long long clickedAt = NowTicks();
     ::SendMessageW(Control(IDC_COMMAND2), BM_CLICK, 0, 0);
@@ -268,7 +279,7 @@ TEST_F(LauncherExeTest, FastForwardStartsTheRestAtOnce) {
 }
 
 TEST_F(LauncherExeTest, StopHidesTheWindowAndEndsWithoutStartingAnything) {
-    AddRun(HKEY_CURRENT_USER, L"Never", Sample(L"Never"));
+    Hold(HKEY_CURRENT_USER, L"Never", Sample(L"Never"));
     StartLauncher();
     ::SendMessageW(Control(IDC_COMMAND3), BM_CLICK, 0, 0);
     EXPECT_FALSE(::IsWindowVisible(form_));
@@ -307,7 +318,7 @@ class LauncherMouseTest : public LauncherFixture {
 
 TEST_F(LauncherMouseTest, LeftReleaseOnThePercentageFastForwards) {
     SetMisc(L"TimeDelay", L"100");
-    for (const wchar_t* name : {L"A", L"B"}) AddRun(HKEY_CURRENT_USER, name, Sample(name));
+    for (const wchar_t* name : {L"A", L"B"}) Hold(HKEY_CURRENT_USER, name, Sample(name));
     StartLauncher();
     const POINT p = Label1Centre();
     MoveMouse(p.x, p.y);
@@ -319,7 +330,7 @@ TEST_F(LauncherMouseTest, LeftReleaseOnThePercentageFastForwards) {
 }
 
 TEST_F(LauncherMouseTest, RightReleaseOnThePercentageQuitsAtOnce) {
-    AddRun(HKEY_CURRENT_USER, L"Never", Sample(L"Never"));
+    Hold(HKEY_CURRENT_USER, L"Never", Sample(L"Never"));
     StartLauncher();
     const POINT p = Label1Centre();
     MoveMouse(p.x, p.y);
@@ -434,7 +445,7 @@ TEST_F(LauncherMouseTest, WithoutAutoHideTheWindowKeepsItsHeight) {
 
 TEST_F(LauncherExeTest, OneCharacterNameRotatesOneCharacterEveryTick) {
     SetMisc(L"initTimeDelay", L"600");
-    AddRun(HKEY_CURRENT_USER, L"Q", Sample(L"Q"));
+    Hold(HKEY_CURRENT_USER, L"Q", Sample(L"Q"));
     StartLauncher();
     const std::wstring line = L"  Loading: Q.....        ";
     const auto rotated = [&](const std::wstring& text) {
@@ -465,9 +476,9 @@ TEST_F(LauncherExeTest, OneCharacterNameRotatesOneCharacterEveryTick) {
 TEST_F(LauncherExeTest, ErrorBoxHoldsTheSequenceUntilItIsClosed) {
     // A folder is no program: CreateProcess refuses it with an error other than "not found".
     std::filesystem::create_directories(work_.Path() / L"NotAProgram");
-    AddRun(HKEY_LOCAL_MACHINE, L"A1", L"\"" + (work_.Path() / L"NotAProgram").wstring() + L"\"");
-    AddRun(HKEY_LOCAL_MACHINE, L"B2", Sample(L"B2"));
-    AddRun(HKEY_LOCAL_MACHINE, L"C3", Sample(L"C3"));
+    Hold(HKEY_LOCAL_MACHINE, L"A1", L"\"" + (work_.Path() / L"NotAProgram").wstring() + L"\"");
+    Hold(HKEY_LOCAL_MACHINE, L"B2", Sample(L"B2"));
+    Hold(HKEY_LOCAL_MACHINE, L"C3", Sample(L"C3"));
     StartLauncher();
     HWND box = nullptr;
     // The box is found as soon as it exists; its texts are set a moment later.
@@ -512,8 +523,8 @@ TEST_F(LauncherExeTest, ErrorBoxHoldsTheSequenceUntilItIsClosed) {
 
 TEST_F(LauncherExeTest, MissingProgramIsRemovedQuietlyAndThePaceHolds) {
     const std::wstring ghost = L"\"" + (work_.Path() / L"gone" / L"ghost.exe").wstring() + L"\" -x";
-    AddRun(HKEY_CURRENT_USER, L"Ghost", ghost);
-    AddRun(HKEY_CURRENT_USER, L"Real", Sample(L"Real"));
+    Hold(HKEY_CURRENT_USER, L"Ghost", ghost);
+    Hold(HKEY_CURRENT_USER, L"Real", Sample(L"Real"));
     StoreWrite(SystemOs(), kPrioritySection, L"Ghost", L"0");
     StoreWrite(SystemOs(), kPrioritySection, L"Real", L"1");
     StartLauncher();

@@ -148,6 +148,9 @@ void SaveScreenshot(const fs::path& file, RECT r, int margin) {
 // ---- the fixture
 
 LauncherFixture::LauncherFixture() : logs_(work_.Path() / L"logs") {
+    // The launcher started here ends right after its sequence instead of lingering for the
+    // entries Windows starts at a real log-on; nothing is registered for it to take anyway.
+    ::SetEnvironmentVariableW(L"TARNWICK_SETTLE_MS", L"0");
     fs::create_directories(logs_);
     fs::copy_file(TarnwickExe(), program_.Path() / L"Tarnwick.exe");
 }
@@ -165,8 +168,9 @@ std::wstring LauncherFixture::Misc(const wchar_t* key) {
     return StoreRead(SystemOs(), kMiscSection, key, L"<none>");
 }
 
-void LauncherFixture::AddRun(HKEY root, const std::wstring& name, const std::wstring& command) {
-    Registry::SetValue(SystemOs(), root, kRunKey, name, command);
+void LauncherFixture::Hold(HKEY root, const std::wstring& name, const std::wstring& command) {
+    StoreWrite(SystemOs(), root == HKEY_LOCAL_MACHINE ? kMachineSection : kUserSection, name,
+               command);
 }
 
 std::wstring LauncherFixture::Sample(const std::wstring& name, const std::wstring& extra) const {

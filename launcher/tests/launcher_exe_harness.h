@@ -53,7 +53,9 @@ class LauncherFixture : public ::testing::Test {
 
     void SetMisc(const wchar_t* key, const std::wstring& text);
     std::wstring Misc(const wchar_t* key);
-    void AddRun(HKEY root, const std::wstring& name, const std::wstring& command);
+    // A program in Tarnwick's keeping, as a capture from the machine's or the user's Run key
+    // leaves it in the store.
+    void Hold(HKEY root, const std::wstring& name, const std::wstring& command);
     // The command line of a sample program that notes its start under `name`.
     std::wstring Sample(const std::wstring& name, const std::wstring& extra = L"--hidden") const;
     std::vector<SampleStart> Starts() const { return ReadSampleStarts(logs_); }

@@ -2,6 +2,8 @@
 // and launch list, and the window's layout and position in twips.
 #include "startup.h"
 
+#include "capture.h"
+
 #include "faulty_os.h"
 #include "registry.h"
 #include "sandbox.h"
@@ -200,38 +202,61 @@ TEST_F(LogOnStartTest, ShiftPressedEarlierButReleasedRunsTheLogOn) {
     EXPECT_TRUE(StartUpOptions(SystemOs(), 0x0001));
 }
 
-TEST_F(LogOnStartTest, CapturesAndBuildsTheLaunchList) {
-    SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Machine", L"C:\\m.exe /a");
-    SetSz(HKEY_CURRENT_USER, kRunKey, L"User", L"C:\\u.exe");
-    WriteFile(sandbox.folders.startUp / L"Link.lnk");
-    // Counted: the shell's folder lookup is the dearest call of start-up, and the capture's
-    // result serves the extra sweeps.
+TEST_F(LogOnStartTest, BuildsTheListFromWhatIsHeldAndTakesNothing) {
+    StoreWrite(SystemOs(), kMachineSection, L"Machine", L"C:\\m.exe /a");
+    StoreWrite(SystemOs(), kUserSection, L"Chat", L"C:\\chat.exe");
+    WriteFile(sandbox.folders.program / L"Link.lnk");
+    // Windows holds a new program and the chat client's value, written again at its last start.
+    SetSz(HKEY_CURRENT_USER, kRunKey, L"Fresh", L"C:\\fresh.exe");
+    SetSz(HKEY_CURRENT_USER, kRunKey, L"Chat", L"C:\\chat.exe");
+    SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", LauncherCommand(sandbox.ProgramFolder()));
+    // Counted: the shell's folder lookup is the dearest call of start-up.
     FaultyOs os(SystemOs());
     size_t lookups = 0;
     os.rule = [&](const Call& c) -> DWORD {
         lookups += c.op == Op::ShellFolder;
         return 0;
     };
-    const LaunchList list = TakeLaunchList({os, sandbox.ProgramFolder(), nullptr});
+    const LaunchList list = LogOnList({os, sandbox.ProgramFolder(), nullptr});
     EXPECT_EQ(lookups, 2u);  // Recent and Start Menu, once each
-    EXPECT_EQ(list.names.Items(), (std::vector<std::wstring>{L"Machine", L"User", L"Link"}));
-    EXPECT_EQ(list.commands.Items(),
-              (std::vector<std::wstring>{L"C:\\m.exe /a", L"C:\\u.exe",
-                                         sandbox.ProgramFolder() + L"\\Link.lnk"}));
-    EXPECT_EQ(Registry::EnumValues(SystemOs(), HKEY_LOCAL_MACHINE, kRunKey),
-              std::vector<std::wstring>{L"Veltane"});
-    EXPECT_TRUE(FileNames(sandbox.folders.startUp).empty());
+    EXPECT_EQ(list.names.Items(), (std::vector<std::wstring>{L"Machine", L"Link"}));
+    EXPECT_EQ(
+        list.commands.Items(),
+        (std::vector<std::wstring>{L"C:\\m.exe /a", sandbox.ProgramFolder() + L"\\Link.lnk"}));
+    EXPECT_TRUE(os.changes.empty());
 }
 
-TEST_F(LogOnStartTest, WithoutShellFoldersTheCapturedProgramsStillStart) {
-    SetSz(HKEY_CURRENT_USER, kRunKey, L"User", L"C:\\u.exe");
+TEST_F(LogOnStartTest, WithoutShellFoldersTheHeldProgramsStillStart) {
+    StoreWrite(SystemOs(), kUserSection, L"User", L"C:\\u.exe");
     FaultyOs os(SystemOs());
     os.rule = [](const Call& c) -> DWORD {
         return c.op == Op::ShellFolder ? ERROR_PATH_NOT_FOUND : 0;
     };
-    const LaunchList list = TakeLaunchList({os, sandbox.ProgramFolder(), nullptr});
+    const LaunchList list = LogOnList({os, sandbox.ProgramFolder(), nullptr});
     EXPECT_EQ(list.names.Items(), std::vector<std::wstring>{L"User"});
+}
+
+TEST_F(LogOnStartTest, TheCaptureAfterTheSequenceNeedsTheRegistrationAndTheSwitch) {
+    const StoreContext ctx{SystemOs(), sandbox.ProgramFolder(), nullptr};
+    SetSz(HKEY_CURRENT_USER, kRunKey, L"Fresh", L"C:\\fresh.exe");
+    // Not registered (an uninstall ran meanwhile): nothing taken, and no registration written.
+    CaptureAfterSequence(ctx);
+    EXPECT_EQ(Registry::EnumValues(SystemOs(), HKEY_CURRENT_USER, kRunKey),
+              std::vector<std::wstring>{L"Fresh"});
+    EXPECT_TRUE(Registry::EnumValues(SystemOs(), HKEY_LOCAL_MACHINE, kRunKey).empty());
+
+    // Registered, but switched off (a Disabled saved meanwhile): still nothing.
+    SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", LauncherCommand(sandbox.ProgramFolder()));
+    StoreWrite(SystemOs(), kMiscSection, L"Enabled", L"False");
+    CaptureAfterSequence(ctx);
+    EXPECT_TRUE(StoreReadSection(SystemOs(), kUserSection).empty());
+
+    StoreWrite(SystemOs(), kMiscSection, L"Enabled", L"True");
+    WriteFile(sandbox.folders.startUp / L"Link.lnk");
+    CaptureAfterSequence(ctx);
+    EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Fresh", L""), L"C:\\fresh.exe");
     EXPECT_TRUE(Registry::EnumValues(SystemOs(), HKEY_CURRENT_USER, kRunKey).empty());
+    EXPECT_EQ(FileNames(sandbox.folders.program), std::vector<std::wstring>{L"Link.lnk"});
 }
 
 // ---- layout, in twips

@@ -256,6 +256,26 @@ TEST_F(WindowTest, DisabledThenCancelGivesEverythingBackButKeepsEnabledStored) {
     EXPECT_EQ(again->Text(IDC_Command5), L"Enabled");
 }
 
+TEST_F(WindowTest, OpeningWhileSwitchedOffTakesNothingFromWindows) {
+    Held({L"Alpha", L"Beta"});
+    RegisterLauncher(StoreContext{os, folder.Path().wstring(), nullptr});
+    {
+        auto window = Open();
+        window->Click(IDC_Command5);
+        ASSERT_EQ(window->Text(IDC_Command5), L"Disabled");
+        Save(*window);
+    }
+    {
+        auto window = Open();
+        EXPECT_EQ(window->Text(IDC_Command5), L"Disabled");
+        Cancel(*window);
+    }
+    // At the next log-on Windows starts both itself, and no launcher starts them again.
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Alpha"), L"C:\\Alpha.exe");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Beta"), L"C:\\Beta.exe");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"-"), L"-");
+}
+
 TEST_F(WindowTest, DisabledThenSavedStoresFalseAndTheShownOrder) {
     Held({L"Alpha", L"Beta"});
     testing::WriteFile(folder.Path() / L"Notes.lnk");

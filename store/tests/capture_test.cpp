@@ -41,7 +41,7 @@ class CaptureTest : public ::testing::Test {
         for (auto& [k, v] : StoreReadSection(SystemOs(), section)) pairs[k] = v;
         return pairs;
     }
-    std::wstring Launcher() const { return box.ProgramFolder() + L"\\Tarnwick"; }
+    std::wstring Launcher() const { return LauncherCommand(box.ProgramFolder()); }
     static void Disable(HKEY root, std::wstring_view key, std::wstring_view name, BYTE first) {
         const BYTE data[12] = {first};
         testing::SetRaw(root, key, name, REG_BINARY, data, sizeof data);
@@ -54,7 +54,7 @@ TEST_F(CaptureTest, MovesRunValuesIntoTheStoreAndRegistersTheLauncher) {
     Run(HKEY_LOCAL_MACHINE, L"Alpha", L"\"C:\\Program Files\\Alpha\\alpha.exe\" /tray");
     Run(HKEY_LOCAL_MACHINE, L"Beta", L"C:\\beta.exe");
     Run(HKEY_CURRENT_USER, L"Gamma", L"C:\\gamma.exe -min");
-    CaptureStartupEntries(ctx);
+    CaptureStartupEntries(ctx, Registration::Write);
 
     EXPECT_EQ(Section(kMachineSection),
               (Values{{L"Alpha", L"\"C:\\Program Files\\Alpha\\alpha.exe\" /tray"},
@@ -73,7 +73,7 @@ TEST_F(CaptureTest, FilteredValuesStayWithWindows) {
     // Six characters taken before trimming: a space in front lets this one be captured.
     Run(HKEY_CURRENT_USER, L"Spaced", L" rundll32 y.dll,Entry");
     Run(HKEY_CURRENT_USER, L"veltane", L"C:\\lower.exe");
-    CaptureStartupEntries(ctx);
+    CaptureStartupEntries(ctx, Registration::Write);
 
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE),
               (Values{{L"Veltane", Launcher()},
@@ -89,14 +89,28 @@ TEST_F(CaptureTest, FilteredValuesStayWithWindows) {
 }
 
 TEST_F(CaptureTest, FilterRules) {
-    EXPECT_FALSE(IsAcceptedEntry(L"Veltane", L"x"));
-    EXPECT_TRUE(IsAcceptedEntry(L"VELTANE", L"x"));
-    EXPECT_FALSE(IsAcceptedEntry(L"Taskbar Display Controls", L"x"));
-    EXPECT_FALSE(IsAcceptedEntry(L"a", L"RunDll32.exe"));
-    EXPECT_FALSE(IsAcceptedEntry(L"a", L"rundll"));
-    EXPECT_TRUE(IsAcceptedEntry(L"a", L" rundll32"));
-    EXPECT_TRUE(IsAcceptedEntry(L"a", L"rundl"));
-    EXPECT_TRUE(IsAcceptedEntry(L"a", L""));
+    const std::wstring folder = L"C:\\Program Files\\Tarnwick";
+    const auto accepted = [&](std::wstring_view name, std::wstring_view command) {
+        return IsAcceptedEntry(name, command, folder);
+    };
+    EXPECT_FALSE(accepted(L"Veltane", L"x"));
+    // Registry names ignore letter case: "VELTANE" is the launcher's own value.
+    EXPECT_FALSE(accepted(L"VELTANE", L"x"));
+    EXPECT_FALSE(accepted(L"Taskbar Display Controls", L"x"));
+    EXPECT_FALSE(accepted(L"a", L"RunDll32.exe"));
+    EXPECT_FALSE(accepted(L"a", L"rundll"));
+    EXPECT_TRUE(accepted(L"a", L" rundll32"));
+    EXPECT_TRUE(accepted(L"a", L"rundl"));
+    EXPECT_TRUE(accepted(L"a", L""));
+    // No list can show or start a row without a name.
+    EXPECT_FALSE(accepted(L" ", L"C:\\x.exe"));
+    // Another value that starts this folder's launcher, in any of its spellings, would make
+    // launchers start each other.
+    EXPECT_FALSE(accepted(L"Again", L"\"C:\\Program Files\\Tarnwick\\Tarnwick.exe\""));
+    EXPECT_FALSE(accepted(L"Again", L"  c:\\program files\\tarnwick\\TARNWICK.EXE /x"));
+    EXPECT_FALSE(accepted(L"Again", L"C:\\Program Files\\Tarnwick\\Tarnwick"));
+    EXPECT_TRUE(accepted(L"Other", L"C:\\Program Files\\Tarnwick\\TarnwickSettings.exe"));
+    EXPECT_TRUE(accepted(L"Other", L"C:\\Elsewhere\\Tarnwick.exe"));
 }
 
 TEST_F(CaptureTest, SameNameUnderBothRootsAndDefaultValues) {
@@ -104,7 +118,7 @@ TEST_F(CaptureTest, SameNameUnderBothRootsAndDefaultValues) {
     Run(HKEY_CURRENT_USER, L"Shared", L"C:\\user.exe");
     Run(HKEY_LOCAL_MACHINE, L"", L"C:\\default-m.exe");
     Run(HKEY_CURRENT_USER, L"", L"C:\\default-u.exe");
-    CaptureStartupEntries(ctx);
+    CaptureStartupEntries(ctx, Registration::Write);
 
     EXPECT_EQ(Section(kMachineSection), (Values{{L"Shared", L"C:\\machine.exe"}}));
     EXPECT_EQ(Section(kUserSection), (Values{{L"Shared", L"C:\\user.exe"}}));
@@ -119,7 +133,7 @@ TEST_F(CaptureTest, ValuesThatCannotBeReadAsPlainTextStayWithWindows) {
     const DWORD number = 1;
     testing::SetRaw(HKEY_CURRENT_USER, kRunKey, L"Number", REG_DWORD, &number, sizeof number);
     Run(HKEY_CURRENT_USER, L"Fine", L"C:\\fine.exe");
-    CaptureStartupEntries(ctx);
+    CaptureStartupEntries(ctx, Registration::Write);
     EXPECT_EQ(Section(kUserSection), (Values{{L"Fine", L"C:\\fine.exe"}}));
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER),
               (Values{{L"Expand", L"<type 2>"}, {L"Number", L"<type 4>"}}));
@@ -133,7 +147,7 @@ TEST_F(CaptureTest, ValuesThatCannotBeReadAsPlainTextStayWithWindows) {
                    ? ERROR_ACCESS_DENIED
                    : 0;
     };
-    CaptureStartupEntries({os, box.ProgramFolder()});
+    CaptureStartupEntries({os, box.ProgramFolder()}, Registration::Write);
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER).count(L"Unread"), 1u);
     EXPECT_EQ(Section(kUserSection).count(L"Unread"), 0u);
     EXPECT_EQ(Section(kMachineSection), (Values{{L"Machine", L"C:\\machine.exe"}}));
@@ -143,7 +157,7 @@ TEST_F(CaptureTest, ValuesThatCannotBeReadAsPlainTextStayWithWindows) {
         return c.op == Op::EnumValues && c.a == StoreSectionKey(kUserSection) ? ERROR_ACCESS_DENIED
                                                                               : 0;
     };
-    CaptureStartupEntries({os, box.ProgramFolder()});
+    CaptureStartupEntries({os, box.ProgramFolder()}, Registration::Write);
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER).count(L"Unread"), 1u);
 }
 
@@ -157,7 +171,7 @@ TEST_F(CaptureTest, LongNamesAndDataAndTextOutsideTheCodePage) {
     Run(HKEY_CURRENT_USER, L"Big", longCommand);
     Run(HKEY_CURRENT_USER, wideName, wideCommand);
     Run(HKEY_CURRENT_USER, L"zz last", L"C:\\z.exe");
-    CaptureStartupEntries(ctx);
+    CaptureStartupEntries(ctx, Registration::Write);
 
     EXPECT_EQ(Section(kUserSection), (Values{{L"A first", L"C:\\a.exe"},
                                              {longName, L"C:\\l.exe"},
@@ -177,7 +191,7 @@ TEST_F(CaptureTest, EntriesTheUserSwitchedOffStayWithWindows) {
     testing::WriteFile(box.folders.startUp / L"off.lnk");
     testing::WriteFile(box.folders.startUp / L"on.lnk");
     Disable(HKEY_CURRENT_USER, kApprovedStartupFolderKey, L"off.lnk", 0x03);
-    CaptureStartupEntries(ctx);
+    CaptureStartupEntries(ctx, Registration::Write);
 
     EXPECT_EQ(Section(kUserSection), (Values{{L"On", L"C:\\on.exe"}}));
     EXPECT_TRUE(Section(kMachineSection).empty());
@@ -195,8 +209,8 @@ TEST_F(CaptureTest, StartUpSweepMovesOnlyPlainShortcutsThatFit) {
     testing::WriteFile(box.folders.startUp / L"Hidden.lnk");
     ::SetFileAttributesW((box.folders.startUp / L"Hidden.lnk").c_str(), FILE_ATTRIBUTE_HIDDEN);
     std::filesystem::create_directory(box.folders.startUp / L"Sub.lnk");
-    // The folder it swept comes back for the launcher's extra sweeps.
-    EXPECT_EQ(CaptureStartupEntries(ctx), box.folders.startUp.wstring() + L"\\");
+    EXPECT_EQ(CaptureStartupEntries(ctx, Registration::Write).startUp,
+              box.folders.startUp.wstring() + L"\\");
 
     EXPECT_EQ(testing::FileNames(box.folders.program),
               (std::vector<std::wstring>{L"Mail.lnk", L"Taken.lnk"}));
@@ -208,14 +222,14 @@ TEST_F(CaptureTest, StartUpSweepMovesOnlyPlainShortcutsThatFit) {
 TEST_F(CaptureTest, SecondCallFindsNothingNewAndFreshTablesCarryNothingOver) {
     Run(HKEY_CURRENT_USER, L"A", L"C:\\a-old.exe");
     Run(HKEY_CURRENT_USER, L"B", L"C:\\b-old.exe");
-    CaptureStartupEntries(ctx);
-    CaptureStartupEntries(ctx);
+    CaptureStartupEntries(ctx, Registration::Write);
+    CaptureStartupEntries(ctx, Registration::Write);
     EXPECT_EQ(Section(kUserSection), (Values{{L"A", L"C:\\a-old.exe"}, {L"B", L"C:\\b-old.exe"}}));
 
     // An updater puts B back with a new command. The next capture must take exactly that; an
     // entry left over from the earlier call would write B's old command over it.
     Run(HKEY_CURRENT_USER, L"B", L"C:\\b-new.exe");
-    CaptureStartupEntries(ctx);
+    CaptureStartupEntries(ctx, Registration::Write);
     EXPECT_EQ(Section(kUserSection), (Values{{L"A", L"C:\\a-old.exe"}, {L"B", L"C:\\b-new.exe"}}));
     EXPECT_TRUE(RunValues(HKEY_CURRENT_USER).empty());
 }
@@ -223,11 +237,11 @@ TEST_F(CaptureTest, SecondCallFindsNothingNewAndFreshTablesCarryNothingOver) {
 TEST_F(CaptureTest, ValuesBeyondTheTableWaitForALaterCapture) {
     for (int i = 0; i < 510; ++i)
         Run(HKEY_CURRENT_USER, L"P" + std::to_wstring(1000 + i), L"C:\\p.exe");
-    CaptureStartupEntries(ctx);
+    CaptureStartupEntries(ctx, Registration::Write);
     // No machine values: user value j takes slot j + 1, so 500 fit.
     EXPECT_EQ(Section(kUserSection).size(), 500u);
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER).size(), 10u);
-    CaptureStartupEntries(ctx);
+    CaptureStartupEntries(ctx, Registration::Write);
     EXPECT_EQ(Section(kUserSection).size(), 510u);
     EXPECT_TRUE(RunValues(HKEY_CURRENT_USER).empty());
 }
@@ -239,7 +253,7 @@ TEST_F(CaptureTest, AFailedStoreWriteLeavesTheValueInItsRunKey) {
     os.rule = [](const Call& c) -> DWORD {
         return c.op == Op::SetString && c.b == L"Keep" ? ERROR_ACCESS_DENIED : 0;
     };
-    CaptureStartupEntries({os, box.ProgramFolder()});
+    CaptureStartupEntries({os, box.ProgramFolder()}, Registration::Write);
     EXPECT_EQ(Section(kUserSection), (Values{{L"Move", L"C:\\move.exe"}}));
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Keep", L"C:\\keep.exe"}}));
 }
@@ -251,17 +265,23 @@ TEST_F(CaptureTest, AFailedRunDeleteTakesTheStoreWriteBack) {
     Run(HKEY_LOCAL_MACHINE, L"Again", L"C:\\again-v2.exe");
     StoreWrite(SystemOs(), kMachineSection, L"Again", L"C:\\again-v1.exe");
     Run(HKEY_CURRENT_USER, L"User", L"C:\\user.exe");
+    Run(HKEY_LOCAL_MACHINE, L"Veltane", Launcher());
     testing::FaultyOs os(SystemOs());
     os.rule = [](const Call& c) -> DWORD {
         return (c.op == Op::DeleteValue || c.op == Op::SetString) && c.root == HKEY_LOCAL_MACHINE
                    ? ERROR_ACCESS_DENIED
                    : 0;
     };
-    CaptureStartupEntries({os, box.ProgramFolder()});
+    const CaptureResult result =
+        CaptureStartupEntries({os, box.ProgramFolder()}, Registration::Require);
 
     EXPECT_EQ(Section(kMachineSection), (Values{{L"Again", L"C:\\again-v1.exe"}}));
-    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE),
-              (Values{{L"New", L"C:\\new.exe"}, {L"Again", L"C:\\again-v2.exe"}}));
+    ASSERT_EQ(result.left.size(), 2u);
+    EXPECT_EQ(result.left[0].section, kMachineSection);
+    EXPECT_EQ(result.left[0].error, DWORD{ERROR_ACCESS_DENIED});
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"New", L"C:\\new.exe"},
+                                                     {L"Again", L"C:\\again-v2.exe"},
+                                                     {L"Veltane", Launcher()}}));
     EXPECT_EQ(Section(kUserSection), (Values{{L"User", L"C:\\user.exe"}}));
 }
 
@@ -273,18 +293,96 @@ TEST_F(CaptureTest, FailedMovesAndUnresolvableFoldersLeaveShortcutsWhereTheyAre)
     os.rule = [](const Call& c) -> DWORD {
         return c.op == Op::MoveFile && c.a.ends_with(L"Stuck.lnk") ? ERROR_SHARING_VIOLATION : 0;
     };
-    CaptureStartupEntries({os, box.ProgramFolder()});
+    const auto left = CaptureStartupEntries({os, box.ProgramFolder()}, Registration::Write).left;
     EXPECT_EQ(testing::FileNames(box.folders.startUp), std::vector<std::wstring>{L"Stuck.lnk"});
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].name, L"Stuck");
+    EXPECT_EQ(left[0].error, DWORD{ERROR_SHARING_VIOLATION});
 
     os.rule = [](const Call& c) -> DWORD {
         return c.op == Op::ShellFolder && c.a == std::to_wstring(kCsidlRecent) ? 1 : 0;
     };
     Run(HKEY_CURRENT_USER, L"B", L"C:\\b.exe");
-    EXPECT_EQ(CaptureStartupEntries({os, box.ProgramFolder()}), L"");
+    EXPECT_EQ(CaptureStartupEntries({os, box.ProgramFolder()}, Registration::Write).startUp, L"");
     EXPECT_EQ(testing::FileNames(box.folders.startUp), std::vector<std::wstring>{L"Stuck.lnk"});
     // The Run values are still captured and the launcher registered.
     EXPECT_EQ(Section(kUserSection).size(), 2u);
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Veltane", Launcher()}}));
+}
+
+TEST_F(CaptureTest, NothingIsTakenUnlessTheLauncherIsRegisteredToStartIt) {
+    Run(HKEY_CURRENT_USER, L"Mail", L"C:\\mail.exe");
+    testing::WriteFile(box.folders.startUp / L"Notes.lnk");
+    const auto untouched = [&] {
+        EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Mail", L"C:\\mail.exe"}}));
+        EXPECT_TRUE(Section(kUserSection).empty());
+        EXPECT_EQ(testing::FileNames(box.folders.startUp), std::vector<std::wstring>{L"Notes.lnk"});
+    };
+    // The launcher at log-on and the settings window's opening never register it.
+    EXPECT_FALSE(CaptureStartupEntries(ctx, Registration::Require).launcherInPlace);
+    untouched();
+    EXPECT_TRUE(RunValues(HKEY_LOCAL_MACHINE).empty());
+
+    // A standard user cannot write the machine's Run key: the switch to Enabled takes nothing.
+    testing::FaultyOs os(SystemOs());
+    os.rule = [](const Call& c) -> DWORD {
+        return c.op == Op::SetString && c.root == HKEY_LOCAL_MACHINE ? ERROR_ACCESS_DENIED : 0;
+    };
+    EXPECT_FALSE(
+        CaptureStartupEntries({os, box.ProgramFolder()}, Registration::Write).launcherInPlace);
+    untouched();
+
+    // A value of that name that starts something else is no registration either.
+    Run(HKEY_LOCAL_MACHINE, L"VELTANE", L"C:\\Program.exe");
+    EXPECT_FALSE(CaptureStartupEntries(ctx, Registration::Require).launcherInPlace);
+    untouched();
+}
+
+TEST_F(CaptureTest, AnEarlierUnquotedRegistrationCountsAndIsReplacedByTheNextWrite) {
+    Run(HKEY_LOCAL_MACHINE, L"Veltane", box.ProgramFolder() + L"\\Tarnwick");
+    Run(HKEY_CURRENT_USER, L"Mail", L"C:\\mail.exe");
+    EXPECT_TRUE(CaptureStartupEntries(ctx, Registration::Require).launcherInPlace);
+    EXPECT_EQ(Section(kUserSection), (Values{{L"Mail", L"C:\\mail.exe"}}));
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE),
+              (Values{{L"Veltane", box.ProgramFolder() + L"\\Tarnwick"}}));
+
+    CaptureStartupEntries(ctx, Registration::Write);
+    EXPECT_EQ(Launcher(), L"\"" + box.ProgramFolder() + L"\\Tarnwick.exe\"");
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Veltane", Launcher()}}));
+}
+
+TEST_F(CaptureTest, TheMachinesThirtyTwoBitViewIsTakenIntoASectionOfItsOwn) {
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRun32Key, L"Updater", L"C:\\x86\\updater.exe");
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRun32Key, L"Shared", L"C:\\x86\\shared.exe");
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRun32Key, L"Off", L"C:\\x86\\off.exe");
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRun32Key, L"Dll", L"rundll32 x.dll,Entry");
+    Run(HKEY_LOCAL_MACHINE, L"Shared", L"C:\\x64\\shared.exe");
+    // Task Manager keeps the 32-bit view's flags under a key of their own; the same name's
+    // flag under "Run" belongs to the 64-bit value.
+    Disable(HKEY_LOCAL_MACHINE, kApprovedRun32Key, L"Off", 0x03);
+    Disable(HKEY_LOCAL_MACHINE, kApprovedRun, L"Updater", 0x03);
+    CaptureStartupEntries(ctx, Registration::Write);
+
+    EXPECT_EQ(Section(kMachine32Section),
+              (Values{{L"Updater", L"C:\\x86\\updater.exe"}, {L"Shared", L"C:\\x86\\shared.exe"}}));
+    EXPECT_EQ(Section(kMachineSection), (Values{{L"Shared", L"C:\\x64\\shared.exe"}}));
+    std::map<std::wstring, std::wstring> left32;
+    for (const auto& v : testing::DumpKey(HKEY_LOCAL_MACHINE, kRun32Key))
+        left32[v.name] = DecodeRegString(v.data);
+    EXPECT_EQ(left32, (Values{{L"Off", L"C:\\x86\\off.exe"}, {L"Dll", L"rundll32 x.dll,Entry"}}));
+    // The registration lives in the 64-bit view only.
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Veltane", Launcher()}}));
+}
+
+TEST_F(CaptureTest, EntriesWithoutANameStayWithWindows) {
+    Run(HKEY_CURRENT_USER, L" ", L"C:\\blank.exe");
+    testing::WriteFile(box.folders.startUp / L".lnk");
+    testing::WriteFile(box.folders.startUp / L"  .lnk");
+    CaptureStartupEntries(ctx, Registration::Write);
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L" ", L"C:\\blank.exe"}}));
+    EXPECT_TRUE(Section(kUserSection).empty());
+    EXPECT_EQ(testing::FileNames(box.folders.startUp),
+              (std::vector<std::wstring>{L"  .lnk", L".lnk"}));
 }
 
 // Every entry of a mixed set, cut off after each single change the capture makes, then captured
@@ -309,7 +407,7 @@ TEST(CaptureCrashTest, CutOffAfterEveryStepLosesNothing) {
 
         testing::FaultyOs os(SystemOs());
         os.CutAfter(cut);
-        CaptureStartupEntries({os, box.ProgramFolder()});
+        CaptureStartupEntries({os, box.ProgramFolder()}, Registration::Write);
         const size_t steps = os.changes.size();
 
         auto places = [&](const Entry& e) {
@@ -326,7 +424,7 @@ TEST(CaptureCrashTest, CutOffAfterEveryStepLosesNothing) {
             EXPECT_GE(places(e), 1) << "cut " << cut << ": lost " << std::wstring(e.name);
         for (auto s : shortcuts) EXPECT_EQ(shortcutPlaces(s), 1) << "cut " << cut;
 
-        CaptureStartupEntries({SystemOs(), box.ProgramFolder()});
+        CaptureStartupEntries({SystemOs(), box.ProgramFolder()}, Registration::Write);
         for (const Entry& e : entries) {
             EXPECT_EQ(places(e), 1) << "cut " << cut << ": " << std::wstring(e.name);
             EXPECT_EQ(StoreRead(SystemOs(), e.section, e.name, L"?"), e.command) << "cut " << cut;
@@ -340,7 +438,7 @@ TEST(CaptureCrashTest, CutOffAfterEveryStepLosesNothing) {
             break;
         }
     }
-    // 4 entries x (store write + Run delete) + launcher registration + 2 moves.
+    // Launcher registration + 4 entries x (store write + Run delete) + 2 moves.
     EXPECT_EQ(totalSteps, 11u);
 }
 

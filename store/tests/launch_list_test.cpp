@@ -2,6 +2,7 @@
 // store, Run keys and program folder.
 #include "launch_list.h"
 
+#include "capture.h"
 #include "registry.h"
 #include "settings_store.h"
 
@@ -190,20 +191,64 @@ TEST_F(ListtTest, AShortcutReplacesTheCommandOfTheSameName) {
     EXPECT_EQ(Build(), (Rows{{L"Other", L"C:\\other.exe"}, {L"Mail", ShortcutPath(L"Mail.lnk")}}));
 }
 
-TEST_F(ListtTest, CapturesWhatWasAddedSinceAndAddsItToTheList) {
+TEST_F(ListtTest, ShowsWhatTheStoreHoldsAndTakesNothing) {
     testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"Fresh", L"C:\\fresh.exe");
-    testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"Dll", L"rundll32 a.dll,b");
-    EXPECT_EQ(Build(), (Rows{{L"Fresh", L"C:\\fresh.exe"}}));
-    EXPECT_EQ(StoreRead(os, kUserSection, L"Fresh", L""), L"C:\\fresh.exe");
-    EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kRunKey, L"Dll"), L"rundll32 a.dll,b");
-    // Its pass is the table's slots 0 to 100 only, and it does not register the launcher.
-    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"none"), L"none");
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", LauncherCommand(box.ProgramFolder()));
+    EXPECT_TRUE(Build().empty());
+    EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kRunKey, L"Fresh"), L"C:\\fresh.exe");
+    EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
 }
 
-TEST_F(ListtTest, TheCapturePassStopsAtSlotHundred) {
+TEST_F(ListtTest, ThirtyTwoBitRowsFollowTheMachinesAndKeepANameOfTheirOwn) {
+    Captured(kUserSection, L"Shared", L"C:\\user.exe");
+    Captured(kMachine32Section, L"Shared", L"C:\\x86.exe");
+    Captured(kMachineSection, L"Shared", L"C:\\x64.exe");
+    Captured(kMachine32Section, L"Old", L"C:\\old.exe");
+    Priority(L"Old (32-bit)", L"0");
+    // A name in both machine views keeps both programs; the user's value of the same name
+    // gives the 64-bit row its command, as it always did.
+    EXPECT_EQ(Build(), (Rows{{L"Old (32-bit)", L"C:\\old.exe"},
+                             {L"Shared", L"C:\\user.exe"},
+                             {L"Shared (32-bit)", L"C:\\x86.exe"}}));
+}
+
+TEST_F(ListtTest, ALogOnLeavesOutWhatWindowsHasJustStartedItself) {
+    Captured(kMachineSection, L"Again64", L"C:\\a64.exe");
+    Captured(kMachine32Section, L"Again32", L"C:\\a32.exe");
+    Captured(kUserSection, L"AgainUser", L"C:\\au.exe");
+    Captured(kUserSection, L"Held", L"C:\\held.exe");
+    Captured(kUserSection, L"OtherView", L"C:\\ov.exe");
+    Captured(kUserSection, L"SwitchedOff", L"C:\\off.exe");
+    Shortcut(L"Notes.lnk");
+    Shortcut(L"Kept.lnk");
+    // Programs that wrote their entries again, one shortcut put back by hand, and entries
+    // that Windows did not start at this log-on.
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Again64", L"C:\\a64.exe");
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRun32Key, L"Again32", L"C:\\a32.exe");
+    testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"againuser", L"C:\\au-v2.exe");
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"OtherView", L"C:\\ov.exe");
+    testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"SwitchedOff", L"C:\\off.exe");
+    const BYTE off[12] = {0x03};
+    testing::SetRaw(HKEY_CURRENT_USER, kApprovedRunKey, L"SwitchedOff", REG_BINARY, off,
+                    sizeof off);
+    testing::WriteFile(box.folders.startUp / L"Notes.lnk");
+
+    LaunchList list;
+    listt(ctx, list);
+    LeaveOutStartedByWindows(ctx, box.folders.startUp.wstring() + L"\\", list);
+    EXPECT_EQ(RowsOf(list), (Rows{{L"Held", L"C:\\held.exe"},
+                                  {L"OtherView", L"C:\\ov.exe"},
+                                  {L"SwitchedOff", L"C:\\off.exe"},
+                                  {L"Kept", ShortcutPath(L"Kept.lnk")}}));
+}
+
+TEST_F(ListtTest, TheSettingsOpeningsCapturePassStopsAtSlotHundred) {
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", LauncherCommand(box.ProgramFolder()));
     for (int i = 0; i < 120; ++i)
         testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"V" + std::to_wstring(100 + i), L"C:\\v.exe");
-    EXPECT_EQ(Build().size(), 100u);  // slots 1 to 100
+    CaptureRunValues(ctx, kListCaptureLastSlot);
+    // The registration takes slot 0, so the user's values take slots 1 to 100.
+    EXPECT_EQ(Build().size(), 100u);
     EXPECT_EQ(Registry::EnumValues(os, HKEY_CURRENT_USER, kRunKey).size(), 20u);
 }
 

@@ -198,7 +198,7 @@ TEST(RoundTripTest, CaptureThenRestoreGivesBackWhatWindowsHad) {
         const World original = Snapshot(box);
         const StoreContext ctx{SystemOs(), box.ProgramFolder()};
 
-        CaptureStartupEntries(ctx);
+        CaptureStartupEntries(ctx, Registration::Write);
         const auto firstStore = testing::DumpTree(HKEY_CURRENT_USER, L"Software\\Veltane");
         EXPECT_TRUE(RestoreStartupEntries(ctx, false)) << "seed " << seed;
         const World back = Snapshot(box);
@@ -206,7 +206,7 @@ TEST(RoundTripTest, CaptureThenRestoreGivesBackWhatWindowsHad) {
         EXPECT_EQ(back.user, original.user) << "seed " << seed;
         EXPECT_EQ(back.startUp, original.startUp) << "seed " << seed;
 
-        CaptureStartupEntries(ctx);
+        CaptureStartupEntries(ctx, Registration::Write);
         EXPECT_EQ(testing::DumpTree(HKEY_CURRENT_USER, L"Software\\Veltane"), firstStore)
             << "seed " << seed;
     }

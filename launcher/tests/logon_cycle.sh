@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Four log-ons through Wine's own log-on processing, in a prefix of the test's own, with
+# stand-in start-up programs at the places real ones live: two in the machine's 32-bit view,
+# three that write their Run value again each time they start, one added between two log-ons,
+# two StartUp shortcuts. Installed with the setup program, then uninstalled before the fourth.
+# Every program must start exactly once per log-on; while Tarnwick is installed none starts
+# with Windows once it has been taken over; after the uninstall all start with Windows again,
+# each from its own key and view. On the way: a planted "C:\Program.exe" that an unquoted
+# launcher path would run instead of the launcher, and at the second log-on two launchers at once
+# (a per-user value that starts it too) with the launcher's own value spelt in capitals.
+#   logon_cycle.sh BUILD_DIR SETUP_EXE SAMPLE_EXE MKLINK_EXE PRESS_EXE
+set -euo pipefail
+build=$1 setup=$2 sample=$3 mklink=$4 press=$5
+root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/logon.sh"
+BUILD_TEMPLATE="$build/wine/template"
+work="$build/logon-cycle"
+rm -rf "$work"
+mkdir -p "$work"
+logon_prefix "$work/prefix"
+trap logon_end EXIT
+# The launcher waits 10 s after its start before it takes new entries; 3 s is plenty for Wine's
+# log-on, which starts everything within 50 ms.
+export TARNWICK_SETTLE_MS=3000
+
+drive="$WINEPREFIX/drive_c"
+logs_win='C:\logon-logs'
+logs="$drive/logon-logs"
+mkdir -p "$logs"
+run='Software\Microsoft\Windows\CurrentVersion\Run'
+run32='Software\WOW6432Node\Microsoft\Windows\CurrentVersion\Run'
+
+# stand_in WINDOWS_PATH NAME [--rewrite-run WHERE VALUE]: copies the sample program to a real
+# program's place and prints the command line Windows would hold for it.
+stand_in() {
+    local path=$1 name=$2
+    shift 2
+    local unix="$drive/${path#C:\\}"
+    unix=${unix//\\//}
+    mkdir -p "$(dirname "$unix")"
+    cp "$sample" "$unix"
+    printf '"%s" "%s" %s --hidden%s' "$path" "$name" "$logs_win" "${*:+ $*}"
+}
+add() { logon_quiet wine reg add "$1" /v "$2" /d "$3" /f; }
+
+add "HKLM\\$run" 'Cloud Sync' "$(stand_in 'C:\Program Files\Cloud Sync\CloudSync.exe' 'Cloud Sync' --rewrite-run HKLM '"Cloud Sync"')"
+add "HKLM\\$run32" 'Updater' "$(stand_in 'C:\Program Files (x86)\Vendor\Updater.exe' 'Updater')"
+add "HKLM\\$run32" 'Game Launcher' "$(stand_in 'C:\Program Files (x86)\Games\launcher.exe' 'Game Launcher' --rewrite-run HKLM32 '"Game Launcher"')"
+add "HKCU\\$run" 'Chat' "$(stand_in 'C:\users\Public\AppData\Chat\Chat.exe' 'Chat' --rewrite-run HKCU Chat)"
+add "HKCU\\$run" 'Music' "$(stand_in 'C:\Program Files\Music\Music.exe' 'Music')"
+startup=$(wine cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')'\Microsoft\Windows\Start Menu\Programs\StartUp'
+for name in Notes Backup; do
+    stand_in "C:\\Program Files\\$name\\$name.exe" "$name" >/dev/null
+    logon_quiet wine "$mklink" "$startup\\$name.lnk" "C:\\Program Files\\$name\\$name.exe" \
+        "$name $logs_win --hidden"
+done
+
+logon_install "$setup"
+# One second before the first program and one between programs keep the log-ons short.
+add 'HKCU\Software\Veltane\misc' initTimeDelay 10
+add 'HKCU\Software\Veltane\misc' TimeDelay 10
+
+cp "$sample" "$drive/Program.exe"
+logon_run 1 "$logs"
+add "HKCU\\$run" 'New Tool' "$(stand_in 'C:\Tools\newtool.exe' 'New Tool')"
+launcher=$(wine reg query "HKLM\\$run" /v Veltane </dev/null 2>/dev/null | sed -n 's/.*REG_SZ \{4\}//p' | tr -d '\r')
+logon_quiet wine reg delete "HKLM\\$run" /v Veltane /f
+add "HKLM\\$run" VELTANE "$launcher"
+add "HKCU\\$run" 'Tarnwick too' "$launcher"
+logon_run 2 "$logs"
+logon_quiet wine reg delete "HKCU\\$run" /v 'Tarnwick too' /f
+logon_run 3 "$logs"
+
+( wine "$press" '#32770' 'Are you sure you want to uninstall?' 1002 </dev/null >/dev/null 2>&1
+  wine "$press" '#32770' 'Confirm folder deletion' 6 </dev/null >/dev/null 2>&1 ) &
+presser=$!
+logon_quiet wine 'C:\Program Files\Tarnwick\uninstall.exe'
+wait "$presser" || true
+logon_run 4 "$logs"
+
+held() { wine reg query "$1" </dev/null 2>/dev/null | sed -n 's/^ \{4\}\([^ ].*\) \{4\}REG_SZ .*/\1/p' | sort | paste -sd, -; }
+echo "after the uninstall: HKLM Run [$(held "HKLM\\$run")] HKLM 32-bit Run [$(held "HKLM\\$run32")]" \
+     "HKCU Run [$(held "HKCU\\$run")] StartUp [$(ls "$(dirname "$logs")/users/"*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/StartUp 2>/dev/null | sort | paste -sd, -)]" \
+    >"$work/after.txt"
+
+[ -e "$drive/Program.exe.ran" ] && echo "planted" >>"$work/after.txt"
+echo "launcher value: $launcher" >>"$work/after.txt"
+
+python3 - "$logs/starts.txt" "$work/after.txt" <<'PY'
+import collections, sys
+starts = collections.defaultdict(list)
+for line in open(sys.argv[1], encoding="utf-8"):
+    n, name, by, t = line.rstrip("\n").split("\t")
+    starts[int(n)].append((name, by, float(t)))
+held = ["Cloud Sync", "Updater", "Game Launcher", "Chat", "Music", "Notes", "Backup"]
+expected = {
+    1: {name: "Tarnwick" for name in held},
+    2: {**{name: "Tarnwick" for name in held}, "New Tool": "Windows"},
+    3: {name: "Tarnwick" for name in held + ["New Tool"]},
+    4: {name: "Windows" for name in held + ["New Tool"]},
+}
+checks = failures = 0
+for n in sorted(expected):
+    got = collections.defaultdict(list)
+    for name, by, t in starts[n]:
+        got[name].append(by)
+    print(f"log-on {n}: " + ", ".join(f"{name} by {'+'.join(got[name])}" for name in sorted(got)))
+    for name, by in expected[n].items():
+        checks += 1
+        if got.get(name) != [by]:
+            print(f"  FAILED: {name} should start once, by {by}; got {got.get(name, [])}")
+            failures += 1
+    checks += 1
+    if got.keys() - expected[n].keys():
+        print(f"  FAILED: started unexpectedly: {sorted(got.keys() - expected[n].keys())}")
+        failures += 1
+after = open(sys.argv[2], encoding="utf-8").read().strip()
+print(after)
+checks += 1
+want = ("HKLM Run [Cloud Sync] HKLM 32-bit Run [Game Launcher,Updater] "
+        "HKCU Run [Chat,Music,New Tool] StartUp [Backup.lnk,Notes.lnk]")
+if want not in after:
+    print(f"  FAILED: after the uninstall expected {want}")
+    failures += 1
+checks += 2
+if "planted" in after:
+    print("  FAILED: the planted C:\\Program.exe ran")
+    failures += 1
+if 'launcher value: "C:\\Program Files\\Tarnwick\\Tarnwick.exe"' not in after:
+    print("  FAILED: the launcher's value is not its quoted path")
+    failures += 1
+print(f"{checks - failures} passed, {failures} failed")
+sys.exit(1 if failures else 0)
+PY

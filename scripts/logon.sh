@@ -1,0 +1,68 @@
+# Sourced by the demo and the log-on scenario test, after wine-env.sh: the product installed into
+# a prefix of its own and log-ons as Windows does them. Wine's own log-on processing (`wineboot`
+# after the prefix's server has ended) starts every value of both machine Run views and of the
+# user's Run key, then every StartUp shortcut, all at once, as Explorer does.
+#   logon_prefix DIR          a fresh copy of the build's template prefix at DIR, as WINEPREFIX
+#   logon_install SETUP       runs the setup program silently
+#   logon_run N LOGS          one log-on; waits for the launcher's end; moves LOGS/*.txt into
+#                             LOGS/logon-N and appends "N name started-by seconds" rows to
+#                             LOGS/starts.txt
+#   logon_end                 ends the prefix's server
+
+logon_quiet() { "$@" </dev/null >/dev/null 2>&1; }
+
+logon_prefix() {
+    export WINEPREFIX=$1
+    rm -rf "$WINEPREFIX"
+    cp -a "$BUILD_TEMPLATE" "$WINEPREFIX"
+    logon_quiet wine cmd /c exit
+}
+
+logon_install() {
+    logon_quiet wine "$1" /S
+    logon_quiet wineserver -w
+}
+
+# The launcher of this prefix is running: a process whose command line names Tarnwick.exe and
+# whose environment carries this prefix.
+logon_launcher_running() {
+    local pid
+    for pid in $(pgrep -f 'Tarnwick\.exe' || true); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    return 1
+}
+
+logon_run() {
+    local n=$1 logs=$2 i
+    # Logging off: the server ends every process of the session and saves the registry.
+    logon_quiet wineserver -k || true
+    logon_quiet wineserver -w || true
+    local start
+    start=$(date +%s.%N)
+    logon_quiet wine wineboot
+    # The launcher appears within a moment of wineboot's return, and ends after its sequence.
+    for i in $(seq 40); do logon_launcher_running && break; sleep 0.1; done
+    for i in $(seq 1200); do logon_launcher_running || break; sleep 0.1; done
+    # Programs that Windows started without a launcher (after an uninstall) need a moment too.
+    sleep 1
+    mkdir -p "$logs/logon-$n"
+    python3 - "$n" "$start" "$logs" >>"$logs/starts.txt" <<'PY'
+import os, sys
+n, start, logs = sys.argv[1], float(sys.argv[2]), sys.argv[3]
+EPOCH_DIFF = 11644473600  # seconds from 1601 (FILETIME) to 1970
+for name in sorted(os.listdir(logs)):
+    if not name.endswith(".txt") or name == "starts.txt":
+        continue
+    for line in open(os.path.join(logs, name), encoding="utf-8"):
+        fields = dict(f.split("=", 1) for f in line.split(" cmd=")[0].split())
+        t = int(fields["created"]) / 1e7 - EPOCH_DIFF - start
+        by = "Tarnwick" if fields.get("by", "").lower() == "tarnwick.exe" else "Windows"
+        print(f"{n}\t{name[:-4]}\t{by}\t{t:.2f}")
+    os.rename(os.path.join(logs, name), os.path.join(logs, f"logon-{n}", name))
+PY
+}
+
+logon_end() {
+    logon_quiet wineserver -k || true
+}
