@@ -85,9 +85,11 @@ std::wstring HeldEntriesMessage(const RestoreResult& restore) {
                L"own start-up entry, so it is still installed: " +
                FailureReason(restore.launcherError) + L".\n\n" + std::wstring(again);
     }
-    std::wstring text =
-        L"Tarnwick could not give these start-up programs back to Windows, so it is still "
-        L"installed:\n";
+    const bool one = restore.held.size() == 1 && !restore.held.front().name.empty();
+    std::wstring text = one ? L"Tarnwick could not give this start-up program back to Windows, so "
+                              L"it is still installed:\n"
+                            : L"Tarnwick could not give these start-up programs back to Windows, "
+                              L"so it is still installed:\n";
     for (const HeldEntry& entry : restore.held) {
         const bool allUsers = entry.root == HKEY_LOCAL_MACHINE;
         text += L"\n";
@@ -104,7 +106,9 @@ std::wstring HeldEntriesMessage(const RestoreResult& restore) {
         }
         text += L": " + FailureReason(entry.error) + L".";
     }
-    text += L"\n\nTarnwick keeps starting them when you log on. " + std::wstring(again);
+    text += one ? L"\n\nTarnwick keeps starting it when you log on. "
+                : L"\n\nTarnwick keeps starting them when you log on. ";
+    text += again;
     return text;
 }
 
