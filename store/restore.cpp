@@ -5,58 +5,109 @@
 #include "settings_store.h"
 #include "shortcuts.h"
 
+#include <cwctype>
+
 namespace tarnwick {
 namespace {
 
-// Writes every captured Run value back into its key. False when any could not be read or written.
-bool RestoreRunValues(Os& os) {
-    const std::pair<std::wstring_view, HKEY> origins[] = {{kMachineSection, HKEY_LOCAL_MACHINE},
-                                                          {kUserSection, HKEY_CURRENT_USER}};
-    bool all = true;
-    for (const auto& [section, root] : origins) {
-        bool complete = true;
-        for (const auto& [name, command] : StoreReadSection(os, section, &complete)) {
-            if (Registry::SetValue(os, root, kRunKey, name, command) != ERROR_SUCCESS) all = false;
-        }
-        all = all && complete;
-    }
-    return all;
+const RunOrigin kRunOrigins[] = {
+    {kMachineSection, HKEY_LOCAL_MACHINE, kRunKey},
+    {kUserSection, HKEY_CURRENT_USER, kRunKey},
+};
+
+HeldEntry HeldValue(const RunOrigin& origin, std::wstring name, DWORD error) {
+    return {HeldEntry::Kind::RunValue, std::move(name), std::wstring(origin.section), origin.root,
+            error};
 }
 
-// Moves the held shortcuts back into the StartUp folder. False when a shortcut could not be
-// handed back; one whose name is already taken there counts as handed back, since a shortcut
-// of that name will start. `handled` says whether any shortcut was found.
-bool RestoreShortcuts(const StoreContext& ctx, bool& handled) {
+HeldEntry HeldShortcut(std::wstring_view file, DWORD error) {
+    return {HeldEntry::Kind::Shortcut, ShortcutEntryName(file), {}, nullptr, error};
+}
+
+// Writes every captured Run value back into its key and takes it out of the store once it is
+// there. A value that cannot be written stays held; one whose store key cannot be deleted is in
+// both places, which starts it once more but loses nothing.
+void RestoreRunValues(Os& os, std::vector<HeldEntry>& held) {
+    for (const RunOrigin& origin : kRunOrigins) {
+        bool complete = true;
+        for (auto& [name, command] : StoreReadSection(os, origin.section, &complete)) {
+            const LSTATUS rc = Registry::SetValue(os, origin.root, origin.subKey, name, command);
+            if (rc == ERROR_SUCCESS) {
+                StoreDelete(os, origin.section, name);
+            } else {
+                held.push_back(HeldValue(origin, std::move(name), rc));
+            }
+        }
+        if (!complete) held.push_back(HeldValue(origin, {}, ERROR_CANTREAD));
+    }
+}
+
+// Moves the held shortcuts back into the StartUp folder. One whose name is already taken there
+// counts as handed back, since a shortcut of that name will start. `handled` says whether any
+// shortcut was found.
+void RestoreShortcuts(const StoreContext& ctx, std::vector<HeldEntry>& held, bool& handled) {
     handled = false;
-    if (ctx.programFolder.empty()) return true;
+    if (ctx.programFolder.empty()) return;
     DWORD status = ERROR_SUCCESS;
-    const std::vector<std::wstring> held = ListShortcuts(ctx.os, ctx.programFolder, &status);
-    if (status != ERROR_SUCCESS) return false;
-    if (held.empty()) return true;
+    const std::vector<std::wstring> files = ListShortcuts(ctx.os, ctx.programFolder, &status);
+    if (status != ERROR_SUCCESS) {
+        held.push_back(HeldShortcut({}, status));
+        return;
+    }
+    if (files.empty()) return;
     const std::wstring startUp = StartUpFolder(ctx.os, ctx.owner);
-    if (startUp.empty()) return false;
+    if (startUp.empty()) {
+        for (const std::wstring& file : files)
+            held.push_back(HeldShortcut(file, ERROR_PATH_NOT_FOUND));
+        return;
+    }
     handled = true;
-    bool all = true;
-    for (const std::wstring& file : held) {
+    for (const std::wstring& file : files) {
         // A move never replaces: a same-named file in the StartUp folder keeps the shortcut here.
         const DWORD rc = ctx.os.MoveFile(ctx.programFolder + L"\\" + file, startUp + file);
         if (rc != ERROR_SUCCESS && rc != ERROR_ALREADY_EXISTS && rc != ERROR_FILE_EXISTS)
-            all = false;
+            held.push_back(HeldShortcut(file, rc));
     }
-    return all;
 }
 
 }  // namespace
 
-bool RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder) {
-    const bool valuesBack = RestoreRunValues(ctx.os);
+std::span<const RunOrigin> RunOrigins() {
+    return kRunOrigins;
+}
+
+RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder) {
+    RestoreResult result;
+    RestoreRunValues(ctx.os, result.held);
     bool handled = false;
-    const bool shortcutsBack = RestoreShortcuts(ctx, handled);
+    RestoreShortcuts(ctx, result.held, handled);
     if (resetLaunchOrder && handled) StoreDelete(ctx.os, kPrioritySection);
-    if (!valuesBack || !shortcutsBack) return false;
+    if (!result.held.empty()) return result;
     const LSTATUS rc =
         Registry::DeleteValue(ctx.os, HKEY_LOCAL_MACHINE, kRunKey, kLauncherValueName);
-    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) result.launcherError = rc;
+    result.everythingBack = result.launcherError == ERROR_SUCCESS;
+    return result;
+}
+
+std::wstring FailureReason(DWORD error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+            return L"administrator rights are needed";
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return L"the file is in use by another program";
+        default:
+            break;
+    }
+    wchar_t text[512] = {};
+    DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                         0, text, static_cast<DWORD>(std::size(text)), nullptr);
+    // The system's messages end in a full stop and a line break; the caller adds its own.
+    while (length > 0 && (text[length - 1] == L'.' || iswspace(text[length - 1]))) --length;
+    if (length == 0) return L"error " + std::to_wstring(error);
+    return std::wstring(text, length);
 }
 
 }  // namespace tarnwick

@@ -1,18 +1,58 @@
 // The restore: every captured start-up program goes back to where Windows starts it, and the
-// launcher's own registration is removed. Nothing is removed from the store's captured sections,
-// so a Run value that cannot be written back is still held there.
+// launcher's own registration is removed. What is given back is no longer held: a Run value
+// leaves its store section once it is safely back in its Run key, so that a program the user
+// later turns off is not brought back by a stale copy. What cannot be given back stays held.
 #pragma once
 
 #include "context.h"
 
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
 namespace tarnwick {
 
+// Where the store's sections of captured Run values came from: one row per section.
+struct RunOrigin {
+    std::wstring_view section;
+    HKEY root;
+    std::wstring_view subKey;
+};
+std::span<const RunOrigin> RunOrigins();
+
+// An entry the restore could not give back: it stays held, and the launcher keeps starting it.
+struct HeldEntry {
+    enum class Kind { RunValue, Shortcut };
+    Kind kind = Kind::RunValue;
+    // The name the user knows: the Run value's name, or the shortcut's file name without ".lnk".
+    // Empty when the entries themselves could not be read: the store section of a RunValue, or
+    // the program folder's shortcuts.
+    std::wstring name;
+    // A Run value's store section and the root of its Run key; empty and null for a shortcut.
+    std::wstring section;
+    HKEY root = nullptr;
+    DWORD error = ERROR_SUCCESS;
+};
+
+struct RestoreResult {
+    std::vector<HeldEntry> held;
+    // Why the launcher's Run value could not be removed; ERROR_SUCCESS also when the removal was
+    // not tried because something stayed held.
+    DWORD launcherError = ERROR_SUCCESS;
+    // Nothing stayed held and the launcher's registration is gone.
+    bool everythingBack = false;
+};
+
 // `resetLaunchOrder` (the settings program's form) also forgets the launch order once any held
-// shortcut was handled; the uninstaller's form leaves the store exactly as it was.
+// shortcut was handled; the uninstaller's form does not touch it.
 //
 // The launcher stays registered unless every entry was handed back: a Run value that could not
-// be written or a shortcut that could not be moved would otherwise be started by nobody. Returns
-// whether everything was handed back (and the launcher's registration removed).
-bool RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder);
+// be written or a shortcut that could not be moved would otherwise be started by nobody.
+RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder);
+
+// A short reason for the user why something could not be done, from its Win32 error: what would
+// change it where that is known, else the system's own message.
+std::wstring FailureReason(DWORD error);
 
 }  // namespace tarnwick

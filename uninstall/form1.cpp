@@ -6,6 +6,11 @@
 #include <utility>
 
 namespace tarnwick {
+namespace {
+
+constexpr wchar_t kHeldCaption[] = L"Tarnwick is still installed";
+
+}  // namespace
 
 Form1::Form1(Os& os, std::wstring programFolder, std::wstring ownFile)
     : os_(os), programFolder_(std::move(programFolder)), ownFile_(std::move(ownFile)) {}
@@ -55,7 +60,11 @@ void Form1::Command1_Click(HWND window) {
     // The shell's confirmation and progress windows run a message loop on this thread; the
     // disabled window cannot start a second uninstall meanwhile.
     ::EnableWindow(window, FALSE);
-    Uninstall({os_, programFolder_, window}, SystemProtectedFolders(), ownFile_);
+    const UninstallOutcome outcome =
+        Uninstall({os_, programFolder_, window}, SystemProtectedFolders(), ownFile_);
+    if (!outcome.message.empty()) {
+        ::MessageBoxW(window, outcome.message.c_str(), kHeldCaption, MB_OK | MB_ICONWARNING);
+    }
     ::EndDialog(window, 0);
 }
 

@@ -1,6 +1,6 @@
 // uninstall.exe: asks once; on OK gives every captured start-up program back to Windows, has the
 // shell delete the program folder and, once it is gone, removes the product from Apps & features;
-// then ends without a message.
+// then ends. When a program could not be given back it deletes nothing and says which and why.
 #include "form1.h"
 
 #include "handles.h"

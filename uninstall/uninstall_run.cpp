@@ -1,7 +1,6 @@
 #include "uninstall_run.h"
 
 #include "registry.h"
-#include "restore.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -77,13 +76,52 @@ bool EntryBelongsTo(Os& os, const std::wstring& folder) {
            SamePath(NormaliseFolder(location.text), folder);
 }
 
-FolderCheck Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders,
-                      std::wstring_view ownFile) {
-    const FolderCheck check = CheckProductFolder(ctx.os, ctx.programFolder, protectedFolders);
+std::wstring HeldEntriesMessage(const RestoreResult& restore) {
+    constexpr std::wstring_view again =
+        L"Once the cause is gone, run the uninstaller again to finish.";
+    if (restore.everythingBack) return {};
+    if (restore.held.empty()) {
+        return L"Tarnwick gave every start-up program back to Windows but could not remove its "
+               L"own start-up entry, so it is still installed: " +
+               FailureReason(restore.launcherError) + L".\n\n" + std::wstring(again);
+    }
+    const bool one = restore.held.size() == 1 && !restore.held.front().name.empty();
+    std::wstring text = one ? L"Tarnwick could not give this start-up program back to Windows, so "
+                              L"it is still installed:\n"
+                            : L"Tarnwick could not give these start-up programs back to Windows, "
+                              L"so it is still installed:\n";
+    for (const HeldEntry& entry : restore.held) {
+        const bool allUsers = entry.root == HKEY_LOCAL_MACHINE;
+        text += L"\n";
+        if (entry.kind == HeldEntry::Kind::Shortcut) {
+            text += entry.name.empty()
+                        ? L"The shortcuts in Tarnwick's folder"
+                        : L"\"" + entry.name + L"\" (a shortcut in the StartUp folder)";
+        } else if (entry.name.empty()) {
+            text += allUsers ? L"The programs it keeps for all users"
+                             : L"The programs it keeps for you";
+        } else {
+            text += L"\"" + entry.name +
+                    (allUsers ? L"\" (starts for all users)" : L"\" (starts for you)");
+        }
+        text += L": " + FailureReason(entry.error) + L".";
+    }
+    text += one ? L"\n\nTarnwick keeps starting it when you log on. "
+                : L"\n\nTarnwick keeps starting them when you log on. ";
+    text += again;
+    return text;
+}
+
+UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders,
+                           std::wstring_view ownFile) {
+    UninstallOutcome outcome{CheckProductFolder(ctx.os, ctx.programFolder, protectedFolders), {}};
+    const FolderCheck& check = outcome.check;
     const bool product = check.verdict == FolderVerdict::Product;
     // Without a program folder the restore gives back the Run values only.
-    RestoreStartupEntries({ctx.os, product ? ctx.programFolder : std::wstring(), ctx.owner}, false);
-    if (!product) return check;
+    const RestoreResult restore = RestoreStartupEntries(
+        {ctx.os, product ? ctx.programFolder : std::wstring(), ctx.owner}, false);
+    outcome.message = HeldEntriesMessage(restore);
+    if (!product || !restore.everythingBack) return outcome;
     const bool ownEntry = EntryBelongsTo(ctx.os, check.folder);
     bool aborted = true;
     // The shell's result code is not looked at: where the system keeps the running uninstaller
@@ -92,7 +130,7 @@ FolderCheck Uninstall(const StoreContext& ctx, const ProtectedFolders& protected
     if (ownEntry && !aborted && FolderGoneButOwnFile(ctx.os, check.folder, ownFile)) {
         ctx.os.DeleteKey(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
     }
-    return check;
+    return outcome;
 }
 
 }  // namespace tarnwick

@@ -1,9 +1,11 @@
 // What the uninstaller's OK button does: give every captured start-up program back to Windows,
-// then have the shell delete the program folder, which it asks the user to confirm.
+// then have the shell delete the program folder, which it asks the user to confirm, or tell the
+// user what could not be given back.
 #pragma once
 
 #include "context.h"
 #include "product_folder.h"
+#include "restore.h"
 
 #include <optional>
 #include <string>
@@ -39,13 +41,25 @@ bool FolderGoneButOwnFile(Os& os, const std::wstring& folder, std::wstring_view 
 // can still be looked up.
 bool EntryBelongsTo(Os& os, const std::wstring& folder);
 
+// What the uninstaller tells the user when the restore could not give everything back: which
+// programs stayed and why, and that running it again once the cause is gone finishes the job.
+// Empty when everything was handed back.
+std::wstring HeldEntriesMessage(const RestoreResult& restore);
+
+struct UninstallOutcome {
+    FolderCheck check;
+    // For a message box when not empty: nothing was deleted because something stayed held.
+    std::wstring message;
+};
+
 // The restore without resetting the launch order, then the deletion of the program folder. A
 // folder that is not the product's is not offered for deletion, and the shortcuts that happen to
-// lie in it are not moved into the StartUp folder: only the Run values go back. When the user
-// agreed and the folder is gone (all but `ownFile`, the running uninstaller's file), the product's
-// Apps & features entry goes too, if it is this installation's. Returns what was found out about
-// the folder.
-FolderCheck Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders,
-                      std::wstring_view ownFile);
+// lie in it are not moved into the StartUp folder: only the Run values go back. Nor is it offered
+// while the restore could not give everything back: the held shortcuts lie in it, and the
+// program folder and the Apps & features entry are what lets the user finish the job later. When
+// the user agreed and the folder is gone (all but `ownFile`, the running uninstaller's file), the
+// product's Apps & features entry goes too, if it is this installation's.
+UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders,
+                           std::wstring_view ownFile);
 
 }  // namespace tarnwick

@@ -46,7 +46,9 @@ TEST_F(RestoreTest, GivesBackEachSectionToItsKeyAndUnregistersTheLauncher) {
     testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"C:\\P\\Tarnwick");
     testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"Veltane", L"C:\\user-own.exe");
     testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"M", L"C:\\m-newer.exe");
-    EXPECT_TRUE(RestoreStartupEntries(ctx, false));
+    const RestoreResult result = RestoreStartupEntries(ctx, false);
+    EXPECT_TRUE(result.everythingBack);
+    EXPECT_TRUE(result.held.empty());
 
     // No user section: nothing written there; the user's own "Veltane" is not the launcher's.
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"M", L"C:\\m.exe"}}));
@@ -58,13 +60,30 @@ TEST_F(RestoreTest, GivesBackEachSectionToItsKeyAndUnregistersTheLauncher) {
 TEST_F(RestoreTest, UserSectionAloneAndRestoringTwice) {
     StoreWrite(os, kUserSection, L"U", L"C:\\u.exe");
     Held(L"Mail.lnk");
-    EXPECT_TRUE(RestoreStartupEntries(ctx, false));
-    EXPECT_TRUE(RestoreStartupEntries(ctx, false));
+    EXPECT_TRUE(RestoreStartupEntries(ctx, false).everythingBack);
+    EXPECT_TRUE(RestoreStartupEntries(ctx, false).everythingBack);
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"U", L"C:\\u.exe"}}));
     EXPECT_TRUE(RunValues(HKEY_LOCAL_MACHINE).empty());
     EXPECT_EQ(testing::FileNames(box.folders.startUp), std::vector<std::wstring>{L"Mail.lnk"});
-    // The pairs stay in the store after being given back.
-    EXPECT_EQ(StoreRead(os, kUserSection, L"U", L""), L"C:\\u.exe");
+    // What was given back is no longer held.
+    EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
+}
+
+// The user turns a given-back program off (its own option removes its Run value): no later
+// restore, nor the next capture, brings it back from a stale copy.
+TEST_F(RestoreTest, WhatWasGivenBackIsNoLongerHeld) {
+    StoreWrite(os, kMachineSection, L"M", L"C:\\m.exe");
+    StoreWrite(os, kUserSection, L"Chat", L"C:\\chat.exe");
+    EXPECT_TRUE(RestoreStartupEntries(ctx, true).everythingBack);
+    EXPECT_TRUE(StoreReadSection(os, kMachineSection).empty());
+    EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
+
+    ASSERT_EQ(Registry::DeleteValue(os, HKEY_CURRENT_USER, kRunKey, L"Chat"), ERROR_SUCCESS);
+    EXPECT_TRUE(RestoreStartupEntries(ctx, false).everythingBack);
+    EXPECT_TRUE(RunValues(HKEY_CURRENT_USER).empty());
+    CaptureStartupEntries(ctx);
+    EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
+    EXPECT_EQ(StoreRead(os, kMachineSection, L"M", L""), L"C:\\m.exe");
 }
 
 TEST_F(RestoreTest, MovesOnlyPlainShortcutsAndNeverReplaces) {
@@ -77,7 +96,7 @@ TEST_F(RestoreTest, MovesOnlyPlainShortcutsAndNeverReplaces) {
     testing::WriteFile(box.folders.program / L"sub" / L"Deep.lnk");
     Held(L"Tarnwick.exe");
     // The same name already in the StartUp folder starts from there: the launcher may go.
-    EXPECT_TRUE(RestoreStartupEntries(ctx, false));
+    EXPECT_TRUE(RestoreStartupEntries(ctx, false).everythingBack);
 
     EXPECT_EQ(testing::FileNames(box.folders.startUp),
               (std::vector<std::wstring>{L"Free.lnk", L"Taken.lnk"}));
@@ -102,15 +121,19 @@ TEST_F(RestoreTest, LaunchOrderIsForgottenOnlyInTheSettingsFormAndOnlyWithShortc
         << "handled, even though the move failed";
 }
 
-TEST_F(RestoreTest, TheUninstallersFormLeavesTheStoreExactlyAsItWas) {
+TEST_F(RestoreTest, TheUninstallersFormKeepsOptionsAndLaunchOrder) {
     StoreWrite(os, kMachineSection, L"M", L"C:\\m.exe");
     StoreWrite(os, kUserSection, L"U", L"C:\\u.exe");
     StoreWrite(os, kPrioritySection, L"M", L"0");
     StoreWrite(os, kMiscSection, L"TimeDelay", L"40");
     Held(L"S.lnk");
-    const auto before = StoreTree();
+    const auto priority = StoreReadSection(os, kPrioritySection);
+    const auto misc = StoreReadSection(os, kMiscSection);
     RestoreStartupEntries(ctx, false);
-    EXPECT_EQ(StoreTree(), before);
+    EXPECT_EQ(StoreReadSection(os, kPrioritySection), priority);
+    EXPECT_EQ(StoreReadSection(os, kMiscSection), misc);
+    EXPECT_TRUE(StoreReadSection(os, kMachineSection).empty());
+    EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
 }
 
 TEST_F(RestoreTest, WhatCannotBeHandedBackKeepsTheLauncherRegistered) {
@@ -122,18 +145,51 @@ TEST_F(RestoreTest, WhatCannotBeHandedBackKeepsTheLauncherRegistered) {
     faulty.rule = [](const Call& c) -> DWORD {
         return c.Changes() && c.root == HKEY_LOCAL_MACHINE ? ERROR_ACCESS_DENIED : 0;
     };
-    EXPECT_FALSE(RestoreStartupEntries({faulty, box.ProgramFolder()}, true));
+    const RestoreResult result = RestoreStartupEntries({faulty, box.ProgramFolder()}, true);
+    EXPECT_FALSE(result.everythingBack);
+    ASSERT_EQ(result.held.size(), 1u);
+    EXPECT_EQ(result.held[0].kind, HeldEntry::Kind::RunValue);
+    EXPECT_EQ(result.held[0].name, L"M");
+    EXPECT_EQ(result.held[0].section, kMachineSection);
+    EXPECT_EQ(result.held[0].error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Veltane", L"C:\\P\\Tarnwick"}}));
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"U", L"C:\\u.exe"}}));
-    EXPECT_EQ(StoreRead(os, kMachineSection, L"M", L""), L"C:\\m.exe");
+    // Only what went back left the store.
+    EXPECT_EQ(StoreReadSection(os, kMachineSection),
+              (std::vector<StorePair>{{L"M", L"C:\\m.exe"}}));
+    EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
 
     // Folders that cannot be resolved keep the held shortcuts, so the launcher must stay too.
     faulty.rule = [](const Call& c) -> DWORD { return c.op == Op::ShellFolder ? 1 : 0; };
     Held(L"S.lnk");
-    EXPECT_FALSE(RestoreStartupEntries({faulty, box.ProgramFolder()}, false));
+    EXPECT_FALSE(RestoreStartupEntries({faulty, box.ProgramFolder()}, false).everythingBack);
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE).count(L"Veltane"), 1u);
-    EXPECT_TRUE(RestoreStartupEntries(ctx, false));
+    EXPECT_TRUE(RestoreStartupEntries(ctx, false).everythingBack);
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE).count(L"Veltane"), 0u);
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE).count(L"M"), 1u);
+}
+
+TEST_F(RestoreTest, AShortcutInUseIsReportedByName) {
+    Held(L"Mail Client.lnk");
+    Held(L"Free.lnk");
+    testing::FaultyOs faulty(os);
+    faulty.rule = [](const Call& c) -> DWORD {
+        return c.op == Op::MoveFile && c.a.ends_with(L"Mail Client.lnk") ? ERROR_SHARING_VIOLATION
+                                                                         : 0;
+    };
+    const RestoreResult result = RestoreStartupEntries({faulty, box.ProgramFolder()}, false);
+    EXPECT_FALSE(result.everythingBack);
+    ASSERT_EQ(result.held.size(), 1u);
+    EXPECT_EQ(result.held[0].kind, HeldEntry::Kind::Shortcut);
+    EXPECT_EQ(result.held[0].name, L"Mail Client");
+    EXPECT_EQ(FailureReason(result.held[0].error), L"the file is in use by another program");
+    EXPECT_EQ(testing::FileNames(box.folders.startUp), std::vector<std::wstring>{L"Free.lnk"});
+
+    EXPECT_EQ(FailureReason(ERROR_ACCESS_DENIED), L"administrator rights are needed");
+    const std::wstring other = FailureReason(ERROR_DISK_FULL);
+    EXPECT_FALSE(other.empty());
+    EXPECT_NE(other.back(), L'.') << other;
+    EXPECT_NE(other.back(), L'\n') << other;
 }
 
 // A start-up world before the capture, kept for comparison after the round trip.
@@ -200,7 +256,7 @@ TEST(RoundTripTest, CaptureThenRestoreGivesBackWhatWindowsHad) {
 
         CaptureStartupEntries(ctx, Registration::Write);
         const auto firstStore = testing::DumpTree(HKEY_CURRENT_USER, L"Software\\Veltane");
-        EXPECT_TRUE(RestoreStartupEntries(ctx, false)) << "seed " << seed;
+        EXPECT_TRUE(RestoreStartupEntries(ctx, false).everythingBack) << "seed " << seed;
         const World back = Snapshot(box);
         EXPECT_EQ(back.machine, original.machine) << "seed " << seed;
         EXPECT_EQ(back.user, original.user) << "seed " << seed;

@@ -4,7 +4,9 @@
 // the other three programs.
 #include "exe_harness.h"
 
+#include "handles.h"
 #include "registry.h"
+#include "restore.h"
 #include "settings_store.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +32,7 @@ using testing::Values;
 
 constexpr std::wstring_view kFormCaption = L"Are you sure you want to uninstall?";
 constexpr std::wstring_view kConfirmCaption = L"Confirm folder deletion";
+constexpr std::wstring_view kHeldCaption = L"Tarnwick is still installed";
 constexpr int kLabel1 = 1001;
 constexpr int kCommand1 = 1002;
 constexpr int kCommand2 = 1003;
@@ -120,6 +123,14 @@ class UninstallExeTest : public ::testing::Test {
         EXPECT_EQ(RunValues(HKEY_CURRENT_USER),
                   (Values{{L"Gamma", L"C:\\gamma.exe"}, {L"Kept", L"C:\\kept.exe"}}));
         EXPECT_EQ(testing::ReadFileBytes(startUp / L"Mail.lnk"), "captured shortcut");
+    }
+
+    // What went back left the store; the options and the launch order stay.
+    static void ExpectNoLongerHeld() {
+        EXPECT_TRUE(testing::StoreSection(kMachineSection).empty());
+        EXPECT_TRUE(testing::StoreSection(kUserSection).empty());
+        EXPECT_EQ(testing::StoreSection(kPrioritySection), (Values{{L"Alpha", L"0"}}));
+        EXPECT_EQ(testing::StoreSection(kMiscSection), (Values{{L"TimeDelay", L"40"}}));
     }
 
     static HWND Form(const testing::Child& child) {
@@ -242,27 +253,25 @@ TEST_F(UninstallExeTest, OkWithNothingCapturedRemovesTheLauncherAndStillOffersTh
 
 TEST_F(UninstallExeTest, OkThenNoRestoresEverythingAndKeepsTheFolder) {
     Installed();
-    const auto store = testing::DumpTree(HKEY_CURRENT_USER, kStoreKey);
     testing::Child child(product.Uninstaller());
     EXPECT_EQ(OkAndAnswer(child, kShellNo), 0u);
 
     ExpectRestored();
     EXPECT_EQ(FileNames(program),
               (Names{L"Tarnwick.exe", L"TarnwickSettings.exe", L"install.exe", L"uninstall.exe"}));
-    EXPECT_EQ(testing::DumpTree(HKEY_CURRENT_USER, kStoreKey), store);
+    ExpectNoLongerHeld();
     EXPECT_TRUE(EntryThere()) << "declined: the product is still there to be removed";
 }
 
-TEST_F(UninstallExeTest, OkThenYesDeletesTheFolderAndLeavesTheStoreAsItWas) {
+TEST_F(UninstallExeTest, OkThenYesDeletesTheFolderAndKeepsOnlyTheOptionsInTheStore) {
     Installed();
     fs::create_directory(program / L"skins");
     WriteFile(program / L"skins" / L"skins.skn");
-    const auto store = testing::DumpTree(HKEY_CURRENT_USER, kStoreKey);
     testing::Child child(product.Uninstaller());
     EXPECT_EQ(OkAndAnswer(child, kShellYes), 0u);
 
     ExpectRestored();
-    EXPECT_EQ(testing::DumpTree(HKEY_CURRENT_USER, kStoreKey), store);
+    ExpectNoLongerHeld();
     // Everything is gone but the file of the uninstaller that was running, which no system
     // deletes while its program runs.
     if (fs::exists(program)) {
@@ -279,6 +288,64 @@ TEST_F(UninstallExeTest, ShortcutThatCannotGoBackIsDeletedWithTheFolder) {
 
     EXPECT_EQ(testing::ReadFileBytes(startUp / L"Mail.lnk"), "the user's own");
     EXPECT_FALSE(fs::exists(program / L"Mail.lnk"));
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Alpha", L"C:\\alpha.exe /tray"}}));
+}
+
+// Another program keeps a held shortcut open, so it cannot be moved back: the uninstaller deletes
+// nothing, says which program stayed and why, and the next run, once the file is free, finishes.
+TEST_F(UninstallExeTest, AShortcutInUseKeepsEverythingUntilTheNextRun) {
+    Installed();
+    // Without FILE_SHARE_DELETE nobody may rename the file while it is open.
+    UniqueHandle open(NullIfInvalid(::CreateFileW((program / L"Mail.lnk").c_str(), GENERIC_READ,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    ASSERT_TRUE(open);
+    const auto programBefore = testing::FolderContents(program);
+    {
+        testing::Child child(product.Uninstaller());
+        HWND form = Form(child);
+        ASSERT_NE(form, nullptr);
+        testing::Click(::GetDlgItem(form, kCommand1));
+        HWND box = testing::WaitForWindow(child, L"#32770", kHeldCaption, 20s);
+        ASSERT_NE(box, nullptr) << "the uninstaller did not say what stayed";
+        EXPECT_EQ(::GetWindow(box, GW_OWNER), form);
+        std::wstring text;
+        for (HWND control : testing::ChildWindows(box)) text += testing::WindowText(control);
+        EXPECT_NE(text.find(L"\"Mail\" (a shortcut in the StartUp folder): the file is in use by "
+                            L"another program."),
+                  std::wstring::npos)
+            << text;
+        EXPECT_EQ(testing::ProcessWindows(child, L"#32770", kConfirmCaption).size(), 0u);
+        testing::Click(::GetDlgItem(box, IDOK));
+        HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
+        if (question) {
+            testing::Click(::GetDlgItem(question, kShellNo));
+            ADD_FAILURE() << "the program folder was offered for deletion";
+        }
+        EXPECT_EQ(child.Wait(10s), 0u);
+    }
+    EXPECT_EQ(testing::FolderContents(program), programBefore);
+    EXPECT_TRUE(EntryThere());
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE).count(L"Veltane"), 1u)
+        << "the launcher still starts it";
+
+    open.reset();
+    testing::Child again(product.Uninstaller());
+    EXPECT_EQ(OkAndAnswer(again, kShellYes), 0u);
+    ExpectRestored();
+    EXPECT_FALSE(EntryThere());
+}
+
+// Switched to Disabled, then the user turns one program off with its own option: the uninstaller
+// does not bring it back.
+TEST_F(UninstallExeTest, AProgramTurnedOffAfterDisabledStaysOff) {
+    Installed();
+    ASSERT_TRUE(RestoreStartupEntries({SystemOs(), program.wstring()}, true).everythingBack);
+    ASSERT_EQ(::RegDeleteKeyValueW(HKEY_CURRENT_USER, std::wstring(kRunKey).c_str(), L"Gamma"),
+              ERROR_SUCCESS);
+    testing::Child child(product.Uninstaller());
+    EXPECT_EQ(OkAndAnswer(child, kShellNo), 0u);
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Kept", L"C:\\kept.exe"}}));
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Alpha", L"C:\\alpha.exe /tray"}}));
 }
 

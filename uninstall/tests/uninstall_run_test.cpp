@@ -284,16 +284,19 @@ TEST_F(UninstallTest, RestoresFirstThenOffersTheProgramFolder) {
     StoreWrite(SystemOs(), kPrioritySection, L"Alpha", L"0");
     testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"C:\\x\\Tarnwick");
     WriteFile(box.folders.program / L"Mail.lnk");
-    const auto store = testing::DumpTree(HKEY_CURRENT_USER, L"Software\\Veltane");
 
-    const FolderCheck check =
+    const UninstallOutcome outcome =
         Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(), L"uninstall.exe");
 
-    EXPECT_EQ(check.verdict, FolderVerdict::Product);
+    EXPECT_EQ(outcome.check.verdict, FolderVerdict::Product);
+    EXPECT_EQ(outcome.message, L"");
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Alpha", L"C:\\alpha.exe"}}));
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Gamma", L"C:\\gamma.exe"}}));
     EXPECT_EQ(FileNames(box.folders.startUp), Names{L"Mail.lnk"});
-    EXPECT_EQ(testing::DumpTree(HKEY_CURRENT_USER, L"Software\\Veltane"), store);
+    // Given back, no longer held; the launch order stays.
+    EXPECT_TRUE(testing::StoreSection(kMachineSection).empty());
+    EXPECT_TRUE(testing::StoreSection(kUserSection).empty());
+    EXPECT_EQ(testing::StoreSection(kPrioritySection), (Values{{L"Alpha", L"0"}}));
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls.back().op, Op::ShellDelete);
     ASSERT_EQ(Deletions().size(), 1u);
@@ -321,7 +324,7 @@ TEST_F(UninstallTest, AForeignFolderGetsTheRunValuesBackButKeepsItsShortcutsAndI
     testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"C:\\x\\Tarnwick");
 
     const FolderCheck check =
-        Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(), L"uninstall.exe");
+        Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(), L"uninstall.exe").check;
 
     EXPECT_EQ(check.verdict, FolderVerdict::NotProduct);
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Gamma", L"C:\\gamma.exe"}}));
@@ -394,8 +397,8 @@ class AppsEntryTest : public UninstallTest {
             return result;
         };
     }
-    void Run(std::wstring_view ownFile = L"uninstall.exe") {
-        Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(), ownFile);
+    UninstallOutcome Run(std::wstring_view ownFile = L"uninstall.exe") {
+        return Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(), ownFile);
     }
     static bool EntryThere() { return testing::KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey); }
 };
@@ -494,6 +497,36 @@ TEST_F(AppsEntryTest, NoEntryOrNoLocationAndNothingIsRemoved) {
     Run();
     EXPECT_TRUE(EntryThere()) << "an entry that says nothing of where it was installed";
     for (const Call& c : calls) EXPECT_NE(c.op, Op::DeleteKey) << c.a;
+}
+
+// A held shortcut another program keeps open, and a Run value of the machine's key without
+// administrator rights: nothing is offered for deletion, everything stays for the next run, and
+// the user is told what and why. (The next run is played by the exe test.)
+TEST_F(AppsEntryTest, WhatStaysHeldKeepsTheFolderAndTheEntryAndIsNamed) {
+    ShellAnswers(false, 0);
+    WriteFile(box.folders.program / L"Mail.lnk", "held");
+    StoreWrite(SystemOs(), kMachineSection, L"Alpha", L"C:\\alpha.exe");
+    StoreWrite(SystemOs(), kUserSection, L"Gamma", L"C:\\gamma.exe");
+    os.rule = [this](const Call& c) -> DWORD {
+        if (c.Changes()) calls.push_back(c);
+        if (c.op == Op::MoveFile) return ERROR_SHARING_VIOLATION;
+        return c.op == Op::SetString && c.root == HKEY_LOCAL_MACHINE ? ERROR_ACCESS_DENIED : 0;
+    };
+    const Names before = FileNames(box.folders.program);
+    const UninstallOutcome outcome = Run();
+
+    EXPECT_TRUE(Deletions().empty());
+    EXPECT_TRUE(EntryThere());
+    EXPECT_EQ(FileNames(box.folders.program), before);
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Gamma", L"C:\\gamma.exe"}}));
+    EXPECT_EQ(outcome.message,
+              L"Tarnwick could not give these start-up programs back to Windows, so it is still "
+              L"installed:\n\n"
+              L"\"Alpha\" (starts for all users): administrator rights are needed.\n"
+              L"\"Mail\" (a shortcut in the StartUp folder): the file is in use by another "
+              L"program.\n\n"
+              L"Tarnwick keeps starting them when you log on. Once the cause is gone, run the "
+              L"uninstaller again to finish.");
 }
 
 TEST_F(AppsEntryTest, AForeignFolderNeverTouchesTheEntry) {
