@@ -2,6 +2,7 @@
 
 #include "capture.h"
 #include "registry.h"
+#include "run_origins.h"
 #include "settings_store.h"
 #include "shortcuts.h"
 
@@ -10,18 +11,13 @@
 namespace tarnwick {
 namespace {
 
-const RunOrigin kRunOrigins[] = {
-    {kMachineSection, HKEY_LOCAL_MACHINE, kRunKey},
-    {kUserSection, HKEY_CURRENT_USER, kRunKey},
-};
-
 HeldEntry HeldValue(const RunOrigin& origin, std::wstring name, DWORD error) {
     return {HeldEntry::Kind::RunValue, std::move(name), std::wstring(origin.section), origin.root,
-            error};
+            origin.runKey, error};
 }
 
 HeldEntry HeldShortcut(std::wstring_view file, DWORD error) {
-    return {HeldEntry::Kind::Shortcut, ShortcutEntryName(file), {}, nullptr, error};
+    return {HeldEntry::Kind::Shortcut, ShortcutEntryName(file), {}, nullptr, {}, error};
 }
 
 // Writes every captured Run value back into its key and takes it out of the store once it is
@@ -31,7 +27,7 @@ void RestoreRunValues(Os& os, std::vector<HeldEntry>& held) {
     for (const RunOrigin& origin : kRunOrigins) {
         bool complete = true;
         for (auto& [name, command] : StoreReadSection(os, origin.section, &complete)) {
-            const LSTATUS rc = Registry::SetValue(os, origin.root, origin.subKey, name, command);
+            const LSTATUS rc = Registry::SetValue(os, origin.root, origin.runKey, name, command);
             if (rc == ERROR_SUCCESS) {
                 StoreDelete(os, origin.section, name);
             } else {
@@ -71,10 +67,6 @@ void RestoreShortcuts(const StoreContext& ctx, std::vector<HeldEntry>& held, boo
 }
 
 }  // namespace
-
-std::span<const RunOrigin> RunOrigins() {
-    return kRunOrigins;
-}
 
 RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder) {
     RestoreResult result;

@@ -6,20 +6,11 @@
 
 #include "context.h"
 
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarnwick {
-
-// Where the store's sections of captured Run values came from: one row per section.
-struct RunOrigin {
-    std::wstring_view section;
-    HKEY root;
-    std::wstring_view subKey;
-};
-std::span<const RunOrigin> RunOrigins();
 
 // An entry the restore could not give back: it stays held, and the launcher keeps starting it.
 struct HeldEntry {
@@ -29,9 +20,10 @@ struct HeldEntry {
     // Empty when the entries themselves could not be read: the store section of a RunValue, or
     // the program folder's shortcuts.
     std::wstring name;
-    // A Run value's store section and the root of its Run key; empty and null for a shortcut.
+    // A Run value's store section, root and Run key; empty and null for a shortcut.
     std::wstring section;
     HKEY root = nullptr;
+    std::wstring_view runKey;
     DWORD error = ERROR_SUCCESS;
 };
 

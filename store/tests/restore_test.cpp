@@ -3,6 +3,7 @@
 
 #include "capture.h"
 #include "registry.h"
+#include "run_origins.h"
 #include "settings_store.h"
 
 #include "faulty_os.h"
@@ -81,7 +82,7 @@ TEST_F(RestoreTest, WhatWasGivenBackIsNoLongerHeld) {
     ASSERT_EQ(Registry::DeleteValue(os, HKEY_CURRENT_USER, kRunKey, L"Chat"), ERROR_SUCCESS);
     EXPECT_TRUE(RestoreStartupEntries(ctx, false).everythingBack);
     EXPECT_TRUE(RunValues(HKEY_CURRENT_USER).empty());
-    CaptureStartupEntries(ctx);
+    CaptureStartupEntries(ctx, Registration::Write);
     EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
     EXPECT_EQ(StoreRead(os, kMachineSection, L"M", L""), L"C:\\m.exe");
 }
@@ -244,6 +245,26 @@ void Generate(std::mt19937& rng, testing::Sandbox& box) {
     const size_t shortcuts = rng() % 4;
     for (size_t i = 0; i < shortcuts; ++i)
         testing::WriteFile(box.folders.startUp / (L"S" + std::to_wstring(i) + text(6) + L".lnk"));
+}
+
+TEST_F(RestoreTest, TheThirtyTwoBitViewGetsBackWhatCameFromIt) {
+    const auto view32 = [] {
+        Values values;
+        for (const auto& v : testing::DumpKey(HKEY_LOCAL_MACHINE, kRun32Key))
+            values[v.name] = DecodeRegString(v.data);
+        return values;
+    };
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRun32Key, L"Shared", L"C:\\x86\\shared.exe");
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRun32Key, L"Updater", L"C:\\x86\\updater.exe");
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Shared", L"C:\\x64\\shared.exe");
+    CaptureStartupEntries(ctx, Registration::Write);
+    ASSERT_TRUE(view32().empty());
+
+    EXPECT_TRUE(RestoreStartupEntries(ctx, true).everythingBack);
+    EXPECT_EQ(view32(), (Values{{L"Shared", L"C:\\x86\\shared.exe"},
+                                {L"Updater", L"C:\\x86\\updater.exe"}}));
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Shared", L"C:\\x64\\shared.exe"}}));
+    EXPECT_TRUE(StoreReadSection(os, kMachine32Section).empty());
 }
 
 TEST(RoundTripTest, CaptureThenRestoreGivesBackWhatWindowsHad) {
