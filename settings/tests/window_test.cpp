@@ -20,7 +20,7 @@ TEST_F(WindowTest, TheProgramCarriesItsVersionAndManifest) {
     ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
               std::string::npos);
-    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_NE(manifest.find("level=\"highestAvailable\""), std::string::npos);
     EXPECT_NE(manifest.find(">PerMonitorV2"), std::string::npos);
 }
 
