@@ -1,6 +1,7 @@
 // install.exe: run once from the program folder. It captures the start-up programs, sets up the
 // start-menu group and the default options in one pass without any dialogue, says that it is
-// done, and ends.
+// done, and ends. Under a silent setup it says nothing: a scripted installation has no one to
+// answer a message.
 #include "install_run.h"
 #include "resource.h"
 
@@ -13,6 +14,9 @@
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TarnwickInstall";
+// Set to "1" by the setup program, and only when it runs silently. A variable rather than an
+// argument: install.exe is also started by hand, where it takes none.
+constexpr wchar_t kSilentVariable[] = L"TARNWICK_SILENT_SETUP";
 
 void DestroyWindowHandle(HWND window) {
     ::DestroyWindow(window);
@@ -24,6 +28,11 @@ std::wstring LoadText(HINSTANCE instance, UINT id) {
     const wchar_t* text = nullptr;
     const int length = ::LoadStringW(instance, id, reinterpret_cast<wchar_t*>(&text), 0);
     return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+bool RunBySilentSetup() {
+    wchar_t value[2] = {};
+    return ::GetEnvironmentVariableW(kSilentVariable, value, 2) == 1 && value[0] == L'1';
 }
 
 }  // namespace
@@ -43,6 +52,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                           CW_USEDEFAULT, nullptr, nullptr, instance, nullptr));
 
     tarnwick::RunInstaller({tarnwick::SystemOs(), tarnwick::ProgramFolder(), window.get()});
+    if (RunBySilentSetup()) return 0;
 
     // Unowned, so that the box gets a taskbar button of its own: nothing else of the installer
     // is ever on screen.

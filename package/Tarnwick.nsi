@@ -1,7 +1,7 @@
 ; The setup program: copies the program folder, writes the product's own shortcuts into its TW
 ; folder, runs install.exe (which moves them into the start-menu group, takes over the start-up
 ; programs, writes the defaults and says it is done) and registers the product under Apps &
-; features, where uninstall.exe is the uninstall command.
+; features, where uninstall.exe is the uninstall command. Silent, install.exe says nothing.
 ; Built by the package_tarnwick target:
 ;   makensis -DSTAGE=<program folder> -DOUTFILE=<exe> -DVERSION=<x.y.z> -DPUBLISHER=<maker> Tarnwick.nsi
 ; Silent use: TarnwickSetup-x.y.z.exe /S [/D=<folder>] (/D last, unquoted even with spaces).
@@ -138,6 +138,11 @@ Section "${PRODUCT}"
     Delete "${GROUP}\Tarnwick Settings.lnk"
     Delete "${GROUP}\Uninstall Tarnwick.lnk"
 
+    ; install.exe says that it is done in a message box; a silent setup tells it to keep quiet,
+    ; or a scripted installation would wait for a click. It inherits this process's variables.
+    ${If} ${Silent}
+        System::Call 'Kernel32::SetEnvironmentVariable(t "TARNWICK_SILENT_SETUP", t "1")'
+    ${EndIf}
     ClearErrors
     ExecWait '"$INSTDIR\install.exe"'
     ${If} ${Errors}

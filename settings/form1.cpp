@@ -19,6 +19,13 @@ namespace {
 constexpr int kSpinPage = 10;
 // Fonts and pictures are made again once the dialog manager has rescaled the window for a new DPI.
 constexpr UINT kRemakeSized = WM_APP + 1;
+// Posted by the opening, so that its warning comes once the window is on the screen.
+constexpr UINT kWarnSwitchedOff = WM_APP + 2;
+constexpr wchar_t kSwitchedOffText[] =
+    L"The programs that Tarnwick holds do not start when you log on: Tarnwick is switched off "
+    L"in the Startup tab of Task Manager, so Windows no longer starts it.\n\n"
+    L"Switch Tarnwick on again in Task Manager's Startup tab, or press Enabled here so that it "
+    L"reads Disabled, which gives the programs back to Windows.";
 // The help page in the program folder.
 constexpr wchar_t kHelpFile[] = L"\\TARNWICK.HTM";
 // The band that stands for the logo.
@@ -240,6 +247,10 @@ INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             background_.Prepare(hwnd_, look_);
             RedrawWholeWindow(hwnd_);
             return TRUE;
+        case kWarnSwitchedOff:
+            ::MessageBoxW(hwnd_, kSwitchedOffText, L"Tarnwick Settings",
+                          MB_OK | MB_ICONINFORMATION);
+            return TRUE;
         case WM_DESTROY:
             ::PostQuitMessage(0);
             return TRUE;
@@ -283,6 +294,7 @@ void Form1::OnInitDialog() {
     ::SetDlgItemTextW(hwnd_, IDC_Command5, model_->SwitchCaption().c_str());
     ShowRows();
     ::SetFocus(Item(IDC_List4));
+    if (SwitchedOffInTaskManager(os_)) ::PostMessageW(hwnd_, kWarnSwitchedOff, 0, 0);
 }
 
 void Form1::MakeSizedResources() {

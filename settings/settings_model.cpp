@@ -48,6 +48,11 @@ std::wstring ZeroOrOne(bool value) {
 
 }  // namespace
 
+bool SwitchedOffInTaskManager(Os& os) {
+    return StoreReadFlag(os, kMiscSection, kEnabled, true) &&
+           DisabledByUser(os, HKEY_LOCAL_MACHINE, kApprovedRunKey).contains(kLauncherValueName);
+}
+
 void SettingsModel::Load() {
     Os& os = ctx_.os;
     skinNames_ = skins_.SkinLoad();

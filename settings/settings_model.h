@@ -37,6 +37,11 @@ enum class Box {
 // find a row to take.
 inline constexpr size_t kOpeningBlankRows = 50;
 
+// Whether the opening must warn that the programs Tarnwick holds start nowhere: the stored switch
+// is on, but the launcher's own start-up entry is switched off in Task Manager, so Windows no
+// longer starts the launcher.
+bool SwitchedOffInTaskManager(Os& os);
+
 class SettingsModel {
   public:
     SettingsModel(const StoreContext& ctx, SkinHooks& skins) : ctx_(ctx), skins_(skins) {}

@@ -18,9 +18,30 @@ void CopyProductData(const std::filesystem::path& programFolder) {
                                programFolder / L"TARNWICK.HTM");
 }
 
-SettingsProcess::SettingsProcess(const std::filesystem::path& exe)
-    : Child(exe), window_(testing::WaitForWindow(*this, L"#32770", L"Tarnwick Settings", 15s)) {
+SettingsProcess::SettingsProcess(const std::filesystem::path& exe) : Child(exe) {
+    // The window's own message boxes carry its title too; the window is the one without an owner.
+    testing::Eventually(
+        [&] {
+            for (HWND found : testing::ProcessWindows(*this, L"#32770", L"Tarnwick Settings")) {
+                if (!::GetWindow(found, GW_OWNER)) window_ = found;
+            }
+            return window_ != nullptr;
+        },
+        15s);
     if (!window_) throw std::runtime_error("the settings window did not appear");
+}
+
+HWND SettingsProcess::WaitForMessage(testing::Millis timeout) const {
+    HWND box = nullptr;
+    testing::Eventually(
+        [&] {
+            for (HWND found : testing::ProcessWindows(*this, L"#32770", L"Tarnwick Settings")) {
+                if (::GetWindow(found, GW_OWNER) == window_) box = found;
+            }
+            return box != nullptr;
+        },
+        timeout);
+    return box;
 }
 
 LRESULT SettingsProcess::Send(HWND target, UINT message, WPARAM wParam, LPARAM lParam) const {

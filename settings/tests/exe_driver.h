@@ -25,6 +25,9 @@ class SettingsProcess : public testing::Child {
     explicit SettingsProcess(const std::filesystem::path& exe);
 
     HWND Window() const { return window_; }
+    // A message box of the window's own (titled as the window, owned by it), polled for up to
+    // `timeout`; null when none appeared.
+    HWND WaitForMessage(testing::Millis timeout) const;
     HWND Item(int id) const { return ::GetDlgItem(window_, id); }
 
     std::wstring Text(int id) const;

@@ -379,5 +379,28 @@ TEST_F(ModelTest, WithoutRightsToTheMachineKeyTheSwitchLosesNoEntry) {
     nothingLost("saving");
 }
 
+// Task Manager's record for one start-up entry: a first byte that is odd means switched off.
+void TaskManagerFlag(HKEY root, std::wstring_view key, std::wstring_view name, BYTE first) {
+    const BYTE flag[12] = {first};
+    testing::SetRaw(root, key, name, REG_BINARY, flag, sizeof flag);
+}
+
+TEST_F(ModelTest, TheOpeningWarnsOnlyWhenTaskManagerSwitchedOffTheLauncherThatShouldRun) {
+    EXPECT_FALSE(SwitchedOffInTaskManager(os)) << "no flag at all";
+    // Task Manager keeps the name as it found it; another entry's flag is no matter here.
+    TaskManagerFlag(HKEY_LOCAL_MACHINE, kApprovedRunKey, L"Alpha", 0x03);
+    TaskManagerFlag(HKEY_LOCAL_MACHINE, kApprovedRunKey, L"VELTANE", 0x02);
+    EXPECT_FALSE(SwitchedOffInTaskManager(os)) << "switched on";
+    TaskManagerFlag(HKEY_CURRENT_USER, kApprovedRunKey, L"Veltane", 0x03);
+    EXPECT_FALSE(SwitchedOffInTaskManager(os)) << "the launcher's value is the machine's";
+
+    TaskManagerFlag(HKEY_LOCAL_MACHINE, kApprovedRunKey, L"VELTANE", 0x03);
+    EXPECT_TRUE(SwitchedOffInTaskManager(os)) << "nothing stored: the switch is on";
+    SetMisc(L"Enabled", L"garbled");
+    EXPECT_TRUE(SwitchedOffInTaskManager(os)) << "what the window shows as Enabled";
+    SetMisc(L"Enabled", L"False");
+    EXPECT_FALSE(SwitchedOffInTaskManager(os)) << "Tarnwick switched off: nothing to start";
+}
+
 }  // namespace
 }  // namespace tarnwick::settings

@@ -71,3 +71,15 @@ for i in $(seq 1 17); do
 done
 for name in "Mail Checker" "Cloud Sync" "Printer Helper"; do : >"$program/$name.lnk"; done
 shoot entries-20
+
+# Tarnwick switched off in Task Manager: the opening's message over the window, the whole screen.
+quiet wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run' \
+    /v Veltane /t REG_BINARY /d 030000000000000000000000 /f
+wine "$program/TarnwickSettings.exe" </dev/null >/dev/null 2>&1 &
+pid=$!
+window 'Tarnwick Settings' >/dev/null || { kill "$pid"; exit 1; }
+sleep 1
+import -window root "$out/switched-off.png"
+echo "$out/switched-off.png"
+kill "$pid"
+wait "$pid" || true

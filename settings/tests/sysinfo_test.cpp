@@ -190,11 +190,15 @@ TEST_F(StartSysInfoTest, ARealProgramIsStartedFromEitherEntry) {
     EXPECT_TRUE(TryStartSysInfo(os));
     EXPECT_TRUE(startedOnce(spaced / L"msinfo32.exe"));
 
+    // A folder of its own: the first copy may still be running, and a running program's file
+    // cannot be replaced.
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, std::wstring(kMsInfoKey).c_str());
-    fs::copy_file(standIn, spaced / L"MSINFO32.EXE", fs::copy_options::overwrite_existing);
-    SetLocation(spaced.wstring());
+    const fs::path tools = sandbox.folders.program / L"Shared Tools Folder";
+    fs::create_directories(tools);
+    fs::copy_file(standIn, tools / L"MSINFO32.EXE");
+    SetLocation(tools.wstring());
     EXPECT_TRUE(TryStartSysInfo(os));
-    EXPECT_TRUE(startedOnce(spaced / L"MSINFO32.EXE"));
+    EXPECT_TRUE(startedOnce(tools / L"MSINFO32.EXE"));
 }
 
 }  // namespace

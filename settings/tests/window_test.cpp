@@ -20,7 +20,7 @@ TEST_F(WindowTest, TheProgramCarriesItsVersionAndManifest) {
     ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
               std::string::npos);
-    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_NE(manifest.find("level=\"highestAvailable\""), std::string::npos);
     EXPECT_NE(manifest.find(">PerMonitorV2"), std::string::npos);
 }
 
@@ -431,6 +431,60 @@ TEST_F(WindowTest, CancelKeepsTheStoredOrder) {
     window->Click(IDC_Command8);
     Cancel(*window);
     EXPECT_EQ(Priority(), (Pairs{{L"C", L"0"}, {L"A", L"1"}}));
+}
+
+// Task Manager's record for the launcher's own start-up entry, as its Startup tab writes it: a
+// first byte that is odd means switched off.
+void LauncherInTaskManager(BYTE first) {
+    const BYTE flag[12] = {first};
+    testing::SetRaw(HKEY_LOCAL_MACHINE, kApprovedRunKey, kLauncherValueName, REG_BINARY, flag,
+                    sizeof flag);
+}
+
+TEST_F(WindowTest, SwitchedOffInTaskManagerTheOpeningSaysWhyNothingStartsAndHowToMendIt) {
+    Held({L"Mail"});
+    LauncherInTaskManager(0x03);
+    auto window = Open();
+    const HWND box = window->WaitForMessage(10s);
+    ASSERT_NE(box, nullptr) << "no word about Task Manager";
+    EXPECT_TRUE(::IsWindowVisible(window->Window())) << "the window comes first";
+    Names texts;
+    Names buttons;
+    for (HWND child : testing::ChildWindows(box)) {
+        if (!::IsWindowVisible(child)) continue;
+        const std::wstring text = testing::WindowText(child);
+        if (testing::ClassName(child) == L"Button") buttons.push_back(text);
+        if (testing::ClassName(child) == L"Static" && !text.empty()) texts.push_back(text);
+    }
+    EXPECT_EQ(buttons, Names{L"OK"});
+    EXPECT_EQ(texts,
+              Names{L"The programs that Tarnwick holds do not start when you log on: Tarnwick is "
+                    L"switched off in the Startup tab of Task Manager, so Windows no longer starts "
+                    L"it.\n\nSwitch Tarnwick on again in Task Manager's Startup tab, or press "
+                    L"Enabled here so that it reads Disabled, which gives the programs back to "
+                    L"Windows."});
+
+    // Answered, the window goes on as ever: the switch still reads as stored, and the opening's
+    // work is all done.
+    testing::Click(::GetDlgItem(box, IDOK));
+    EXPECT_TRUE(testing::Eventually([&] { return !::IsWindow(box); }, 5s));
+    EXPECT_EQ(window->Text(IDC_Command5), L"Enabled");
+    EXPECT_EQ(window->Rows(IDC_List4), Names{L"Mail"});
+    Cancel(*window);
+}
+
+TEST_F(WindowTest, TheOpeningSaysNothingWhenTaskManagerLetsTheLauncherStartOrNothingIsHeld) {
+    const auto opensQuietly = [&](const char* when) {
+        auto window = Open();
+        EXPECT_EQ(window->WaitForMessage(2s), nullptr) << when;
+        Cancel(*window);
+    };
+    opensQuietly("no switch in Task Manager");
+    LauncherInTaskManager(0x02);
+    opensQuietly("switched on in Task Manager");
+    LauncherInTaskManager(0x03);
+    SetMisc(L"Enabled", L"False");
+    opensQuietly("Tarnwick itself switched off");
 }
 
 }  // namespace

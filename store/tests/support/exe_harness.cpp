@@ -157,13 +157,18 @@ KeyGuard::~KeyGuard() {
 
 RealStateGuard::RealStateGuard()
     : backup_(fs::temp_directory_path() / (L"tarnwick-saved-" + UniqueName())) {
-    // The test starts from empty Run keys, no store, no Apps & features entry, an empty StartUp
-    // folder and no group.
+    // The test starts from empty Run keys, no store, no Apps & features entry, no switches of
+    // Task Manager, an empty StartUp folder and no group.
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         keys_.emplace_back(root, std::wstring(kRunKey));
         PutKey(root, std::wstring(kRunKey), KeyImage{true, {}, {}});
     }
     keys_.emplace_back(HKEY_LOCAL_MACHINE, std::wstring(kAppsAndFeaturesKey));
+    // Task Manager's switches: none, so that no entry and no launcher is switched off.
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        keys_.emplace_back(
+            root, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved");
+    }
     keys_.emplace_back(HKEY_CURRENT_USER, L"Software\\" + std::wstring(kApplication));
     for (const fs::path& folder : {RealStartUpFolder(), RealStartMenuGroup()}) {
         SavedFolder saved{folder, fs::exists(folder)};

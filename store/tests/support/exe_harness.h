@@ -64,8 +64,8 @@ class KeyGuard {
 };
 
 // Saves both Run keys, the store of application "Veltane", the product's Apps & features entry,
-// the StartUp folder and the start-menu group, and empties them for the test; puts everything
-// back when it goes.
+// Task Manager's start-up switches, the StartUp folder and the start-menu group, and empties them
+// for the test; puts everything back when it goes.
 class RealStateGuard {
   public:
     RealStateGuard();
