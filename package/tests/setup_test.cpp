@@ -235,7 +235,7 @@ class SetupTest : public ::testing::Test {
 
         // The launcher is Windows' only start-up program, apart from what is never captured.
         EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE),
-                  (Values{{L"Veltane", folder.wstring() + L"\\Tarnwick"},
+                  (Values{{L"Veltane", L"\"" + folder.wstring() + L"\\Tarnwick.exe\""},
                           {L"Sound", L"RUNDLL32.EXE sound.dll,Start"}}));
         EXPECT_EQ(RunValues(HKEY_CURRENT_USER), Values{});
         EXPECT_TRUE(FileNames(startUp).empty());

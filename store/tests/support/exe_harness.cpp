@@ -1,6 +1,7 @@
 #include "exe_harness.h"
 
 #include "registry.h"
+#include "run_origins.h"
 #include "settings_store.h"
 
 #include <rpc.h>
@@ -157,11 +158,11 @@ KeyGuard::~KeyGuard() {
 
 RealStateGuard::RealStateGuard()
     : backup_(fs::temp_directory_path() / (L"tarnwick-saved-" + UniqueName())) {
-    // The test starts from empty Run keys, no store, no Apps & features entry, no switches of
+    // The test starts from empty Run keys (the machine's in both views), no store, no Apps & features entry, no switches of
     // Task Manager, an empty StartUp folder and no group.
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        keys_.emplace_back(root, std::wstring(kRunKey));
-        PutKey(root, std::wstring(kRunKey), KeyImage{true, {}, {}});
+    for (const RunOrigin& origin : kRunOrigins) {
+        keys_.emplace_back(origin.root, std::wstring(origin.runKey));
+        PutKey(origin.root, std::wstring(origin.runKey), KeyImage{true, {}, {}});
     }
     keys_.emplace_back(HKEY_LOCAL_MACHINE, std::wstring(kAppsAndFeaturesKey));
     // Task Manager's switches: none, so that no entry and no launcher is switched off.
