@@ -3,6 +3,8 @@
 #include "convert.h"
 #include "settings_store.h"
 
+#include <vector>
+
 namespace tarnwick {
 namespace {
 
@@ -35,38 +37,87 @@ bool IsNotReadyError(DWORD error) {
     }
 }
 
+// The extension is the part after the last dot of the last path component.
+bool HasExtension(std::wstring_view name) {
+    const size_t dot = name.rfind(L'.');
+    const size_t separator = name.find_last_of(L"\\/");
+    return dot != name.npos && (separator == name.npos || dot > separator);
+}
+
+// A path from the root of a drive or a share; anything else is looked for as CreateProcess looks
+// for it, through the search path.
+bool IsAbsolutePath(std::wstring_view name) {
+    return name.starts_with(L"\\\\") ||
+           (name.size() >= 3 && name[1] == L':' && (name[2] == L'\\' || name[2] == L'/'));
+}
+
+// The names CreateProcess tries, in its order, for a command trimmed of spaces: the quoted path,
+// or else each run of words up to a space, then the whole line.
+std::vector<std::wstring> ProgramCandidates(std::wstring_view line) {
+    if (line.empty()) return {};
+    if (line.front() == L'"') {
+        const size_t close = line.find(L'"', 1);
+        return {std::wstring(line.substr(1, close == line.npos ? line.npos : close - 1))};
+    }
+    std::vector<std::wstring> candidates;
+    for (size_t space = line.find(L' '); space != line.npos; space = line.find(L' ', space + 1)) {
+        if (line[space - 1] != L' ') candidates.emplace_back(line.substr(0, space));
+    }
+    candidates.emplace_back(line);
+    return candidates;
+}
+
 }  // namespace
 
-bool IsShortcutCommand(std::wstring_view command) {
-    const std::wstring_view tail =
-        command.size() > 3 ? command.substr(command.size() - 3) : command;
-    return TrimSpaces(ToLower(tail)) == L"lnk";
+bool IsShortcutCommand(Os& os, std::wstring_view command) {
+    const std::wstring line = TrimSpaces(command);
+    constexpr std::wstring_view kExtension = L".lnk";
+    return line.size() > kExtension.size() &&
+           ToLower(std::wstring_view(line).substr(line.size() - kExtension.size())) == kExtension &&
+           IsFile(os, line);
+}
+
+bool ProgramExists(Os& os, std::wstring_view name) {
+    if (name.empty()) return false;
+    if (!IsAbsolutePath(name)) {
+        // A search that fails for another reason than "not there" (or "no file can have that
+        // name") proves nothing: it counts as found, so that no entry is dropped on its strength.
+        const DWORD error = os.FindOnSearchPath(name, L".exe");
+        return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+               error != ERROR_INVALID_NAME;
+    }
+    const std::wstring path(name);
+    return IsFile(os, path) || (!HasExtension(path) && IsFile(os, path + L".exe"));
+}
+
+bool ProgramAbsent(Os& os, std::wstring_view command) {
+    const std::vector<std::wstring> candidates = ProgramCandidates(TrimSpaces(command));
+    if (candidates.empty()) return false;
+    for (const std::wstring& candidate : candidates) {
+        if (ProgramExists(os, candidate)) return false;
+    }
+    return true;
 }
 
 CommandParts SplitCommandLine(Os& os, std::wstring_view command) {
-    const size_t start = command.find_first_not_of(L' ');
-    if (start == command.npos) return {};
-    command.remove_prefix(start);
+    const std::wstring line = TrimSpaces(command);
+    if (line.empty()) return {};
     const auto rest = [&](size_t from) {
-        const size_t first = command.find_first_not_of(L' ', from);
-        return first == command.npos ? std::wstring() : std::wstring(command.substr(first));
+        const size_t first = line.find_first_not_of(L' ', from);
+        return first == line.npos ? std::wstring() : line.substr(first);
     };
-    if (command.front() == L'"') {
-        const size_t close = command.find(L'"', 1);
-        if (close == command.npos) return {std::wstring(command.substr(1)), {}};
-        return {std::wstring(command.substr(1, close - 1)), rest(close + 1)};
+    if (line.front() == L'"') {
+        const size_t close = line.find(L'"', 1);
+        if (close == line.npos) return {line.substr(1), {}};
+        return {line.substr(1, close - 1), rest(close + 1)};
     }
-    for (size_t space = command.find(L' '); space != command.npos;
-         space = command.find(L' ', space + 1)) {
-        const std::wstring candidate(command.substr(0, space));
-        if (IsFile(os, candidate) || IsFile(os, candidate + L".exe")) {
-            return {candidate, rest(space)};
-        }
+    for (size_t space = line.find(L' '); space != line.npos; space = line.find(L' ', space + 1)) {
+        const std::wstring candidate = line.substr(0, space);
+        if (ProgramExists(os, candidate)) return {candidate, rest(space)};
     }
-    const size_t space = command.find(L' ');
-    if (space == command.npos || IsFile(os, std::wstring(command)))
-        return {std::wstring(command), {}};
-    return {std::wstring(command.substr(0, space)), rest(space)};
+    const size_t space = line.find(L' ');
+    if (space == line.npos || ProgramExists(os, line)) return {line, {}};
+    return {line.substr(0, space), rest(space)};
 }
 
 std::wstring ProgramRoot(std::wstring_view command) {
@@ -87,13 +138,17 @@ std::wstring ProgramRoot(std::wstring_view command) {
     return {};
 }
 
-StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view command) {
-    if (IsShortcutCommand(command)) {
-        // The shell shows its own message for a broken shortcut; its result means nothing here.
-        ctx.os.ShellOpen(ctx.owner, command, {});
+StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view stored) {
+    // Some installers write spaces before a command; CreateProcess would look for a program with
+    // an empty name there and fail.
+    const std::wstring command = TrimSpaces(stored);
+    if (command.empty()) return {StartResult::Nothing, ERROR_SUCCESS};
+    if (IsShortcutCommand(ctx.os, command)) {
+        // A broken shortcut is the user's to mend in the shell, never an error box here and never
+        // a reason to drop it: the result means nothing.
+        ctx.os.OpenShortcut(ctx.owner, command);
         return {StartResult::Started, ERROR_SUCCESS};
     }
-    if (TrimSpaces(command).empty()) return {StartResult::Nothing, ERROR_SUCCESS};
     const DWORD error = ctx.os.StartProcess(command);
     if (error == ERROR_SUCCESS) return {StartResult::Started, error};
     if (error == kElevationRequired) {
@@ -109,7 +164,10 @@ StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view command) {
         if (!root.empty() && ctx.os.FileAttributes(root) == INVALID_FILE_ATTRIBUTES) {
             return {StartResult::Unreachable, error};
         }
-        return {StartResult::Missing, error};
+        // "Not found" alone is not proof: the entry goes only when no file CreateProcess could
+        // have taken for its program is there.
+        if (ProgramAbsent(ctx.os, command)) return {StartResult::Missing, error};
+        return {StartResult::Failed, error};
     }
     if (IsNotReadyError(error)) return {StartResult::Unreachable, error};
     return {StartResult::Failed, error};

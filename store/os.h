@@ -55,15 +55,25 @@ class Os {
 
     // Runs a whole command line in a new process, shown normally, not waited for.
     virtual DWORD StartProcess(std::wstring_view commandLine) = 0;
-    // The shell's "Open" verb (shortcuts, documents, addresses) with SW_RESTORE; `parameters`
-    // may be empty. 0 on success, else the error.
+    // The shell's "Open" verb (documents, addresses, a program that asks for elevation) with
+    // SW_RESTORE; `parameters` may be empty. The shell shows its own message when it fails.
+    // 0 on success, else the error.
     virtual DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) = 0;
+    // Opens a shortcut file through the shell's "open" verb with SW_RESTORE, the shell showing no
+    // message of its own when the shortcut is broken, and returns once the shell has started it.
+    // 0 on success, else the error.
+    virtual DWORD OpenShortcut(HWND owner, std::wstring_view path) = 0;
     // The shell's own deletion of one path (FO_DELETE with no flags: the shell asks the user,
     // shows its progress and deletes permanently). Returns the shell's result code; `aborted`
     // says whether the user declined.
     virtual int ShellDelete(std::wstring_view path, bool& aborted) = 0;
     // GetFileAttributes: INVALID_FILE_ATTRIBUTES when the path does not exist.
     virtual DWORD FileAttributes(std::wstring_view path) = 0;
+    // Looks for a file the way CreateProcess looks for a program named without a path
+    // (SearchPath: the running program's folder, the current folder, the system folders, PATH),
+    // with `extension` added to a name that has none. ERROR_SUCCESS when found,
+    // ERROR_FILE_NOT_FOUND when not, any other status: the search failed.
+    virtual DWORD FindOnSearchPath(std::wstring_view name, std::wstring_view extension) = 0;
     // Names of everything directly in `folder`: files of every kind and sub-folders, without "."
     // and "..". ERROR_PATH_NOT_FOUND (or ERROR_FILE_NOT_FOUND) when the folder does not exist.
     virtual DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) = 0;

@@ -13,6 +13,22 @@ std::wstring Str(std::wstring_view v) {
     return std::wstring(v);
 }
 
+DWORD ShellExecuteOpen(HWND owner, std::wstring_view file, std::wstring_view parameters,
+                       ULONG extraMask) {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // The launcher may end right after this call: finish the execution before returning.
+    info.fMask = SEE_MASK_NOASYNC | extraMask;
+    info.hwnd = owner;
+    info.lpVerb = L"open";
+    const std::wstring target(file);
+    info.lpFile = target.c_str();
+    const std::wstring params(parameters);
+    info.lpParameters = params.empty() ? nullptr : params.c_str();
+    info.nShow = SW_RESTORE;
+    return ::ShellExecuteExW(&info) ? ERROR_SUCCESS : ::GetLastError();
+}
+
 class Win32Os final : public Os {
   public:
     LSTATUS QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
@@ -170,18 +186,13 @@ class Win32Os final : public Os {
     }
 
     DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override {
-        SHELLEXECUTEINFOW info{};
-        info.cbSize = sizeof info;
-        // The launcher may end right after this call: finish the execution before returning.
-        info.fMask = SEE_MASK_NOASYNC;
-        info.hwnd = owner;
-        info.lpVerb = L"Open";
-        const std::wstring target(file);
-        info.lpFile = target.c_str();
-        const std::wstring params(parameters);
-        info.lpParameters = params.empty() ? nullptr : params.c_str();
-        info.nShow = SW_RESTORE;
-        return ::ShellExecuteExW(&info) ? ERROR_SUCCESS : ::GetLastError();
+        return ShellExecuteOpen(owner, file, parameters, 0);
+    }
+
+    DWORD OpenShortcut(HWND owner, std::wstring_view path) override {
+        // A broken shortcut would otherwise get the shell's own message box, modal inside this
+        // call, and hold up everything the caller does after it until someone answers.
+        return ShellExecuteOpen(owner, path, {}, SEE_MASK_FLAG_NO_UI);
     }
 
     int ShellDelete(std::wstring_view path, bool& aborted) override {
@@ -199,6 +210,16 @@ class Win32Os final : public Os {
 
     DWORD FileAttributes(std::wstring_view path) override {
         return ::GetFileAttributesW(Str(path).c_str());
+    }
+
+    DWORD FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override {
+        wchar_t found[MAX_PATH];
+        const std::wstring ext(extension);
+        const DWORD length =
+            ::SearchPathW(nullptr, Str(name).c_str(), ext.empty() ? nullptr : ext.c_str(), MAX_PATH,
+                          found, nullptr);
+        // A length beyond the buffer still means the file is there.
+        return length != 0 ? ERROR_SUCCESS : ::GetLastError();
     }
 
     DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override {

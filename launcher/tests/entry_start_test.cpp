@@ -11,16 +11,6 @@
 namespace tarnwick::testing {
 namespace {
 
-TEST(IsShortcutCommand, LastThreeCharactersBeforeTrimming) {
-    EXPECT_TRUE(IsShortcutCommand(L"C:\\p\\Mail.lnk"));
-    EXPECT_TRUE(IsShortcutCommand(L"C:\\p\\Mail.LNK"));
-    EXPECT_TRUE(IsShortcutCommand(L"lnk"));
-    EXPECT_FALSE(IsShortcutCommand(L"C:\\p\\Mail.LNK "));
-    EXPECT_FALSE(IsShortcutCommand(L"C:\\p\\Mail.lnk /x"));
-    EXPECT_FALSE(IsShortcutCommand(L"nk"));
-    EXPECT_FALSE(IsShortcutCommand(L""));
-}
-
 TEST(ProgramRoot, DriveShareOrNothing) {
     EXPECT_EQ(ProgramRoot(L"C:\\Windows\\notepad.exe"), L"C:\\");
     EXPECT_EQ(ProgramRoot(L"\"D:\\Program Files\\a.exe\" /x"), L"D:\\");
@@ -60,6 +50,22 @@ TEST_F(SplitTest, UnknownUnquotedProgramIsTheFirstWord) {
     const CommandParts p = SplitCommandLine(SystemOs(), L"tool.exe /min /x");
     EXPECT_EQ(p.file, L"tool.exe");
     EXPECT_EQ(p.parameters, L"/min /x");
+}
+
+TEST_F(SplitTest, ShortcutIsTheWholePathOfAnExistingLnkFileAndNothingElse) {
+    const std::wstring held = sandbox.ProgramFolder() + L"\\Mail Notifier.LNK";
+    WriteFile(held);
+    Os& os = SystemOs();
+    // Spaces inside the path belong to it; spaces around the command do not.
+    EXPECT_TRUE(IsShortcutCommand(os, held));
+    EXPECT_TRUE(IsShortcutCommand(os, L"  " + held + L" "));
+    // A program with a shortcut as its last argument is a command line, even when that
+    // shortcut exists.
+    EXPECT_FALSE(IsShortcutCommand(os, Root() + L"\\Program Files\\Admin Tool\\admin " + held));
+    EXPECT_FALSE(IsShortcutCommand(os, L"C:\\Tools\\notes.exe C:\\docs\\Notes.lnk"));
+    EXPECT_FALSE(IsShortcutCommand(os, L"\"" + held + L"\""));
+    EXPECT_FALSE(IsShortcutCommand(os, sandbox.ProgramFolder() + L"\\Gone.lnk"));
+    EXPECT_FALSE(IsShortcutCommand(os, L""));
 }
 
 TEST_F(SplitTest, UnclosedQuoteTakesTheRest) {

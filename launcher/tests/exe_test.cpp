@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace tarnwick::testing {
@@ -497,18 +498,7 @@ TEST_F(LauncherExeTest, ErrorBoxHoldsTheSequenceUntilItIsClosed) {
     // Five program delays with the box open: nothing starts and no second box comes.
     std::this_thread::sleep_for(5s);
     EXPECT_TRUE(Starts().empty());
-    int boxes = 0;
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            wchar_t name[16];
-            if (::GetClassNameW(hwnd, name, 16) && std::wstring(name) == L"#32770" &&
-                ::IsWindowVisible(hwnd)) {
-                ++*reinterpret_cast<int*>(lParam);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&boxes));
-    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(VisibleWindowsOfClass(L"#32770"), 1);
     const long long closedAt = NowTicks();
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(launcher_->Wait(10s));
@@ -536,6 +526,62 @@ TEST_F(LauncherExeTest, MissingProgramIsRemovedQuietlyAndThePaceHolds) {
     ASSERT_EQ(starts.size(), 1u);
     // The ghost had the slot at 2 s; Real keeps its own at 3 s.
     EXPECT_NEAR(MsBetween(shownAt_, starts[0].created), 3000, 250);
+}
+
+TEST_F(LauncherExeTest, OddCommandsStartAndABrokenShortcutHoldsNothingUp) {
+    namespace fs = std::filesystem;
+    // Unquoted, after spaces, as some installers write it.
+    const fs::path tools = work_.Path() / L"Tools";
+    fs::create_directories(tools);
+    fs::copy_file(SampleExe(), tools / L"sync.exe");
+    const std::wstring sync =
+        (tools / L"sync.exe").wstring() + L" Spaced \"" + logs_.wstring() + L"\" --hidden";
+    const std::wstring spaced = L"   " + sync;
+    // A program whose last argument is a shortcut.
+    const std::wstring notes = Sample(L"Notes", L"--hidden C:\\docs\\Notes.lnk");
+    // A held shortcut whose program has since been removed.
+    const fs::path gone = work_.Path() / L"Mail" / L"mail.exe";
+    fs::create_directories(gone.parent_path());
+    fs::copy_file(SampleExe(), gone);
+    const fs::path held = program_.Path() / L"Mail Notifier.lnk";
+    MakeShortcut(held, gone, L"Mail \"" + logs_.wstring() + L"\" --hidden");
+    fs::remove_all(gone.parent_path());
+    ASSERT_TRUE(fs::exists(held));
+
+    StoreWrite(SystemOs(), kUserSection, L"Spaced", spaced);
+    StoreWrite(SystemOs(), kUserSection, L"Notes", notes);
+    StoreWrite(SystemOs(), kUserSection, L"Last", Sample(L"Last"));
+    StoreWrite(SystemOs(), kPrioritySection, L"Spaced", L"0");
+    StoreWrite(SystemOs(), kPrioritySection, L"Notes", L"1");
+    StoreWrite(SystemOs(), kPrioritySection, L"Mail Notifier", L"2");
+    StoreWrite(SystemOs(), kPrioritySection, L"Last", L"3");
+
+    StartLauncher();
+    int mostBoxes = 0;
+    const auto lastStarted = [&] {
+        mostBoxes = std::max(mostBoxes, VisibleWindowsOfClass(L"#32770"));
+        const auto starts = Starts();
+        return std::any_of(starts.begin(), starts.end(),
+                           [](const SampleStart& s) { return s.name == L"Last"; });
+    };
+    ASSERT_TRUE(Eventually(lastStarted, 15s)) << "boxes seen: " << mostBoxes;
+    EXPECT_EQ(mostBoxes, 0) << "the shell showed a box of its own";
+
+    const auto starts = Starts();
+    ASSERT_EQ(starts.size(), 3u);
+    EXPECT_EQ(starts[0].name, L"Spaced");
+    EXPECT_EQ(starts[0].commandLine, sync);
+    EXPECT_EQ(starts[1].name, L"Notes");
+    EXPECT_EQ(starts[1].commandLine, notes);
+    EXPECT_EQ(starts[2].name, L"Last");
+    // Slots at 2, 3, 4 and 5 s: the broken shortcut at 4 s held nothing up.
+    EXPECT_LT(MsBetween(shownAt_, starts[2].created), 5000 + 1000);
+
+    // Nothing that exists was taken for missing.
+    EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Spaced", L"<gone>"), spaced);
+    EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Notes", L"<gone>"), notes);
+    EXPECT_EQ(StoreRead(SystemOs(), kPrioritySection, L"Spaced", L"<gone>"), L"0");
+    EXPECT_TRUE(fs::exists(held));
 }
 
 }  // namespace

@@ -3,6 +3,11 @@
 #include "registry.h"
 #include "settings_store.h"
 
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -60,6 +65,37 @@ void MouseButton(DWORD flag) {
     in.type = INPUT_MOUSE;
     in.mi.dwFlags = flag;
     ::SendInput(1, &in, sizeof in);
+}
+
+void MakeShortcut(const fs::path& link, const fs::path& target, const std::wstring& arguments) {
+    ComScope com;
+    ComPtr<IShellLinkW> shellLink;
+    ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                                IID_IShellLinkW, shellLink.put_void()));
+    shellLink->SetPath(target.c_str());
+    shellLink->SetArguments(arguments.c_str());
+    ComPtr<IPersistFile> file;
+    ASSERT_HRESULT_SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.put_void()));
+    ASSERT_HRESULT_SUCCEEDED(file->Save(link.c_str(), TRUE));
+}
+
+int VisibleWindowsOfClass(const wchar_t* cls) {
+    struct Search {
+        const wchar_t* cls;
+        int count;
+    } search{cls, 0};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(lParam);
+            wchar_t name[64];
+            if (::GetClassNameW(hwnd, name, 64) && std::wstring_view(name) == s.cls &&
+                ::IsWindowVisible(hwnd)) {
+                ++s.count;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.count;
 }
 
 // ---- what the samples recorded

@@ -41,6 +41,13 @@ std::vector<SampleStart> ReadSampleStarts(const std::filesystem::path& logFolder
 // Ends every sample that is still running.
 void EndSamples(const std::vector<SampleStart>& starts);
 
+// Writes a shortcut to `target` with `arguments`.
+void MakeShortcut(const std::filesystem::path& link, const std::filesystem::path& target,
+                  const std::wstring& arguments);
+
+// How many visible top-level windows of class `cls` there are, of any process.
+int VisibleWindowsOfClass(const wchar_t* cls);
+
 // Saves the screen area `r` (grown by `margin`) as a 24-bit BMP.
 void SaveScreenshot(const std::filesystem::path& file, RECT r, int margin = 20);
 

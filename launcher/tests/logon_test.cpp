@@ -7,9 +7,6 @@
 #include "registry.h"
 #include "settings_store.h"
 
-#include <objbase.h>
-#include <shlobj.h>
-
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -22,18 +19,6 @@ namespace fs = std::filesystem;
 // Starts measured against the moment the window was first seen; the tolerance covers the
 // polling and a loaded machine, the benchmark gives the exact figures.
 constexpr double kToleranceMs = 250;
-
-void MakeShortcut(const fs::path& link, const fs::path& target, const std::wstring& arguments) {
-    ComScope com;
-    ComPtr<IShellLinkW> shellLink;
-    ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                                IID_IShellLinkW, shellLink.put_void()));
-    shellLink->SetPath(target.c_str());
-    shellLink->SetArguments(arguments.c_str());
-    ComPtr<IPersistFile> file;
-    ASSERT_HRESULT_SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.put_void()));
-    ASSERT_HRESULT_SUCCEEDED(file->Save(link.c_str(), TRUE));
-}
 
 class LogOnTest : public LauncherFixture {
   protected:

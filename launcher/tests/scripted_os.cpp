@@ -16,11 +16,25 @@ DWORD ScriptedOs::ShellOpen(HWND owner, std::wstring_view file, std::wstring_vie
     return shellResult ? shellResult(target) : ERROR_SUCCESS;
 }
 
+DWORD ScriptedOs::OpenShortcut(HWND owner, std::wstring_view path) {
+    const std::wstring target(path);
+    starts.push_back({StartCall::Kind::Shortcut, target, {}, owner});
+    if (onStart) onStart(starts.back());
+    return shellResult ? shellResult(target) : ERROR_SUCCESS;
+}
+
 DWORD ScriptedOs::FileAttributes(std::wstring_view path) {
     if (attributes) {
         if (const auto scripted = attributes(std::wstring(path))) return *scripted;
     }
     return real_.FileAttributes(path);
+}
+
+DWORD ScriptedOs::FindOnSearchPath(std::wstring_view name, std::wstring_view extension) {
+    if (search) {
+        if (const auto scripted = search(std::wstring(name))) return *scripted;
+    }
+    return real_.FindOnSearchPath(name, extension);
 }
 
 }  // namespace tarnwick::testing

@@ -13,7 +13,8 @@
 namespace tarnwick::testing {
 
 struct StartCall {
-    enum class Kind { Process, Shell } kind;
+    // A command line in a new process, the shell's "open" verb, a shortcut opened quietly.
+    enum class Kind { Process, Shell, Shortcut } kind;
     std::wstring file;  // the command line for a process
     std::wstring parameters;
     HWND owner = nullptr;
@@ -26,11 +27,13 @@ class ScriptedOs final : public Os {
     std::vector<StartCall> starts;
     // Answers for a start; success when not set.
     std::function<DWORD(const std::wstring& commandLine)> processResult;
-    std::function<DWORD(const std::wstring& file)> shellResult;
+    std::function<DWORD(const std::wstring& file)> shellResult;  // also for shortcuts
     // Runs at every start (a test's clock reads it).
     std::function<void(const StartCall&)> onStart;
     // Overrides the attributes of chosen paths (a drive that is not ready, say).
     std::function<std::optional<DWORD>(const std::wstring& path)> attributes;
+    // Overrides the search-path lookup of chosen names.
+    std::function<std::optional<DWORD>(const std::wstring& name)> search;
 
     LSTATUS QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
                        RegValue& out) override {
@@ -71,7 +74,9 @@ class ScriptedOs final : public Os {
 
     DWORD StartProcess(std::wstring_view commandLine) override;
     DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override;
+    DWORD OpenShortcut(HWND owner, std::wstring_view path) override;
     DWORD FileAttributes(std::wstring_view path) override;
+    DWORD FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override;
 
   private:
     Os& real_;

@@ -36,6 +36,12 @@ class SequencerTest : public ::testing::Test {
         window.sequencer = &*sequencer;
         sequencer->Begin();
     }
+    // A shortcut file held in the program folder; its full path, which is its command.
+    std::wstring HeldShortcut(const std::wstring& file) const {
+        const std::wstring path = sandbox.ProgramFolder() + L"\\" + file;
+        WriteFile(path);
+        return path;
+    }
     std::vector<std::wstring> Started() const {
         std::vector<std::wstring> files;
         for (const auto& s : os.starts) files.push_back(s.file);
@@ -139,24 +145,35 @@ TEST_F(SequencerTest, LoadingLineNamesTheNextEntryAndIsBareAfterTheLast) {
 
 // ---- how an entry is started
 
-TEST_F(SequencerTest, ShortcutOpensThroughTheShellWithTheWindowAsOwner) {
-    Add(L"Upper", L"C:\\prog\\Upper.LNK");
+TEST_F(SequencerTest, ShortcutOpensQuietlyThroughTheShellWithTheWindowAsOwner) {
+    const std::wstring held = HeldShortcut(L"Upper.LNK");
+    Add(L"Upper", held);
     Begin();
     window.RunFor(2s);
     ASSERT_EQ(os.starts.size(), 1u);
-    EXPECT_EQ(os.starts[0].kind, StartCall::Kind::Shell);
-    EXPECT_EQ(os.starts[0].file, L"C:\\prog\\Upper.LNK");
-    EXPECT_EQ(os.starts[0].parameters, L"");
+    EXPECT_EQ(os.starts[0].kind, StartCall::Kind::Shortcut);
+    EXPECT_EQ(os.starts[0].file, held);
     EXPECT_EQ(os.starts[0].owner, ctx.owner);
 }
 
-TEST_F(SequencerTest, ShortcutWithATrailingSpaceRunsAsACommandLine) {
-    Add(L"Spaced", L"C:\\prog\\Upper.LNK ");
+TEST_F(SequencerTest, HeldShortcutWithSpacesAroundAndInsideIsOpenedAsAShortcut) {
+    const std::wstring held = HeldShortcut(L"Mail Notifier.lnk");
+    Add(L"Mail Notifier", L"  " + held + L" ");
+    Begin();
+    window.RunFor(2s);
+    ASSERT_EQ(os.starts.size(), 1u);
+    EXPECT_EQ(os.starts[0].kind, StartCall::Kind::Shortcut);
+    EXPECT_EQ(os.starts[0].file, held);
+}
+
+TEST_F(SequencerTest, CommandEndingInAShortcutArgumentRunsAsACommandLine) {
+    const std::wstring command = L"C:\\Tools\\notes.exe " + HeldShortcut(L"Notes.lnk");
+    Add(L"Notes", command);
     Begin();
     window.RunFor(2s);
     ASSERT_EQ(os.starts.size(), 1u);
     EXPECT_EQ(os.starts[0].kind, StartCall::Kind::Process);
-    EXPECT_EQ(os.starts[0].file, L"C:\\prog\\Upper.LNK ");
+    EXPECT_EQ(os.starts[0].file, command);
 }
 
 TEST_F(SequencerTest, QuotedPathWithASwitchIsPassedWhole) {
@@ -317,12 +334,80 @@ TEST_F(FailedStartTest, OtherErrorShowsTheBoxAndTheLineMovesOn) {
 
 TEST_F(FailedStartTest, ShortcutResultIsIgnored) {
     list = {};
-    Add(L"Broken", L"C:\\prog\\Broken.lnk");
+    Add(L"Broken", HeldShortcut(L"Broken.lnk"));
     os.shellResult = [](const std::wstring&) { return DWORD{ERROR_FILE_NOT_FOUND}; };
     Begin();
     window.RunFor(20s);
     EXPECT_TRUE(window.boxes.empty());
     EXPECT_EQ(*window.endedAt, 3s);
+}
+
+// What counts as a missing program: CreateProcess answering "not found" is not enough, the
+// program file must be verifiably absent.
+class MissingProgramTest : public SequencerTest {
+  protected:
+    void Entry(const std::wstring& name, const std::wstring& command) {
+        StoreWrite(os, kUserSection, name, command);
+        Add(name, command);
+    }
+    std::wstring Stored(const std::wstring& name) {
+        return StoreRead(os, kUserSection, name, L"<gone>");
+    }
+};
+
+TEST_F(MissingProgramTest, LeadingSpacesAreTrimmedBeforeTheStartAndTheEntryStays) {
+    const std::wstring stored = L"   C:\\Tools\\sync.exe /tray ";
+    Entry(L"Sync", stored);
+    // As CreateProcess answers a command that begins with a space.
+    os.processResult = [](const std::wstring& cmd) {
+        return cmd.starts_with(L' ') ? DWORD{ERROR_FILE_NOT_FOUND} : DWORD{ERROR_SUCCESS};
+    };
+    Begin();
+    window.RunFor(3s);
+    ASSERT_EQ(os.starts.size(), 1u);
+    EXPECT_EQ(os.starts[0].kind, StartCall::Kind::Process);
+    EXPECT_EQ(os.starts[0].file, L"C:\\Tools\\sync.exe /tray");
+    EXPECT_EQ(Stored(L"Sync"), stored);
+    EXPECT_TRUE(window.boxes.empty());
+}
+
+TEST_F(MissingProgramTest, NotFoundWhileAProgramCandidateIsThereKeepsTheEntry) {
+    // Unquoted with spaces: CreateProcess would try "C:\Program", "C:\Program Files\Sync" and
+    // "C:\Program Files\Sync Tool\sync", each with ".exe"; the last one is there.
+    const std::wstring unquoted = L"C:\\Program Files\\Sync Tool\\sync --tray";
+    // No path: found along the search path, in the system folder.
+    const std::wstring bare = L"notepad /background";
+    Entry(L"Sync", unquoted);
+    Entry(L"Pad", bare);
+    os.processResult = [](const std::wstring&) { return DWORD{ERROR_FILE_NOT_FOUND}; };
+    os.attributes = [](const std::wstring& path) -> std::optional<DWORD> {
+        if (path == L"C:\\Program Files\\Sync Tool\\sync.exe") return FILE_ATTRIBUTE_NORMAL;
+        return std::nullopt;
+    };
+    Begin();
+    window.RunFor(3s);
+    EXPECT_EQ(Stored(L"Sync"), unquoted);
+    EXPECT_EQ(Stored(L"Pad"), bare);
+    // The start did fail: the user is told, as for any other error.
+    EXPECT_EQ(window.boxes.size(), 2u);
+}
+
+TEST_F(MissingProgramTest, ProgramThatIsTrulyAbsentGoesByItsStoredText) {
+    const std::wstring spaced = L"  C:\\Program Files\\Gone Tool\\gone -x ";
+    const std::wstring bare = L"tarnwick-no-such-tool /x";
+    const std::wstring quoted = L"\"C:\\Gone Tool\\gone\" -y";
+    Entry(L"Spaced", spaced);
+    Entry(L"Bare", bare);
+    Entry(L"Quoted", quoted);
+    StoreWrite(os, kPrioritySection, L"Spaced", L"0");
+    os.processResult = [](const std::wstring&) { return DWORD{ERROR_FILE_NOT_FOUND}; };
+    Begin();
+    window.RunFor(5s);
+    EXPECT_EQ(Stored(L"Spaced"), L"<gone>");
+    EXPECT_EQ(StoreRead(os, kPrioritySection, L"Spaced", L"<gone>"), L"<gone>");
+    EXPECT_EQ(Stored(L"Bare"), L"<gone>");
+    EXPECT_EQ(Stored(L"Quoted"), L"<gone>");
+    EXPECT_TRUE(window.boxes.empty());
 }
 
 TEST_F(FailedStartTest, NoTickStartsAnythingWhileTheErrorBoxIsOpen) {

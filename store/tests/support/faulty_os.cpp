@@ -17,6 +17,7 @@ bool Call::Changes() const {
         case Op::RemoveDirectory:
         case Op::StartProcess:
         case Op::ShellOpen:
+        case Op::OpenShortcut:
         case Op::ShellDelete:
             return true;
         default:
@@ -111,6 +112,11 @@ DWORD FaultyOs::ShellOpen(HWND owner, std::wstring_view file, std::wstring_view 
     return real_.ShellOpen(owner, file, parameters);
 }
 
+DWORD FaultyOs::OpenShortcut(HWND owner, std::wstring_view path) {
+    if (DWORD e = Check({Op::OpenShortcut, nullptr, S(path), {}, {}})) return e;
+    return real_.OpenShortcut(owner, path);
+}
+
 int FaultyOs::ShellDelete(std::wstring_view path, bool& aborted) {
     if (DWORD e = Check({Op::ShellDelete, nullptr, S(path), {}, {}})) {
         aborted = true;
@@ -122,6 +128,11 @@ int FaultyOs::ShellDelete(std::wstring_view path, bool& aborted) {
 DWORD FaultyOs::FileAttributes(std::wstring_view path) {
     if (Check({Op::FileAttributes, nullptr, S(path), {}, {}})) return INVALID_FILE_ATTRIBUTES;
     return real_.FileAttributes(path);
+}
+
+DWORD FaultyOs::FindOnSearchPath(std::wstring_view name, std::wstring_view extension) {
+    if (DWORD e = Check({Op::FindOnSearchPath, nullptr, S(name), S(extension), {}})) return e;
+    return real_.FindOnSearchPath(name, extension);
 }
 
 DWORD FaultyOs::ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) {

@@ -23,8 +23,10 @@ enum class Op {
     RemoveDirectory,
     StartProcess,
     ShellOpen,
+    OpenShortcut,
     ShellDelete,
     FileAttributes,
+    FindOnSearchPath,
     ListFolder,
 };
 
@@ -70,8 +72,10 @@ class FaultyOs final : public Os {
     DWORD RemoveDirectory(std::wstring_view path) override;
     DWORD StartProcess(std::wstring_view commandLine) override;
     DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override;
+    DWORD OpenShortcut(HWND owner, std::wstring_view path) override;
     int ShellDelete(std::wstring_view path, bool& aborted) override;
     DWORD FileAttributes(std::wstring_view path) override;
+    DWORD FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override;
     DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override;
 
   private:
