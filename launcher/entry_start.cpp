@@ -1,6 +1,7 @@
 #include "entry_start.h"
 
 #include "convert.h"
+#include "run_origins.h"
 #include "settings_store.h"
 
 #include <vector>
@@ -174,11 +175,12 @@ StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view stored) {
 }
 
 void RemoveMissingProgram(Os& os, std::wstring_view command) {
-    for (const std::wstring_view section : {kMachineSection, kUserSection}) {
-        for (const auto& [name, stored] : StoreReadSection(os, section)) {
+    for (const RunOrigin& origin : kRunOrigins) {
+        for (const auto& [name, stored] : StoreReadSection(os, origin.section)) {
             if (stored != command) continue;
-            StoreDelete(os, section, name);
-            StoreDelete(os, kPrioritySection, name);
+            StoreDelete(os, origin.section, name);
+            // The launch order knows the row by the name the list gave it.
+            StoreDelete(os, kPrioritySection, name + std::wstring(origin.listSuffix));
         }
     }
 }

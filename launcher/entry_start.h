@@ -54,7 +54,7 @@ std::wstring ProgramRoot(std::wstring_view command);
 StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view command);
 
 // The program of `command` is gone: removes every captured value with exactly this command line
-// (as stored, spaces and all) from both captured sections, with its launch position.
+// (as stored, spaces and all) from every captured section, with its launch position.
 void RemoveMissingProgram(Os& os, std::wstring_view command);
 
 }  // namespace tarnwick

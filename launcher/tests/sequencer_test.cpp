@@ -400,9 +400,15 @@ TEST_F(MissingProgramTest, ProgramThatIsTrulyAbsentGoesByItsStoredText) {
     Entry(L"Bare", bare);
     Entry(L"Quoted", quoted);
     StoreWrite(os, kPrioritySection, L"Spaced", L"0");
+    // Held from the machine's 32-bit view: its row, and its launch position, carry the suffix.
+    StoreWrite(os, kMachine32Section, L"Old", L"C:\\x86\\old.exe");
+    StoreWrite(os, kPrioritySection, L"Old (32-bit)", L"1");
+    Add(L"Old (32-bit)", L"C:\\x86\\old.exe");
     os.processResult = [](const std::wstring&) { return DWORD{ERROR_FILE_NOT_FOUND}; };
     Begin();
-    window.RunFor(5s);
+    window.RunFor(6s);
+    EXPECT_EQ(StoreRead(os, kMachine32Section, L"Old", L"<gone>"), L"<gone>");
+    EXPECT_EQ(StoreRead(os, kPrioritySection, L"Old (32-bit)", L"<gone>"), L"<gone>");
     EXPECT_EQ(Stored(L"Spaced"), L"<gone>");
     EXPECT_EQ(StoreRead(os, kPrioritySection, L"Spaced", L"<gone>"), L"<gone>");
     EXPECT_EQ(Stored(L"Bare"), L"<gone>");
