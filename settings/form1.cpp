@@ -458,11 +458,16 @@ void Form1::OnMove(bool up) {
 
 void Form1::OnSwitch() {
     const HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-    model_->ToggleSwitch();
+    const std::wstring report = model_->ToggleSwitch();
     ::SetCursor(previous);
     ::SetDlgItemTextW(hwnd_, IDC_Command5, model_->SwitchCaption().c_str());
     // Switched off, the rows stay as they are; switched on, they were built again.
     if (model_->Enabled()) ShowRows();
+    // Said at once: a switch that reads "Disabled" while Tarnwick still starts some programs
+    // would otherwise claim what it did not do.
+    if (!report.empty()) {
+        ::MessageBoxW(hwnd_, report.c_str(), L"Tarnwick Settings", MB_OK | MB_ICONINFORMATION);
+    }
 }
 
 void Form1::ShowBoxes() {

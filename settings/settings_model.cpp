@@ -46,6 +46,50 @@ std::wstring ZeroOrOne(bool value) {
     return value ? L"1" : L"0";
 }
 
+bool ForAllUsers(std::wstring_view section) {
+    return section == kMachineSection || section == kMachine32Section;
+}
+
+std::wstring TakeOverReport(const CaptureResult& taken) {
+    if (!taken.launcherInPlace) {
+        return L"Tarnwick could not register itself to start when you log on, so it took over no "
+               L"start-up program: Windows keeps starting them all, as before.\n\nAdministrator "
+               L"rights are needed for that. Open Tarnwick Settings as an administrator and "
+               L"switch Tarnwick off and on again.";
+    }
+    if (taken.left.empty()) return {};
+    std::wstring text =
+        L"Tarnwick could not take over these start-up programs. Windows keeps "
+        L"starting them when you log on:\n";
+    for (const EntryLeft& entry : taken.left) {
+        text += L"\n" +
+                EntryReportLine(entry.name,
+                                entry.section.empty() ? EntryKind::Shortcut : EntryKind::RunValue,
+                                ForAllUsers(entry.section), entry.error);
+    }
+    return text +
+           L"\n\nOnce the cause is gone, switch Tarnwick off and on again to take them over.";
+}
+
+std::wstring GiveBackReport(const RestoreResult& given) {
+    if (given.everythingBack) return {};
+    if (given.held.empty()) {
+        return L"Tarnwick gave every start-up program back to Windows, but could not remove its "
+               L"own start-up entry: " +
+               FailureReason(given.launcherError) +
+               L".\n\nIt still starts when you log on, with nothing to start.";
+    }
+    std::wstring text =
+        L"Tarnwick could not give these start-up programs back to Windows. "
+        L"Tarnwick keeps starting them when you log on:\n";
+    for (const HeldEntry& entry : given.held) {
+        text += L"\n" + EntryReportLine(entry.name, entry.kind, entry.root == HKEY_LOCAL_MACHINE,
+                                        entry.error);
+    }
+    return text +
+           L"\n\nOnce the cause is gone, switch Tarnwick on and off again to give them back.";
+}
+
 }  // namespace
 
 bool SwitchedOffInTaskManager(Os& os) {
@@ -136,17 +180,17 @@ void SettingsModel::SaveLaunchOrder() const {
     StoreWrite(os, kMiscSection, kSkin, std::to_wstring(selectedSkin_));
 }
 
-void SettingsModel::ToggleSwitch() {
+std::wstring SettingsModel::ToggleSwitch() {
     enabled_ = !enabled_;
     if (enabled_) {
         switchCaption_ = L"Enabled";
-        CaptureStartupEntries(ctx_, Registration::Write);
+        const CaptureResult taken = CaptureStartupEntries(ctx_, Registration::Write);
         // Built over the rows as they stand: they are not emptied first.
         listt(ctx_, rows);
-    } else {
-        switchCaption_ = L"Disabled";
-        RestoreStartupEntries(ctx_, true);
+        return TakeOverReport(taken);
     }
+    switchCaption_ = L"Disabled";
+    return GiveBackReport(RestoreStartupEntries(ctx_, true));
 }
 
 bool SettingsModel::Ticked(Box box) const {

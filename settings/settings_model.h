@@ -51,8 +51,10 @@ class SettingsModel {
     // Writes every setting and the launch order. The caller ends the program afterwards.
     void Save() const;
     // The master switch: gives every entry back to Windows, or takes them again and rebuilds the
-    // rows. Only Save stores the switch's state.
-    void ToggleSwitch();
+    // rows. Only Save stores the switch's state. Returns what it could not do, in words for the
+    // user (which programs stayed where they were, who starts them now and what would change
+    // it); empty when it did everything.
+    std::wstring ToggleSwitch();
 
     bool Ticked(Box box) const;
     // A tick box was set by the user (the box itself was clicked).

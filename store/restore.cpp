@@ -6,18 +6,16 @@
 #include "settings_store.h"
 #include "shortcuts.h"
 
-#include <cwctype>
-
 namespace tarnwick {
 namespace {
 
 HeldEntry HeldValue(const RunOrigin& origin, std::wstring name, DWORD error) {
-    return {HeldEntry::Kind::RunValue, std::move(name), std::wstring(origin.section), origin.root,
-            origin.runKey, error};
+    return {EntryKind::RunValue, std::move(name), std::wstring(origin.section),
+            origin.root,         origin.runKey,   error};
 }
 
 HeldEntry HeldShortcut(std::wstring_view file, DWORD error) {
-    return {HeldEntry::Kind::Shortcut, ShortcutEntryName(file), {}, nullptr, {}, error};
+    return {EntryKind::Shortcut, ShortcutEntryName(file), {}, nullptr, {}, error};
 }
 
 // Writes every captured Run value back into its key and takes it out of the store once it is
@@ -80,26 +78,6 @@ RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrd
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) result.launcherError = rc;
     result.everythingBack = result.launcherError == ERROR_SUCCESS;
     return result;
-}
-
-std::wstring FailureReason(DWORD error) {
-    switch (error) {
-        case ERROR_ACCESS_DENIED:
-            return L"administrator rights are needed";
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-            return L"the file is in use by another program";
-        default:
-            break;
-    }
-    wchar_t text[512] = {};
-    DWORD length =
-        ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                         0, text, static_cast<DWORD>(std::size(text)), nullptr);
-    // The system's messages end in a full stop and a line break; the caller adds its own.
-    while (length > 0 && (text[length - 1] == L'.' || iswspace(text[length - 1]))) --length;
-    if (length == 0) return L"error " + std::to_wstring(error);
-    return std::wstring(text, length);
 }
 
 }  // namespace tarnwick

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "context.h"
+#include "report.h"
 
 #include <string>
 #include <string_view>
@@ -14,8 +15,7 @@ namespace tarnwick {
 
 // An entry the restore could not give back: it stays held, and the launcher keeps starting it.
 struct HeldEntry {
-    enum class Kind { RunValue, Shortcut };
-    Kind kind = Kind::RunValue;
+    EntryKind kind = EntryKind::RunValue;
     // The name the user knows: the Run value's name, or the shortcut's file name without ".lnk".
     // Empty when the entries themselves could not be read: the store section of a RunValue, or
     // the program folder's shortcuts.
@@ -42,9 +42,5 @@ struct RestoreResult {
 // The launcher stays registered unless every entry was handed back: a Run value that could not
 // be written or a shortcut that could not be moved would otherwise be started by nobody.
 RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder);
-
-// A short reason for the user why something could not be done, from its Win32 error: what would
-// change it where that is known, else the system's own message.
-std::wstring FailureReason(DWORD error);
 
 }  // namespace tarnwick

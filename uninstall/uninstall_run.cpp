@@ -91,20 +91,8 @@ std::wstring HeldEntriesMessage(const RestoreResult& restore) {
                             : L"Tarnwick could not give these start-up programs back to Windows, "
                               L"so it is still installed:\n";
     for (const HeldEntry& entry : restore.held) {
-        const bool allUsers = entry.root == HKEY_LOCAL_MACHINE;
-        text += L"\n";
-        if (entry.kind == HeldEntry::Kind::Shortcut) {
-            text += entry.name.empty()
-                        ? L"The shortcuts in Tarnwick's folder"
-                        : L"\"" + entry.name + L"\" (a shortcut in the StartUp folder)";
-        } else if (entry.name.empty()) {
-            text += allUsers ? L"The programs it keeps for all users"
-                             : L"The programs it keeps for you";
-        } else {
-            text += L"\"" + entry.name +
-                    (allUsers ? L"\" (starts for all users)" : L"\" (starts for you)");
-        }
-        text += L": " + FailureReason(entry.error) + L".";
+        text += L"\n" + EntryReportLine(entry.name, entry.kind, entry.root == HKEY_LOCAL_MACHINE,
+                                        entry.error);
     }
     text += one ? L"\n\nTarnwick keeps starting it when you log on. "
                 : L"\n\nTarnwick keeps starting them when you log on. ";

@@ -2,6 +2,7 @@
 // registry and folders, which a guard saves and puts back around every test.
 #include "exe_harness.h"
 
+#include "capture.h"
 #include "registry.h"
 #include "settings_store.h"
 
@@ -150,7 +151,7 @@ class InstallExeTest : public ::testing::Test {
 
     void SetUp() override { fs::copy_file(testing::BuiltProgram(TARNWICK_INSTALL_EXE), exe); }
 
-    std::wstring Launcher() const { return program.wstring() + L"\\Tarnwick"; }
+    std::wstring Launcher() const { return LauncherCommand(program.wstring()); }
 
     // Runs install.exe, lets `whileShown` look around while the completion box is up, answers
     // the box with OK and returns the exit code (99 when the run had to be ended by force).

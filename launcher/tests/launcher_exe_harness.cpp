@@ -143,44 +143,6 @@ void EndSamples(const std::vector<SampleStart>& starts) {
     }
 }
 
-// ---- screenshots
-
-void SaveScreenshot(const fs::path& file, RECT r, int margin) {
-    r.left = std::max(0L, r.left - margin);
-    r.top = std::max(0L, r.top - margin);
-    r.right += margin;
-    r.bottom += margin;
-    const int w = Width(r);
-    const int h = Height(r);
-    const WindowDc screen(nullptr);
-    const HDC memory = ::CreateCompatibleDC(screen.get());
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const UniqueGdiObj bitmap(
-        ::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    const HGDIOBJ old = ::SelectObject(memory, bitmap.get());
-    ::BitBlt(memory, 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
-    ::GdiFlush();
-    const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
-    BITMAPFILEHEADER header{};
-    header.bfType = 0x4D42;
-    header.bfOffBits = sizeof header + sizeof info.bmiHeader;
-    header.bfSize = header.bfOffBits + stride * static_cast<DWORD>(h);
-    fs::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&header), sizeof header);
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride) * h);
-    ::SelectObject(memory, old);
-    ::DeleteDC(memory);
-}
-
 // ---- the fixture
 
 LauncherFixture::LauncherFixture() : logs_(work_.Path() / L"logs") {

@@ -48,9 +48,6 @@ void MakeShortcut(const std::filesystem::path& link, const std::filesystem::path
 // How many visible top-level windows of class `cls` there are, of any process.
 int VisibleWindowsOfClass(const wchar_t* cls);
 
-// Saves the screen area `r` (grown by `margin`) as a 24-bit BMP.
-void SaveScreenshot(const std::filesystem::path& file, RECT r, int margin = 20);
-
 // A test of the real Tarnwick.exe: a clean world, a program folder with a copy of the exe and a
 // folder where the sample programs note their starts.
 class LauncherFixture : public ::testing::Test {

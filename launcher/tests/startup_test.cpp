@@ -3,6 +3,8 @@
 #include "startup.h"
 
 #include "capture.h"
+#include "run_origins.h"
+#include "shortcuts.h"
 
 #include "faulty_os.h"
 #include "registry.h"
@@ -10,6 +12,8 @@
 #include "settings_store.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace tarnwick::testing {
 namespace {
@@ -257,6 +261,66 @@ TEST_F(LogOnStartTest, TheCaptureAfterTheSequenceNeedsTheRegistrationAndTheSwitc
     EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Fresh", L""), L"C:\\fresh.exe");
     EXPECT_TRUE(Registry::EnumValues(SystemOs(), HKEY_CURRENT_USER, kRunKey).empty());
     EXPECT_EQ(FileNames(sandbox.folders.program), std::vector<std::wstring>{L"Link.lnk"});
+}
+
+// Log-ons with a standard user's rights, as Windows gives them to the launcher: the machine's Run
+// key (both views) and the program folder under Program Files are read-only. Each log-on is what
+// Windows starts plus the launcher's list, then the launcher's capture.
+TEST_F(LogOnStartTest, AStandardUsersLogOnsLoseNothingAndStartNothingTwice) {
+    const std::wstring folder = sandbox.ProgramFolder();
+    FaultyOs standardUser(SystemOs());
+    standardUser.rule = [&](const Call& call) -> DWORD {
+        if (!call.Changes()) return 0;
+        if (call.root == HKEY_LOCAL_MACHINE) return ERROR_ACCESS_DENIED;
+        const bool folderMove =
+            call.op == Op::MoveFile && (call.a.starts_with(folder) || call.b.starts_with(folder));
+        return folderMove ? ERROR_ACCESS_DENIED : 0;
+    };
+    const StoreContext ctx{standardUser, folder, nullptr};
+    // An administrator installed Tarnwick: registered, with what was there then in its keeping.
+    SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", LauncherCommand(folder));
+    StoreWrite(SystemOs(), kMachineSection, L"Sync", L"C:\\sync.exe");
+    StoreWrite(SystemOs(), kUserSection, L"Chat", L"C:\\chat.exe");
+    WriteFile(sandbox.folders.program / L"Notes.lnk");
+    // Installed since: for all users in both views, for this user, and a shortcut.
+    SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Printer", L"C:\\printer.exe");
+    SetSz(HKEY_LOCAL_MACHINE, kRun32Key, L"Updater", L"C:\\x86\\updater.exe");
+    SetSz(HKEY_CURRENT_USER, kRunKey, L"Music", L"C:\\music.exe");
+    WriteFile(sandbox.folders.startUp / L"Backup.lnk");
+
+    for (int logOn = 1; logOn <= 3; ++logOn) {
+        std::map<std::wstring, int> starts;
+        for (const RunOrigin& origin : kRunOrigins) {
+            for (const std::wstring& name :
+                 Registry::EnumValues(SystemOs(), origin.root, origin.runKey)) {
+                if (name != L"Veltane") ++starts[name];
+            }
+        }
+        for (const std::wstring& file : FileNames(sandbox.folders.startUp))
+            ++starts[ShortcutEntryName(file)];
+        const LaunchList list = LogOnList(ctx);
+        for (const std::wstring& name : list.names.Items()) ++starts[name];
+        // The chat client writes its value again each time it starts.
+        SetSz(HKEY_CURRENT_USER, kRunKey, L"Chat", L"C:\\chat.exe");
+        CaptureAfterSequence(ctx);
+        EXPECT_EQ(starts, (std::map<std::wstring, int>{{L"Backup", 1},
+                                                       {L"Chat", 1},
+                                                       {L"Music", 1},
+                                                       {L"Notes", 1},
+                                                       {L"Printer", 1},
+                                                       {L"Sync", 1},
+                                                       {L"Updater", 1}}))
+            << "log-on " << logOn;
+    }
+    // What this user could not take stays with Windows; the rest is held.
+    EXPECT_EQ(Registry::GetValue(SystemOs(), HKEY_LOCAL_MACHINE, kRunKey, L"Printer"),
+              L"C:\\printer.exe");
+    EXPECT_EQ(Registry::GetValue(SystemOs(), HKEY_LOCAL_MACHINE, kRun32Key, L"Updater"),
+              L"C:\\x86\\updater.exe");
+    EXPECT_EQ(FileNames(sandbox.folders.startUp), std::vector<std::wstring>{L"Backup.lnk"});
+    EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Music", L""), L"C:\\music.exe");
+    EXPECT_TRUE(Registry::EnumValues(SystemOs(), HKEY_CURRENT_USER, kRunKey).empty());
+    EXPECT_EQ(StoreReadSection(SystemOs(), kMachineSection).size(), 1u);
 }
 
 // ---- layout, in twips

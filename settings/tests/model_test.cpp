@@ -5,6 +5,7 @@
 #include "capture.h"
 #include "faulty_os.h"
 #include "registry.h"
+#include "run_origins.h"
 #include "sandbox.h"
 #include "settings_store.h"
 #include "store_view.h"
@@ -400,6 +401,81 @@ TEST_F(ModelTest, TheOpeningWarnsOnlyWhenTaskManagerSwitchedOffTheLauncherThatSh
     EXPECT_TRUE(SwitchedOffInTaskManager(os)) << "what the window shows as Enabled";
     SetMisc(L"Enabled", L"False");
     EXPECT_FALSE(SwitchedOffInTaskManager(os)) << "Tarnwick switched off: nothing to start";
+}
+
+// A standard user's rights, as Windows gives them to this program without elevation: the
+// machine's Run key (both views) and the program folder under Program Files are read-only.
+TEST_F(ModelTest, WhatTheSwitchCouldNotDoWithoutAdministratorRightsIsSaidByName) {
+    const std::wstring folder = sandbox.ProgramFolder();
+    testing::FaultyOs standardUser(os);
+    standardUser.rule = [&](const testing::Call& call) -> DWORD {
+        if (!call.Changes()) return 0;
+        if (call.root == HKEY_LOCAL_MACHINE) return ERROR_ACCESS_DENIED;
+        const bool folderMove = call.op == testing::Op::MoveFile &&
+                                (call.a.starts_with(folder) || call.b.starts_with(folder));
+        return folderMove ? ERROR_ACCESS_DENIED : 0;
+    };
+    // What an administrator's installation left: machine entries of both views, the user's own,
+    // a shortcut, all held, and the launcher registered.
+    RegisterLauncher(StoreContext{os, folder, nullptr});
+    StoreWrite(os, kMachineSection, L"Sync", L"C:\\sync.exe");
+    StoreWrite(os, kMachine32Section, L"Updater", L"C:\\x86\\updater.exe");
+    StoreWrite(os, kUserSection, L"Chat", L"C:\\chat.exe");
+    testing::WriteFile(sandbox.folders.program / L"Notes.lnk");
+    SettingsModel limited(StoreContext{standardUser, folder, nullptr}, skins);
+    limited.Load();
+
+    const std::wstring off = limited.ToggleSwitch();
+    EXPECT_EQ(off,
+              L"Tarnwick could not give these start-up programs back to Windows. Tarnwick "
+              L"keeps starting them when you log on:\n"
+              L"\n\"Sync\" (starts for all users): administrator rights are needed."
+              L"\n\"Updater\" (starts for all users): administrator rights are needed."
+              L"\n\"Notes\" (a shortcut in the StartUp folder): administrator rights are "
+              L"needed.\n\nOnce the cause is gone, switch Tarnwick on and off again to give "
+              L"them back.");
+    // Nothing lost: what could not go back is still held, and still started.
+    EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kRunKey, L"Chat"), L"C:\\chat.exe");
+    EXPECT_EQ(StoreRead(os, kMachineSection, L"Sync", L""), L"C:\\sync.exe");
+    EXPECT_EQ(StoreRead(os, kMachine32Section, L"Updater", L""), L"C:\\x86\\updater.exe");
+    EXPECT_TRUE(LauncherInPlace(os, folder));
+
+    // Programs installed meanwhile: one for all users, one shortcut.
+    SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Printer", L"C:\\printer.exe");
+    testing::WriteFile(sandbox.folders.startUp / L"Backup.lnk");
+    const std::wstring on = limited.ToggleSwitch();
+    EXPECT_EQ(on,
+              L"Tarnwick could not take over these start-up programs. Windows keeps starting "
+              L"them when you log on:\n"
+              L"\n\"Printer\" (starts for all users): administrator rights are needed."
+              L"\n\"Backup\" (a shortcut in the StartUp folder): administrator rights are "
+              L"needed.\n\nOnce the cause is gone, switch Tarnwick off and on again to take "
+              L"them over.");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Printer"), L"C:\\printer.exe");
+    EXPECT_EQ(StoreRead(os, kUserSection, L"Chat", L""), L"C:\\chat.exe");
+    EXPECT_TRUE(std::filesystem::exists(sandbox.folders.startUp / L"Backup.lnk"));
+
+    // With the rights for everything, both ways say nothing.
+    SettingsModel full(StoreContext{os, folder, nullptr}, skins);
+    full.Load();
+    EXPECT_EQ(full.ToggleSwitch(), L"");
+    EXPECT_EQ(full.ToggleSwitch(), L"");
+}
+
+TEST_F(ModelTest, WithoutARegistrationTheSwitchTakesNothingAndSaysWhy) {
+    SetSz(HKEY_CURRENT_USER, kRunKey, L"Chat", L"C:\\chat.exe");
+    testing::FaultyOs standardUser(os);
+    standardUser.rule = [](const testing::Call& call) -> DWORD {
+        return call.Changes() && call.root == HKEY_LOCAL_MACHINE ? ERROR_ACCESS_DENIED : 0;
+    };
+    SetMisc(L"Enabled", L"False");
+    SettingsModel limited(StoreContext{standardUser, sandbox.ProgramFolder(), nullptr}, skins);
+    limited.Load();
+    const std::wstring on = limited.ToggleSwitch();
+    EXPECT_TRUE(on.starts_with(L"Tarnwick could not register itself")) << on.c_str();
+    EXPECT_EQ(limited.SwitchCaption(), L"Enabled");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kRunKey, L"Chat"), L"C:\\chat.exe");
+    EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
 }
 
 }  // namespace

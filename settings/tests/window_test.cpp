@@ -276,6 +276,47 @@ TEST_F(WindowTest, OpeningWhileSwitchedOffTakesNothingFromWindows) {
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"-"), L"-");
 }
 
+TEST_F(WindowTest, ASwitchThatCannotDoEverythingSaysWhichProgramsStayedAndWhy) {
+    Held({L"Alpha"});
+    testing::WriteFile(folder.Path() / L"Notes.lnk");
+    RegisterLauncher(StoreContext{os, folder.Path().wstring(), nullptr});
+    // Another program has the shortcut open without letting it be moved.
+    const UniqueHandle open(NullIfInvalid(
+        ::CreateFileW((folder.Path() / L"Notes.lnk").c_str(), GENERIC_READ,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)));
+    ASSERT_TRUE(open);
+    auto window = Open();
+    // Posted: the box the click opens must not hold up the test.
+    testing::Click(window->Item(IDC_Command5));
+    const HWND box = window->WaitForMessage(10s);
+    ASSERT_NE(box, nullptr) << "the switch said nothing";
+    Names texts;
+    for (HWND child : testing::ChildWindows(box)) {
+        const std::wstring text = testing::WindowText(child);
+        if (testing::ClassName(child) == L"Static" && !text.empty()) texts.push_back(text);
+    }
+    EXPECT_EQ(texts, Names{L"Tarnwick could not give these start-up programs back to Windows. "
+                           L"Tarnwick keeps starting them when you log on:\n\n\"Notes\" (a "
+                           L"shortcut in the StartUp folder): the file is in use by another "
+                           L"program.\n\nOnce the cause is gone, switch Tarnwick on and off "
+                           L"again to give them back."});
+    // Painted before the picture is taken: the box's thread paints it when it gets round to it.
+    ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT shown{};
+    ::GetWindowRect(box, &shown);
+    testing::SaveScreenshot(testing::BuiltProgram(TARNWICK_SETTINGS_EXE).parent_path() /
+                                L"screenshots" / L"switch-report.bmp",
+                            shown, 40);
+    testing::Click(::GetDlgItem(box, IDOK));
+    EXPECT_TRUE(testing::Eventually([&] { return !::IsWindow(box); }, 5s));
+    // The caption shows the user's choice; what could go back went back, the rest is held.
+    EXPECT_EQ(window->Text(IDC_Command5), L"Disabled");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Alpha"), L"C:\\Alpha.exe");
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / L"Notes.lnk"));
+    EXPECT_TRUE(LauncherInPlace(os, folder.Path().wstring()));
+    Cancel(*window);
+}
+
 TEST_F(WindowTest, DisabledThenSavedStoresFalseAndTheShownOrder) {
     Held({L"Alpha", L"Beta"});
     testing::WriteFile(folder.Path() / L"Notes.lnk");

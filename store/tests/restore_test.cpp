@@ -149,7 +149,7 @@ TEST_F(RestoreTest, WhatCannotBeHandedBackKeepsTheLauncherRegistered) {
     const RestoreResult result = RestoreStartupEntries({faulty, box.ProgramFolder()}, true);
     EXPECT_FALSE(result.everythingBack);
     ASSERT_EQ(result.held.size(), 1u);
-    EXPECT_EQ(result.held[0].kind, HeldEntry::Kind::RunValue);
+    EXPECT_EQ(result.held[0].kind, EntryKind::RunValue);
     EXPECT_EQ(result.held[0].name, L"M");
     EXPECT_EQ(result.held[0].section, kMachineSection);
     EXPECT_EQ(result.held[0].error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
@@ -181,7 +181,7 @@ TEST_F(RestoreTest, AShortcutInUseIsReportedByName) {
     const RestoreResult result = RestoreStartupEntries({faulty, box.ProgramFolder()}, false);
     EXPECT_FALSE(result.everythingBack);
     ASSERT_EQ(result.held.size(), 1u);
-    EXPECT_EQ(result.held[0].kind, HeldEntry::Kind::Shortcut);
+    EXPECT_EQ(result.held[0].kind, EntryKind::Shortcut);
     EXPECT_EQ(result.held[0].name, L"Mail Client");
     EXPECT_EQ(FailureReason(result.held[0].error), L"the file is in use by another program");
     EXPECT_EQ(testing::FileNames(box.folders.startUp), std::vector<std::wstring>{L"Free.lnk"});
@@ -261,8 +261,8 @@ TEST_F(RestoreTest, TheThirtyTwoBitViewGetsBackWhatCameFromIt) {
     ASSERT_TRUE(view32().empty());
 
     EXPECT_TRUE(RestoreStartupEntries(ctx, true).everythingBack);
-    EXPECT_EQ(view32(), (Values{{L"Shared", L"C:\\x86\\shared.exe"},
-                                {L"Updater", L"C:\\x86\\updater.exe"}}));
+    EXPECT_EQ(view32(),
+              (Values{{L"Shared", L"C:\\x86\\shared.exe"}, {L"Updater", L"C:\\x86\\updater.exe"}}));
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Shared", L"C:\\x64\\shared.exe"}}));
     EXPECT_TRUE(StoreReadSection(os, kMachine32Section).empty());
 }

@@ -154,4 +154,7 @@ std::wstring FixedFileVersion(const std::filesystem::path& exe);
 std::wstring VersionText(const std::filesystem::path& exe, std::wstring_view name);
 std::string EmbeddedManifest(const std::filesystem::path& exe);
 
+// Saves the screen area `r` (grown by `margin`) as a 24-bit BMP, for a person to look at.
+void SaveScreenshot(const std::filesystem::path& file, RECT r, int margin = 20);
+
 }  // namespace tarnwick::testing

@@ -1,0 +1,22 @@
+// Words for the user about start-up entries that stayed where they were: one line per entry,
+// shared by the settings window's master switch and the uninstaller.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+enum class EntryKind { RunValue, Shortcut };
+
+// "\"Mail\" (a shortcut in the StartUp folder): the file is in use by another program." An empty
+// name stands for every entry of that kind and place, which could not even be read.
+std::wstring EntryReportLine(std::wstring_view name, EntryKind kind, bool allUsers, DWORD error);
+
+// A short reason for the user why something could not be done, from its Win32 error: what would
+// change it where that is known, else the system's own message.
+std::wstring FailureReason(DWORD error);
+
+}  // namespace tarnwick
