@@ -189,7 +189,9 @@ bool Form1::Create() {
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 
     list_ = LogOnList(ctx_);
-    sequencer_.emplace(ctx_, list_, options_.delays, layout_.width, *this);
+    if (options_.waitIdle) load_.emplace();
+    sequencer_.emplace(ctx_, list_, options_.delays, layout_.width, *this,
+                       load_ ? &*load_ : nullptr);
     sequencer_->Begin();
     if (options_.autoHide) SetTimer(TimerId::Timer4, kAutoHideMs);
     marquee_.SetText(LoadingText(list_.Count() ? list_.names.Item(0) : L""));
@@ -360,6 +362,9 @@ void Form1::OnTimer(TimerId id) {
     switch (id) {
         case TimerId::Timer1:
             sequencer_->OnTimer1();
+            break;
+        case TimerId::Timer2:
+            sequencer_->OnTimer2();
             break;
         case TimerId::Timer3:
             sequencer_->OnTimer3();

@@ -90,6 +90,7 @@ class Form1 final : public SequencerView {
     StoreContext ctx_;
     LauncherOptions options_;
     LaunchList list_;
+    std::optional<SystemLoadMeter> load_;  // only while the starts are paced by the load
     std::optional<Sequencer> sequencer_;
     WindowLayout layout_;
     TimerSchedule schedule_;

@@ -33,9 +33,21 @@ std::wstring LoadingText(std::wstring_view name) {
     return text;
 }
 
+std::wstring WaitingText(std::wstring_view name) {
+    std::wstring text = L"  Waiting: ";
+    text += name;
+    text += L".....        ";
+    return text;
+}
+
 Sequencer::Sequencer(const StoreContext& ctx, const LaunchList& list, Delays delays,
-                     double windowWidth, SequencerView& view)
-    : ctx_(ctx), list_(list), delays_(delays), windowWidth_(windowWidth), view_(view) {}
+                     double windowWidth, SequencerView& view, LoadMeter* load)
+    : ctx_(ctx),
+      list_(list),
+      delays_(delays),
+      windowWidth_(windowWidth),
+      view_(view),
+      load_(load) {}
 
 void Sequencer::SetTimer1(unsigned ms) {
     timer1_ = ms;
@@ -49,6 +61,9 @@ void Sequencer::SetTimer3(unsigned ms) {
 
 void Sequencer::Begin() {
     SetTimer3(static_cast<unsigned>(delays_.initialSeconds) * 1000);
+    // Sampled from the start, so that the load of the last second is known the moment a delay is
+    // over.
+    if (load_) view_.SetTimer(TimerId::Timer2, kLoadSampleMs);
 }
 
 void Sequencer::OnTimer3() {
@@ -58,14 +73,48 @@ void Sequencer::OnTimer3() {
 }
 
 void Sequencer::OnTimer1() {
-    if (ended_ || paused_ || inTick_) return;
-    inTick_ = true;
-    const int n = static_cast<int>(list_.commands.Count());
-    if (n == 0) {
-        inTick_ = false;
+    if (ended_ || paused_ || inTick_ || waiting_) return;
+    if (list_.commands.Count() == 0) {
         End();
         return;
     }
+    if (ShouldWait()) {
+        waiting_ = true;
+        waitedMs_ = 0;
+        SetTimer1(0);
+        view_.SetMarqueeText(WaitingText(list_.names.Item(static_cast<size_t>(started_))));
+        return;
+    }
+    Advance();
+}
+
+bool Sequencer::ShouldWait() const {
+    const bool entryLeft = static_cast<size_t>(started_) < list_.commands.Count();
+    return load_ && !hurried_ && entryLeft && waitedInAllMs_ < kMostWaitInAllMs &&
+           !load_->Settled();
+}
+
+void Sequencer::OnTimer2() {
+    if (ended_ || !load_) return;
+    load_->Sample();
+    // A pause holds the wait: its time does not count against the limits.
+    if (!waiting_ || paused_) return;
+    waitedMs_ += kLoadSampleMs;
+    waitedInAllMs_ += kLoadSampleMs;
+    if (!load_->Settled() && waitedMs_ < kMostWaitPerProgramMs &&
+        waitedInAllMs_ < kMostWaitInAllMs) {
+        return;
+    }
+    waiting_ = false;
+    Advance();
+    // The program delay is the least time between two starts: it counts from this one.
+    SetTimer1(static_cast<unsigned>(delays_.programSeconds) * 1000);
+}
+
+void Sequencer::Advance() {
+    if (inTick_) return;
+    inTick_ = true;
+    const int n = static_cast<int>(list_.commands.Count());
     ++started_;
     // Whole percent, rounded down, in integers: 29 of 100 reads 29%, not the 28% a floating
     // product would give.
@@ -121,6 +170,12 @@ void Sequencer::TogglePause() {
 
 void Sequencer::FastForward() {
     if (ended_) return;
+    // While paused the ticks do nothing, and resuming restores the paced interval: no lasting
+    // effect, as ever.
+    if (!paused_) {
+        hurried_ = true;
+        waiting_ = false;
+    }
     SetTimer1(kFastForwardMs);
 }
 
@@ -128,6 +183,7 @@ void Sequencer::Stop() {
     if (ended_) return;
     started_ = static_cast<int>(list_.commands.Count()) + 10;
     paused_ = false;
+    waiting_ = false;
     SetTimer1(kStopMs);
     view_.Hide();
 }

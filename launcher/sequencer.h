@@ -6,6 +6,7 @@
 
 #include "context.h"
 #include "launch_list.h"
+#include "load_meter.h"
 #include "timer_schedule.h"
 
 #include <string>
@@ -39,17 +40,29 @@ struct Delays {
 
 // "  Loading: " + name + ".....        ": the line the marquee shows for the next entry.
 std::wstring LoadingText(std::wstring_view name);
+// "  Waiting: " + name + ".....        ": the same entry while the computer is still busy.
+std::wstring WaitingText(std::wstring_view name);
+
+// Pacing by the computer's load: once the program delay is over, the next start waits while the
+// computer is busy, at most this long for one program and for the whole sequence, so that a
+// machine busy for other reasons does not hold the programs back for ever.
+inline constexpr unsigned kMostWaitPerProgramMs = 60'000;
+inline constexpr unsigned kMostWaitInAllMs = 180'000;
 
 class Sequencer {
   public:
-    // `windowWidth` is the width in twips that a full bar covers.
+    // `windowWidth` is the width in twips that a full bar covers. With a `load` meter the starts
+    // are paced by the computer's load as well (the option "Wait until the computer is idle");
+    // without one the schedule is the plain one.
     Sequencer(const StoreContext& ctx, const LaunchList& list, Delays delays, double windowWidth,
-              SequencerView& view);
+              SequencerView& view, LoadMeter* load = nullptr);
 
-    // Arms the initial delay.
+    // Arms the initial delay, and the load sampling when the starts are paced by it.
     void Begin();
     void OnTimer3();
     void OnTimer1();
+    // One load sample; ends a wait for the computer to settle when it has.
+    void OnTimer2();
 
     void TogglePause();
     void FastForward();
@@ -59,6 +72,7 @@ class Sequencer {
     int Started() const { return started_; }
     bool Paused() const { return paused_; }
     bool Ended() const { return ended_; }
+    bool Waiting() const { return waiting_; }
     unsigned Timer1Interval() const { return timer1_; }
     unsigned Timer3Interval() const { return timer3_; }
 
@@ -66,6 +80,9 @@ class Sequencer {
     void SetTimer1(unsigned ms);
     void SetTimer3(unsigned ms);
     void StartEntryAt(size_t index);
+    // Starts the next entry (or ends after the last) and shows it: the body of a tick.
+    void Advance();
+    bool ShouldWait() const;
     void End();
 
     const StoreContext& ctx_;
@@ -73,6 +90,7 @@ class Sequencer {
     const Delays delays_;
     const double windowWidth_;
     SequencerView& view_;
+    LoadMeter* const load_;
 
     int started_ = 0;
     bool paused_ = false;
@@ -84,6 +102,12 @@ class Sequencer {
     unsigned timer3_ = 0;
     // `Timer1`'s interval when the pause began, given back on resume.
     unsigned remembered_ = 0;
+    // The next start waits for the computer to settle; `Timer1` is stopped meanwhile.
+    bool waiting_ = false;
+    // Fast-forward was pressed: the rest starts at once, idle or not.
+    bool hurried_ = false;
+    unsigned waitedMs_ = 0;       // for the entry now waiting
+    unsigned waitedInAllMs_ = 0;  // over the whole sequence
 };
 
 }  // namespace tarnwick

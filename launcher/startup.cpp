@@ -42,6 +42,8 @@ LauncherOptions ReadLauncherOptions(Os& os) {
     o.details = StoreReadFlag(os, kMiscSection, L"Details", true);
     const double initTenths = StoreReadNumber(os, kMiscSection, L"initTimeDelay", 10);
     o.hideLogo = StoreReadFlag(os, kMiscSection, L"V", false);
+    // Stores written before the option existed keep the plain pace.
+    o.waitIdle = StoreReadFlag(os, kMiscSection, L"WaitIdle", false);
     o.x = StoreRead(os, kMiscSection, L"X", L"-1");
     o.y = StoreRead(os, kMiscSection, L"Y", L"-1");
     o.delays.initialSeconds = DelaySeconds(initTenths);
@@ -51,6 +53,7 @@ LauncherOptions ReadLauncherOptions(Os& os) {
     StoreWrite(os, kMiscSection, L"initTimeDelay", std::to_wstring(o.delays.initialSeconds * 10));
     StoreWrite(os, kMiscSection, L"Details", FormatFlag(o.details));
     StoreWrite(os, kMiscSection, L"V", FormatFlag(o.hideLogo));
+    StoreWrite(os, kMiscSection, L"WaitIdle", FormatFlag(o.waitIdle));
 
     o.delays.programSeconds = DelaySeconds(StoreReadNumber(os, kMiscSection, L"TimeDelay", 3));
     StoreWrite(os, kMiscSection, L"TimeDelay", std::to_wstring(o.delays.programSeconds * 10));

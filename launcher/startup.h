@@ -28,6 +28,7 @@ struct LauncherOptions {
     bool autoHide = false;
     bool details = true;
     bool hideLogo = false;
+    bool waitIdle = false;  // "Wait until the computer is idle"
     Delays delays;
     std::wstring x = L"-1";  // twips, as stored
     std::wstring y = L"-1";

@@ -79,8 +79,10 @@ timeline() {
     awk -F'\t' -v n="$1" '$1 == n { printf "  %6.2f s  %-13s started by %s\n", $4, $2, $3 }' \
         "$logs/starts.txt" | sort -n
 }
+shooters=()
 shoot() { # NAME at SECONDS after the log-on began, in the background
     (sleep "$2"; import -window root "$shots/$1.png" 2>/dev/null || true) &
+    shooters+=($!)
 }
 shoot 01-logon-1-window 2.5
 shoot 02-logon-1-programs 5.5
@@ -89,7 +91,7 @@ timeline 1
 shoot 03-logon-2-window 2.5
 logon_run 2 "$logs"
 timeline 2
-wait
+wait "${shooters[@]}"
 echo "demo: Windows started the new Game Launcher at the first log-on, and Tarnwick took it over"
 echo "      afterwards; from the second log-on on, Tarnwick starts every program once, one after"
 echo "      another. Cloud Sync wrote its Run value again at each start and was taken back each time."

@@ -18,9 +18,9 @@ logon_prefix() {
     logon_quiet wine cmd /c exit
 }
 
+# The setup program waits for its own steps, and wine for the setup program.
 logon_install() {
     logon_quiet wine "$1" /S
-    logon_quiet wineserver -w
 }
 
 # The launcher of this prefix is running: a process whose command line names Tarnwick.exe and
@@ -28,7 +28,8 @@ logon_install() {
 logon_launcher_running() {
     local pid
     for pid in $(pgrep -f 'Tarnwick\.exe' || true); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && return 0
+        { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
+            return 0
     done
     return 1
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 namespace tarnwick::testing {
@@ -30,9 +31,9 @@ class SequencerTest : public ::testing::Test {
             Add(L"P" + std::to_wstring(k), L"C:\\apps\\p" + std::to_wstring(k) + L".exe");
         }
     }
-    void Begin(Delays delays = {1, 1}) {
+    void Begin(Delays delays = {1, 1}, LoadMeter* load = nullptr) {
         os.onStart = [this](const StartCall&) { startTimes.push_back(window.now); };
-        sequencer.emplace(ctx, list, delays, kWidth, window);
+        sequencer.emplace(ctx, list, delays, kWidth, window, load);
         window.sequencer = &*sequencer;
         sequencer->Begin();
     }
@@ -563,6 +564,143 @@ TEST_F(SequencerTest, NothingHappensAfterTheEnd) {
     sequencer->Stop();
     EXPECT_FALSE(window.pausedFace);
     EXPECT_FALSE(window.hidden);
+}
+
+// ---- pacing by the computer's load ("Wait until the computer is idle")
+
+// A computer whose load follows a script on the simulated clock.
+class ScriptedLoad final : public LoadMeter {
+  public:
+    explicit ScriptedLoad(const SimWindow& window) : window_(window) {}
+    std::function<bool(Micros)> busy = [](Micros) { return false; };
+    int samples = 0;
+    void Sample() override { ++samples; }
+    bool Settled() const override { return !busy(window_.now); }
+
+  private:
+    const SimWindow& window_;
+};
+
+class PacingTest : public SequencerTest {
+  protected:
+    ScriptedLoad load{window};
+};
+
+TEST_F(PacingTest, AnIdleComputerKeepsTodaysScheduleAndTheDelayIsTheLeastTime) {
+    AddPrograms(3);
+    Begin({1, 1}, &load);
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 3s, 4s}));
+    EXPECT_EQ(*window.endedAt, 5s);
+    // Four samples a second, while the sequence runs.
+    EXPECT_EQ(load.samples, 20);
+}
+
+TEST_F(PacingTest, AStartWaitsWhileTheComputerIsBusyAndTheNextDelayCountsFromIt) {
+    AddPrograms(3);
+    // The first program keeps the computer busy until 5.3 s.
+    load.busy = [](Micros t) { return t >= 2s && t < 5300ms; };
+    Begin({1, 1}, &load);
+    window.RunUntil(2s);
+    EXPECT_TRUE(sequencer->Waiting());
+    EXPECT_EQ(window.marquee, L"  Waiting: P0.....        ");
+    window.RunFor(20s);
+    // Settled at the first sample after 5.3 s.
+    EXPECT_EQ(startTimes, (std::vector<Micros>{5500ms, 6500ms, 7500ms}));
+    EXPECT_EQ(*window.endedAt, 8500ms);
+}
+
+TEST_F(PacingTest, ABusyComputerHoldsOneProgramAMinuteAndTheSequenceThreeAtMost) {
+    AddPrograms(5);
+    load.busy = [](Micros) { return true; };
+    Begin({1, 1}, &load);
+    window.RunFor(400s);
+    // 60 s for each of the first three, then the three minutes are used up.
+    EXPECT_EQ(startTimes, (std::vector<Micros>{62s, 123s, 184s, 185s, 186s}));
+}
+
+TEST_F(PacingTest, PauseHoldsTheWaitAndResumingGoesOnWaiting) {
+    AddPrograms(2);
+    load.busy = [](Micros t) { return t < 30s; };
+    Begin({1, 1}, &load);
+    window.RunUntil(10s);
+    sequencer->TogglePause();
+    // Settled while paused: nothing starts until the resume.
+    window.RunUntil(40s);
+    EXPECT_TRUE(startTimes.empty());
+    sequencer->TogglePause();
+    EXPECT_TRUE(sequencer->Waiting());
+    window.RunFor(10s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{40250ms, 41250ms}));
+}
+
+TEST_F(PacingTest, PausedTimeDoesNotCountAgainstTheMinute) {
+    AddPrograms(1);
+    load.busy = [](Micros) { return true; };
+    Begin({1, 1}, &load);
+    window.RunUntil(12s);  // 10 s of waiting
+    sequencer->TogglePause();
+    window.RunUntil(112s);
+    sequencer->TogglePause();
+    window.RunFor(200s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{162s}));
+}
+
+TEST_F(PacingTest, FastForwardStartsTheRestAtOnceIdleOrNot) {
+    AddPrograms(3);
+    load.busy = [](Micros) { return true; };
+    Begin({1, 1}, &load);
+    window.RunUntil(5s);
+    ASSERT_TRUE(sequencer->Waiting());
+    sequencer->FastForward();
+    window.RunFor(1s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{5010ms, 5020ms, 5030ms}));
+}
+
+TEST_F(PacingTest, StopWhileWaitingEndsWithoutStarting) {
+    AddPrograms(3);
+    load.busy = [](Micros) { return true; };
+    Begin({1, 1}, &load);
+    window.RunUntil(5s);
+    sequencer->Stop();
+    window.RunFor(100s);
+    EXPECT_EQ(*window.endedAt, 5100ms);
+    EXPECT_TRUE(startTimes.empty());
+}
+
+TEST(LoadWindowTest, BusyCoresAndDiskShareOverTheLastSecond) {
+    LoadWindow w(2);
+    EXPECT_TRUE(w.Settled());  // nothing measured yet
+    // 100 ns units over 2 processors: 0.25 s of wall time is 5'000'000 units in all.
+    LoadCounters c;
+    w.Add(c);
+    c.kernel += 5'000'000;  // kernel time includes idle time
+    c.idle += 2'500'000;    // one core busy, one idle
+    w.Add(c);
+    EXPECT_DOUBLE_EQ(w.BusyCores(), 1.0);
+    EXPECT_FALSE(w.Settled());
+    for (int i = 0; i < 4; ++i) {
+        c.kernel += 5'000'000;
+        c.idle += 4'900'000;
+        w.Add(c);
+    }
+    // The busy quarter second has left the one-second window.
+    EXPECT_NEAR(w.BusyCores(), 0.04, 1e-9);
+    EXPECT_TRUE(w.Settled());
+    EXPECT_FALSE(w.DiskShare());
+
+    LoadWindow disk(2);
+    LoadCounters d;
+    d.diskIdle = 0;
+    d.diskQuery = 0;
+    disk.Add(d);
+    d.kernel += 5'000'000;
+    d.idle += 5'000'000;
+    d.diskQuery = *d.diskQuery + 2'500'000;
+    d.diskIdle = *d.diskIdle + 1'000'000;  // busy 60 % of the time
+    disk.Add(d);
+    EXPECT_DOUBLE_EQ(*disk.DiskShare(), 0.6);
+    EXPECT_FALSE(disk.Settled());
 }
 
 }  // namespace

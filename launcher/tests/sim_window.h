@@ -55,7 +55,8 @@ class SimWindow final : public SequencerView {
     void RunUntil(Micros until) {
         while (!endedAt) {
             std::optional<std::pair<Micros, TimerId>> next;
-            for (TimerId id : {TimerId::Timer3, TimerId::Timer1}) {
+            // A load sample due with a start comes first, as its timer is older.
+            for (TimerId id : {TimerId::Timer2, TimerId::Timer3, TimerId::Timer1}) {
                 const auto due = schedule.Due(id);
                 if (due && *due <= until && (!next || *due < next->first)) next = {*due, id};
             }
@@ -64,6 +65,8 @@ class SimWindow final : public SequencerView {
             if (!schedule.BeginTick(next->second, now)) continue;
             if (next->second == TimerId::Timer1) {
                 sequencer->OnTimer1();
+            } else if (next->second == TimerId::Timer2) {
+                sequencer->OnTimer2();
             } else {
                 sequencer->OnTimer3();
             }

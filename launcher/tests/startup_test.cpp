@@ -132,7 +132,18 @@ TEST_F(OptionsTest, WriteBackOrder) {
     std::vector<std::wstring> written;
     for (const Call& c : os.changes) written.push_back(c.b);
     EXPECT_EQ(written, (std::vector<std::wstring>{L"Visible", L"AutoHide", L"initTimeDelay",
-                                                  L"Details", L"V", L"TimeDelay"}));
+                                                  L"Details", L"V", L"WaitIdle", L"TimeDelay"}));
+}
+
+TEST_F(OptionsTest, WaitIdleIsOffUnlessItReadsAsTrue) {
+    EXPECT_FALSE(ReadLauncherOptions(SystemOs()).waitIdle);
+    EXPECT_EQ(Misc(L"WaitIdle"), L"False");
+    SetMisc(L"WaitIdle", L"1");
+    EXPECT_TRUE(ReadLauncherOptions(SystemOs()).waitIdle);
+    EXPECT_EQ(Misc(L"WaitIdle"), L"True");
+    SetMisc(L"WaitIdle", L"when idle");
+    EXPECT_FALSE(ReadLauncherOptions(SystemOs()).waitIdle);
+    EXPECT_EQ(Misc(L"WaitIdle"), L"False");
 }
 
 TEST(ShowsWindow, OnlyForTheNumberOne) {
