@@ -1,18 +1,21 @@
 // tw_sample.exe: a start-up program of our own for the demo, the tests and the benchmark. It
 // notes when it was started and by whom, shows a small window with its name for a while and ends.
 //   tw_sample.exe NAME LOGFOLDER [--stay MS] [--hidden] [--rewrite-run HKCU|HKLM|HKLM32 VALUE]
+//                 [--busy MS]
 //                 [anything else, recorded as is]
 // It appends one line to LOGFOLDER\NAME.txt:
 //   created=<process creation, FILETIME ticks> main=<entry of wWinMain> pid=<id>
 //   by=<file name of the program that started it> cmd=<line>
 // --rewrite-run does what many real start-up programs do each time they start: it writes its own
-// command line into a Run key (HKLM32: the machine's 32-bit view) as VALUE. Started without a
-// name and a log folder, it notes its start in "<its own path>.ran".
+// command line into a Run key (HKLM32: the machine's 32-bit view) as VALUE. --busy keeps every
+// processor busy for MS milliseconds first, as a heavy program does while it loads. Started without
+// a name and a log folder, it notes its start in "<its own path>.ran".
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <string>
+#include <vector>
 
 #include "probe.h"
 
@@ -60,6 +63,29 @@ void RewriteRunValue(const std::wstring& where, const std::wstring& value) {
     const std::wstring command = ::GetCommandLineW();
     ::RegSetKeyValueW(user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, key, value.c_str(), REG_SZ,
                       command.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+}
+
+void KeepEveryProcessorBusy(unsigned ms) {
+    SYSTEM_INFO info{};
+    ::GetSystemInfo(&info);
+    const ULONGLONG until = ::GetTickCount64() + ms;
+    const auto spin = [](LPVOID end) -> DWORD {
+        volatile unsigned long long sink = 0;
+        while (::GetTickCount64() < *static_cast<const ULONGLONG*>(end)) sink = sink + 1;
+        return 0;
+    };
+    std::vector<HANDLE> threads;
+    for (DWORD i = 1; i < info.dwNumberOfProcessors; ++i) {
+        if (const HANDLE t =
+                ::CreateThread(nullptr, 0, spin, const_cast<ULONGLONG*>(&until), 0, nullptr)) {
+            threads.push_back(t);
+        }
+    }
+    spin(const_cast<ULONGLONG*>(&until));
+    for (HANDLE t : threads) {
+        ::WaitForSingleObject(t, INFINITE);
+        ::CloseHandle(t);
+    }
 }
 
 void Record(const std::wstring& file, long long created, long long entered) {
@@ -131,6 +157,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         const std::wstring arg = argv[i];
         if (arg == L"--stay" && i + 1 < argc) stay = static_cast<UINT>(std::stoul(argv[++i]));
         if (arg == L"--hidden") hidden = true;
+        if (arg == L"--busy" && i + 1 < argc) KeepEveryProcessorBusy(std::stoul(argv[++i]));
         if (arg == L"--rewrite-run" && i + 2 < argc) {
             RewriteRunValue(argv[i + 1], argv[i + 2]);
             i += 2;

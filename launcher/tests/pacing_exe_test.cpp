@@ -1,0 +1,44 @@
+// "Wait until the computer is idle" on the real Tarnwick.exe: a program that keeps every processor
+// busy while it loads holds the next start back with the option on, and not with it off.
+#include "launcher_exe_harness.h"
+
+#include "settings_store.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwick::testing {
+namespace {
+
+class PacingExeTest : public LauncherFixture {
+  protected:
+    // Milliseconds from the heavy program's start to the next one's.
+    double GapAfterAHeavyProgram(const wchar_t* waitIdle) {
+        SetMisc(L"WaitIdle", waitIdle);
+        Hold(HKEY_CURRENT_USER, L"Heavy", Sample(L"Heavy", L"--hidden --busy 4000"));
+        Hold(HKEY_CURRENT_USER, L"Next", Sample(L"Next"));
+        StoreWrite(SystemOs(), kPrioritySection, L"Heavy", L"0");
+        StoreWrite(SystemOs(), kPrioritySection, L"Next", L"1");
+        StartLauncher();
+        // At most the minute a busy computer may hold one program back, and a little more.
+        EXPECT_TRUE(Eventually([&] { return Starts().size() == 2; }, 70s));
+        EXPECT_TRUE(launcher_->Wait(10s));
+        const auto starts = Starts();
+        if (starts.size() != 2 || starts[0].name != L"Heavy") {
+            ADD_FAILURE() << "the two programs did not start in order";
+            return 0;
+        }
+        return MsBetween(starts[0].created, starts[1].created);
+    }
+};
+
+TEST_F(PacingExeTest, OffTheNextProgramStartsOneDelayLater) {
+    EXPECT_NEAR(GapAfterAHeavyProgram(L"False"), 1000, 300);
+}
+
+TEST_F(PacingExeTest, OnTheNextProgramWaitsUntilTheComputerHasSettled) {
+    // Busy for 4 s, then a second of quiet to tell that it has settled.
+    EXPECT_GT(GapAfterAHeavyProgram(L"True"), 4000);
+}
+
+}  // namespace
+}  // namespace tarnwick::testing
