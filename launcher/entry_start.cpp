@@ -1,6 +1,7 @@
 #include "entry_start.h"
 
 #include "convert.h"
+#include "registry.h"
 #include "run_origins.h"
 #include "settings_store.h"
 
@@ -66,6 +67,18 @@ std::vector<std::wstring> ProgramCandidates(std::wstring_view line) {
     }
     candidates.emplace_back(line);
     return candidates;
+}
+
+// "<program folder>\<name>.lnk": a shortcut in Tarnwick's keeping, whether or not it is still
+// there.
+bool IsHeldShortcutPath(const StoreContext& ctx, std::wstring_view line) {
+    constexpr std::wstring_view kExtension = L".lnk";
+    const std::wstring folder = ctx.programFolder + L"\\";
+    if (ctx.programFolder.empty() || line.size() <= folder.size() + kExtension.size()) return false;
+    const std::wstring_view file = line.substr(folder.size());
+    return EqualsIgnoringCase(line.substr(0, folder.size()), folder) &&
+           file.find_first_of(L"\\/") == file.npos &&
+           EqualsIgnoringCase(file.substr(file.size() - kExtension.size()), kExtension);
 }
 
 }  // namespace
@@ -144,6 +157,19 @@ StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view stored) {
     // an empty name there and fail.
     const std::wstring command = TrimSpaces(stored);
     if (command.empty()) return {StartResult::Nothing, ERROR_SUCCESS};
+    if (IsHeldShortcutPath(ctx, command)) {
+        std::wstring path = command;
+        // Switched off while this log-on ran, Tarnwick gave the shortcut back: it waits in the
+        // StartUp folder now, and Windows will not start it before the next log-on.
+        if (!IsFile(ctx.os, path)) {
+            const std::wstring startUp = StartUpFolder(ctx.os, ctx.owner);
+            if (!startUp.empty()) path = startUp + command.substr(ctx.programFolder.size() + 1);
+        }
+        // Never run as a command line: unquoted, "C:\Program Files\..." would be looked for as
+        // "C:\Program.exe" first.
+        if (IsFile(ctx.os, path)) ctx.os.OpenShortcut(ctx.owner, path);
+        return {StartResult::Started, ERROR_SUCCESS};
+    }
     if (IsShortcutCommand(ctx.os, command)) {
         // A broken shortcut is the user's to mend in the shell, never an error box here and never
         // a reason to drop it: the result means nothing.

@@ -4,9 +4,9 @@
 # user's Run key, then every StartUp shortcut, all at once, as Explorer does.
 #   logon_prefix DIR          a fresh copy of the build's template prefix at DIR, as WINEPREFIX
 #   logon_install SETUP       runs the setup program silently
-#   logon_run N LOGS          one log-on; waits for the launcher's end; moves LOGS/*.txt into
-#                             LOGS/logon-N and appends "N name started-by seconds" rows to
-#                             LOGS/starts.txt
+#   logon_run N LOGS [HOOK]   one log-on; runs HOOK (a command) while the launcher runs; waits
+#                             for the launcher's end; moves LOGS/*.txt into LOGS/logon-N and
+#                             appends "N name started-by seconds" rows to LOGS/starts.txt
 #   logon_end                 ends the prefix's server
 
 logon_quiet() { "$@" </dev/null >/dev/null 2>&1; }
@@ -44,6 +44,7 @@ logon_run() {
     logon_quiet wine wineboot
     # The launcher appears within a moment of wineboot's return, and ends after its sequence.
     for i in $(seq 40); do logon_launcher_running && break; sleep 0.1; done
+    [ -n "${3:-}" ] && $3
     for i in $(seq 1200); do logon_launcher_running || break; sleep 0.1; done
     # Programs that Windows started without a launcher (after an uninstall) need a moment too.
     sleep 1

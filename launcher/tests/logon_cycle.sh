@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Four log-ons through Wine's own log-on processing, in a prefix of the test's own, with
+# Seven log-ons through Wine's own log-on processing, in a prefix of the test's own, with
 # stand-in start-up programs at the places real ones live: two in the machine's 32-bit view,
 # three that write their Run value again each time they start, one added between two log-ons,
-# two StartUp shortcuts. Installed with the setup program, then uninstalled before the fourth.
-# Every program must start exactly once per log-on; while Tarnwick is installed none starts
-# with Windows once it has been taken over; after the uninstall all start with Windows again,
-# each from its own key and view. On the way: a planted "C:\Program.exe" that an unquoted
+# two StartUp shortcuts. Installed with the setup program; three log-ons; switched off in
+# Tarnwick Settings while the launcher runs (Disabled, Save); a log-on; the settings window
+# opened and cancelled; a log-on; switched on again; a log-on; uninstalled; a last log-on.
+# Every program must start exactly once per log-on; while Tarnwick holds it, never with Windows;
+# switched off or uninstalled, each starts with Windows from its own key and view. On the way: a planted "C:\Program.exe" that an unquoted
 # launcher path would run instead of the launcher, and at the second log-on two launchers at once
 # (a per-user value that starts it too) with the launcher's own value spelt in capitals.
 #   logon_cycle.sh BUILD_DIR SETUP_EXE SAMPLE_EXE MKLINK_EXE PRESS_EXE
@@ -71,12 +72,31 @@ logon_run 2 "$logs"
 logon_quiet wine reg delete "HKCU\\$run" /v 'Tarnwick too' /f
 logon_run 3 "$logs"
 
+settings='C:\Program Files\Tarnwick\TarnwickSettings.exe'
+# settings BUTTON_ID...: opens Tarnwick Settings and presses the buttons in turn, as a user does;
+# the last one (Save or Cancel) closes it. Posted clicks are handled in order.
+settings() {
+    wine "$settings" </dev/null >/dev/null 2>&1 &
+    local window=$! id
+    for id in "$@"; do logon_quiet wine "$press" '#32770' 'Tarnwick Settings' "$id"; done
+    wait "$window" || true
+}
+switch=1027 save=1 cancel=2
+switch_off() { settings $switch $save; }
+logon_run 4 "$logs" switch_off
+launcher_after_off=$(wine reg query "HKLM\\$run" /v Veltane </dev/null 2>/dev/null | grep -c REG_SZ || true)
+logon_run 5 "$logs"
+settings $cancel
+logon_run 6 "$logs"
+settings $switch $save
+logon_run 7 "$logs"
+
 ( wine "$press" '#32770' 'Are you sure you want to uninstall?' 1002 </dev/null >/dev/null 2>&1
   wine "$press" '#32770' 'Confirm folder deletion' 6 </dev/null >/dev/null 2>&1 ) &
 presser=$!
 logon_quiet wine 'C:\Program Files\Tarnwick\uninstall.exe'
 wait "$presser" || true
-logon_run 4 "$logs"
+logon_run 8 "$logs"
 
 held() { wine reg query "$1" </dev/null 2>/dev/null | sed -n 's/^ \{4\}\([^ ].*\) \{4\}REG_SZ .*/\1/p' | sort | paste -sd, -; }
 echo "after the uninstall: HKLM Run [$(held "HKLM\\$run")] HKLM 32-bit Run [$(held "HKLM\\$run32")]" \
@@ -85,6 +105,7 @@ echo "after the uninstall: HKLM Run [$(held "HKLM\\$run")] HKLM 32-bit Run [$(he
 
 [ -e "$drive/Program.exe.ran" ] && echo "planted" >>"$work/after.txt"
 echo "launcher value: $launcher" >>"$work/after.txt"
+echo "registered after the switch to Disabled: $launcher_after_off" >>"$work/after.txt"
 
 python3 - "$logs/starts.txt" "$work/after.txt" <<'PY'
 import collections, sys
@@ -93,11 +114,20 @@ for line in open(sys.argv[1], encoding="utf-8"):
     n, name, by, t = line.rstrip("\n").split("\t")
     starts[int(n)].append((name, by, float(t)))
 held = ["Cloud Sync", "Updater", "Game Launcher", "Chat", "Music", "Notes", "Backup"]
+everything = held + ["New Tool"]
 expected = {
     1: {name: "Tarnwick" for name in held},
     2: {**{name: "Tarnwick" for name in held}, "New Tool": "Windows"},
-    3: {name: "Tarnwick" for name in held + ["New Tool"]},
-    4: {name: "Windows" for name in held + ["New Tool"]},
+    3: {name: "Tarnwick" for name in everything},
+    # Switched off while the launcher ran: it finishes what it began, and takes nothing back.
+    4: {name: "Tarnwick" for name in everything},
+    5: {name: "Windows" for name in everything},
+    # The settings window opened and cancelled while switched off takes nothing.
+    6: {name: "Windows" for name in everything},
+    # Switched on again: everything in Tarnwick's keeping at once.
+    7: {name: "Tarnwick" for name in everything},
+    # Uninstalled.
+    8: {name: "Windows" for name in everything},
 }
 checks = failures = 0
 for n in sorted(expected):
@@ -122,7 +152,10 @@ want = ("HKLM Run [Cloud Sync] HKLM 32-bit Run [Game Launcher,Updater] "
 if want not in after:
     print(f"  FAILED: after the uninstall expected {want}")
     failures += 1
-checks += 2
+checks += 3
+if "registered after the switch to Disabled: 0" not in after:
+    print("  FAILED: the launcher registered itself again after the switch to Disabled")
+    failures += 1
 if "planted" in after:
     print("  FAILED: the planted C:\\Program.exe ran")
     failures += 1

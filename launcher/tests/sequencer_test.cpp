@@ -3,6 +3,7 @@
 #include "sequencer.h"
 
 #include "product.h"
+#include "registry.h"
 #include "sandbox.h"
 #include "scripted_os.h"
 #include "settings_store.h"
@@ -165,6 +166,23 @@ TEST_F(SequencerTest, HeldShortcutWithSpacesAroundAndInsideIsOpenedAsAShortcut) 
     ASSERT_EQ(os.starts.size(), 1u);
     EXPECT_EQ(os.starts[0].kind, StartCall::Kind::Shortcut);
     EXPECT_EQ(os.starts[0].file, held);
+}
+
+TEST_F(SequencerTest, AHeldShortcutGivenBackMeanwhileStartsFromTheStartUpFolderNeverAsACommand) {
+    // Switched off while the log-on ran: the shortcut went back into the StartUp folder.
+    const std::wstring back = HeldShortcut(L"Back Up.lnk");
+    const std::wstring startUp = StartUpFolder(os, nullptr);
+    ASSERT_TRUE(::MoveFileW(back.c_str(), (startUp + L"Back Up.lnk").c_str()));
+    Add(L"Back Up", back);
+    // Gone from both places: nothing starts, and above all not "C:\Program.exe" through an
+    // unquoted path with spaces.
+    Add(L"Gone", sandbox.ProgramFolder() + L"\\Gone For Good.lnk");
+    Begin();
+    window.RunFor(5s);
+    ASSERT_EQ(os.starts.size(), 1u);
+    EXPECT_EQ(os.starts[0].kind, StartCall::Kind::Shortcut);
+    EXPECT_EQ(os.starts[0].file, startUp + L"Back Up.lnk");
+    EXPECT_TRUE(window.boxes.empty());
 }
 
 TEST_F(SequencerTest, CommandEndingInAShortcutArgumentRunsAsACommandLine) {
