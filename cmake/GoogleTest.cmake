@@ -1,22 +1,18 @@
-# GoogleTest cross-built from Debian's sources for the Windows target.
+# GoogleTest for the tests: built with the project from a source tree (Debian's, cross-built for
+# the Windows target), else an installed package. Without either the tests are not built.
 set(TARNWICK_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
-add_subdirectory(${TARNWICK_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
-
-# tarnwick_add_test(name SOURCES ... LIBS ...): one test binary, run whole by CTest under Wine.
-function(tarnwick_add_test name)
-    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
-    add_executable(${name} ${T_SOURCES})
-    target_link_libraries(${name} PRIVATE ${T_LIBS} tarnwick_options GTest::gtest_main)
-    if(NOT MSVC)
-        # gtest_main provides main(); the tests are console programs.
-        target_link_options(${name} PRIVATE -mconsole)
+if(EXISTS "${TARNWICK_GTEST_SOURCE}/CMakeLists.txt")
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    # The project's runtime (CMAKE_MSVC_RUNTIME_LIBRARY), not one of GoogleTest's own choosing.
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(CMAKE_POLICY_DEFAULT_CMP0091 NEW)
+    add_subdirectory(${TARNWICK_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+else()
+    find_package(GTest QUIET)
+    if(NOT GTest_FOUND)
+        message(STATUS "GoogleTest not found (no source tree at ${TARNWICK_GTEST_SOURCE}, no "
+                       "installed package): the tests are not built")
+        set(TARNWICK_TESTS OFF)
     endif()
-    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-    if(NOT T_TIMEOUT)
-        set(T_TIMEOUT 300)
-    endif()
-    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
-endfunction()
+endif()

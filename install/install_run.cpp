@@ -1,11 +1,17 @@
 #include "install_run.h"
 
 #include "capture.h"
+#include "options.h"
 #include "registry.h"
-#include "settings_store.h"
 #include "shortcuts.h"
 
 namespace tarnwick {
+namespace {
+
+// What a fresh installation waits between two programs: four seconds, in tenths.
+constexpr long long kInstalledTimeDelayTenths = 40;
+
+}  // namespace
 
 std::wstring StartMenuGroupPath(const StoreContext& ctx) {
     // The Recent folder is only a probe, as for the StartUp folder: a profile without one is not
@@ -34,9 +40,9 @@ void shortcuts(const StoreContext& ctx) {
 }
 
 void WriteDefaultOptions(Os& os) {
-    StoreWrite(os, kMiscSection, L"TimeDelay", L"40");
-    StoreWrite(os, kMiscSection, L"Visible", L"1");
-    StoreWrite(os, kMiscSection, L"Enabled", L"True");
+    WriteOption(os, misc::kTimeDelay, kInstalledTimeDelayTenths);
+    WriteOption(os, misc::kVisible, 1);
+    WriteOption(os, misc::kEnabled, true);
 }
 
 void RunInstaller(const StoreContext& ctx) {

@@ -2,7 +2,7 @@
 
 #include "capture.h"
 #include "convert.h"
-#include "settings_store.h"
+#include "options.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,26 +37,26 @@ int DelaySeconds(double tenths) {
 
 LauncherOptions ReadLauncherOptions(Os& os) {
     LauncherOptions o;
-    o.visible = StoreRead(os, kMiscSection, L"Visible", L"1");
-    o.autoHide = StoreReadFlag(os, kMiscSection, L"AutoHide", false);
-    o.details = StoreReadFlag(os, kMiscSection, L"Details", true);
-    const double initTenths = StoreReadNumber(os, kMiscSection, L"initTimeDelay", 10);
-    o.hideLogo = StoreReadFlag(os, kMiscSection, L"V", false);
+    o.visible = ReadOptionText(os, misc::kVisible);
+    o.autoHide = ReadOption(os, misc::kAutoHide);
+    o.details = ReadOption(os, misc::kDetails);
+    const double initTenths = ReadOption(os, misc::kInitTimeDelay);
+    o.hideLogo = ReadOption(os, misc::kHideLogo);
     // Stores written before the option existed keep the plain pace.
-    o.waitIdle = StoreReadFlag(os, kMiscSection, L"WaitIdle", false);
-    o.x = StoreRead(os, kMiscSection, L"X", L"-1");
-    o.y = StoreRead(os, kMiscSection, L"Y", L"-1");
+    o.waitIdle = ReadOption(os, misc::kWaitIdle);
+    o.x = ReadOptionText(os, misc::kX);
+    o.y = ReadOptionText(os, misc::kY);
     o.delays.initialSeconds = DelaySeconds(initTenths);
 
-    StoreWrite(os, kMiscSection, L"Visible", o.visible);
-    StoreWrite(os, kMiscSection, L"AutoHide", FormatFlag(o.autoHide));
-    StoreWrite(os, kMiscSection, L"initTimeDelay", std::to_wstring(o.delays.initialSeconds * 10));
-    StoreWrite(os, kMiscSection, L"Details", FormatFlag(o.details));
-    StoreWrite(os, kMiscSection, L"V", FormatFlag(o.hideLogo));
-    StoreWrite(os, kMiscSection, L"WaitIdle", FormatFlag(o.waitIdle));
+    WriteOptionText(os, misc::kVisible, o.visible);
+    WriteOption(os, misc::kAutoHide, o.autoHide);
+    WriteOption(os, misc::kInitTimeDelay, o.delays.initialSeconds * 10);
+    WriteOption(os, misc::kDetails, o.details);
+    WriteOption(os, misc::kHideLogo, o.hideLogo);
+    WriteOption(os, misc::kWaitIdle, o.waitIdle);
 
-    o.delays.programSeconds = DelaySeconds(StoreReadNumber(os, kMiscSection, L"TimeDelay", 3));
-    StoreWrite(os, kMiscSection, L"TimeDelay", std::to_wstring(o.delays.programSeconds * 10));
+    o.delays.programSeconds = DelaySeconds(ReadOption(os, misc::kTimeDelay));
+    WriteOption(os, misc::kTimeDelay, o.delays.programSeconds * 10);
     return o;
 }
 
@@ -84,7 +84,7 @@ LaunchList LogOnList(const StoreContext& ctx) {
 }
 
 void CaptureAfterSequence(const StoreContext& ctx) {
-    if (!StoreReadFlag(ctx.os, kMiscSection, L"Enabled", true)) return;
+    if (!ReadOption(ctx.os, misc::kEnabled)) return;
     CaptureStartupEntries(ctx, Registration::Require);
 }
 

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the already built tests of BUILD_DIR under a pristine private Wine prefix and an Xvfb
-# display. Extra arguments go to ctest. Tests run one at a time: the GUI tests share the display
-# and the prefix's registry.
+# display. Extra arguments go to ctest (a -j of your own wins). Tests run side by side as far as
+# they share nothing: those in the one prefix hold its lock (RESOURCE_LOCK wine_prefix) and run
+# one at a time; the log-on scenario brings its own prefix and display, and the host tools' tests
+# need neither.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build/mingw}
@@ -9,4 +11,4 @@ build=${BUILD_DIR:-$root/build/mingw}
 . "$root/scripts/wine-env.sh"
 wine_env_start "$build"
 trap wine_env_stop EXIT
-ctest --test-dir "$build" --output-on-failure "$@"
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"

@@ -2,6 +2,8 @@
 # an Xvfb display, and a persistent wineserver for the length of one run.
 #   wine_env_start BUILD_DIR   exports WINEPREFIX, HOME, XDG_DATA_HOME, DISPLAY, WINEDEBUG
 #   wine_env_stop              ends the prefix's server (and every stray child) and the display
+#   wine_env_display           starts a display of its own (Xvfb) and exports DISPLAY
+#   wine_env_display_stop      ends that display
 
 wine_env_template() {
     local base=$1
@@ -34,15 +36,7 @@ wine_env_start() {
     rm -rf "$WINEPREFIX"
     cp -a "$base/wine/template" "$WINEPREFIX"
 
-    if [ -z "${TARNWICK_USE_DISPLAY:-}" ]; then
-        local n=91
-        while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-        TARNWICK_XVFB_PID=$!
-        export DISPLAY=":$n"
-        local i
-        for i in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
-    fi
+    [ -n "${TARNWICK_USE_DISPLAY:-}" ] || wine_env_display
 
     wineserver -p
     # The first process of a prefix starts services.exe and explorer.exe, which inherit its
@@ -52,6 +46,21 @@ wine_env_start() {
 
 wine_env_stop() {
     [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
+    wine_env_display_stop
+}
+
+# A display of its own: a fresh Xvfb on the first free number from :91, as DISPLAY.
+wine_env_display() {
+    local n=91
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    TARNWICK_XVFB_PID=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+}
+
+wine_env_display_stop() {
     if [ -n "${TARNWICK_XVFB_PID:-}" ]; then
         kill "$TARNWICK_XVFB_PID" 2>/dev/null || true
         wait "$TARNWICK_XVFB_PID" 2>/dev/null || true

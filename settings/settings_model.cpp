@@ -2,6 +2,7 @@
 
 #include "capture.h"
 #include "convert.h"
+#include "options.h"
 #include "restore.h"
 #include "settings_store.h"
 
@@ -12,38 +13,23 @@
 namespace tarnwick::settings {
 namespace {
 
-constexpr std::wstring_view kVisible = L"Visible";
-constexpr std::wstring_view kAutoHide = L"AutoHide";
-constexpr std::wstring_view kTimeDelay = L"TimeDelay";
-constexpr std::wstring_view kInitTimeDelay = L"initTimeDelay";
-constexpr std::wstring_view kEnabled = L"Enabled";
-constexpr std::wstring_view kDetails = L"Details";
-constexpr std::wstring_view kBack = L"Back";
-constexpr std::wstring_view kHideLogo = L"V";
-constexpr std::wstring_view kSkin = L"skin";
-
 // Shown in place of a stored "TimeDelay" of 0, which would stall the launcher: 6 seconds.
 constexpr long long kZeroDelayShownAs = 60;
 
 // A whole-number option. A number with a fraction rounds to the nearest whole one; text that is
 // no number at all reads as the default, as a missing key does.
-long long ReadWholeNumber(Os& os, std::wstring_view key, long long defaultValue) {
-    const auto number =
-        ParseNumber(StoreRead(os, kMiscSection, key, std::to_wstring(defaultValue)));
-    if (!number) return defaultValue;
+long long ReadWholeNumber(Os& os, const NumberOption& option) {
+    const auto number = ParseNumber(ReadOptionText(os, option));
+    if (!number) return std::llround(option.defaultValue);
     return std::llround(std::clamp(*number, -1e15, 1e15));
 }
 
 // An option kept as its text. Text that the readers could not understand is replaced by the
 // default, so the write-back never hands the launcher something it cannot read.
-template <typename Parse>
-std::wstring ReadText(Os& os, std::wstring_view key, std::wstring_view defaultText, Parse parse) {
-    std::wstring text = StoreRead(os, kMiscSection, key, defaultText);
-    return parse(text) ? text : std::wstring(defaultText);
-}
-
-std::wstring ZeroOrOne(bool value) {
-    return value ? L"1" : L"0";
+template <typename Option, typename Parse>
+std::wstring ReadText(Os& os, const Option& option, Parse parse) {
+    std::wstring text = ReadOptionText(os, option);
+    return parse(text) ? text : DefaultText(option);
 }
 
 bool ForAllUsers(std::wstring_view section) {
@@ -93,7 +79,7 @@ std::wstring GiveBackReport(const RestoreResult& given) {
 }  // namespace
 
 bool SwitchedOffInTaskManager(Os& os) {
-    return StoreReadFlag(os, kMiscSection, kEnabled, true) &&
+    return ReadOption(os, misc::kEnabled) &&
            DisabledByUser(os, HKEY_LOCAL_MACHINE, kApprovedRunKey).contains(kLauncherValueName);
 }
 
@@ -102,24 +88,24 @@ void SettingsModel::Load() {
     skinNames_ = skins_.SkinLoad();
     selectedSkin_ = -1;
 
-    const long long visible = ReadWholeNumber(os, kVisible, 1);
-    const bool autoHide = StoreReadFlag(os, kMiscSection, kAutoHide, false);
-    long long timeDelay = ReadWholeNumber(os, kTimeDelay, 3);
-    const std::wstring initTimeDelay = ReadText(os, kInitTimeDelay, L"10", ParseNumber);
-    enabled_ = StoreReadFlag(os, kMiscSection, kEnabled, true);
-    const bool details = StoreReadFlag(os, kMiscSection, kDetails, true);
-    skinsShown_ = StoreReadFlag(os, kMiscSection, kBack, true);
-    const std::wstring hideLogo = ReadText(os, kHideLogo, FormatFlag(false), ParseFlag);
+    const long long visible = ReadWholeNumber(os, misc::kVisible);
+    const bool autoHide = ReadOption(os, misc::kAutoHide);
+    long long timeDelay = ReadWholeNumber(os, misc::kTimeDelay);
+    const std::wstring initTimeDelay = ReadText(os, misc::kInitTimeDelay, ParseNumber);
+    enabled_ = ReadOption(os, misc::kEnabled);
+    const bool details = ReadOption(os, misc::kDetails);
+    skinsShown_ = ReadOption(os, misc::kBack);
+    const std::wstring hideLogo = ReadText(os, misc::kHideLogo, ParseFlag);
     int skin = static_cast<int>(
-        std::clamp<long long>(LeadingNumber(StoreRead(os, kMiscSection, kSkin, L"0")), 0, INT_MAX));
+        std::clamp<long long>(LeadingNumber(ReadOptionText(os, misc::kSkin)), 0, INT_MAX));
 
-    StoreWrite(os, kMiscSection, kVisible, std::to_wstring(visible));
-    StoreWrite(os, kMiscSection, kAutoHide, FormatFlag(autoHide));
-    StoreWrite(os, kMiscSection, kTimeDelay, std::to_wstring(timeDelay));
-    StoreWrite(os, kMiscSection, kInitTimeDelay, initTimeDelay);
-    StoreWrite(os, kMiscSection, kEnabled, FormatFlag(enabled_));
-    StoreWrite(os, kMiscSection, kDetails, FormatFlag(details));
-    StoreWrite(os, kMiscSection, kHideLogo, hideLogo);
+    WriteOption(os, misc::kVisible, visible);
+    WriteOption(os, misc::kAutoHide, autoHide);
+    WriteOption(os, misc::kTimeDelay, timeDelay);
+    WriteOptionText(os, misc::kInitTimeDelay, initTimeDelay);
+    WriteOption(os, misc::kEnabled, enabled_);
+    WriteOption(os, misc::kDetails, details);
+    WriteOptionText(os, misc::kHideLogo, hideLogo);
 
     if (ParseFlag(hideLogo).value_or(false)) hideLogo_ = true;
     if (skinsShown_) {
@@ -157,15 +143,16 @@ void SettingsModel::Load() {
 
 void SettingsModel::Save() const {
     Os& os = ctx_.os;
-    StoreWrite(os, kMiscSection, kTimeDelay, std::to_wstring(TenthsFromText(loadingDelay.Text())));
-    StoreWrite(os, kMiscSection, kInitTimeDelay,
-               std::to_wstring(TenthsFromText(initialDelay.Text())));
-    StoreWrite(os, kMiscSection, kDetails, FormatFlag(showDetails_));
-    StoreWrite(os, kMiscSection, kVisible, ZeroOrOne(visibleOnStartup_));
-    StoreWrite(os, kMiscSection, kHideLogo, ZeroOrOne(hideLogo_));
-    StoreWrite(os, kMiscSection, kBack, FormatFlag(showSkin_));
-    StoreWrite(os, kMiscSection, kEnabled, FormatFlag(enabled_));
-    StoreWrite(os, kMiscSection, kAutoHide, FormatFlag(autoHide_));
+    WriteOption(os, misc::kTimeDelay, TenthsFromText(loadingDelay.Text()));
+    WriteOption(os, misc::kInitTimeDelay, TenthsFromText(initialDelay.Text()));
+    WriteOption(os, misc::kDetails, showDetails_);
+    WriteOption(os, misc::kVisible, visibleOnStartup_ ? 1 : 0);
+    // The logo's flag as a digit, as this program has always stored it; every reader takes a
+    // number for a flag.
+    WriteOptionText(os, misc::kHideLogo, hideLogo_ ? L"1" : L"0");
+    WriteOption(os, misc::kBack, showSkin_);
+    WriteOption(os, misc::kEnabled, enabled_);
+    WriteOption(os, misc::kAutoHide, autoHide_);
     SaveLaunchOrder();
 }
 
@@ -177,7 +164,7 @@ void SettingsModel::SaveLaunchOrder() const {
     for (size_t i = 0; i < rows.Count(); ++i) {
         StoreWrite(os, kPrioritySection, rows.names.Item(i), std::to_wstring(i));
     }
-    StoreWrite(os, kMiscSection, kSkin, std::to_wstring(selectedSkin_));
+    WriteOption(os, misc::kSkin, selectedSkin_);
 }
 
 std::wstring SettingsModel::ToggleSwitch() {

@@ -22,7 +22,7 @@ inline constexpr std::wstring_view kLauncherValueName = L"Veltane";
 // The capture table: slots 0 to 500. Values beyond the last slot stay in their Run key and are
 // taken by a later capture.
 inline constexpr size_t kCaptureSlots = 501;
-// The settings window's opening takes only slots 0 to 100.
+// The last slot of a capture that takes only the first hundred-and-one values.
 inline constexpr size_t kListCaptureLastSlot = 100;
 
 struct CaptureSlot {
@@ -77,8 +77,8 @@ bool RegisterLauncher(const StoreContext& ctx);
 std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp);
 
 enum class Registration {
-    Write,    // the installer and the settings window's switch: register, then take
-    Require,  // the launcher and the settings window's opening: take only while registered
+    Write,    // register the launcher, then take
+    Require,  // take only while the launcher is registered already
 };
 
 struct CaptureResult {

@@ -60,6 +60,9 @@ inline void DeleteGdi(HGDIOBJ o) {
 inline void DestroyIconHandle(HICON i) {
     ::DestroyIcon(i);
 }
+inline void DeleteDc(HDC dc) {
+    ::DeleteDC(dc);
+}
 }  // namespace detail
 
 using UniqueHKey = UniqueAny<HKEY, detail::CloseKey>;
@@ -73,6 +76,8 @@ inline HANDLE NullIfInvalid(HANDLE h) {
 using UniquePidl = UniqueAny<PIDLIST_ABSOLUTE, detail::FreePidl>;
 using UniqueGdiObj = UniqueAny<HGDIOBJ, detail::DeleteGdi>;
 using UniqueIcon = UniqueAny<HICON, detail::DestroyIconHandle>;
+// A memory device context (CreateCompatibleDC).
+using UniqueMemoryDc = UniqueAny<HDC, detail::DeleteDc>;
 
 // A COM interface pointer: Release on destruction.
 template <typename I>

@@ -5,7 +5,7 @@
 
 namespace tarnwick {
 
-// The maker's web site: the launcher's error title and the settings program's web button.
+// The maker's web site, as the programs show it to the user.
 inline constexpr std::wstring_view kMakerWebAddress = L"https://www.mereval.example/tarnwick";
 
 }  // namespace tarnwick

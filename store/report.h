@@ -1,5 +1,4 @@
-// Words for the user about start-up entries that stayed where they were: one line per entry,
-// shared by the settings window's master switch and the uninstaller.
+// Words for the user about start-up entries that stayed where they were: one line per entry.
 #pragma once
 
 #include <windows.h>

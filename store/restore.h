@@ -36,8 +36,8 @@ struct RestoreResult {
     bool everythingBack = false;
 };
 
-// `resetLaunchOrder` (the settings program's form) also forgets the launch order once any held
-// shortcut was handled; the uninstaller's form does not touch it.
+// With `resetLaunchOrder` the launch order is also forgotten once any held shortcut was handled;
+// without it the launch order stays as it is.
 //
 // The launcher stays registered unless every entry was handed back: a Run value that could not
 // be written or a shortcut that could not be moved would otherwise be started by nobody.

@@ -17,7 +17,7 @@ DWORD ShellExecuteOpen(HWND owner, std::wstring_view file, std::wstring_view par
                        ULONG extraMask) {
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
-    // The launcher may end right after this call: finish the execution before returning.
+    // The calling process may end right after this call: finish the execution before returning.
     info.fMask = SEE_MASK_NOASYNC | extraMask;
     info.hwnd = owner;
     info.lpVerb = L"open";

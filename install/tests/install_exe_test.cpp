@@ -128,11 +128,13 @@ CompletionBox Inspect(HWND box) {
         if (kind == L"Button") {
             seen.buttons.push_back(testing::WindowText(child));
         } else if (kind == L"Static" && (style & SS_TYPEMASK) == SS_ICON) {
-            // Painting follows the window's appearance; give it a moment.
-            for (int attempt = 0; attempt < 20 && seen.icon != L"information"; ++attempt) {
-                ::Sleep(100);
-                seen.icon = ShownIcon(child);
-            }
+            // Painting follows the window's appearance.
+            testing::Eventually(
+                [&] {
+                    seen.icon = ShownIcon(child);
+                    return seen.icon == L"information";
+                },
+                2s);
         } else if (kind == L"Static" && !testing::WindowText(child).empty()) {
             seen.texts.push_back(testing::WindowText(child));
         }

@@ -98,14 +98,16 @@ TEST_F(LauncherExeTest, WindowIsASmallTopMostStripRightOfCentre) {
     EXPECT_EQ(WindowText(Control(IDC_COMMAND4)), L"Pause");
 
     // The logo is painted: its area is not the light grey of the form.
-    std::this_thread::sleep_for(300ms);
     int coloured = 0;
-    {
+    const auto logoPainted = [&] {
         const WindowDc screen(nullptr);
+        coloured = 0;
         for (int x = 4; x < 140; x += 8) {
             if (::GetPixel(screen.get(), r.left + x, r.top + 52) != RGB(192, 192, 192)) ++coloured;
         }
-    }
+        return coloured > 10;
+    };
+    Eventually(logoPainted, 3s);
     EXPECT_GT(coloured, 10);
     SaveScreenshot(ShotPath(L"launcher-full"), r);
 }
@@ -148,7 +150,7 @@ TEST_F(LauncherExeTest, LayoutFollowsTheDisplaysDpi) {
     EXPECT_EQ(Width(logo), 216);
     EXPECT_EQ(logo.top - r.top, 60);
     EXPECT_EQ(logo.bottom, r.bottom);
-    std::this_thread::sleep_for(300ms);
+    WaitForSteadyScreen(r, 3s);
     SaveScreenshot(ShotPath(L"launcher-150-percent"), r);
 }
 
@@ -161,7 +163,7 @@ TEST_F(LauncherExeTest, NoDetailsAndNoLogoGiveTheShortWindow) {
     EXPECT_FALSE(::IsWindowVisible(Control(IDC_LABEL4)));
     EXPECT_FALSE(::IsWindowVisible(Control(IDC_PICTURE1)));
     EXPECT_EQ(Misc(L"V"), L"True");
-    std::this_thread::sleep_for(300ms);
+    WaitForSteadyScreen(WindowRect(form_), 3s);
     SaveScreenshot(ShotPath(L"launcher-short"), WindowRect(form_));
 }
 
@@ -251,6 +253,7 @@ TEST_F(LauncherExeTest, PauseDuringTheInitialDelayHoldsEverythingAndResumeStarts
     ::SendMessageW(pause, BM_CLICK, 0, 0);
     EXPECT_EQ(WindowText(pause), L"Resume");
     EXPECT_NE(::SendMessageW(pause, BM_GETIMAGE, IMAGE_ICON, 0), pauseFace);
+    // The time is the point: unpaused, the first program would have started within these 3 s.
     std::this_thread::sleep_for(3s);
     EXPECT_TRUE(Starts().empty());
     EXPECT_TRUE(launcher_->Running());
@@ -285,7 +288,8 @@ TEST_F(LauncherExeTest, StopHidesTheWindowAndEndsWithoutStartingAnything) {
     ::SendMessageW(Control(IDC_COMMAND3), BM_CLICK, 0, 0);
     EXPECT_FALSE(::IsWindowVisible(form_));
     ASSERT_TRUE(launcher_->Wait(2s));
-    std::this_thread::sleep_for(1500ms);
+    // The launcher has ended: a program it started has noted its start once it has ended too.
+    Eventually([&] { return ProcessesStartedBy(launcher_->Id()).empty(); }, 5s);
     EXPECT_TRUE(Starts().empty());
 }
 
@@ -303,6 +307,7 @@ class LauncherMouseTest : public LauncherFixture {
     static void Glide(POINT from, POINT to, int steps = 8) {
         for (int i = 1; i <= steps; ++i) {
             MoveMouse(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
+            // A hand's pace, not a wait for the program: the launcher sees one move at a time.
             std::this_thread::sleep_for(30ms);
         }
     }
@@ -323,7 +328,6 @@ TEST_F(LauncherMouseTest, LeftReleaseOnThePercentageFastForwards) {
     StartLauncher();
     const POINT p = Label1Centre();
     MoveMouse(p.x, p.y);
-    std::this_thread::sleep_for(100ms);
     MouseButton(MOUSEEVENTF_LEFTDOWN);
     MouseButton(MOUSEEVENTF_LEFTUP);
     ASSERT_TRUE(launcher_->Wait(5s));
@@ -335,11 +339,10 @@ TEST_F(LauncherMouseTest, RightReleaseOnThePercentageQuitsAtOnce) {
     StartLauncher();
     const POINT p = Label1Centre();
     MoveMouse(p.x, p.y);
-    std::this_thread::sleep_for(100ms);
     MouseButton(MOUSEEVENTF_RIGHTDOWN);
     MouseButton(MOUSEEVENTF_RIGHTUP);
     ASSERT_TRUE(launcher_->Wait(2s));
-    std::this_thread::sleep_for(1500ms);
+    Eventually([&] { return ProcessesStartedBy(launcher_->Id()).empty(); }, 5s);
     EXPECT_TRUE(Starts().empty());
 }
 
@@ -352,7 +355,6 @@ TEST_F(LauncherMouseTest, DraggingTheDragLabelStopsAtTheTopLeftCorner) {
     ASSERT_EQ(before.left, 200);
     const POINT grab = OnDragLabel();
     MoveMouse(grab.x, grab.y);
-    std::this_thread::sleep_for(100ms);
     MouseButton(MOUSEEVENTF_LEFTDOWN);
     Glide(grab, {grab.x + 60, grab.y + 40});
     const RECT moved = WindowRect(form_);
@@ -360,7 +362,12 @@ TEST_F(LauncherMouseTest, DraggingTheDragLabelStopsAtTheTopLeftCorner) {
     EXPECT_EQ(moved.top, before.top + 40);
     Glide({grab.x + 60, grab.y + 40}, {5, 5}, 12);
     MouseButton(MOUSEEVENTF_LEFTUP);
-    std::this_thread::sleep_for(100ms);
+    Eventually(
+        [&] {
+            const RECT at = WindowRect(form_);
+            return at.left == 0 && at.top == 0 && Misc(L"X") == L"0" && Misc(L"Y") == L"0";
+        },
+        2s);
     const RECT after = WindowRect(form_);
     EXPECT_EQ(after.left, 0);
     EXPECT_EQ(after.top, 0);
@@ -377,7 +384,6 @@ TEST_F(LauncherMouseTest, DraggingThePercentageCanTakeTheWindowOffTheScreen) {
     StartLauncher();
     const POINT grab = Label1Centre();
     MoveMouse(grab.x, grab.y);
-    std::this_thread::sleep_for(100ms);
     MouseButton(MOUSEEVENTF_RIGHTDOWN);  // a press on the label starts the drag as well
     MouseButton(MOUSEEVENTF_LEFTDOWN);
     Glide(grab, {grab.x - 150, grab.y - 20}, 10);
@@ -414,14 +420,14 @@ TEST_F(LauncherMouseTest, AutoHideCollapsesAfterSixSecondsAndMovementExpands) {
     const double after = std::chrono::duration<double>(Clock::now() - startedAt).count();
     EXPECT_NEAR(after, 6.0, 0.7);
     EXPECT_EQ(Width(WindowRect(form_)), kWidth);
-    std::this_thread::sleep_for(200ms);
+    WaitForSteadyScreen(WindowRect(form_), 2s);
     SaveScreenshot(ShotPath(L"launcher-collapsed"), WindowRect(form_));
 
     const RECT r = WindowRect(form_);
     MoveMouse(r.left + 120, r.top + 4);
     MoveMouse(r.left + 122, r.top + 5);
     ASSERT_TRUE(Eventually([&] { return Height(WindowRect(form_)) == kFullHeight; }, 2s));
-    std::this_thread::sleep_for(300ms);
+    WaitForSteadyScreen(WindowRect(form_), 2s);
     SaveScreenshot(ShotPath(L"launcher-expanded"), WindowRect(form_));
     // The six seconds start again from the movement.
     MoveMouse(1200, 1000);
@@ -434,11 +440,14 @@ TEST_F(LauncherMouseTest, WithoutAutoHideTheWindowKeepsItsHeight) {
     SetMisc(L"initTimeDelay", L"600");
     MoveMouse(1200, 1000);
     StartLauncher();
+    // The time is the point: with auto-hide the window would have collapsed after 6 s.
     std::this_thread::sleep_for(7s);
     EXPECT_EQ(Height(WindowRect(form_)), kFullHeight);
     const POINT p = OnDragLabel();
     MoveMouse(p.x, p.y);
-    std::this_thread::sleep_for(200ms);
+    MoveMouse(p.x + 3, p.y);
+    // The launcher has handled the movement once it has stored the position it brought.
+    Eventually([&] { return Misc(L"X") != L"<none>"; }, 2s);
     EXPECT_EQ(Height(WindowRect(form_)), kFullHeight);
 }
 
@@ -457,6 +466,7 @@ TEST_F(LauncherExeTest, OneCharacterNameRotatesOneCharacterEveryTick) {
     while (Clock::now() < end) {
         const std::wstring text = WindowText(Control(IDC_LABEL4));
         if (seen.empty() || seen.back().second != text) seen.emplace_back(Clock::now(), text);
+        // Sampling the line for 1.5 s, well below the marquee's 200 ms tick.
         std::this_thread::sleep_for(10ms);
     }
     ASSERT_GE(seen.size(), 5u);
@@ -495,7 +505,8 @@ TEST_F(LauncherExeTest, ErrorBoxHoldsTheSequenceUntilItIsClosed) {
     EXPECT_TRUE(message.starts_with(L"There was an error:")) << message.c_str();
     EXPECT_GT(message.size(), 20u);
 
-    // Five program delays with the box open: nothing starts and no second box comes.
+    // Five program delays with the box open: nothing starts and no second box comes. The time is
+    // the point.
     std::this_thread::sleep_for(5s);
     EXPECT_TRUE(Starts().empty());
     EXPECT_EQ(VisibleWindowsOfClass(L"#32770"), 1);

@@ -58,6 +58,12 @@ void MoveMouse(int x, int y) {
     in.mi.dy = static_cast<LONG>((y * 65535LL + h / 2) / (h - 1));
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     ::SendInput(1, &in, sizeof in);
+    Eventually(
+        [&] {
+            POINT at{};
+            return ::GetCursorPos(&at) && at.x == x && at.y == y;
+        },
+        1s);
 }
 
 void MouseButton(DWORD flag) {

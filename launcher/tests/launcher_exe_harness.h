@@ -26,7 +26,8 @@ RECT WindowRect(HWND hwnd);
 int Width(const RECT& r);
 int Height(const RECT& r);
 
-// Real pointer input, as the user's mouse gives it (screen pixels).
+// Real pointer input, as the user's mouse gives it (screen pixels). A move returns once the
+// pointer is there.
 void MoveMouse(int x, int y);
 void MouseButton(DWORD flag);
 

@@ -13,13 +13,18 @@
 set -euo pipefail
 build=$1 setup=$2 sample=$3 mklink=$4 press=$5
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/wine-env.sh"
 . "$root/scripts/logon.sh"
 BUILD_TEMPLATE="$build/wine/template"
 work="$build/logon-cycle"
 rm -rf "$work"
 mkdir -p "$work"
+# A prefix and a display of its own: nothing here is shared with the other tests, which run
+# beside this one under `ctest -j`. The launcher's window and the samples' would otherwise lie on
+# the screen and under the pointer of the tests that read pixels and move the mouse.
+wine_env_display
 logon_prefix "$work/prefix"
-trap logon_end EXIT
+trap 'logon_end; wine_env_display_stop' EXIT
 # The launcher waits 10 s after its start before it takes new entries; 3 s is plenty for Wine's
 # log-on, which starts everything within 50 ms.
 export TARNWICK_SETTLE_MS=3000

@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 namespace tarnwick::testing {
 namespace {
 
@@ -37,8 +35,8 @@ class LogOnTest : public LauncherFixture {
         fs::create_directories(logs_);
         StartLauncher();
         const long long shown = shownAt_;
-        // Half-way through the second program delay: two of three started.
-        std::this_thread::sleep_for(3500ms);
+        // While the sequence runs: two of three started.
+        Eventually([&] { return Starts().size() >= 2; }, 10s);
         SaveScreenshot(ShotPath(L"launcher-running"), WindowRect(form_));
         const auto code = launcher_->Wait(20s);
         const double endedAfter = MsBetween(shown, NowTicks());

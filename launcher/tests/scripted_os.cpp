@@ -27,14 +27,14 @@ DWORD ScriptedOs::FileAttributes(std::wstring_view path) {
     if (attributes) {
         if (const auto scripted = attributes(std::wstring(path))) return *scripted;
     }
-    return real_.FileAttributes(path);
+    return ForwardingOs::FileAttributes(path);
 }
 
 DWORD ScriptedOs::FindOnSearchPath(std::wstring_view name, std::wstring_view extension) {
     if (search) {
         if (const auto scripted = search(std::wstring(name))) return *scripted;
     }
-    return real_.FindOnSearchPath(name, extension);
+    return ForwardingOs::FindOnSearchPath(name, extension);
 }
 
 }  // namespace tarnwick::testing

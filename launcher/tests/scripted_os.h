@@ -3,7 +3,7 @@
 // with whatever the test scripts.
 #pragma once
 
-#include "os.h"
+#include "forwarding_os.h"
 
 #include <functional>
 #include <optional>
@@ -20,9 +20,9 @@ struct StartCall {
     HWND owner = nullptr;
 };
 
-class ScriptedOs final : public Os {
+class ScriptedOs final : public ForwardingOs {
   public:
-    explicit ScriptedOs(Os& real) : real_(real) {}
+    using ForwardingOs::ForwardingOs;
 
     std::vector<StartCall> starts;
     // Answers for a start; success when not set.
@@ -35,51 +35,11 @@ class ScriptedOs final : public Os {
     // Overrides the search-path lookup of chosen names.
     std::function<std::optional<DWORD>(const std::wstring& name)> search;
 
-    LSTATUS QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
-                       RegValue& out) override {
-        return real_.QueryValue(root, subKey, name, out);
-    }
-    LSTATUS SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
-                      std::wstring_view text) override {
-        return real_.SetString(root, subKey, name, text);
-    }
-    LSTATUS DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) override {
-        return real_.DeleteValue(root, subKey, name);
-    }
-    LSTATUS DeleteKey(HKEY root, std::wstring_view subKey) override {
-        return real_.DeleteKey(root, subKey);
-    }
-    LSTATUS EnumValues(HKEY root, std::wstring_view subKey,
-                       std::vector<NamedRegValue>& values) override {
-        return real_.EnumValues(root, subKey, values);
-    }
-    std::wstring ShellFolder(HWND owner, int csidl) override {
-        return real_.ShellFolder(owner, csidl);
-    }
-    DWORD ListFiles(std::wstring_view folder, std::wstring_view pattern,
-                    std::vector<std::wstring>& names) override {
-        return real_.ListFiles(folder, pattern, names);
-    }
-    DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override {
-        return real_.ListFolder(folder, names);
-    }
-    DWORD MoveFile(std::wstring_view from, std::wstring_view to) override {
-        return real_.MoveFile(from, to);
-    }
-    DWORD CreateDirectory(std::wstring_view path) override { return real_.CreateDirectory(path); }
-    DWORD RemoveDirectory(std::wstring_view path) override { return real_.RemoveDirectory(path); }
-    int ShellDelete(std::wstring_view path, bool& aborted) override {
-        return real_.ShellDelete(path, aborted);
-    }
-
     DWORD StartProcess(std::wstring_view commandLine) override;
     DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override;
     DWORD OpenShortcut(HWND owner, std::wstring_view path) override;
     DWORD FileAttributes(std::wstring_view path) override;
     DWORD FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override;
-
-  private:
-    Os& real_;
 };
 
 }  // namespace tarnwick::testing

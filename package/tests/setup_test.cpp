@@ -154,13 +154,14 @@ class SetupTest : public ::testing::Test {
     // A silent setup whose install.exe showed its message anyway is ended by force, which leaves
     // install.exe waiting on it; answered here, so that no later test takes it for its own.
     void TearDown() override {
-        for (int attempt = 0; attempt < 50; ++attempt) {
-            HWND box = ::FindWindowW(L"#32770", L"Tarnwick Installed");
-            if (!box) return;
-            testing::Click(::GetDlgItem(box, IDOK));
-            ::Sleep(100);
-        }
-        ADD_FAILURE() << "install.exe's message would not go";
+        const bool gone = testing::Eventually(
+            [] {
+                HWND box = ::FindWindowW(L"#32770", L"Tarnwick Installed");
+                if (box) testing::Click(::GetDlgItem(box, IDOK));
+                return box == nullptr;
+            },
+            5s);
+        if (!gone) ADD_FAILURE() << "install.exe's message would not go";
     }
 
     // A machine with start-up programs: two ordinary ones and one the capture never takes in
@@ -378,29 +379,34 @@ TEST_F(SetupTest, FolderPageOffersProgramFilesAndRefusesAFolderThatHoldsSomethin
     // WM_GETTEXT.
     HWND folderField = nullptr;
     wchar_t offered[MAX_PATH] = {};
-    for (int attempt = 0; attempt < 100 && offered[0] == L'\0'; ++attempt) {
-        const std::vector<HWND> edits = Descendants(page, L"Edit");
-        ASSERT_LE(edits.size(), 1u);
-        folderField = edits.empty() ? nullptr : edits.front();
-        if (folderField) {
-            ::SendMessageW(folderField, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(offered));
-        }
-        if (offered[0] == L'\0') ::Sleep(50);
-    }
+    std::vector<HWND> edits;
+    testing::Eventually(
+        [&] {
+            edits = Descendants(page, L"Edit");
+            folderField = edits.empty() ? nullptr : edits.front();
+            if (folderField) {
+                ::SendMessageW(folderField, WM_GETTEXT, MAX_PATH,
+                               reinterpret_cast<LPARAM>(offered));
+            }
+            return offered[0] != L'\0' || edits.size() > 1;
+        },
+        5s);
+    ASSERT_LE(edits.size(), 1u);
     ASSERT_NE(folderField, nullptr);
     EXPECT_EQ(Lower(offered), Lower(L"C:\\Program Files\\Tarnwick"));
     EXPECT_TRUE(::IsWindowEnabled(install));
 
-    // The page checks the folder as it is typed.
-    const auto type = [&](const fs::path& folder) {
+    // The page checks the folder as it is typed, while the edit control handles the text: the
+    // button has its state when the text is in. The wait only covers a slower page.
+    const auto type = [&](const fs::path& folder, bool enabled) {
         ::SendMessageW(folderField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
-        ::Sleep(200);
+        testing::Eventually([&] { return (::IsWindowEnabled(install) != FALSE) == enabled; }, 2s);
     };
-    type(program);
+    type(program, false);
     EXPECT_FALSE(::IsWindowEnabled(install)) << "a folder with the user's notes in it";
-    type(L"C:\\");
+    type(L"C:\\", false);
     EXPECT_FALSE(::IsWindowEnabled(install)) << "a drive's root";
-    type(program / L"Tarnwick");
+    type(program / L"Tarnwick", true);
     EXPECT_TRUE(::IsWindowEnabled(install)) << "a new folder";
     EXPECT_EQ(Layout(program), NameSet{L"notes.txt"});
 }

@@ -151,6 +151,7 @@ TEST_F(SkinTest, SkinsOffBlackenBothWindowsAndOnAgainShowTheSkinChosenMeanwhile)
 
     // A choice while skins are off shows nothing, until skins are on again.
     ChooseSkin(*window, 2);
+    // Nothing marks that the windows have painted what the choice changed: watch them for a while.
     std::this_thread::sleep_for(300ms);
     ExpectLook(window->Window(), about, kBlack, false, "skin 2 chosen while off");
     window->Click(IDC_Check4);
@@ -449,7 +450,8 @@ class BrowserTest : public SkinTest {
     std::string Addresses(const SettingsProcess& window, int button) {
         testing::Click(window.Item(button));
         Eventually([&] { return testing::ReadFileBytes(capture).ends_with('\n'); }, 20s);
-        std::this_thread::sleep_for(500ms);  // and nothing more follows
+        // And nothing more follows: a second address would come within this time.
+        std::this_thread::sleep_for(500ms);
         return testing::ReadFileBytes(capture);
     }
 };

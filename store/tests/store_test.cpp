@@ -1,5 +1,6 @@
-// The per-user settings store and the text conversions its readers use.
+// The per-user settings store, the options table and the text conversions their readers use.
 #include "convert.h"
+#include "options.h"
 #include "settings_store.h"
 
 #include "sandbox.h"
@@ -82,6 +83,28 @@ TEST_F(StoreTest, TypedReadsFallBackOnUnreadableText) {
     EXPECT_EQ(StoreReadNumber(os, kMiscSection, L"TimeDelay", 3), 3);
     EXPECT_EQ(StoreReadNumber(os, kMiscSection, L"X", -1), 1440.5);
     EXPECT_EQ(StoreReadNumber(os, kMiscSection, L"absent", -1), -1);
+}
+
+TEST_F(StoreTest, OptionsReadTheirDefaultsAndWriteTheirTextForms) {
+    // Missing: the default, in the option's text form.
+    EXPECT_EQ(ReadOptionText(os, misc::kX), L"-1");
+    EXPECT_EQ(ReadOptionText(os, misc::kTimeDelay), L"3");
+    EXPECT_EQ(ReadOptionText(os, misc::kAutoHide), L"False");
+    EXPECT_TRUE(ReadOption(os, misc::kEnabled));
+    EXPECT_EQ(ReadOption(os, misc::kInitTimeDelay), 10);
+
+    WriteOption(os, misc::kEnabled, false);
+    WriteOption(os, misc::kTimeDelay, 40);
+    WriteOptionText(os, misc::kHideLogo, L"1");
+    WriteOptionText(os, misc::kInitTimeDelay, L"soon");
+    EXPECT_EQ(StoreRead(os, kMiscSection, L"Enabled", L""), L"False");
+    EXPECT_EQ(StoreRead(os, kMiscSection, L"TimeDelay", L""), L"40");
+    EXPECT_FALSE(ReadOption(os, misc::kEnabled));
+    EXPECT_EQ(ReadOption(os, misc::kTimeDelay), 40);
+    EXPECT_TRUE(ReadOption(os, misc::kHideLogo));  // a digit reads as a flag
+    // Text that is no number reads as the default, and stays as it is.
+    EXPECT_EQ(ReadOption(os, misc::kInitTimeDelay), 10);
+    EXPECT_EQ(ReadOptionText(os, misc::kInitTimeDelay), L"soon");
 }
 
 TEST(ConvertTest, FlagsAcceptWordsInAnyCaseAndAnyNumber) {

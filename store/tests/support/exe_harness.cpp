@@ -5,7 +5,9 @@
 #include "settings_store.h"
 
 #include <rpc.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -259,6 +261,7 @@ bool Eventually(const std::function<bool()>& check, Millis timeout) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (!check()) {
         if (std::chrono::steady_clock::now() >= end) return false;
+        // The poll's own pace.
         std::this_thread::sleep_for(20ms);
     }
     return true;
@@ -367,6 +370,56 @@ std::string EmbeddedManifest(const fs::path& exe) {
     const auto* data =
         static_cast<const char*>(::LockResource(::LoadResource(module.get(), found)));
     return data ? std::string(data, ::SizeofResource(module.get(), found)) : std::string();
+}
+
+bool WaitForSteadyScreen(RECT r, Millis timeout) {
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return false;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const auto look = [&] {
+        const WindowDc screen(nullptr);
+        void* bits = nullptr;
+        const UniqueGdiObj bitmap(
+            ::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        std::vector<DWORD> pixels;
+        if (!bits) return pixels;
+        const UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
+        const HGDIOBJ old = ::SelectObject(memory.get(), bitmap.get());
+        ::BitBlt(memory.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
+        ::GdiFlush();
+        const auto* first = static_cast<const DWORD*>(bits);
+        pixels.assign(first, first + static_cast<size_t>(w) * static_cast<size_t>(h));
+        ::SelectObject(memory.get(), old);
+        return pixels;
+    };
+    std::vector<DWORD> last;
+    int same = 0;
+    return Eventually(
+        [&] {
+            std::vector<DWORD> now = look();
+            const bool picture =
+                !now.empty() && std::any_of(now.begin(), now.end(),
+                                            [&](DWORD pixel) { return pixel != now.front(); });
+            same = picture && now == last ? same + 1 : 0;
+            last = std::move(now);
+            return same >= 2;
+        },
+        timeout);
+}
+
+std::vector<DWORD> ProcessesStartedBy(DWORD parent) {
+    std::vector<DWORD> children;
+    const UniqueHandle snapshot(NullIfInvalid(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)));
+    if (!snapshot) return children;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry)) {
+        if (entry.th32ParentProcessID == parent) children.push_back(entry.th32ProcessID);
+    }
+    return children;
 }
 
 void SaveScreenshot(const fs::path& file, RECT r, int margin) {

@@ -156,5 +156,12 @@ std::string EmbeddedManifest(const std::filesystem::path& exe);
 
 // Saves the screen area `r` (grown by `margin`) as a 24-bit BMP, for a person to look at.
 void SaveScreenshot(const std::filesystem::path& file, RECT r, int margin = 20);
+// Waits until the screen area `r` shows a picture (not one colour throughout) that stays the
+// same over three looks in a row: the windows there have painted and hold still. False when that
+// does not happen within `timeout`.
+bool WaitForSteadyScreen(RECT r, Millis timeout);
+
+// The ids of the processes that `parent` started and that are still running.
+std::vector<DWORD> ProcessesStartedBy(DWORD parent);
 
 }  // namespace tarnwick::testing

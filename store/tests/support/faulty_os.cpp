@@ -43,25 +43,25 @@ LSTATUS FaultyOs::QueryValue(HKEY root, std::wstring_view subKey, std::wstring_v
         out = {};
         return static_cast<LSTATUS>(e);
     }
-    return real_.QueryValue(root, subKey, name, out);
+    return ForwardingOs::QueryValue(root, subKey, name, out);
 }
 
 LSTATUS FaultyOs::SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
                             std::wstring_view text) {
     if (DWORD e = Check({Op::SetString, root, S(subKey), S(name), S(text)}))
         return static_cast<LSTATUS>(e);
-    return real_.SetString(root, subKey, name, text);
+    return ForwardingOs::SetString(root, subKey, name, text);
 }
 
 LSTATUS FaultyOs::DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) {
     if (DWORD e = Check({Op::DeleteValue, root, S(subKey), S(name), {}}))
         return static_cast<LSTATUS>(e);
-    return real_.DeleteValue(root, subKey, name);
+    return ForwardingOs::DeleteValue(root, subKey, name);
 }
 
 LSTATUS FaultyOs::DeleteKey(HKEY root, std::wstring_view subKey) {
     if (DWORD e = Check({Op::DeleteKey, root, S(subKey), {}, {}})) return static_cast<LSTATUS>(e);
-    return real_.DeleteKey(root, subKey);
+    return ForwardingOs::DeleteKey(root, subKey);
 }
 
 LSTATUS FaultyOs::EnumValues(HKEY root, std::wstring_view subKey,
@@ -70,12 +70,12 @@ LSTATUS FaultyOs::EnumValues(HKEY root, std::wstring_view subKey,
         values.clear();
         return static_cast<LSTATUS>(e);
     }
-    return real_.EnumValues(root, subKey, values);
+    return ForwardingOs::EnumValues(root, subKey, values);
 }
 
 std::wstring FaultyOs::ShellFolder(HWND owner, int csidl) {
     if (Check({Op::ShellFolder, nullptr, std::to_wstring(csidl), {}, {}})) return {};
-    return real_.ShellFolder(owner, csidl);
+    return ForwardingOs::ShellFolder(owner, csidl);
 }
 
 DWORD FaultyOs::ListFiles(std::wstring_view folder, std::wstring_view pattern,
@@ -84,37 +84,37 @@ DWORD FaultyOs::ListFiles(std::wstring_view folder, std::wstring_view pattern,
         names.clear();
         return e;
     }
-    return real_.ListFiles(folder, pattern, names);
+    return ForwardingOs::ListFiles(folder, pattern, names);
 }
 
 DWORD FaultyOs::MoveFile(std::wstring_view from, std::wstring_view to) {
     if (DWORD e = Check({Op::MoveFile, nullptr, S(from), S(to), {}})) return e;
-    return real_.MoveFile(from, to);
+    return ForwardingOs::MoveFile(from, to);
 }
 
 DWORD FaultyOs::CreateDirectory(std::wstring_view path) {
     if (DWORD e = Check({Op::CreateDirectory, nullptr, S(path), {}, {}})) return e;
-    return real_.CreateDirectory(path);
+    return ForwardingOs::CreateDirectory(path);
 }
 
 DWORD FaultyOs::RemoveDirectory(std::wstring_view path) {
     if (DWORD e = Check({Op::RemoveDirectory, nullptr, S(path), {}, {}})) return e;
-    return real_.RemoveDirectory(path);
+    return ForwardingOs::RemoveDirectory(path);
 }
 
 DWORD FaultyOs::StartProcess(std::wstring_view commandLine) {
     if (DWORD e = Check({Op::StartProcess, nullptr, S(commandLine), {}, {}})) return e;
-    return real_.StartProcess(commandLine);
+    return ForwardingOs::StartProcess(commandLine);
 }
 
 DWORD FaultyOs::ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) {
     if (DWORD e = Check({Op::ShellOpen, nullptr, S(file), S(parameters), {}})) return e;
-    return real_.ShellOpen(owner, file, parameters);
+    return ForwardingOs::ShellOpen(owner, file, parameters);
 }
 
 DWORD FaultyOs::OpenShortcut(HWND owner, std::wstring_view path) {
     if (DWORD e = Check({Op::OpenShortcut, nullptr, S(path), {}, {}})) return e;
-    return real_.OpenShortcut(owner, path);
+    return ForwardingOs::OpenShortcut(owner, path);
 }
 
 int FaultyOs::ShellDelete(std::wstring_view path, bool& aborted) {
@@ -122,17 +122,17 @@ int FaultyOs::ShellDelete(std::wstring_view path, bool& aborted) {
         aborted = true;
         return static_cast<int>(e);
     }
-    return shellDelete ? shellDelete(path, aborted) : real_.ShellDelete(path, aborted);
+    return shellDelete ? shellDelete(path, aborted) : ForwardingOs::ShellDelete(path, aborted);
 }
 
 DWORD FaultyOs::FileAttributes(std::wstring_view path) {
     if (Check({Op::FileAttributes, nullptr, S(path), {}, {}})) return INVALID_FILE_ATTRIBUTES;
-    return real_.FileAttributes(path);
+    return ForwardingOs::FileAttributes(path);
 }
 
 DWORD FaultyOs::FindOnSearchPath(std::wstring_view name, std::wstring_view extension) {
     if (DWORD e = Check({Op::FindOnSearchPath, nullptr, S(name), S(extension), {}})) return e;
-    return real_.FindOnSearchPath(name, extension);
+    return ForwardingOs::FindOnSearchPath(name, extension);
 }
 
 DWORD FaultyOs::ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) {
@@ -140,7 +140,7 @@ DWORD FaultyOs::ListFolder(std::wstring_view folder, std::vector<std::wstring>& 
         names.clear();
         return e;
     }
-    return real_.ListFolder(folder, names);
+    return ForwardingOs::ListFolder(folder, names);
 }
 
 }  // namespace tarnwick::testing

@@ -2,7 +2,7 @@
 // rule says that this call fails, and logs the calls that change something.
 #pragma once
 
-#include "os.h"
+#include "forwarding_os.h"
 
 #include <functional>
 #include <string>
@@ -39,9 +39,9 @@ struct Call {
     bool Changes() const;
 };
 
-class FaultyOs final : public Os {
+class FaultyOs final : public ForwardingOs {
   public:
-    explicit FaultyOs(Os& real) : real_(real) {}
+    using ForwardingOs::ForwardingOs;
 
     // Returns an error code to make the call fail, 0 to let it through.
     std::function<DWORD(const Call&)> rule;
@@ -81,8 +81,6 @@ class FaultyOs final : public Os {
   private:
     // The rule's verdict, and the log entry for a changing call that goes through.
     DWORD Check(Call call);
-
-    Os& real_;
 };
 
 }  // namespace tarnwick::testing
