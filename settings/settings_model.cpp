@@ -108,6 +108,7 @@ void SettingsModel::Load() {
     WriteOptionText(os, misc::kHideLogo, hideLogo);
 
     if (ParseFlag(hideLogo).value_or(false)) hideLogo_ = true;
+    waitIdle_ = ReadOption(os, misc::kWaitIdle);
     if (skinsShown_) {
         skinNames_ = skins_.SkinLoad();
         selectedSkin_ = -1;
@@ -153,6 +154,7 @@ void SettingsModel::Save() const {
     WriteOption(os, misc::kBack, showSkin_);
     WriteOption(os, misc::kEnabled, enabled_);
     WriteOption(os, misc::kAutoHide, autoHide_);
+    WriteOption(os, misc::kWaitIdle, waitIdle_);
     SaveLaunchOrder();
 }
 
@@ -192,6 +194,8 @@ bool SettingsModel::Ticked(Box box) const {
             return showSkin_;
         case Box::HideLogo:
             return hideLogo_;
+        case Box::WaitIdle:
+            return waitIdle_;
     }
     return false;
 }
@@ -209,6 +213,9 @@ void SettingsModel::SetBox(Box box, bool ticked) {
             break;
         case Box::HideLogo:
             hideLogo_ = ticked;
+            break;
+        case Box::WaitIdle:
+            waitIdle_ = ticked;
             break;
         case Box::ShowSkin:
             showSkin_ = ticked;

@@ -31,6 +31,7 @@ enum class Box {
     ShowDetails,       // Check3
     ShowSkin,          // Check4
     HideLogo,          // Check5
+    WaitIdle,          // Check6: "Wait until the computer is idle"
 };
 
 // Blank rows the opening puts in front of the list build, so that stored positions up to 99
@@ -98,6 +99,7 @@ class SettingsModel {
     bool showDetails_ = false;
     bool showSkin_ = false;
     bool hideLogo_ = false;
+    bool waitIdle_ = false;
     std::wstring switchCaption_ = L"&Enabled";
     std::vector<std::wstring> skinNames_;
     int selectedSkin_ = -1;

@@ -403,6 +403,22 @@ TEST_F(ModelTest, TheOpeningWarnsOnlyWhenTaskManagerSwitchedOffTheLauncherThatSh
     EXPECT_FALSE(SwitchedOffInTaskManager(os)) << "Tarnwick switched off: nothing to start";
 }
 
+TEST_F(ModelTest, WaitUntilIdleIsReadAsAFlagAndSavedAsAWord) {
+    model.Load();
+    EXPECT_FALSE(model.Ticked(Box::WaitIdle));
+    EXPECT_EQ(Misc(L"WaitIdle"), L"-");  // an opening writes back only what it always did
+    model.ToggleBox(Box::WaitIdle);
+    model.Save();
+    EXPECT_EQ(Misc(L"WaitIdle"), L"True");
+
+    SetMisc(L"WaitIdle", L"0");
+    SettingsModel again{StoreContext{os, sandbox.ProgramFolder(), nullptr}, skins};
+    again.Load();
+    EXPECT_FALSE(again.Ticked(Box::WaitIdle));
+    again.Save();
+    EXPECT_EQ(Misc(L"WaitIdle"), L"False");
+}
+
 // A standard user's rights, as Windows gives them to this program without elevation: the
 // machine's Run key (both views) and the program folder under Program Files are read-only.
 TEST_F(ModelTest, WhatTheSwitchCouldNotDoWithoutAdministratorRightsIsSaidByName) {
