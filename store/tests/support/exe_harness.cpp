@@ -1,5 +1,6 @@
 #include "exe_harness.h"
 
+#include "gdi.h"
 #include "registry.h"
 #include "run_origins.h"
 #include "settings_store.h"
@@ -386,7 +387,7 @@ void SaveScreenshot(const fs::path& file, RECT r, int margin) {
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    const UniqueGdiObj bitmap(
+    const UniqueBitmap bitmap(
         ::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const HGDIOBJ old = ::SelectObject(memory, bitmap.get());
     ::BitBlt(memory, 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
