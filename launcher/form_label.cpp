@@ -2,28 +2,16 @@
 
 #include "gdi.h"
 
-#include <windowsx.h>
-
 namespace tarnwick {
 namespace {
 
 constexpr wchar_t kLabelClass[] = L"TarnwickControl";
 constexpr WPARAM kAnyButton = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON;
 
-POINT PointFrom(LPARAM lParam) {
-    return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-}
-
 }  // namespace
 
 bool FormLabel::Register(HINSTANCE instance) {
-    WNDCLASSEXW label{};
-    label.cbSize = sizeof label;
-    label.lpfnWndProc = Procedure;
-    label.hInstance = instance;
-    label.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    label.lpszClassName = kLabelClass;
-    return ::RegisterClassExW(&label) != 0;
+    return RegisterWindowClass(instance, kLabelClass);
 }
 
 bool FormLabel::Create(HWND parent, HINSTANCE instance, const wchar_t* text, DWORD style, int id) {
@@ -64,7 +52,7 @@ LRESULT FormLabel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT FormLabel::OnPercentMouse(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_MOUSEMOVE:
-            if (wParam & MK_LBUTTON) host_.Drag(PointFrom(lParam), false);
+            if (wParam & MK_LBUTTON) host_.Drag(ui::PointFrom(lParam), false);
             host_.RefreshAutoHide();
             return 0;
         case WM_LBUTTONUP:
@@ -75,7 +63,7 @@ LRESULT FormLabel::OnPercentMouse(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             // A press on the percentage starts a drag as well; its pointer positions are taken
             // in the label's own coordinates, like the moves that follow.
-            host_.Press(PointFrom(lParam));
+            host_.Press(ui::PointFrom(lParam));
             ::SetCapture(hwnd());
             return 0;
     }

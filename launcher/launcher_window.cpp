@@ -3,8 +3,6 @@
 #include "resource.h"
 #include "settings_store.h"
 
-#include <windowsx.h>
-
 #include <charconv>
 #include <random>
 
@@ -34,10 +32,6 @@ std::wstring FormatSingle(double value) {
     return std::wstring(buffer, result.ptr);
 }
 
-POINT PointFrom(LPARAM lParam) {
-    return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-}
-
 double RandomUnit() {
     static std::minstd_rand engine(static_cast<unsigned>(Now().count()));
     return std::uniform_real_distribution<double>(0.0, 1.0)(engine);
@@ -54,14 +48,8 @@ Form1::~Form1() {
 }
 
 bool Form1::Create() {
-    WNDCLASSEXW form{};
-    form.cbSize = sizeof form;
-    form.lpfnWndProc = Procedure;
-    form.hInstance = instance_;
-    form.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    form.lpszClassName = kLauncherWindowClass;
-    if (!::RegisterClassExW(&form) || !PictureButton::Register(instance_) ||
-        !FormLabel::Register(instance_)) {
+    if (!RegisterWindowClass(instance_, kLauncherWindowClass) ||
+        !PictureButton::Register(instance_) || !FormLabel::Register(instance_)) {
         return false;
     }
 
@@ -335,7 +323,7 @@ LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
-            Press(PointFrom(lParam));
+            Press(ui::PointFrom(lParam));
             ::SetCapture(hwnd());
             return 0;
         case WM_LBUTTONUP:
@@ -345,7 +333,7 @@ LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_MOUSEMOVE:
             if (!sequencer_) return 0;
-            if (wParam & MK_LBUTTON) Drag(PointFrom(lParam), true);
+            if (wParam & MK_LBUTTON) Drag(ui::PointFrom(lParam), true);
             RefreshAutoHide();
             SavePosition();
             return 0;

@@ -5,7 +5,6 @@
 
 #include <uxtheme.h>
 #include <vssym32.h>
-#include <windowsx.h>
 
 #include <utility>
 
@@ -23,13 +22,7 @@ using UniqueTheme = UniqueAny<HTHEME, CloseTheme>;
 }  // namespace
 
 bool PictureButton::Register(HINSTANCE instance) {
-    WNDCLASSEXW button{};
-    button.cbSize = sizeof button;
-    button.lpfnWndProc = Procedure;
-    button.hInstance = instance;
-    button.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    button.lpszClassName = kButtonClass;
-    return ::RegisterClassExW(&button) != 0;
+    return RegisterWindowClass(instance, kButtonClass);
 }
 
 int PictureButton::IconSize(UINT dpi) {
@@ -69,8 +62,7 @@ LRESULT PictureButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (down_) {
                 RECT r{};
                 ::GetClientRect(hwnd(), &r);
-                const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-                const bool inside = ::PtInRect(&r, at) != FALSE;
+                const bool inside = ::PtInRect(&r, ui::PointFrom(lParam)) != FALSE;
                 if (inside != inside_) {
                     inside_ = inside;
                     ::InvalidateRect(hwnd(), nullptr, FALSE);

@@ -1,5 +1,7 @@
 #include "window.h"
 
+#include <windowsx.h>
+
 namespace tarnwick::ui {
 
 int PendingQuitCode() {
@@ -15,10 +17,24 @@ std::wstring WindowText(HWND hwnd) {
     return text;
 }
 
+POINT PointFrom(LPARAM lParam) {
+    return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+}
+
 Window::~Window() {
     if (!hwnd_) return;
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     ::DestroyWindow(hwnd_);
+}
+
+bool Window::RegisterWindowClass(HINSTANCE instance, const wchar_t* name) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = name;
+    return ::RegisterClassExW(&windowClass) != 0;
 }
 
 bool Window::MakeWindow(DWORD exStyle, const wchar_t* windowClass, const wchar_t* title,

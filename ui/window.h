@@ -32,6 +32,9 @@ int PendingQuitCode();
 // A window's text, of any length.
 std::wstring WindowText(HWND hwnd);
 
+// The pointer position of a mouse message, in the window's client coordinates.
+POINT PointFrom(LPARAM lParam);
+
 class Window {
   public:
     Window(const Window&) = delete;
@@ -44,8 +47,8 @@ class Window {
     // owner that wants its own messages at the end destroys its window in its own destructor.
     ~Window();
 
-    // The procedure to register the window class with.
-    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Registers a class of windows that belong to objects: this procedure, the arrow pointer.
+    static bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name);
     // Makes the window of this object (`id`: a child's control id). False when it was not made.
     bool MakeWindow(DWORD exStyle, const wchar_t* windowClass, const wchar_t* title, DWORD style,
                     HWND parent, int id, HINSTANCE instance);
@@ -55,6 +58,8 @@ class Window {
     }
 
   private:
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
     HWND hwnd_ = nullptr;
 };
 
