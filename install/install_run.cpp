@@ -14,12 +14,8 @@ constexpr long long kInstalledTimeDelayTenths = 40;
 }  // namespace
 
 std::wstring StartMenuGroupPath(const StoreContext& ctx) {
-    // The Recent folder is only a probe, as for the StartUp folder: a profile without one is not
-    // set up for shell work.
-    if (SpecialFolderPath(ctx.os, ctx.owner, kCsidlRecent).empty()) return {};
-    const std::wstring startMenu = SpecialFolderPath(ctx.os, ctx.owner, kCsidlStartMenu);
-    if (startMenu.empty()) return {};
-    return startMenu + std::wstring(kStartMenuGroup);
+    const std::wstring startMenu = StartMenuFolder(ctx.os, ctx.owner);
+    return startMenu.empty() ? std::wstring() : startMenu + std::wstring(kStartMenuGroup);
 }
 
 void shortcuts(const StoreContext& ctx) {

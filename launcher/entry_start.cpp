@@ -14,11 +14,6 @@ namespace {
 // mingw-w64 headers do not name it.
 constexpr DWORD kElevationRequired = 740;
 
-bool IsFile(Os& os, const std::wstring& path) {
-    const DWORD attributes = os.FileAttributes(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Errors that say the program's volume is not there at the moment (a network path that does not
 // answer yet at log-on, a removable drive without its medium): not a reason to forget it.
 bool IsNotReadyError(DWORD error) {

@@ -3,10 +3,13 @@
 // runs start-up, owns the sequencer and wires it to Win32 timers and to the mouse.
 #pragma once
 
-#include "handles.h"
+#include "form_label.h"
+#include "gdi.h"
+#include "picture_button.h"
 #include "sequencer.h"
 #include "startup.h"
 #include "timer_schedule.h"
+#include "window.h"
 #include "window_logic.h"
 
 #include <optional>
@@ -16,12 +19,10 @@ namespace tarnwick {
 inline constexpr wchar_t kLauncherWindowClass[] = L"TarnwickLauncher";
 inline constexpr wchar_t kLauncherWindowTitle[] = L"Tarnwick";
 
-class Form1 final : public SequencerView {
+class Form1 final : public SequencerView, public ui::Window, private LabelHost {
   public:
     explicit Form1(HINSTANCE instance);
     ~Form1() override;
-    Form1(const Form1&) = delete;
-    Form1& operator=(const Form1&) = delete;
 
     // Creates the window and runs start-up. False when the launcher is to end at once.
     bool Create();
@@ -35,21 +36,8 @@ class Form1 final : public SequencerView {
     void ShowError(const std::wstring& text, const std::wstring& title) override;
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT OnControlMessage(HWND control, UINT msg, WPARAM wParam, LPARAM lParam);
-
-    struct ButtonState {
-        HICON face = nullptr;
-        bool down = false;    // pressed with the left button, pointer captured
-        bool inside = false;  // and the pointer is over it
-    };
-    ButtonState* ButtonOf(HWND control);
-    LRESULT OnButtonMessage(HWND button, ButtonState& state, UINT msg, WPARAM wParam,
-                            LPARAM lParam);
-    void ClickButton(HWND button);
-    void PaintButton(HWND button, const ButtonState& state, HDC dc) const;
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnCommand(int id);
     void ShowFaces();
 
     void CreateControls();
@@ -65,9 +53,12 @@ class Form1 final : public SequencerView {
     void OnTimer5();
     void OnTimer6();
 
-    void Press(POINT pointer);
-    void Drag(POINT pointer, bool keepOnScreen);
-    void RefreshAutoHide();
+    // LabelHost, and the form's own face, which is the drag label.
+    void Press(POINT pointer) override;
+    void Drag(POINT pointer, bool keepOnScreen) override;
+    void RefreshAutoHide() override;
+    void PercentReleased(bool left) override;
+    void PaintLabel(LabelKind kind, HDC dc) const override;
     void SavePosition();
     void SetHeight(bool collapsed);
 
@@ -78,14 +69,12 @@ class Form1 final : public SequencerView {
     void PaintPicture1(HDC dc) const;
 
     HINSTANCE instance_;
-    HWND hwnd_ = nullptr;
-    HWND label1_ = nullptr;
-    HWND command4_ = nullptr;
-    HWND command2_ = nullptr;
-    HWND command3_ = nullptr;
-    ButtonState buttons_[3];  // Command4, Command2, Command3
-    HWND label4_ = nullptr;
-    HWND picture1_ = nullptr;
+    PictureButton command4_;
+    PictureButton command2_;
+    PictureButton command3_;
+    FormLabel picture1_{LabelKind::Logo, *this};
+    FormLabel label1_{LabelKind::Percent, *this};
+    FormLabel label4_{LabelKind::Loading, *this};
 
     StoreContext ctx_;
     LauncherOptions options_;
@@ -102,11 +91,11 @@ class Form1 final : public SequencerView {
     bool progressShown_ = false;
     bool coloured_ = false;  // the bar shows its design colour until the first colour tick
     bool collapsed_ = false;
-    bool ended_ = false;
     POINT press_{};  // pressX, pressY: pixels of the control that was pressed
 
-    UniqueGdiObj font_;
-    UniqueGdiObj logo_;
+    UniqueFont font_;
+    UniqueBitmap logo_;
+    UniqueBrush marqueeBack_{::CreateSolidBrush(RGB(0, 0, 0))};  // behind the "Loading" line
     UniqueIcon pauseIcon_;
     UniqueIcon playIcon_;
     UniqueIcon fastForwardIcon_;

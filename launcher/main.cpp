@@ -46,17 +46,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     // The shell's "Open" verb, which starts the shortcuts, wants COM on this thread.
     tarnwick::ComScope com;
+    int exitCode = 0;
     {
         tarnwick::Form1 form(instance);
         if (!form.Create()) return 0;
         MSG msg;
-        while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        BOOL got;
+        while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }
+        if (got == 0) exitCode = static_cast<int>(msg.wParam);
     }
     // The window is gone; the process stays until Windows has surely started its own entries.
     WaitUntil(started + SettleMs());
     tarnwick::CaptureAfterSequence({tarnwick::SystemOs(), tarnwick::ProgramFolder(), nullptr});
-    return 0;
+    // The loop's own end: 0, or the failure a window procedure met.
+    return exitCode;
 }

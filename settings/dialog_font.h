@@ -1,7 +1,7 @@
 // Fonts made after a dialog's own, so that they follow its face and its DPI.
 #pragma once
 
-#include "handles.h"
+#include "gdi.h"
 
 #include <windows.h>
 
@@ -10,9 +10,9 @@ namespace tarnwick::settings {
 LOGFONTW DialogFont(HWND dialog);
 
 // A font like the dialog's, `scale` times its height.
-UniqueGdiObj ScaledFont(HWND dialog, double scale, LONG weight);
+UniqueFont ScaledFont(HWND dialog, double scale, LONG weight);
 
 // A font like the dialog's at `points` points for the dialog's DPI.
-UniqueGdiObj PointFont(HWND dialog, int points);
+UniqueFont PointFont(HWND dialog, int points);
 
 }  // namespace tarnwick::settings

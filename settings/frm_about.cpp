@@ -2,6 +2,7 @@
 
 #include "dialog_font.h"
 #include "picture.h"
+#include "context.h"
 #include "product.h"
 #include "resource.h"
 #include "sysinfo.h"
@@ -16,8 +17,6 @@ constexpr wchar_t kDisclaimer[] =
     L"Warning: this program is distributed as is, without any warranty. The author takes no "
     L"responsibility for any loss of data or other damage that may come from its use.";
 constexpr int kDisclaimerPoints = 6;
-// Fonts are made again once the dialog manager has rescaled the box for a new DPI.
-constexpr UINT kRemakeSized = WM_APP + 1;
 
 // The labels that take the skin's colour.
 constexpr int kCaptions[] = {IDC_lblTitle, IDC_AboutLabel1, IDC_lblDescription, IDC_lblVersion,
@@ -27,17 +26,8 @@ constexpr int kCaptions[] = {IDC_lblTitle, IDC_AboutLabel1, IDC_lblDescription, 
 class VersionRecord {
   public:
     VersionRecord() {
-        std::wstring path(MAX_PATH, L'\0');
-        for (;;) {
-            const DWORD length =
-                ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-            if (length == 0) return;
-            if (length < path.size()) {
-                path.resize(length);
-                break;
-            }
-            path.resize(path.size() * 2);
-        }
+        const std::wstring path = ProgramPath();
+        if (path.empty()) return;
         DWORD handle = 0;
         record_.resize(::GetFileVersionInfoSizeW(path.c_str(), &handle));
         if (record_.empty() ||
@@ -83,99 +73,77 @@ bool IsCaption(int id) {
 
 }  // namespace
 
-frmAbout::~frmAbout() {
-    if (!hwnd_) return;
-    ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
-    ::DestroyWindow(hwnd_);
-}
-
 bool frmAbout::Load(HINSTANCE instance, HWND owner) {
-    return ::CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_frmAbout), owner, DialogProc,
-                                reinterpret_cast<LPARAM>(this)) != nullptr;
+    return MakeModeless(instance, IDD_frmAbout, owner);
 }
 
 void frmAbout::Show() const {
-    ::ShowWindow(hwnd_, SW_SHOW);
-    ::SetActiveWindow(hwnd_);
+    ::ShowWindow(hwnd(), SW_SHOW);
+    ::SetActiveWindow(hwnd());
 }
 
 void frmAbout::ShowLook() {
-    background_.Prepare(hwnd_, look_);
-    RedrawWholeWindow(hwnd_);
-}
-
-INT_PTR CALLBACK frmAbout::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<frmAbout*>(lParam);
-        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        self->hwnd_ = hwnd;
-        self->OnLoad();
-        return TRUE;
-    }
-    auto* self = reinterpret_cast<frmAbout*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
-    return self ? self->OnMessage(message, wParam, lParam) : FALSE;
+    background_.Prepare(hwnd(), look_);
+    RedrawWholeWindow(hwnd());
 }
 
 INT_PTR frmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_INITDIALOG:
+            OnLoad();
+            return TRUE;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case IDC_cmdOK:
                 case IDCANCEL:
-                    ::DestroyWindow(hwnd_);
+                    ::DestroyWindow(hwnd());
                     return TRUE;
                 case IDC_cmdSysInfo:
-                    StartSysInfo(os_, hwnd_);
+                    StartSysInfo(os_, hwnd());
                     return TRUE;
                 default:
                     return FALSE;
             }
         case WM_ERASEBKGND:
-            return background_.Erase(hwnd_, reinterpret_cast<HDC>(wParam));
+            return background_.Erase(hwnd(), reinterpret_cast<HDC>(wParam));
         case WM_CTLCOLORSTATIC: {
             const auto control = reinterpret_cast<HWND>(lParam);
-            return reinterpret_cast<INT_PTR>(background_.ColourControl(
-                hwnd_, reinterpret_cast<HDC>(wParam), control, IsCaption(::GetDlgCtrlID(control))));
+            return reinterpret_cast<INT_PTR>(
+                background_.ColourControl(hwnd(), reinterpret_cast<HDC>(wParam), control,
+                                          IsCaption(::GetDlgCtrlID(control))));
         }
         case WM_DRAWITEM:
             if (wParam != IDC_picIcon) return FALSE;
             DrawLogo(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-            return TRUE;
-        case WM_DPICHANGED:
-            ::PostMessageW(hwnd_, kRemakeSized, 0, 0);
-            return FALSE;
-        case kRemakeSized:
-            MakeSizedResources();
-            ShowLook();
-            return TRUE;
-        case WM_DESTROY:
-            // Unloaded: the window and everything it showed go; the next "&About" loads anew.
-            ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
-            hwnd_ = nullptr;
             return TRUE;
         default:
             return FALSE;
     }
 }
 
+void frmAbout::OnRescaled() {
+    MakeSizedResources();
+    ShowLook();
+}
+
 void frmAbout::OnLoad() {
     const VersionRecord record;
-    ::SetDlgItemTextW(hwnd_, IDC_lblDisclaimer, kDisclaimer);
-    logo_ = LoadPicture(programFolder_ + L"\\twlogo.jpg");
+    ::SetDlgItemTextW(hwnd(), IDC_lblDisclaimer, kDisclaimer);
+    logo_ = LoadLogo(programFolder_);
     MakeSizedResources();
-    ::SetWindowTextW(hwnd_, L"About Tarnwick");
-    ::SetDlgItemTextW(hwnd_, IDC_lblVersion, (L"Version " + record.Version()).c_str());
+    ::SetWindowTextW(hwnd(), L"About Tarnwick");
+    ::SetDlgItemTextW(hwnd(), IDC_lblVersion, (L"Version " + record.Version()).c_str());
     ::SetDlgItemTextW(
-        hwnd_, IDC_lblTitle,
+        hwnd(), IDC_lblTitle,
         (record.Text(L"FileDescription") + L": " + std::wstring(kMakerWebAddress)).c_str());
-    ::SetDlgItemTextW(hwnd_, IDC_lblDescription, record.Text(L"Comments").c_str());
-    ::SetDlgItemTextW(hwnd_, IDC_AboutLabel1, record.Text(L"LegalCopyright").c_str());
-    background_.Prepare(hwnd_, look_);
+    ::SetDlgItemTextW(hwnd(), IDC_lblDescription, record.Text(L"Comments").c_str());
+    ::SetDlgItemTextW(hwnd(), IDC_AboutLabel1, record.Text(L"LegalCopyright").c_str());
+    background_.Prepare(hwnd(), look_);
 }
 
 void frmAbout::MakeSizedResources() {
-    titleFont_ = ScaledFont(hwnd_, 1.0, FW_BOLD);
-    disclaimerFont_ = PointFont(hwnd_, kDisclaimerPoints);
+    titleFont_ = ScaledFont(hwnd(), 1.0, FW_BOLD);
+    disclaimerFont_ = PointFont(hwnd(), kDisclaimerPoints);
     ::SendMessageW(Item(IDC_lblTitle), WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()),
                    TRUE);
     ::SendMessageW(Item(IDC_lblDisclaimer), WM_SETFONT,
@@ -184,7 +152,7 @@ void frmAbout::MakeSizedResources() {
 
 void frmAbout::DrawLogo(const DRAWITEMSTRUCT& item) const {
     const HDC dc = item.hDC;
-    HBRUSH brush = background_.ColourControl(hwnd_, dc, item.hwndItem, false);
+    HBRUSH brush = background_.ColourControl(hwnd(), dc, item.hwndItem, false);
     ::FillRect(dc, &item.rcItem, brush ? brush : ::GetSysColorBrush(COLOR_3DFACE));
     const SIZE logo = logo_ ? PictureSize(*logo_.get()) : SIZE{0, 0};
     if (logo.cx <= 0 || logo.cy <= 0) return;

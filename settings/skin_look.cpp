@@ -21,18 +21,16 @@ void SkinnedBackground::Prepare(HWND window, const SkinLook& look) {
     const RECT drawn{0, 0, ::MulDiv(own.cx, dpi, USER_DEFAULT_SCREEN_DPI),
                      ::MulDiv(own.cy, dpi, USER_DEFAULT_SCREEN_DPI)};
     const WindowDc screen(window);
-    UniqueGdiObj bitmap(::CreateCompatibleBitmap(screen.get(), client.right, client.bottom));
-    if (bitmap) {
-        const HDC dc = ::CreateCompatibleDC(screen.get());
-        const HGDIOBJ old = ::SelectObject(dc, bitmap.get());
-        // Where a small picture ends, the window's own face colour goes on.
-        ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_3DFACE));
-        DrawPicture(*look.picture.get(), dc, drawn);
-        ::SelectObject(dc, old);
-        ::DeleteDC(dc);
-    }
+    UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), client.right, client.bottom));
     if (!bitmap) return;
-    brush_.reset(::CreatePatternBrush(static_cast<HBITMAP>(bitmap.get())));
+    {
+        const MemoryDc dc(screen.get());
+        const Selected drawing(dc.get(), bitmap.get());
+        // Where a small picture ends, the window's own face colour goes on.
+        ::FillRect(dc.get(), &client, ::GetSysColorBrush(COLOR_3DFACE));
+        DrawPicture(*look.picture.get(), dc.get(), drawn);
+    }
+    brush_.reset(::CreatePatternBrush(bitmap.get()));
     if (!brush_) return;
     bitmap_ = std::move(bitmap);
     size_ = {client.right, client.bottom};
@@ -42,13 +40,13 @@ INT_PTR SkinnedBackground::Erase(HWND dialog, HDC dc) const {
     if (!bitmap_) return FALSE;
     RECT client{};
     ::GetClientRect(dialog, &client);
-    const HDC source = ::CreateCompatibleDC(dc);
-    const HGDIOBJ old = ::SelectObject(source, bitmap_.get());
-    // Logical coordinates, so that a control that asks its parent to paint its background
-    // (themed buttons do) gets the part of the picture under it.
-    ::BitBlt(dc, 0, 0, size_.cx, size_.cy, source, 0, 0, SRCCOPY);
-    ::SelectObject(source, old);
-    ::DeleteDC(source);
+    {
+        const MemoryDc source(dc);
+        const Selected picture(source.get(), bitmap_.get());
+        // Logical coordinates, so that a control that asks its parent to paint its background
+        // (themed buttons do) gets the part of the picture under it.
+        ::BitBlt(dc, 0, 0, size_.cx, size_.cy, source.get(), 0, 0, SRCCOPY);
+    }
     // A window that grew since the picture was prepared shows its face colour beyond it.
     const RECT right{size_.cx, 0, client.right, client.bottom};
     const RECT below{0, size_.cy, size_.cx, client.bottom};
@@ -69,7 +67,7 @@ HBRUSH SkinnedBackground::ColourControl(HWND window, HDC dc, HWND control, bool 
         ::MapWindowPoints(control, window, &place, 1);
         ::SetBrushOrgEx(dc, -place.x, -place.y, nullptr);
         ::SetBkMode(dc, TRANSPARENT);
-        return static_cast<HBRUSH>(brush_.get());
+        return brush_.get();
     }
     if (!coloured) return nullptr;
     ::SetBkColor(dc, ::GetSysColor(COLOR_3DFACE));

@@ -3,6 +3,7 @@
 // the about box each paint the same look through a SkinnedBackground of their own.
 #pragma once
 
+#include "gdi.h"
 #include "handles.h"
 
 #include <ocidl.h>
@@ -35,11 +36,9 @@ class SkinnedBackground {
     // null for the dialog's own colours. A caption also takes the look's colour.
     HBRUSH ColourControl(HWND window, HDC dc, HWND control, bool caption) const;
 
-    bool HasPicture() const { return static_cast<bool>(brush_); }
-
   private:
-    UniqueGdiObj bitmap_;  // the client area as the picture covers it
-    UniqueGdiObj brush_;   // the same bitmap as a brush, for the controls' backgrounds
+    UniqueBitmap bitmap_;  // the client area as the picture covers it
+    UniqueBrush brush_;    // the same bitmap as a brush, for the controls' backgrounds
     SIZE size_{};
     std::optional<COLORREF> captions_;
 };

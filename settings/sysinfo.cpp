@@ -45,11 +45,6 @@ bool StartProgram(Os& os, std::wstring path) {
     return os.StartProcess(L"\"" + path + L"\"") == ERROR_SUCCESS;
 }
 
-bool IsFile(Os& os, const std::wstring& path) {
-    const DWORD attributes = os.FileAttributes(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 }  // namespace
 
 bool GetKeyValue(Os& os, HKEY KeyRoot, std::wstring_view KeyName, std::wstring_view SubKeyRef,

@@ -15,6 +15,9 @@ struct StoreContext {
     HWND owner = nullptr;
 };
 
+// The running executable's own path; empty when Windows cannot tell.
+std::wstring ProgramPath();
+
 // The folder of the running executable, without a trailing backslash.
 std::wstring ProgramFolder();
 

@@ -54,15 +54,6 @@ inline void CloseFind(HANDLE h) {
 inline void FreePidl(PIDLIST_ABSOLUTE p) {
     ::CoTaskMemFree(p);
 }
-inline void DeleteGdi(HGDIOBJ o) {
-    ::DeleteObject(o);
-}
-inline void DestroyIconHandle(HICON i) {
-    ::DestroyIcon(i);
-}
-inline void DeleteDc(HDC dc) {
-    ::DeleteDC(dc);
-}
 }  // namespace detail
 
 using UniqueHKey = UniqueAny<HKEY, detail::CloseKey>;
@@ -74,10 +65,6 @@ inline HANDLE NullIfInvalid(HANDLE h) {
     return h == INVALID_HANDLE_VALUE ? nullptr : h;
 }
 using UniquePidl = UniqueAny<PIDLIST_ABSOLUTE, detail::FreePidl>;
-using UniqueGdiObj = UniqueAny<HGDIOBJ, detail::DeleteGdi>;
-using UniqueIcon = UniqueAny<HICON, detail::DestroyIconHandle>;
-// A memory device context (CreateCompatibleDC).
-using UniqueMemoryDc = UniqueAny<HDC, detail::DeleteDc>;
 
 // A COM interface pointer: Release on destruction.
 template <typename I>
@@ -109,23 +96,6 @@ class ComPtr {
 
   private:
     I* p_ = nullptr;
-};
-
-// A window's device context (the screen's for a null window), released with the window it came
-// from.
-class WindowDc {
-  public:
-    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
-    ~WindowDc() {
-        if (dc_) ::ReleaseDC(hwnd_, dc_);
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    HDC get() const { return dc_; }
-
-  private:
-    HWND hwnd_;
-    HDC dc_;
 };
 
 // COM for the lifetime of a scope (shortcuts and the shell's "Open" verb need it).

@@ -82,4 +82,10 @@ class Os {
 // The production implementation: straight Win32.
 Os& SystemOs();
 
+// Whether `path` names a file (not a folder, not nothing).
+inline bool IsFile(Os& os, const std::wstring& path) {
+    const DWORD attributes = os.FileAttributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace tarnwick

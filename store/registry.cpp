@@ -57,12 +57,15 @@ std::wstring SpecialFolderPath(Os& os, HWND owner, int csidl) {
     return path;
 }
 
-std::wstring StartUpFolder(Os& os, HWND owner) {
+std::wstring StartMenuFolder(Os& os, HWND owner) {
     // The Recent folder is only a probe: a profile without one is not set up for shell work.
     if (SpecialFolderPath(os, owner, kCsidlRecent).empty()) return {};
-    std::wstring startMenu = SpecialFolderPath(os, owner, kCsidlStartMenu);
-    if (startMenu.empty()) return {};
-    return startMenu + L"Programs\\StartUp\\";
+    return SpecialFolderPath(os, owner, kCsidlStartMenu);
+}
+
+std::wstring StartUpFolder(Os& os, HWND owner) {
+    const std::wstring startMenu = StartMenuFolder(os, owner);
+    return startMenu.empty() ? std::wstring() : startMenu + L"Programs\\StartUp\\";
 }
 
 }  // namespace tarnwick

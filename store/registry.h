@@ -58,6 +58,10 @@ std::vector<std::wstring> EnumValues(Os& os, HKEY root, std::wstring_view subKey
 // A shell folder's path with one backslash appended, or empty when it has no file-system path.
 std::wstring SpecialFolderPath(Os& os, HWND owner, int csidl);
 
+// The user's Start Menu folder (with its trailing backslash), or empty when either the Recent or
+// the Start Menu folder cannot be resolved: callers then leave everything below it alone.
+std::wstring StartMenuFolder(Os& os, HWND owner);
+
 // The user's StartUp folder (with its trailing backslash), or empty when either the Recent or the
 // Start Menu folder cannot be resolved: callers then leave the StartUp folder alone.
 std::wstring StartUpFolder(Os& os, HWND owner);

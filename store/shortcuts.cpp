@@ -20,7 +20,7 @@ std::wstring ShortcutEntryName(std::wstring_view fileName) {
     return std::wstring(fileName.substr(0, fileName.size() >= 4 ? fileName.size() - 4 : 0));
 }
 
-std::wstring ProgramFolder() {
+std::wstring ProgramPath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD len =
@@ -28,10 +28,14 @@ std::wstring ProgramFolder() {
         if (len == 0) return {};
         if (len < path.size()) {
             path.resize(len);
-            break;
+            return path;
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::wstring ProgramFolder() {
+    std::wstring path = ProgramPath();
     path.resize(path.find_last_of(L'\\') == std::wstring::npos ? 0 : path.find_last_of(L'\\'));
     return path;
 }

@@ -3,6 +3,7 @@
 #include "os.h"
 
 #include "handles.h"
+#include "process.h"
 
 #include <shellapi.h>
 
@@ -170,19 +171,7 @@ class Win32Os final : public Os {
     }
 
     DWORD StartProcess(std::wstring_view commandLine) override {
-        std::wstring cmd(commandLine);  // CreateProcessW may write into its command line.
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        si.dwFlags = STARTF_USESHOWWINDOW;
-        si.wShowWindow = SW_SHOWNORMAL;
-        PROCESS_INFORMATION pi{};
-        if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &si, &pi)) {
-            return ::GetLastError();
-        }
-        UniqueHandle process(pi.hProcess);
-        UniqueHandle thread(pi.hThread);
-        return ERROR_SUCCESS;
+        return StartCommandLine(commandLine);
     }
 
     DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override {
@@ -240,6 +229,23 @@ class Win32Os final : public Os {
 };
 
 }  // namespace
+
+DWORD StartCommandLine(std::wstring_view commandLine, UniqueHandle* process) {
+    std::wstring cmd(commandLine);  // CreateProcessW may write into its command line.
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                          &pi)) {
+        return ::GetLastError();
+    }
+    UniqueHandle started(pi.hProcess);
+    const UniqueHandle thread(pi.hThread);
+    if (process) *process = std::move(started);
+    return ERROR_SUCCESS;
+}
 
 Os& SystemOs() {
     static Win32Os os;

@@ -16,29 +16,22 @@ Form1::Form1(Os& os, std::wstring programFolder, std::wstring ownFile)
     : os_(os), programFolder_(std::move(programFolder)), ownFile_(std::move(ownFile)) {}
 
 void Form1::Show(HINSTANCE instance) {
-    ::DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_FORM1), nullptr, Thunk,
-                      reinterpret_cast<LPARAM>(this));
+    RunModal(instance, IDD_FORM1, nullptr);
 }
 
-INT_PTR CALLBACK Form1::Thunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) ::SetWindowLongPtrW(window, DWLP_USER, lParam);
-    auto* self = reinterpret_cast<Form1*>(::GetWindowLongPtrW(window, DWLP_USER));
-    return self ? self->Proc(window, message, wParam) : FALSE;
-}
-
-INT_PTR Form1::Proc(HWND window, UINT message, WPARAM wParam) {
+INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
             // The default button takes the focus, so Enter answers OK.
-            ::SetFocus(::GetDlgItem(window, IDC_COMMAND1));
+            ::SetFocus(Item(IDC_COMMAND1));
             return FALSE;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case IDC_COMMAND1:
-                    Command1_Click(window);
+                    Command1_Click();
                     return TRUE;
                 case IDC_COMMAND2:
-                    ::EndDialog(window, 0);
+                    ::EndDialog(hwnd(), 0);
                     return TRUE;
                 case IDCANCEL:
                     // The Esc key: Cancel is not bound to it, so it does nothing.
@@ -49,14 +42,15 @@ INT_PTR Form1::Proc(HWND window, UINT message, WPARAM wParam) {
         case WM_CLOSE:
             // The close box ends the program like Cancel. Handled here because the dialog
             // manager would turn it into IDCANCEL, which the Esc key also sends.
-            ::EndDialog(window, 0);
+            ::EndDialog(hwnd(), 0);
             return TRUE;
         default:
             return FALSE;
     }
 }
 
-void Form1::Command1_Click(HWND window) {
+void Form1::Command1_Click() {
+    const HWND window = hwnd();
     // The shell's confirmation and progress windows run a message loop on this thread; the
     // disabled window cannot start a second uninstall meanwhile.
     ::EnableWindow(window, FALSE);

@@ -2,25 +2,23 @@
 #pragma once
 
 #include "context.h"
+#include "window.h"
 
 #include <windows.h>
 
 namespace tarnwick {
 
-class Form1 {
+class Form1 final : public ui::Dialog {
   public:
     // `ownFile`: the name of the running uninstaller's file in the program folder.
     Form1(Os& os, std::wstring programFolder, std::wstring ownFile);
-    Form1(const Form1&) = delete;
-    Form1& operator=(const Form1&) = delete;
 
     // Shows the window and returns once it is gone.
     void Show(HINSTANCE instance);
 
   private:
-    static INT_PTR CALLBACK Thunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Proc(HWND window, UINT message, WPARAM wParam);
-    void Command1_Click(HWND window);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Command1_Click();
 
     Os& os_;
     std::wstring programFolder_;

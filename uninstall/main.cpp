@@ -4,6 +4,7 @@
 #include "form1.h"
 
 #include "handles.h"
+#include "window.h"
 
 #include <windows.h>
 
@@ -13,10 +14,7 @@ namespace {
 
 // The name of this program's file, which stays in the program folder for as long as it runs.
 std::wstring OwnFileName() {
-    std::wstring path(32768, L'\0');  // the longest path Windows has
-    const DWORD length =
-        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(length < path.size() ? length : 0);
+    const std::wstring path = tarnwick::ProgramPath();
     return path.substr(path.find_last_of(L'\\') + 1);
 }
 
@@ -27,5 +25,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const tarnwick::ComScope com;
     tarnwick::Form1 form(tarnwick::SystemOs(), tarnwick::ProgramFolder(), OwnFileName());
     form.Show(instance);
-    return 0;
+    // 0, or the failure the window's procedure met.
+    return tarnwick::ui::PendingQuitCode();
 }

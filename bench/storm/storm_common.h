@@ -3,6 +3,7 @@
 #pragma once
 
 #include "handles.h"
+#include "process.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -62,18 +63,9 @@ inline std::optional<std::uint64_t> ParseCount(const std::wstring& text) {
 // Starts a command line in a new process, as a shell or a launcher does (no handles inherited,
 // the window shown normally); the process handle, or an empty one when it could not start.
 inline UniqueHandle StartCommand(const std::wstring& commandLine) {
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process))
-        return UniqueHandle();
-    ::CloseHandle(process.hThread);
-    return UniqueHandle(process.hProcess);
+    UniqueHandle process;
+    StartCommandLine(commandLine, &process);
+    return process;
 }
 
 inline UniqueHandle CreateForWriting(const std::wstring& path) {

@@ -1,6 +1,7 @@
 // install.exe itself under Wine, driven from this process: it runs against the prefix's real
 // registry and folders, which a guard saves and puts back around every test.
 #include "exe_harness.h"
+#include "gdi.h"
 
 #include "capture.h"
 #include "registry.h"
@@ -55,10 +56,10 @@ class Picture {
         ::GdiFlush();
     }
     void DrawIcon(const wchar_t* id, uint32_t background) {
-        const UniqueGdiObj brush(::CreateSolidBrush(
+        const UniqueBrush brush(::CreateSolidBrush(
             RGB((background >> 16) & 0xFF, (background >> 8) & 0xFF, background & 0xFF)));
         const RECT all{0, 0, width_, height_};
-        ::FillRect(dc_, &all, static_cast<HBRUSH>(brush.get()));
+        ::FillRect(dc_, &all, brush.get());
         ::DrawIconEx(dc_, 0, 0, ::LoadIconW(nullptr, id), width_, height_, 0, nullptr, DI_NORMAL);
         ::GdiFlush();
     }
@@ -78,7 +79,7 @@ class Picture {
   private:
     int width_;
     int height_;
-    UniqueGdiObj bitmap_;
+    UniqueBitmap bitmap_;
     const uint32_t* bits_ = nullptr;
     HDC dc_ = nullptr;
     HGDIOBJ old_ = nullptr;

@@ -6,6 +6,7 @@
 //   tw_bench started LOGS                       how many sample starts were noted
 //   tw_bench schedule FOLDER SAMPLE LOGS COUNT  the start time of each entry against its slot
 // FOLDER holds both programs; INIT and DELAY are in tenths of a second, as stored.
+#include "gdi.h"
 #include "handles.h"
 #include "probe.h"
 #include "registry.h"

@@ -1,6 +1,7 @@
 // The real Tarnwick.exe under Wine and Xvfb, driven from this test process: its resources, its
 // window, the buttons and the mouse, auto-hide, the marquee and the error box.
 #include "launcher_exe_harness.h"
+#include "gdi.h"
 
 #include "../resource.h"
 #include "product.h"
@@ -43,8 +44,8 @@ TEST(LauncherFile, CarriesVersionManifestPicturesAndLogo) {
             ::LoadImageW(module, MAKEINTRESOURCEW(icon), IMAGE_ICON, 16, 16, 0)));
         EXPECT_TRUE(loaded) << icon;
     }
-    const UniqueGdiObj logo(
-        ::LoadImageW(module, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0));
+    const UniqueBitmap logo(static_cast<HBITMAP>(
+        ::LoadImageW(module, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0)));
     ASSERT_TRUE(logo);
     BITMAP bm{};
     ::GetObjectW(logo.get(), sizeof bm, &bm);

@@ -1,5 +1,6 @@
 #include "launcher_exe_harness.h"
 
+#include "context.h"
 #include "registry.h"
 #include "settings_store.h"
 
@@ -15,17 +16,6 @@ namespace tarnwick::testing {
 namespace fs = std::filesystem;
 
 // ---- places
-
-namespace {
-
-// Screenshots go beside the test binary, in the build tree.
-fs::path TestBinaryFolder() {
-    wchar_t path[MAX_PATH * 4];
-    const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
-    return fs::path(std::wstring(path, n)).parent_path();
-}
-
-}  // namespace
 
 fs::path TarnwickExe() {
     return BuiltProgram(TARNWICK_EXE);
@@ -196,7 +186,8 @@ void LauncherFixture::StartLauncher(bool visible) {
 }
 
 fs::path LauncherFixture::ShotPath(const std::wstring& name) const {
-    return TestBinaryFolder() / L"screenshots" / (name + L".bmp");
+    // Beside the test binary, in the build tree.
+    return fs::path(ProgramFolder()) / L"screenshots" / (name + L".bmp");
 }
 
 }  // namespace tarnwick::testing

@@ -1,6 +1,6 @@
 #include "screen.h"
 
-#include "handles.h"
+#include "gdi.h"
 
 namespace tarnwick::settings {
 
@@ -13,7 +13,7 @@ Screen::Screen(HWND window) : window_(window) {
     info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     const WindowDc screen(nullptr);
-    UniqueGdiObj bitmap(::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueBitmap bitmap(::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const HDC memory = ::CreateCompatibleDC(screen.get());
     const HGDIOBJ old = ::SelectObject(memory, bitmap.get());
     ::BitBlt(memory, 0, 0, width, height, screen.get(), rect_.left, rect_.top,

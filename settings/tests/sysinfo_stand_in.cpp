@@ -1,5 +1,6 @@
 // Stands in for the System Information tool in the tests: leaves a file beside itself that says
 // it ran, holding its command line, and ends.
+#include "context.h"
 #include "handles.h"
 
 #include <windows.h>
@@ -7,8 +8,7 @@
 #include <string>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    std::wstring path(32768, L'\0');
-    path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    const std::wstring path = tarnwick::ProgramPath();
     const tarnwick::UniqueHandle marker(
         tarnwick::NullIfInvalid(::CreateFileW((path + L".ran").c_str(), GENERIC_WRITE, 0, nullptr,
                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));

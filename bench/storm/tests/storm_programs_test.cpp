@@ -1,5 +1,6 @@
 // The storm benchmark's programs on their own: what they write, how they refuse bad input, that
 // their times share one clock, and that the driver keeps its schedule and waits for its storm.
+#include "context.h"
 #include "storm_common.h"
 
 #include <gtest/gtest.h>
@@ -18,9 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 fs::path Beside(const wchar_t* name) {
-    wchar_t self[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    return fs::path(self).parent_path() / name;
+    return fs::path(ProgramFolder()) / name;
 }
 
 std::wstring Quoted(const fs::path& path) {

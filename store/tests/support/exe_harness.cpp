@@ -1,5 +1,6 @@
 #include "exe_harness.h"
 
+#include "gdi.h"
 #include "registry.h"
 #include "run_origins.h"
 #include "settings_store.h"
@@ -381,11 +382,11 @@ bool WaitForSteadyScreen(RECT r, Millis timeout) {
     const auto look = [&] {
         const WindowDc screen(nullptr);
         void* bits = nullptr;
-        const UniqueGdiObj bitmap(
+        const UniqueBitmap bitmap(
             ::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         std::vector<DWORD> pixels;
         if (!bits) return pixels;
-        const UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
+        const MemoryDc memory(screen.get());
         const HGDIOBJ old = ::SelectObject(memory.get(), bitmap.get());
         ::BitBlt(memory.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
         ::GdiFlush();
@@ -439,7 +440,7 @@ void SaveScreenshot(const fs::path& file, RECT r, int margin) {
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    const UniqueGdiObj bitmap(
+    const UniqueBitmap bitmap(
         ::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const HGDIOBJ old = ::SelectObject(memory, bitmap.get());
     ::BitBlt(memory, 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);

@@ -1,6 +1,8 @@
 #include "picture.h"
 
-namespace tarnwick::settings {
+#include "gdi.h"
+
+namespace tarnwick {
 namespace {
 
 // Pictures measure themselves in hundredths of a millimetre.
@@ -25,6 +27,10 @@ ComPtr<IPicture> LoadPicture(const std::wstring& path) {
     return picture;
 }
 
+ComPtr<IPicture> LoadLogo(const std::wstring& programFolder) {
+    return LoadPicture(programFolder + L"\\twlogo.jpg");
+}
+
 SIZE PictureSize(IPicture& picture) {
     const SIZE himetric = HimetricSize(picture);
     SHORT type = PICTYPE_UNINITIALIZED;
@@ -47,4 +53,4 @@ void DrawPicture(IPicture& picture, HDC dc, const RECT& target) {
                    target.bottom - target.top, 0, himetric.cy, himetric.cx, -himetric.cy, nullptr);
 }
 
-}  // namespace tarnwick::settings
+}  // namespace tarnwick

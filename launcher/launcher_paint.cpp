@@ -1,0 +1,115 @@
+// The launcher window's painting: the bar and the grey face, the percentage, the "Loading" line
+// and the logo, and the two ticks that redraw the bar's colour and the marquee.
+#include "launcher_window.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr COLORREF kDesignBarColour = RGB(128, 128, 255);
+constexpr COLORREF kMarqueeText = RGB(0, 255, 0);
+constexpr int kLogoWidth = 144;  // pixels of the bitmap: 2160 x 405 twips at 96 DPI
+constexpr int kLogoHeight = 27;
+
+}  // namespace
+
+void Form1::OnTimer5() {
+    if (const auto caption = marquee_.Tick()) {
+        ::SetWindowTextW(label4_.hwnd(), caption->c_str());
+        // Drawn at once: a paint message would cost more than the drawing, five times a second.
+        WindowDc dc(label4_.hwnd());
+        PaintLabel4(dc.get());
+    }
+}
+
+void Form1::OnTimer6() {
+    colours_.Tick();
+    coloured_ = true;
+    // Only the filled part of the bar and the percentage change colour. They are drawn at once
+    // rather than through paint messages, which cost more than the drawing itself.
+    {
+        WindowDc form(hwnd());
+        const RECT bar = BarRect();
+        ::IntersectClipRect(form.get(), bar.left, bar.top, bar.right, bar.bottom);
+        PaintBackground(form.get());
+    }
+    WindowDc label(label1_.hwnd());
+    PaintLabel1(label.get());
+}
+
+RECT Form1::BarRect() const {
+    return {0, 0, Px(barWidth_), Px(layout_.shape1.height)};
+}
+
+void Form1::PaintBackground(HDC dc) const {
+    RECT client{};
+    ::GetClientRect(hwnd(), &client);
+    const RECT bar = BarRect();
+    // The DC's own brush: no brush object is made and freed six times a second.
+    ::SelectObject(dc, ::GetStockObject(DC_BRUSH));
+    ::SetDCBrushColor(dc, coloured_ ? colours_.Bar() : kDesignBarColour);
+    ::FillRect(dc, &bar, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+    // Light grey (192, 192, 192) beside and below the bar, painted once, so nothing flickers.
+    const auto grey = static_cast<HBRUSH>(::GetStockObject(LTGRAY_BRUSH));
+    const RECT beside{bar.right, 0, client.right, bar.bottom};
+    const RECT below{0, bar.bottom, client.right, client.bottom};
+    ::FillRect(dc, &beside, grey);
+    ::FillRect(dc, &below, grey);
+}
+
+void Form1::PaintLabel1(HDC dc) const {
+    // A transparent label: the form's own picture behind it, then the caption.
+    RECT at{};
+    ::GetWindowRect(label1_.hwnd(), &at);
+    ::MapWindowPoints(HWND_DESKTOP, hwnd(), reinterpret_cast<POINT*>(&at), 2);
+    POINT origin{};
+    ::SetViewportOrgEx(dc, -at.left, -at.top, &origin);
+    PaintBackground(dc);
+    ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+    const std::wstring caption = ui::WindowText(label1_.hwnd());
+    const Selected font(dc, font_.get());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, coloured_ ? colours_.Text() : RGB(0, 0, 0));
+    ::TextOutW(dc, 0, 0, caption.c_str(), static_cast<int>(caption.size()));
+}
+
+void Form1::PaintLabel4(HDC dc) const {
+    RECT r{};
+    ::GetClientRect(label4_.hwnd(), &r);
+    ::FillRect(dc, &r, marqueeBack_.get());
+    const std::wstring caption = ui::WindowText(label4_.hwnd());
+    const Selected font(dc, font_.get());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, kMarqueeText);
+    ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &r,
+                DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+void Form1::PaintPicture1(HDC dc) const {
+    RECT r{};
+    ::GetClientRect(picture1_.hwnd(), &r);
+    const MemoryDc memory(dc);
+    const Selected logo(memory.get(), logo_.get());
+    if (r.right == kLogoWidth && r.bottom == kLogoHeight) {
+        ::BitBlt(dc, 0, 0, r.right, r.bottom, memory.get(), 0, 0, SRCCOPY);
+        return;
+    }
+    ::SetStretchBltMode(dc, HALFTONE);
+    ::SetBrushOrgEx(dc, 0, 0, nullptr);
+    ::StretchBlt(dc, 0, 0, r.right, r.bottom, memory.get(), 0, 0, kLogoWidth, kLogoHeight, SRCCOPY);
+}
+
+void Form1::PaintLabel(LabelKind kind, HDC dc) const {
+    switch (kind) {
+        case LabelKind::Percent:
+            PaintLabel1(dc);
+            break;
+        case LabelKind::Loading:
+            PaintLabel4(dc);
+            break;
+        case LabelKind::Logo:
+            PaintPicture1(dc);
+            break;
+    }
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,17 @@
+// Starting a program's command line, as the launcher starts its entries.
+#pragma once
+
+#include "handles.h"
+
+#include <windows.h>
+
+#include <string_view>
+
+namespace tarnwick {
+
+// Starts a command line in a new process as a shell or a launcher does: no handles inherited,
+// the window shown normally. ERROR_SUCCESS, with the process handle in `process` when one is
+// asked for; else the error.
+DWORD StartCommandLine(std::wstring_view commandLine, UniqueHandle* process = nullptr);
+
+}  // namespace tarnwick
