@@ -39,19 +39,19 @@ struct BoxControl {
 constexpr BoxControl kBoxes[] = {
     {IDC_Check1, IDC_Label8, Box::VisibleOnStartup}, {IDC_Check2, IDC_Label9, Box::AutoHide},
     {IDC_Check3, IDC_Label10, Box::ShowDetails},     {IDC_Check4, IDC_Label11, Box::ShowSkin},
-    {IDC_Check5, IDC_Label12, Box::HideLogo},
+    {IDC_Check5, IDC_Label12, Box::HideLogo},        {IDC_Check6, IDC_Label13, Box::WaitIdle},
 };
 
 // Controls that cannot show their own focus, and the control beside them that shows it.
 constexpr std::pair<int, int> kFocusCues[] = {
-    {IDC_Check1, IDC_Label8},   {IDC_Check2, IDC_Label9},  {IDC_Check3, IDC_Label10},
-    {IDC_Check4, IDC_Label11},  {IDC_Check5, IDC_Label12}, {IDC_VScroll1, IDC_Label2},
-    {IDC_VScroll2, IDC_Label3},
+    {IDC_Check1, IDC_Label8},   {IDC_Check2, IDC_Label9},   {IDC_Check3, IDC_Label10},
+    {IDC_Check4, IDC_Label11},  {IDC_Check5, IDC_Label12},  {IDC_Check6, IDC_Label13},
+    {IDC_VScroll1, IDC_Label2}, {IDC_VScroll2, IDC_Label3},
 };
 
 // The captions that take the skin's colour; the value boxes keep theirs.
-constexpr int kCaptions[] = {IDC_Label1, IDC_Label4,  IDC_Label5,  IDC_Label6, IDC_Label8,
-                             IDC_Label9, IDC_Label10, IDC_Label11, IDC_Label12};
+constexpr int kCaptions[] = {IDC_Label1, IDC_Label4,  IDC_Label5,  IDC_Label6,  IDC_Label8,
+                             IDC_Label9, IDC_Label10, IDC_Label11, IDC_Label12, IDC_Label13};
 
 bool IsValueBox(int id) {
     return id == IDC_Label2 || id == IDC_Label3;

@@ -24,8 +24,8 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 // Text of 8 points has far more glyph pixels than this in its full colour.
 constexpr int kGlyphPixels = 6;
 
-constexpr int kFormCaptions[] = {IDC_Label1, IDC_Label4,  IDC_Label5,  IDC_Label6, IDC_Label8,
-                                 IDC_Label9, IDC_Label10, IDC_Label11, IDC_Label12};
+constexpr int kFormCaptions[] = {IDC_Label1, IDC_Label4,  IDC_Label5,  IDC_Label6,  IDC_Label8,
+                                 IDC_Label9, IDC_Label10, IDC_Label11, IDC_Label12, IDC_Label13};
 constexpr int kAboutCaptions[] = {IDC_lblTitle, IDC_AboutLabel1, IDC_lblDescription, IDC_lblVersion,
                                   IDC_lblDisclaimer};
 

@@ -116,9 +116,9 @@ TEST_F(WindowTest, TheControlsCarryTheirTextsAndTheArrangementIsTidy) {
 TEST_F(WindowTest, TabOrderFollowsTheReadingOrder) {
     auto window = Open();
     const int expected[] = {IDC_VScroll1, IDC_VScroll2, IDC_Check1,   IDC_Check2,   IDC_Check5,
-                            IDC_Check3,   IDC_Check4,   IDC_Combo1,   IDC_List4,    IDC_List5,
-                            IDC_Command8, IDC_Command7, IDC_Command9, IDC_Command1, IDC_Command2,
-                            IDC_Command4, IDC_Command5, IDC_Command3};
+                            IDC_Check3,   IDC_Check4,   IDC_Combo1,   IDC_Check6,   IDC_List4,
+                            IDC_List5,    IDC_Command8, IDC_Command7, IDC_Command9, IDC_Command1,
+                            IDC_Command2, IDC_Command4, IDC_Command5, IDC_Command3};
     HWND at = window->Item(IDC_Command3);
     for (const int id : expected) {
         at = ::GetNextDlgTabItem(window->Window(), at, FALSE);
@@ -221,7 +221,8 @@ TEST_F(WindowTest, ALabelClickedTwiceLeavesItsBoxAsItWas) {
                                      {IDC_Check2, IDC_Label9},
                                      {IDC_Check3, IDC_Label10},
                                      {IDC_Check5, IDC_Label12},
-                                     {IDC_Check4, IDC_Label11}}) {
+                                     {IDC_Check4, IDC_Label11},
+                                     {IDC_Check6, IDC_Label13}}) {
         const bool before = window->Checked(box);
         window->ClickLabel(label);
         EXPECT_NE(window->Checked(box), before) << label;
@@ -232,10 +233,17 @@ TEST_F(WindowTest, ALabelClickedTwiceLeavesItsBoxAsItWas) {
     window->ClickLabel(IDC_Label9);
     window->ClickLabel(IDC_Label12);
     window->Click(IDC_Check3);
+    window->ClickLabel(IDC_Label13);
     Save(*window);
     EXPECT_EQ(Misc(L"AutoHide"), L"True");
     EXPECT_EQ(Misc(L"V"), L"1");
     EXPECT_EQ(Misc(L"Details"), L"False");
+    EXPECT_EQ(Misc(L"WaitIdle"), L"True");
+    // The next opening reads it back (the launcher's side is its pacing test).
+    auto again = Open();
+    EXPECT_TRUE(again->Checked(IDC_Check6));
+    EXPECT_EQ(again->Text(IDC_Label13), L"Wait until the computer is idle");
+    Cancel(*again);
 }
 
 TEST_F(WindowTest, DisabledThenCancelGivesEverythingBackButKeepsEnabledStored) {
