@@ -280,13 +280,7 @@ TEST_F(LogOnStartTest, TheCaptureAfterTheSequenceNeedsTheRegistrationAndTheSwitc
 TEST_F(LogOnStartTest, AStandardUsersLogOnsLoseNothingAndStartNothingTwice) {
     const std::wstring folder = sandbox.ProgramFolder();
     FaultyOs standardUser(SystemOs());
-    standardUser.rule = [&](const Call& call) -> DWORD {
-        if (!call.Changes()) return 0;
-        if (call.root == HKEY_LOCAL_MACHINE) return ERROR_ACCESS_DENIED;
-        const bool folderMove =
-            call.op == Op::MoveFile && (call.a.starts_with(folder) || call.b.starts_with(folder));
-        return folderMove ? ERROR_ACCESS_DENIED : 0;
-    };
+    standardUser.rule = StandardUserRights(folder);
     const StoreContext ctx{standardUser, folder, nullptr};
     // An administrator installed Tarnwick: registered, with what was there then in its keeping.
     SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", LauncherCommand(folder));

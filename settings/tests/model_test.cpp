@@ -348,9 +348,7 @@ TEST_F(ModelTest, ANameInTwoRowsIsSavedOnceWithTheLaterIndex) {
 // entry stays either with Windows or in the store: none is ever lost.
 TEST_F(ModelTest, WithoutRightsToTheMachineKeyTheSwitchLosesNoEntry) {
     testing::FaultyOs standardUser(os);
-    standardUser.rule = [](const testing::Call& call) -> DWORD {
-        return call.Changes() && call.root == HKEY_LOCAL_MACHINE ? ERROR_ACCESS_DENIED : 0;
-    };
+    standardUser.rule = testing::StandardUserRights(sandbox.ProgramFolder());
     SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Machine", L"C:\\machine.exe");
     SetSz(HKEY_CURRENT_USER, kRunKey, L"User", L"C:\\user.exe");
     Held({L"Earlier"});
@@ -424,13 +422,7 @@ TEST_F(ModelTest, WaitUntilIdleIsReadAsAFlagAndSavedAsAWord) {
 TEST_F(ModelTest, WhatTheSwitchCouldNotDoWithoutAdministratorRightsIsSaidByName) {
     const std::wstring folder = sandbox.ProgramFolder();
     testing::FaultyOs standardUser(os);
-    standardUser.rule = [&](const testing::Call& call) -> DWORD {
-        if (!call.Changes()) return 0;
-        if (call.root == HKEY_LOCAL_MACHINE) return ERROR_ACCESS_DENIED;
-        const bool folderMove = call.op == testing::Op::MoveFile &&
-                                (call.a.starts_with(folder) || call.b.starts_with(folder));
-        return folderMove ? ERROR_ACCESS_DENIED : 0;
-    };
+    standardUser.rule = testing::StandardUserRights(folder);
     // What an administrator's installation left: machine entries of both views, the user's own,
     // a shortcut, all held, and the launcher registered.
     RegisterLauncher(StoreContext{os, folder, nullptr});
@@ -481,9 +473,7 @@ TEST_F(ModelTest, WhatTheSwitchCouldNotDoWithoutAdministratorRightsIsSaidByName)
 TEST_F(ModelTest, WithoutARegistrationTheSwitchTakesNothingAndSaysWhy) {
     SetSz(HKEY_CURRENT_USER, kRunKey, L"Chat", L"C:\\chat.exe");
     testing::FaultyOs standardUser(os);
-    standardUser.rule = [](const testing::Call& call) -> DWORD {
-        return call.Changes() && call.root == HKEY_LOCAL_MACHINE ? ERROR_ACCESS_DENIED : 0;
-    };
+    standardUser.rule = testing::StandardUserRights(sandbox.ProgramFolder());
     SetMisc(L"Enabled", L"False");
     SettingsModel limited(StoreContext{standardUser, sandbox.ProgramFolder(), nullptr}, skins);
     limited.Load();

@@ -143,4 +143,14 @@ DWORD FaultyOs::ListFolder(std::wstring_view folder, std::vector<std::wstring>& 
     return ForwardingOs::ListFolder(folder, names);
 }
 
+std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder) {
+    return [folder = std::move(programFolder)](const Call& call) -> DWORD {
+        if (!call.Changes()) return 0;
+        if (call.root == HKEY_LOCAL_MACHINE) return ERROR_ACCESS_DENIED;
+        const bool folderMove = call.op == Op::MoveFile && !folder.empty() &&
+                                (call.a.starts_with(folder) || call.b.starts_with(folder));
+        return folderMove ? ERROR_ACCESS_DENIED : 0;
+    };
+}
+
 }  // namespace tarnwick::testing

@@ -39,6 +39,11 @@ struct Call {
     bool Changes() const;
 };
 
+// A standard user's rights, as Windows gives them to the launcher and to the settings program
+// without elevation: every change under HKEY_LOCAL_MACHINE (both registry views) and every move
+// into or out of the program folder under Program Files is denied.
+std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder);
+
 class FaultyOs final : public ForwardingOs {
   public:
     using ForwardingOs::ForwardingOs;
