@@ -160,7 +160,8 @@ storm_run() { # record prepare-command [storm command ...]
         awk -v cores="$(nproc)" -v quiet="$quiet_percent" \
             'NR == 1 { exit !(100 * $1 / ($3 * cores) > quiet) }' "$work/$record-watch.txt" ||
             return 0
-        ((attempt < attempts)) && echo "  other programs took more than $quiet_percent% of the cores meanwhile: again"
+        ((attempt < attempts)) &&
+            echo "  other programs took more than $quiet_percent% of the cores meanwhile: again"
     done
     return 0
 }
