@@ -1,8 +1,10 @@
 // tw_bench.exe: the Windows side of scripts/bench-launcher.sh, which compares Tarnwick.exe with
-// tw_minimal.exe, the smallest window program of the same shape.
+// tw_floor.exe, the floor program that does what the launcher has to do the plainest way.
 //   tw_bench startup FOLDER SAMPLE LOGS RUNS   time from process creation to the window shown
 //                                               and the peak working set after start-up
-//   tw_bench seed SAMPLE LOGS COUNT INIT DELAY  a store holding COUNT captured sample entries
+//   tw_bench seed SAMPLE LOGS COUNT INIT DELAY [WAITIDLE]
+//                                               a store holding COUNT captured sample entries,
+//                                               "WaitIdle" set to WAITIDLE (True or False)
 //   tw_bench started LOGS                       how many sample starts were noted
 //   tw_bench schedule FOLDER SAMPLE LOGS COUNT  the start time of each entry against its slot
 // FOLDER holds both programs; INIT and DELAY are in tenths of a second, as stored.
@@ -89,7 +91,7 @@ void End(const Started& s) {
 // A clean store holding `count` captured entries of the sample program, as a log-on after an
 // earlier capture finds it.
 void Seed(const std::wstring& sample, const fs::path& logs, int count, int initTenths,
-          int delayTenths) {
+          int delayTenths, const std::wstring& waitIdle = L"False") {
     Os& os = SystemOs();
     os.DeleteKey(HKEY_CURRENT_USER, L"Software\\Veltane");
     for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
@@ -108,6 +110,7 @@ void Seed(const std::wstring& sample, const fs::path& logs, int count, int initT
     }
     StoreWrite(os, kMiscSection, L"initTimeDelay", std::to_wstring(initTenths));
     StoreWrite(os, kMiscSection, L"TimeDelay", std::to_wstring(delayTenths));
+    StoreWrite(os, kMiscSection, L"WaitIdle", waitIdle);
     StoreWrite(os, kMiscSection, L"Visible", L"1");
 }
 
@@ -134,17 +137,17 @@ double Median(std::vector<double> v) {
 
 int Startup(const fs::path& folder, const std::wstring& sample, const fs::path& logs, int runs) {
     const std::wstring tarnwick = L"\"" + (folder / L"Tarnwick.exe").wstring() + L"\"";
-    const std::wstring minimal = L"\"" + (folder / L"tw_minimal.exe").wstring() + L"\"";
+    const std::wstring floor = L"\"" + (folder / L"tw_floor.exe").wstring() + L"\"";
     // The launcher with 20 captured entries, as at a log-on, and an initial delay long enough
     // that nothing starts while it is measured. The two programs take turns.
-    std::vector<double> startT, startM, wsT, wsM;
+    std::vector<double> startT, startF, wsT, wsF;
     for (int i = 0; i < runs; ++i) {
         {
-            const Started m = Start(minimal);
-            startM.push_back(TimeToShown(m, L"TarnwickMinimal"));
+            const Started f = Start(floor);
+            startF.push_back(TimeToShown(f, L"TarnwickFloor"));
             std::this_thread::sleep_for(500ms);
-            wsM.push_back(static_cast<double>(PeakWorkingSet(m.process.get())));
-            End(m);
+            wsF.push_back(static_cast<double>(PeakWorkingSet(f.process.get())));
+            End(f);
         }
         {
             Seed(sample, logs, 20, 300, 10);
@@ -156,18 +159,22 @@ int Startup(const fs::path& folder, const std::wstring& sample, const fs::path& 
         }
     }
     std::printf("Start-up, %d runs each: median (min..max)\n", runs);
+    // Both targets: at most 1.2 times the floor program's figure.
+    constexpr double kMostRatio = 1.2;
     const auto row = [](const char* what, const std::vector<double>& t,
-                        const std::vector<double>& m, double scale, const char* unit) {
+                        const std::vector<double>& f, double scale, const char* unit) {
         const auto [tMin, tMax] = std::minmax_element(t.begin(), t.end());
-        const auto [mMin, mMax] = std::minmax_element(m.begin(), m.end());
+        const auto [fMin, fMax] = std::minmax_element(f.begin(), f.end());
+        const double ratio = Median(t) / Median(f);
         std::printf(
-            "  %-26s Tarnwick %7.1f %-3s (%.1f..%.1f)  minimal %7.1f %-3s (%.1f..%.1f)  ratio "
-            "%.2f\n",
-            what, Median(t) / scale, unit, *tMin / scale, *tMax / scale, Median(m) / scale, unit,
-            *mMin / scale, *mMax / scale, Median(t) / Median(m));
+            "  %-26s Tarnwick %7.1f %-3s (%.1f..%.1f)  floor %7.1f %-3s (%.1f..%.1f)  ratio "
+            "%.2f (target <= %.1f: %s)\n",
+            what, Median(t) / scale, unit, *tMin / scale, *tMax / scale, Median(f) / scale, unit,
+            *fMin / scale, *fMax / scale, ratio, kMostRatio,
+            ratio <= kMostRatio ? "met" : "NOT met");
     };
-    row("creation to window shown", startT, startM, 1, "ms");
-    row("peak working set", wsT, wsM, 1024 * 1024, "MiB");
+    row("creation to window shown", startT, startF, 1, "ms");
+    row("peak working set", wsT, wsF, 1024 * 1024, "MiB");
     return 0;
 }
 
@@ -215,8 +222,8 @@ int wmain(int argc, wchar_t** argv) {
     const auto number = [&](size_t i) { return std::stoi(a.at(i)); };
     try {
         if (a.size() == 5 && a[0] == L"startup") return Startup(a[1], a[2], a[3], number(4));
-        if (a.size() == 6 && a[0] == L"seed") {
-            Seed(a[1], a[2], number(3), number(4), number(5));
+        if ((a.size() == 6 || a.size() == 7) && a[0] == L"seed") {
+            Seed(a[1], a[2], number(3), number(4), number(5), a.size() == 7 ? a[6] : L"False");
             return 0;
         }
         if (a.size() == 2 && a[0] == L"started") {

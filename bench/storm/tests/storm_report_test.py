@@ -46,10 +46,37 @@ class Percentiles(unittest.TestCase):
 
     def test_verdict_on_and_around_the_target(self):
         idle = run([0.2])
-        self.assertIn("p95 0.33 (target <= 0.33: met)",
-                      sr.report(idle, run([3.0]), run([1.0]), 8, 45))
-        self.assertIn("p95 0.34 (target <= 0.33: NOT met)",
-                      sr.report(idle, run([3.0]), run([1.02]), 8, 45))
+        fixed = run([0.5], loads=[(33.0, 36.0)])
+        paced = [(1.0, 4.0), (30.0, 33.0)]
+        met = sr.report("present", idle, {"all": run([3.0]), "fixed": fixed,
+                                          "waitidle": run([1.0], loads=paced)}, 8, 45)
+        self.assertIn("target (present): probe p95, WaitIdle / all at once 0.33 (<= 0.33): met",
+                      met)
+        self.assertIn("target (present): last program started, WaitIdle / Tarnwick, fixed delays "
+                      "0.91 (<= 1.00): met", met)
+        missed = sr.report("present", idle, {"all": run([3.0]), "fixed": fixed,
+                                             "waitidle": run([1.02], loads=[(34.0, 37.0)])}, 8, 45)
+        self.assertIn("all at once 0.34 (<= 0.33): NOT met", missed)
+        self.assertIn("fixed delays 1.03 (<= 1.00): NOT met", missed)
+
+    def test_each_storm_has_its_own_targets(self):
+        idle = run([0.2])
+        runs = {"all": run([3.0], loads=[(0.1, 9.0)]), "fixed": run([1.5], loads=[(33.0, 34.0)]),
+                "waitidle": run([0.9], loads=[(16.0, 17.0)])}
+        heavy = sr.report("heavy", idle, runs, 6, 80)
+        self.assertIn("probe p95, WaitIdle / Tarnwick, fixed delays 0.60 (<= 0.60): met", heavy)
+        self.assertNotIn("last program started, WaitIdle", heavy)
+        light = sr.report("light", idle, runs, 8, 45)
+        self.assertIn("last program started, WaitIdle / Tarnwick, fixed delays 0.48 (<= 0.50): "
+                      "met", light)
+        self.assertNotIn("probe p95, WaitIdle / Tarnwick", light)
+
+    def test_a_start_after_the_window_is_called_out(self):
+        runs = {"all": run([3.0], loads=[(0.1, 9.0)]), "fixed": run([1.0], loads=[(33.0, 36.0)]),
+                "waitidle": run([0.5], loads=[(50.0, 53.0)])}
+        out = sr.report("present", run([0.2]), runs, 8, 45)
+        self.assertIn("the run Tarnwick, WaitIdle started a program after the watch window", out)
+        self.assertNotIn("the run Tarnwick, fixed delays started", out)
 
 
 class Records(unittest.TestCase):
@@ -99,24 +126,27 @@ class WholeReport(unittest.TestCase):
         d = self.folder.name
         write(d, "idle.txt", "t0 0\nprobe 0 200 0\n")
         write(d, "all.txt", "t0 0\nprobe 0 900 0\nprobe 1000 300 0\nexit 0 0\n")
-        write(d, "tw.txt", "t0 0\nprobe 0 200 0\nprobe 1000 250 0\nexit 0 0\n")
-        for run, start in (("all", 100), ("tw", 5000)):
-            os.mkdir(os.path.join(d, run))
-            write(os.path.join(d, run), "01.txt", f"{start} {start + 3000}\n")
-        self.args = ["--programs", "1", "--window", "2", "--cores", "2", "--quiet-percent", "5",
-                     "--png", os.path.join(d, "p.png"), "--idle", os.path.join(d, "idle.txt")]
-        for run, record in (("all", "all"), ("tarnwick", "tw")):
-            self.args += [f"--{run}", os.path.join(d, f"{record}.txt"),
-                          f"--{run}-logs", os.path.join(d, record),
-                          f"--{run}-watch", os.path.join(d, f"{record}-watch.txt")]
+        write(d, "fixed.txt", "t0 0\nprobe 0 400 0\nprobe 1000 300 0\nexit 0 0\n")
+        write(d, "waitidle.txt", "t0 0\nprobe 0 200 0\nprobe 1000 250 0\nexit 0 0\n")
+        for key, start in (("all", 100), ("fixed", 5000), ("waitidle", 2000)):
+            os.mkdir(os.path.join(d, key))
+            write(os.path.join(d, key), "01.txt", f"{start} {start + 3000}\n")
+        self.args = ["--storm", "present", "--programs", "1", "--window", "9", "--cores", "2",
+                     "--quiet-percent", "5", "--png", os.path.join(d, "p.png"),
+                     "--idle", os.path.join(d, "idle.txt")]
+        for key in ("all", "fixed", "waitidle"):
+            self.args += [f"--{key}", os.path.join(d, f"{key}.txt"),
+                          f"--{key}-logs", os.path.join(d, key),
+                          f"--{key}-watch", os.path.join(d, f"{key}-watch.txt")]
 
     def tearDown(self):
         self.folder.cleanup()
 
-    def run_main(self, all_others, tarnwick_others):
+    def run_main(self, all_others, waitidle_others):
         d = self.folder.name
         write(d, "all-watch.txt", f"{all_others} 30.0 50.0\n")
-        write(d, "tw-watch.txt", f"{tarnwick_others} 30.0 50.0\n9.5 cc1plus\n2.25 make\n")
+        write(d, "fixed-watch.txt", "0.0 30.0 50.0\n")
+        write(d, "waitidle-watch.txt", f"{waitidle_others} 30.0 50.0\n9.5 cc1plus\n2.25 make\n")
         out = io.StringIO()
         with contextlib.redirect_stdout(out):
             code = sr.main(self.args)
@@ -125,20 +155,22 @@ class WholeReport(unittest.TestCase):
     def test_figures_and_plot_on_a_quiet_machine(self):
         code, out = self.run_main(1.0, 5.0)
         self.assertEqual(code, 0)
-        self.assertIn("p95 0.28 (target <= 0.33: met)", out)
+        self.assertIn("probe p95, WaitIdle / all at once 0.28 (<= 0.33): met", out)
+        self.assertIn("last program started, WaitIdle / Tarnwick, fixed delays 0.40 (<= 1.00): "
+                      "met", out)
         self.assertIn("took 1% of the cores during the run all at once\n", out)
-        self.assertIn("took 5% of the cores during the run through Tarnwick\n", out)
+        self.assertIn("took 5% of the cores during the run Tarnwick, WaitIdle\n", out)
         self.assertNotIn("not quiet", out)
         self.assertTrue(os.path.getsize(os.path.join(self.folder.name, "p.png")) > 0)
 
     def test_a_busy_neighbour_is_called_out(self):
         code, out = self.run_main(0.0, 12.0)
         self.assertEqual(code, 0)
-        self.assertIn("took 12% of the cores during the run through Tarnwick (cc1plus 9.5 s, "
+        self.assertIn("took 12% of the cores during the run Tarnwick, WaitIdle (cc1plus 9.5 s, "
                       "make 2.2 s): the machine was not quiet", out)
 
     def test_a_missing_program_fails_the_report(self):
-        os.remove(os.path.join(self.folder.name, "tw", "01.txt"))
+        os.remove(os.path.join(self.folder.name, "waitidle", "01.txt"))
         err = io.StringIO()
         with contextlib.redirect_stderr(err), contextlib.redirect_stdout(io.StringIO()):
             self.assertEqual(self.run_main(0.0, 0.0)[0], 1)
@@ -179,13 +211,14 @@ class Picture(unittest.TestCase):
         self.assertEqual(rows[1][6:9], bytes((10, 20, 30)))
         self.assertEqual(sum(1 for row in rows for b in row if b != 255), 3)
 
-    def test_plot_draws_both_runs(self):
-        together = run([2.0, 3.0, 0.3], loads=[(0.1, 12.0)])
-        launcher = run([0.2, 0.3, 0.2], loads=[(5.0, 8.0)])
-        width, height, rows = decode_png(sr.plot(together, launcher, 8, 45).png())
+    def test_plot_draws_every_run(self):
+        runs = {"all": run([2.0, 3.0, 0.3], loads=[(0.1, 12.0)]),
+                "fixed": run([0.2, 0.3, 0.2], loads=[(5.0, 8.0)]),
+                "waitidle": run([0.2, 0.2, 0.2], loads=[(2.0, 50.0)])}  # past the window
+        width, height, rows = decode_png(sr.plot("heavy", runs, 8, 45).png())
         colours = {bytes(row[3 * x:3 * x + 3]) for row in rows for x in range(width)}
-        self.assertIn(bytes(sr.RED), colours)
-        self.assertIn(bytes(sr.BLUE), colours)
+        for colour in (sr.RED, sr.BLUE, sr.GREEN):
+            self.assertIn(bytes(colour), colours)
 
     def test_nice_steps(self):
         self.assertEqual(sr.nice_step(45, 10), 5)
