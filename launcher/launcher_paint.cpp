@@ -13,6 +13,8 @@ constexpr int kLogoHeight = 27;
 }  // namespace
 
 void Form1::OnTimer5() {
+    // Sampled from the start, so that the load of the last second is known when a delay is over.
+    if (sequencer_) sequencer_->OnLoadSample();
     if (const auto caption = marquee_.Tick()) {
         ::SetWindowTextW(label4_.hwnd(), caption->c_str());
         // Drawn at once: a paint message would cost more than the drawing, five times a second.

@@ -10,7 +10,6 @@ namespace tarnwick {
 namespace {
 
 constexpr unsigned kAutoHideMs = 6000;
-constexpr unsigned kMarqueeMs = 200;
 constexpr unsigned kColourMs = 150;
 
 Micros Now() {
@@ -257,9 +256,6 @@ void Form1::OnTimer(TimerId id) {
     switch (id) {
         case TimerId::Timer1:
             sequencer_->OnTimer1();
-            break;
-        case TimerId::Timer2:
-            sequencer_->OnTimer2();
             break;
         case TimerId::Timer3:
             sequencer_->OnTimer3();

@@ -1,6 +1,6 @@
 // How busy the computer is, for pacing the starts by its load: the processors' busy time from
-// GetSystemTimes and, where the system reports it, the system disk's busy time. Sampled a few
-// times a second while the option is on; one sample is a system call and a little arithmetic.
+// GetSystemTimes and, where the system reports it, the system disk's busy time. Sampled on the
+// marquee's ticks while the option is on; one sample is a system call and a little arithmetic.
 #pragma once
 
 #include "handles.h"
@@ -14,8 +14,8 @@
 namespace tarnwick {
 
 // The load is judged over this last stretch of samples.
-inline constexpr unsigned kLoadSampleMs = 250;
-inline constexpr size_t kLoadWindowSamples = 4;  // one second
+inline constexpr unsigned kLoadSampleMs = 200;
+inline constexpr size_t kLoadWindowSamples = 5;  // one second
 // Settled: less than this many processors' worth of busy time over the last second, summed over
 // every processor. A program that is still loading keeps at least one core mostly busy; an idle
 // desktop, Wine's own servers included, takes a few hundredths of one.

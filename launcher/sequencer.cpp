@@ -61,9 +61,6 @@ void Sequencer::SetTimer3(unsigned ms) {
 
 void Sequencer::Begin() {
     SetTimer3(static_cast<unsigned>(delays_.initialSeconds) * 1000);
-    // Sampled from the start, so that the load of the last second is known the moment a delay is
-    // over.
-    if (load_) view_.SetTimer(TimerId::Timer2, kLoadSampleMs);
 }
 
 void Sequencer::OnTimer3() {
@@ -94,7 +91,7 @@ bool Sequencer::ShouldWait() const {
            !load_->Settled();
 }
 
-void Sequencer::OnTimer2() {
+void Sequencer::OnLoadSample() {
     if (ended_ || !load_) return;
     load_->Sample();
     // A pause holds the wait: its time does not count against the limits.

@@ -57,12 +57,13 @@ class Sequencer {
     Sequencer(const StoreContext& ctx, const LaunchList& list, Delays delays, double windowWidth,
               SequencerView& view, LoadMeter* load = nullptr);
 
-    // Arms the initial delay, and the load sampling when the starts are paced by it.
+    // Arms the initial delay.
     void Begin();
     void OnTimer3();
     void OnTimer1();
-    // One load sample; ends a wait for the computer to settle when it has.
-    void OnTimer2();
+    // Every kLoadSampleMs from the start (the marquee's tick): one load sample when the starts are
+    // paced by the load, which ends a wait for the computer to settle once it has.
+    void OnLoadSample();
 
     void TogglePause();
     void FastForward();

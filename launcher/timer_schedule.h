@@ -16,15 +16,16 @@ namespace tarnwick {
 // The window's timers; the numbers are the Win32 timer ids.
 enum class TimerId : UINT_PTR {
     Timer1 = 1,  // one tick per program start
-    Timer2 = 2,  // a load sample, while the starts are paced by the computer's load
     Timer3 = 3,  // the initial delay, fires once
     Timer4 = 4,  // auto-hide
     Timer5 = 5,  // marquee
     Timer6 = 6,  // bar colours
 };
-inline constexpr std::array<TimerId, 6> kAllTimers = {TimerId::Timer1, TimerId::Timer2,
-                                                      TimerId::Timer3, TimerId::Timer4,
-                                                      TimerId::Timer5, TimerId::Timer6};
+inline constexpr std::array<TimerId, 5> kAllTimers = {
+    TimerId::Timer1, TimerId::Timer3, TimerId::Timer4, TimerId::Timer5, TimerId::Timer6};
+// The marquee's interval. Its ticks also carry the load samples when the starts are paced by the
+// computer's load: a timer of their own would wake the launcher four more times a second.
+inline constexpr unsigned kMarqueeMs = 200;
 
 using Micros = std::chrono::microseconds;
 

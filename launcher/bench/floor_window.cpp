@@ -9,7 +9,7 @@
 //   tw_floor.exe                    shows the window until it is closed
 //   tw_floor.exe SAMPLE LOGS COUNT  starts "SAMPLE" Fnn "LOGS" --hidden, nn from 01 to COUNT
 #include "floor_resource.h"
-#include "handles.h"
+#include "gdi.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -19,7 +19,7 @@
 
 namespace {
 
-using tarnwick::UniqueGdiObj;
+using tarnwick::UniqueBitmap;
 using tarnwick::UniqueHandle;
 using tarnwick::UniqueIcon;
 using tarnwick::WindowDc;
@@ -146,8 +146,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const UniqueIcon pause = icon(IDI_FLOOR_PAUSE);
     const UniqueIcon forward = icon(IDI_FLOOR_FASTFORWARD);
     const UniqueIcon stop = icon(IDI_FLOOR_STOP);
-    const UniqueGdiObj logo(
-        ::LoadImageW(instance, MAKEINTRESOURCEW(IDB_FLOOR_LOGO), IMAGE_BITMAP, 0, 0, 0));
+    const UniqueBitmap logo(static_cast<HBITMAP>(
+        ::LoadImageW(instance, MAKEINTRESOURCEW(IDB_FLOOR_LOGO), IMAGE_BITMAP, 0, 0, 0)));
     const HICON faces[] = {pause.get(), forward.get(), stop.get()};
     for (int i = 0; i < 3; ++i) {
         const HWND button = Control(floor, instance, L"BUTTON", L"", BS_PUSHBUTTON | BS_ICON,

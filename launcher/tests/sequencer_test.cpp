@@ -610,8 +610,8 @@ TEST_F(PacingTest, AnIdleComputerKeepsTodaysScheduleAndTheDelayIsTheLeastTime) {
     window.RunFor(20s);
     EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 3s, 4s}));
     EXPECT_EQ(*window.endedAt, 5s);
-    // Four samples a second, while the sequence runs.
-    EXPECT_EQ(load.samples, 20);
+    // One sample on each marquee tick, five a second, while the sequence runs.
+    EXPECT_EQ(load.samples, 25);
 }
 
 TEST_F(PacingTest, AStartWaitsWhileTheComputerIsBusyAndTheNextDelayCountsFromIt) {
@@ -624,8 +624,8 @@ TEST_F(PacingTest, AStartWaitsWhileTheComputerIsBusyAndTheNextDelayCountsFromIt)
     EXPECT_EQ(window.marquee, L"  Waiting: P0.....        ");
     window.RunFor(20s);
     // Settled at the first sample after 5.3 s.
-    EXPECT_EQ(startTimes, (std::vector<Micros>{5500ms, 6500ms, 7500ms}));
-    EXPECT_EQ(*window.endedAt, 8500ms);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{5400ms, 6400ms, 7400ms}));
+    EXPECT_EQ(*window.endedAt, 8400ms);
 }
 
 TEST_F(PacingTest, ABusyComputerHoldsOneProgramAMinuteAndTheSequenceThreeAtMost) {
@@ -649,7 +649,7 @@ TEST_F(PacingTest, PauseHoldsTheWaitAndResumingGoesOnWaiting) {
     sequencer->TogglePause();
     EXPECT_TRUE(sequencer->Waiting());
     window.RunFor(10s);
-    EXPECT_EQ(startTimes, (std::vector<Micros>{40250ms, 41250ms}));
+    EXPECT_EQ(startTimes, (std::vector<Micros>{40200ms, 41200ms}));
 }
 
 TEST_F(PacingTest, PausedTimeDoesNotCountAgainstTheMinute) {
@@ -689,20 +689,20 @@ TEST_F(PacingTest, StopWhileWaitingEndsWithoutStarting) {
 TEST(LoadWindowTest, BusyCoresAndDiskShareOverTheLastSecond) {
     LoadWindow w(2);
     EXPECT_TRUE(w.Settled());  // nothing measured yet
-    // 100 ns units over 2 processors: 0.25 s of wall time is 5'000'000 units in all.
+    // 100 ns units summed over 2 processors: one 200 ms sample is 4'000'000 units in all.
     LoadCounters c;
     w.Add(c);
-    c.kernel += 5'000'000;  // kernel time includes idle time
-    c.idle += 2'500'000;    // one core busy, one idle
+    c.kernel += 4'000'000;  // kernel time includes idle time
+    c.idle += 2'000'000;    // one core busy, one idle
     w.Add(c);
     EXPECT_DOUBLE_EQ(w.BusyCores(), 1.0);
     EXPECT_FALSE(w.Settled());
-    for (int i = 0; i < 4; ++i) {
-        c.kernel += 5'000'000;
-        c.idle += 4'900'000;
+    for (int i = 0; i < 5; ++i) {
+        c.kernel += 4'000'000;
+        c.idle += 3'920'000;
         w.Add(c);
     }
-    // The busy quarter second has left the one-second window.
+    // The busy sample has left the one-second window.
     EXPECT_NEAR(w.BusyCores(), 0.04, 1e-9);
     EXPECT_TRUE(w.Settled());
     EXPECT_FALSE(w.DiskShare());
@@ -712,10 +712,10 @@ TEST(LoadWindowTest, BusyCoresAndDiskShareOverTheLastSecond) {
     d.diskIdle = 0;
     d.diskQuery = 0;
     disk.Add(d);
-    d.kernel += 5'000'000;
-    d.idle += 5'000'000;
-    d.diskQuery = *d.diskQuery + 2'500'000;
-    d.diskIdle = *d.diskIdle + 1'000'000;  // busy 60 % of the time
+    d.kernel += 4'000'000;
+    d.idle += 4'000'000;
+    d.diskQuery = *d.diskQuery + 2'000'000;
+    d.diskIdle = *d.diskIdle + 800'000;  // busy 60 % of the time
     disk.Add(d);
     EXPECT_DOUBLE_EQ(*disk.DiskShare(), 0.6);
     EXPECT_FALSE(disk.Settled());

@@ -17,6 +17,9 @@ using namespace std::chrono_literals;
 
 class SimWindow final : public SequencerView {
   public:
+    // The marquee runs from the moment the window exists.
+    SimWindow() { schedule.Set(TimerId::Timer5, kMarqueeMs, now); }
+
     TimerSchedule schedule;
     Micros now{0};
     Sequencer* sequencer = nullptr;
@@ -55,8 +58,8 @@ class SimWindow final : public SequencerView {
     void RunUntil(Micros until) {
         while (!endedAt) {
             std::optional<std::pair<Micros, TimerId>> next;
-            // A load sample due with a start comes first, as its timer is older.
-            for (TimerId id : {TimerId::Timer2, TimerId::Timer3, TimerId::Timer1}) {
+            // A marquee tick (a load sample) due with a start comes first, as its timer is older.
+            for (TimerId id : {TimerId::Timer5, TimerId::Timer3, TimerId::Timer1}) {
                 const auto due = schedule.Due(id);
                 if (due && *due <= until && (!next || *due < next->first)) next = {*due, id};
             }
@@ -65,8 +68,8 @@ class SimWindow final : public SequencerView {
             if (!schedule.BeginTick(next->second, now)) continue;
             if (next->second == TimerId::Timer1) {
                 sequencer->OnTimer1();
-            } else if (next->second == TimerId::Timer2) {
-                sequencer->OnTimer2();
+            } else if (next->second == TimerId::Timer5) {
+                sequencer->OnLoadSample();
             } else {
                 sequencer->OnTimer3();
             }
