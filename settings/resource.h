@@ -25,7 +25,7 @@
 #define IDC_Label9 1011
 #define IDC_Check5 1012
 #define IDC_Label12 1013
-#define IDC_Check6 1040   // "Wait until the computer is idle"
+#define IDC_Check6 1040  // "Wait until the computer is idle"
 #define IDC_Label13 1041
 #define IDC_Check3 1014
 #define IDC_Label10 1015
