@@ -79,7 +79,7 @@ std::optional<LauncherOptions> StartUpOptions(Os& os, SHORT shiftKeyState) {
 LaunchList LogOnList(const StoreContext& ctx) {
     LaunchList list;
     listt(ctx, list);
-    LeaveOutStartedByWindows(ctx, StartUpFolder(ctx.os, ctx.owner), list);
+    LeaveOutStartedByWindows(ctx, list);
     return list;
 }
 

@@ -8,6 +8,7 @@
 #include "shortcuts.h"
 
 #include <map>
+#include <optional>
 #include <set>
 
 namespace tarnwick {
@@ -96,8 +97,7 @@ void listt(const StoreContext& ctx, LaunchList& list) {
     }
 }
 
-void LeaveOutStartedByWindows(const StoreContext& ctx, std::wstring_view startUp,
-                              LaunchList& list) {
+void LeaveOutStartedByWindows(const StoreContext& ctx, LaunchList& list) {
     // Which held entry each row starts, worked out as `listt` chose it: a later origin's command
     // replaces an earlier one's of the same row name, and a shortcut replaces both.
     struct Held {
@@ -112,27 +112,42 @@ void LeaveOutStartedByWindows(const StoreContext& ctx, std::wstring_view startUp
     for (const std::wstring& file : ListShortcuts(ctx.os, ctx.programFolder))
         rows[ShortcutEntryName(file)] = {nullptr, file};
 
-    // What Windows holds now and has therefore started: an entry the user switched off in Task
-    // Manager was not started, so its held copy still is.
+    // What Windows holds now and has therefore started, read only for the places the list's rows
+    // come from: this runs at every log-on. An entry the user switched off in Task Manager was not
+    // started, so its held copy still is.
     std::map<const RunOrigin*, std::set<std::wstring, RegistryNameLess>> standing;
-    for (const RunOrigin& origin : kRunOrigins) {
-        const auto disabled = DisabledByUser(ctx.os, origin.root, origin.approvedKey);
-        auto& names = standing[&origin];
-        for (std::wstring& name : Registry::EnumValues(ctx.os, origin.root, origin.runKey)) {
-            if (!disabled.contains(name)) names.insert(std::move(name));
+    const auto standsInItsKey = [&](const RunOrigin& origin, const std::wstring& name) {
+        auto found = standing.find(&origin);
+        if (found == standing.end()) {
+            const auto disabled = DisabledByUser(ctx.os, origin.root, origin.approvedKey);
+            std::set<std::wstring, RegistryNameLess> names;
+            for (std::wstring& value : Registry::EnumValues(ctx.os, origin.root, origin.runKey)) {
+                if (!disabled.contains(value)) names.insert(std::move(value));
+            }
+            found = standing.emplace(&origin, std::move(names)).first;
         }
-    }
-    const auto disabledShortcuts =
-        DisabledByUser(ctx.os, HKEY_CURRENT_USER, kApprovedStartupFolderKey);
-    const auto startedByWindows = [&](const Held& held) {
-        if (held.origin) return standing[held.origin].contains(held.name);
-        return !startUp.empty() && !disabledShortcuts.contains(held.name) &&
-               ctx.os.FileAttributes(std::wstring(startUp) + held.name) != INVALID_FILE_ATTRIBUTES;
+        return found->second.contains(name);
+    };
+    std::optional<std::wstring> startUp;
+    std::set<std::wstring, RegistryNameLess> disabledShortcuts;
+    const auto standsInStartUp = [&](const std::wstring& file) {
+        if (!startUp) {
+            // The shell's folder lookup is the dearest call here: made once, and only when a
+            // shortcut is held.
+            startUp = StartUpFolder(ctx.os, ctx.owner);
+            disabledShortcuts =
+                DisabledByUser(ctx.os, HKEY_CURRENT_USER, kApprovedStartupFolderKey);
+        }
+        return !startUp->empty() && !disabledShortcuts.contains(file) &&
+               ctx.os.FileAttributes(*startUp + file) != INVALID_FILE_ATTRIBUTES;
     };
 
     for (size_t i = list.Count(); i-- > 0;) {
         const auto it = rows.find(list.names.Item(i));
-        if (it == rows.end() || !startedByWindows(it->second)) continue;
+        if (it == rows.end()) continue;
+        const Held& held = it->second;
+        if (held.origin ? !standsInItsKey(*held.origin, held.name) : !standsInStartUp(held.name))
+            continue;
         list.names.Remove(static_cast<long long>(i));
         list.commands.Remove(static_cast<long long>(i));
     }

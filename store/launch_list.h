@@ -51,8 +51,8 @@ bool IsBlankItem(std::wstring_view text);
 void listt(const StoreContext& ctx, LaunchList& list);
 
 // At a log-on: removes every row whose held entry stands again where Windows starts it (its Run
-// key or view, or the StartUp folder `startUp`, which ends in a backslash): Windows has just
-// started that program, and the launcher must not start it a second time.
-void LeaveOutStartedByWindows(const StoreContext& ctx, std::wstring_view startUp, LaunchList& list);
+// key or view, or the StartUp folder): Windows has just started that program, and the launcher
+// must not start it a second time.
+void LeaveOutStartedByWindows(const StoreContext& ctx, LaunchList& list);
 
 }  // namespace tarnwick

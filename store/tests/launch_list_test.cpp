@@ -235,7 +235,7 @@ TEST_F(ListtTest, ALogOnLeavesOutWhatWindowsHasJustStartedItself) {
 
     LaunchList list;
     listt(ctx, list);
-    LeaveOutStartedByWindows(ctx, box.folders.startUp.wstring() + L"\\", list);
+    LeaveOutStartedByWindows(ctx, list);
     EXPECT_EQ(RowsOf(list), (Rows{{L"Held", L"C:\\held.exe"},
                                   {L"OtherView", L"C:\\ov.exe"},
                                   {L"SwitchedOff", L"C:\\off.exe"},
