@@ -77,9 +77,11 @@ std::optional<LauncherOptions> StartUpOptions(Os& os, SHORT shiftKeyState) {
 }
 
 LaunchList LogOnList(const StoreContext& ctx) {
+    // Read once: the list and the check against what Windows started both need them.
+    const HeldEntries held = ReadHeldEntries(ctx);
     LaunchList list;
-    listt(ctx, list);
-    LeaveOutStartedByWindows(ctx, list);
+    listt(ctx, held, list);
+    LeaveOutStartedByWindows(ctx, held, list);
     return list;
 }
 

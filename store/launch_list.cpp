@@ -43,7 +43,19 @@ bool IsBlankItem(std::wstring_view text) {
     return text.find_first_not_of(L' ') == text.npos;
 }
 
+HeldEntries ReadHeldEntries(const StoreContext& ctx) {
+    HeldEntries held;
+    for (const RunOrigin& origin : kRunOrigins)
+        held.sections.push_back(StoreReadSection(ctx.os, origin.section));
+    held.shortcuts = ListShortcuts(ctx.os, ctx.programFolder);
+    return held;
+}
+
 void listt(const StoreContext& ctx, LaunchList& list) {
+    listt(ctx, ReadHeldEntries(ctx), list);
+}
+
+void listt(const StoreContext& ctx, const HeldEntries& held, LaunchList& list) {
     constexpr size_t kPlaceholders = 50;
     list.AppendBlankRows(kPlaceholders);
 
@@ -57,21 +69,21 @@ void listt(const StoreContext& ctx, LaunchList& list) {
         list.commands.Remove(p + 1);
     }
 
-    for (const RunOrigin& origin : kRunOrigins) {
-        for (auto& [storeName, command] : StoreReadSection(ctx.os, origin.section)) {
-            std::wstring name = storeName + std::wstring(origin.listSuffix);
+    for (size_t k = 0; k < held.sections.size(); ++k) {
+        for (const auto& [storeName, command] : held.sections[k]) {
+            std::wstring name = storeName + std::wstring(kRunOrigins[k].listSuffix);
             if (const auto row = list.names.Find(name, list.Count())) {
                 list.commands.Remove(static_cast<long long>(*row));
-                list.commands.Insert(static_cast<long long>(*row), std::move(command));
+                list.commands.Insert(static_cast<long long>(*row), command);
             } else {
                 list.names.Append(std::move(name));
-                list.commands.Append(std::move(command));
+                list.commands.Append(command);
             }
         }
     }
 
     // A shortcut gives its row the shortcut file as command, also over a Run value's command.
-    for (const std::wstring& file : ListShortcuts(ctx.os, ctx.programFolder)) {
+    for (const std::wstring& file : held.shortcuts) {
         std::wstring name = ShortcutEntryName(file);
         std::wstring path = ctx.programFolder + L"\\" + file;
         if (const auto row = list.names.Find(name, list.Count())) {
@@ -97,7 +109,7 @@ void listt(const StoreContext& ctx, LaunchList& list) {
     }
 }
 
-void LeaveOutStartedByWindows(const StoreContext& ctx, LaunchList& list) {
+void LeaveOutStartedByWindows(const StoreContext& ctx, const HeldEntries& held, LaunchList& list) {
     // Which held entry each row starts, worked out as `listt` chose it: a later origin's command
     // replaces an earlier one's of the same row name, and a shortcut replaces both.
     struct Held {
@@ -105,12 +117,12 @@ void LeaveOutStartedByWindows(const StoreContext& ctx, LaunchList& list) {
         std::wstring name;                  // the Run value's name, or the shortcut's file name
     };
     std::map<std::wstring, Held> rows;
-    for (const RunOrigin& origin : kRunOrigins) {
-        for (auto& [name, command] : StoreReadSection(ctx.os, origin.section))
+    for (size_t k = 0; k < held.sections.size(); ++k) {
+        const RunOrigin& origin = kRunOrigins[k];
+        for (const auto& [name, command] : held.sections[k])
             rows[name + std::wstring(origin.listSuffix)] = {&origin, name};
     }
-    for (const std::wstring& file : ListShortcuts(ctx.os, ctx.programFolder))
-        rows[ShortcutEntryName(file)] = {nullptr, file};
+    for (const std::wstring& file : held.shortcuts) rows[ShortcutEntryName(file)] = {nullptr, file};
 
     // What Windows holds now and has therefore started, read only for the places the list's rows
     // come from: this runs at every log-on. An entry the user switched off in Task Manager was not
@@ -145,9 +157,11 @@ void LeaveOutStartedByWindows(const StoreContext& ctx, LaunchList& list) {
     for (size_t i = list.Count(); i-- > 0;) {
         const auto it = rows.find(list.names.Item(i));
         if (it == rows.end()) continue;
-        const Held& held = it->second;
-        if (held.origin ? !standsInItsKey(*held.origin, held.name) : !standsInStartUp(held.name))
+        const Held& entry = it->second;
+        if (entry.origin ? !standsInItsKey(*entry.origin, entry.name)
+                         : !standsInStartUp(entry.name)) {
             continue;
+        }
         list.names.Remove(static_cast<long long>(i));
         list.commands.Remove(static_cast<long long>(i));
     }

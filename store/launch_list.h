@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarnwick {
@@ -45,14 +46,24 @@ struct LaunchList {
 // Text made only of spaces, or empty.
 bool IsBlankItem(std::wstring_view text);
 
+// What Tarnwick holds, read once: the captured section of each Run origin (in `kRunOrigins`'
+// order, each in the store's own order) and the shortcut files of the program folder.
+struct HeldEntries {
+    std::vector<std::vector<std::pair<std::wstring, std::wstring>>> sections;
+    std::vector<std::wstring> shortcuts;
+};
+HeldEntries ReadHeldEntries(const StoreContext& ctx);
+
 // Builds the launch list on top of whatever rows `list` already holds, from what the store and the
 // program folder hold: it reads and never takes anything. Rows of the machine's 32-bit view carry
 // their origin's suffix (" (32-bit)") in their name.
 void listt(const StoreContext& ctx, LaunchList& list);
+// The same over entries read before, so that a caller that needs them again reads them once.
+void listt(const StoreContext& ctx, const HeldEntries& held, LaunchList& list);
 
 // At a log-on: removes every row whose held entry stands again where Windows starts it (its Run
 // key or view, or the StartUp folder): Windows has just started that program, and the launcher
 // must not start it a second time.
-void LeaveOutStartedByWindows(const StoreContext& ctx, LaunchList& list);
+void LeaveOutStartedByWindows(const StoreContext& ctx, const HeldEntries& held, LaunchList& list);
 
 }  // namespace tarnwick

@@ -10,12 +10,11 @@ namespace tarnwick {
 namespace {
 
 HeldEntry HeldValue(const RunOrigin& origin, std::wstring name, DWORD error) {
-    return {EntryKind::RunValue, std::move(name), std::wstring(origin.section),
-            origin.root,         origin.runKey,   error};
+    return {EntryKind::RunValue, std::move(name), std::wstring(origin.section), origin.root, error};
 }
 
 HeldEntry HeldShortcut(std::wstring_view file, DWORD error) {
-    return {EntryKind::Shortcut, ShortcutEntryName(file), {}, nullptr, {}, error};
+    return {EntryKind::Shortcut, ShortcutEntryName(file), {}, nullptr, error};
 }
 
 // Writes every captured Run value back into its key and takes it out of the store once it is

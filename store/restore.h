@@ -20,10 +20,9 @@ struct HeldEntry {
     // Empty when the entries themselves could not be read: the store section of a RunValue, or
     // the program folder's shortcuts.
     std::wstring name;
-    // A Run value's store section, root and Run key; empty and null for a shortcut.
+    // A Run value's store section and the root of its Run key; empty and null for a shortcut.
     std::wstring section;
     HKEY root = nullptr;
-    std::wstring_view runKey;
     DWORD error = ERROR_SUCCESS;
 };
 

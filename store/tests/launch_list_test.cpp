@@ -233,9 +233,10 @@ TEST_F(ListtTest, ALogOnLeavesOutWhatWindowsHasJustStartedItself) {
                     sizeof off);
     testing::WriteFile(box.folders.startUp / L"Notes.lnk");
 
+    const HeldEntries held = ReadHeldEntries(ctx);
     LaunchList list;
-    listt(ctx, list);
-    LeaveOutStartedByWindows(ctx, list);
+    listt(ctx, held, list);
+    LeaveOutStartedByWindows(ctx, held, list);
     EXPECT_EQ(RowsOf(list), (Rows{{L"Held", L"C:\\held.exe"},
                                   {L"OtherView", L"C:\\ov.exe"},
                                   {L"SwitchedOff", L"C:\\off.exe"},
