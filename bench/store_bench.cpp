@@ -113,7 +113,7 @@ void RawCapture(testing::Sandbox& box) {
                                                        {HKEY_CURRENT_USER, L"HKEY_CURRENT_USER"}};
     for (const auto& [root, section] : origins) {
         HKEY run = OpenKey(root, std::wstring(kRunKey), KEY_ALL_ACCESS);
-        HKEY store = OpenKey(HKEY_CURRENT_USER, StoreSectionKey(section), KEY_ALL_ACCESS);
+        HKEY store = OpenKey(root, StoreSectionKey(section), KEY_ALL_ACCESS);
         for (const auto& name : RawNames(run)) {
             RawWrite(store, name, RawRead(run, name));
             ::RegDeleteValueW(run, name.c_str());
@@ -121,18 +121,22 @@ void RawCapture(testing::Sandbox& box) {
         ::RegCloseKey(store);
         ::RegCloseKey(run);
     }
-    RawMoveAll(box.folders.startUp, box.folders.program);
+    std::filesystem::create_directories(box.folders.held);
+    RawMoveAll(box.folders.startUp, box.folders.held);
 }
 
 void RawListt(testing::Sandbox& box) {
     std::vector<std::pair<std::wstring, std::wstring>> rows;
-    for (const wchar_t* section : {L"priority", L"HKEY_LOCAL_MACHINE", L"HKEY_CURRENT_USER"}) {
-        HKEY key = OpenKey(HKEY_CURRENT_USER, StoreSectionKey(section), KEY_READ);
+    const std::pair<HKEY, const wchar_t*> sections[] = {{HKEY_CURRENT_USER, L"priority"},
+                                                        {HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE"},
+                                                        {HKEY_CURRENT_USER, L"HKEY_CURRENT_USER"}};
+    for (const auto& [root, section] : sections) {
+        HKEY key = OpenKey(root, StoreSectionKey(section), KEY_READ);
         for (const auto& name : RawNames(key)) rows.emplace_back(name, RawRead(key, name));
         ::RegCloseKey(key);
     }
     WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((box.folders.program / L"*.lnk").c_str(), &data);
+    HANDLE find = ::FindFirstFileW((box.folders.held / L"*.lnk").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do rows.emplace_back(data.cFileName, L"");
         while (::FindNextFileW(find, &data));
@@ -144,20 +148,20 @@ void RawRestore(testing::Sandbox& box) {
     const std::pair<HKEY, const wchar_t*> origins[] = {{HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE"},
                                                        {HKEY_CURRENT_USER, L"HKEY_CURRENT_USER"}};
     for (const auto& [root, section] : origins) {
-        HKEY store = OpenKey(HKEY_CURRENT_USER, StoreSectionKey(section), KEY_READ);
+        HKEY store = OpenKey(root, StoreSectionKey(section), KEY_READ);
         HKEY run = OpenKey(root, std::wstring(kRunKey), KEY_ALL_ACCESS);
         for (const auto& name : RawNames(store)) RawWrite(run, name, RawRead(store, name));
         ::RegCloseKey(run);
         ::RegCloseKey(store);
     }
-    RawMoveAll(box.folders.program, box.folders.startUp);
+    RawMoveAll(box.folders.held, box.folders.startUp);
 }
 
 // Both ways of capturing must have done the whole job, or the comparison means nothing.
 void Check(testing::Sandbox& box) {
     const size_t stored = StoreReadSection(SystemOs(), kMachineSection).size() +
                           StoreReadSection(SystemOs(), kUserSection).size();
-    const size_t moved = testing::FileNames(box.folders.program).size();
+    const size_t moved = testing::FileNames(box.folders.held).size();
     if (stored != kValues || moved != kShortcuts)
         std::printf("incomplete capture: %zu values, %zu shortcuts\n", stored, moved);
 }
@@ -179,8 +183,9 @@ void SeedStore(testing::Sandbox& box, int values, int positioned) {
         StoreWrite(SystemOs(), i % 2 ? kUserSection : kMachineSection, name, Command(i));
         if (i < positioned) StoreWrite(SystemOs(), kPrioritySection, name, std::to_wstring(i));
     }
+    std::filesystem::create_directories(box.folders.held);
     for (int i = 0; i < kShortcuts; ++i)
-        testing::WriteFile(box.folders.program / (L"Shortcut " + std::to_wstring(i) + L".lnk"));
+        testing::WriteFile(box.folders.held / (L"Shortcut " + std::to_wstring(i) + L".lnk"));
 }
 
 }  // namespace

@@ -41,10 +41,15 @@ void WriteDefaultOptions(Os& os) {
     WriteOption(os, misc::kEnabled, true);
 }
 
-void RunInstaller(const StoreContext& ctx) {
-    CaptureStartupEntries(ctx, Registration::Write);
+CaptureResult RunInstaller(const StoreContext& ctx) {
+    // An installation switches Tarnwick on for the machine again, and first moves what an earlier
+    // version held where every account's launcher finds it now.
+    WriteMachineSwitch(ctx.os, true);
+    MoveEarlierHoldings(ctx);
+    CaptureResult taken = CaptureStartupEntries(ctx, Registration::Write);
     shortcuts(ctx);
     WriteDefaultOptions(ctx.os);
+    return taken;
 }
 
 }  // namespace tarnwick

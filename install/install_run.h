@@ -3,7 +3,9 @@
 // can run it against a sandbox and a faulty OS.
 #pragma once
 
+#include "capture.h"
 #include "context.h"
+#include "product.h"
 
 #include <string>
 #include <string_view>
@@ -12,8 +14,6 @@ namespace tarnwick {
 
 // The folder below the program folder in which the product's own shortcuts arrive.
 inline constexpr std::wstring_view kShortcutFolderName = L"TW";
-// The product's group below the Start Menu folder.
-inline constexpr std::wstring_view kStartMenuGroup = L"Programs\\Tarnwick";
 
 // The start-menu group's path (Start Menu + "Programs\Tarnwick"), or empty when the Recent or the
 // Start Menu folder cannot be resolved.
@@ -27,7 +27,8 @@ void shortcuts(const StoreContext& ctx);
 // "TimeDelay", "Visible" and "Enabled" of section "misc", in that order, replacing what is there.
 void WriteDefaultOptions(Os& os);
 
-// Everything the installer does before it tells the user that it is done.
-void RunInstaller(const StoreContext& ctx);
+// Everything the installer does before it tells the user that it is done; what its capture
+// could not take.
+CaptureResult RunInstaller(const StoreContext& ctx);
 
 }  // namespace tarnwick

@@ -14,6 +14,8 @@
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TarnwickInstall";
+// The exit code when a start-up program stayed with Windows: installed, with something to say.
+constexpr int kSomethingStayed = 1;
 // Set to "1" by the setup program, and only when it runs silently. A variable rather than an
 // argument: install.exe is also started by hand, where it takes none.
 constexpr wchar_t kSilentVariable[] = L"TARNWICK_SILENT_SETUP";
@@ -51,12 +53,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                           WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                           CW_USEDEFAULT, nullptr, nullptr, instance, nullptr));
 
-    tarnwick::RunInstaller({tarnwick::SystemOs(), tarnwick::ProgramFolder(), window.get()});
-    if (RunBySilentSetup()) return 0;
+    const std::wstring report = tarnwick::TakeOverReport(
+        tarnwick::RunInstaller({tarnwick::SystemOs(), tarnwick::ProgramFolder(), window.get()}));
+    // A scripted installation learns from the exit code that something stayed with Windows.
+    const int exitCode = report.empty() ? 0 : kSomethingStayed;
+    if (RunBySilentSetup()) return exitCode;
 
+    std::wstring text = LoadText(instance, IDS_COMPLETED_TEXT);
+    if (!report.empty()) text += L"\n\n" + report;
     // Unowned, so that the box gets a taskbar button of its own: nothing else of the installer
     // is ever on screen.
-    ::MessageBoxW(nullptr, LoadText(instance, IDS_COMPLETED_TEXT).c_str(),
-                  LoadText(instance, IDS_COMPLETED_TITLE).c_str(), MB_OK | MB_ICONINFORMATION);
-    return 0;
+    ::MessageBoxW(nullptr, text.c_str(), LoadText(instance, IDS_COMPLETED_TITLE).c_str(),
+                  MB_OK | (report.empty() ? MB_ICONINFORMATION : MB_ICONWARNING));
+    return exitCode;
 }

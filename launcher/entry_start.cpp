@@ -1,6 +1,8 @@
 #include "entry_start.h"
 
+#include "accounts.h"
 #include "convert.h"
+#include "process.h"
 #include "registry.h"
 #include "run_origins.h"
 #include "settings_store.h"
@@ -64,16 +66,25 @@ std::vector<std::wstring> ProgramCandidates(std::wstring_view line) {
     return candidates;
 }
 
-// "<program folder>\<name>.lnk": a shortcut in Tarnwick's keeping, whether or not it is still
-// there.
-bool IsHeldShortcutPath(const StoreContext& ctx, std::wstring_view line) {
+// "<folder>\<name>.lnk": the shortcut's file name when the line names one directly in `folder`.
+std::wstring_view ShortcutIn(std::wstring_view folder, std::wstring_view line) {
     constexpr std::wstring_view kExtension = L".lnk";
-    const std::wstring folder = ctx.programFolder + L"\\";
-    if (ctx.programFolder.empty() || line.size() <= folder.size() + kExtension.size()) return false;
-    const std::wstring_view file = line.substr(folder.size());
-    return EqualsIgnoringCase(line.substr(0, folder.size()), folder) &&
-           file.find_first_of(L"\\/") == file.npos &&
-           EqualsIgnoringCase(file.substr(file.size() - kExtension.size()), kExtension);
+    if (folder.empty() || line.size() <= folder.size() + 1 + kExtension.size()) return {};
+    const std::wstring_view file = line.substr(folder.size() + 1);
+    const bool in = EqualsIgnoringCase(line.substr(0, folder.size()), folder) &&
+                    line[folder.size()] == L'\\' && file.find_first_of(L"\\/") == file.npos &&
+                    EqualsIgnoringCase(file.substr(file.size() - kExtension.size()), kExtension);
+    return in ? file : std::wstring_view();
+}
+
+// The file name of a shortcut in Tarnwick's keeping, whether or not it is still there: in the
+// account's folder of held shortcuts, or in the program folder where an earlier version kept them.
+std::wstring HeldShortcutFile(const StoreContext& ctx, std::wstring_view line) {
+    if (!EqualsIgnoringCase(line.substr(line.size() >= 4 ? line.size() - 4 : 0), L".lnk"))
+        return {};
+    if (const auto file = ShortcutIn(ctx.programFolder, line); !file.empty())
+        return std::wstring(file);
+    return std::wstring(ShortcutIn(HeldShortcutFolder(ctx.os, ctx.owner), line));
 }
 
 }  // namespace
@@ -150,21 +161,25 @@ std::wstring ProgramRoot(std::wstring_view command) {
 StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view stored) {
     // Some installers write spaces before a command; CreateProcess would look for a program with
     // an empty name there and fail.
-    const std::wstring command = TrimSpaces(stored);
-    if (command.empty()) return {StartResult::Nothing, ERROR_SUCCESS};
-    if (IsHeldShortcutPath(ctx, command)) {
-        std::wstring path = command;
+    const std::wstring held = TrimSpaces(stored);
+    if (held.empty()) return {StartResult::Nothing, ERROR_SUCCESS};
+    if (const std::wstring file = HeldShortcutFile(ctx, held); !file.empty()) {
+        std::wstring path = held;
         // Switched off while this log-on ran, Tarnwick gave the shortcut back: it waits in the
         // StartUp folder now, and Windows will not start it before the next log-on.
         if (!IsFile(ctx.os, path)) {
             const std::wstring startUp = StartUpFolder(ctx.os, ctx.owner);
-            if (!startUp.empty()) path = startUp + command.substr(ctx.programFolder.size() + 1);
+            if (!startUp.empty()) path = startUp + file;
         }
         // Never run as a command line: unquoted, "C:\Program Files\..." would be looked for as
         // "C:\Program.exe" first.
         if (IsFile(ctx.os, path)) ctx.os.OpenShortcut(ctx.owner, path);
         return {StartResult::Started, ERROR_SUCCESS};
     }
+    // A plain string may still name "%ProgramFiles%\..." or "%LOCALAPPDATA%\...": some
+    // installers write it so, and Windows starts it expanded. Expanded, too, its program is looked
+    // for before it counts as missing.
+    const std::wstring command = ExpandEnvironment(held);
     if (IsShortcutCommand(ctx.os, command)) {
         // A broken shortcut is the user's to mend in the shell, never an error box here and never
         // a reason to drop it: the result means nothing.
@@ -197,11 +212,18 @@ StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view stored) {
 
 void RemoveMissingProgram(Os& os, std::wstring_view command) {
     for (const RunOrigin& origin : kRunOrigins) {
-        for (const auto& [name, stored] : StoreReadSection(os, origin.section)) {
-            if (stored != command) continue;
-            StoreDelete(os, origin.section, name);
-            // The launch order knows the row by the name the list gave it.
-            StoreDelete(os, kPrioritySection, name + std::wstring(origin.listSuffix));
+        // The machine's programs also where an earlier version kept them, in the account's own
+        // store. Without administrator rights the machine's store stays as it is: such a program
+        // stays held until a run that may change it finds it missing too.
+        std::vector<Hive> hives{SectionHive(origin.section)};
+        if (IsMachineSection(origin.section)) hives.push_back(UserHive());
+        for (const Hive& hive : hives) {
+            for (const auto& [name, stored] : StoreReadSection(os, hive, origin.section)) {
+                if (stored != command) continue;
+                if (StoreDelete(os, hive, origin.section, name) != ERROR_SUCCESS) continue;
+                // The launch order knows the row by the name the list gave it.
+                StoreDelete(os, kPrioritySection, name + std::wstring(origin.listSuffix));
+            }
         }
     }
 }

@@ -86,6 +86,7 @@ LaunchList LogOnList(const StoreContext& ctx) {
 }
 
 void CaptureAfterSequence(const StoreContext& ctx) {
+    // The machine's own switch is read by the capture itself.
     if (!ReadOption(ctx.os, misc::kEnabled)) return;
     CaptureStartupEntries(ctx, Registration::Require);
 }

@@ -32,31 +32,6 @@ std::wstring ReadText(Os& os, const Option& option, Parse parse) {
     return parse(text) ? text : DefaultText(option);
 }
 
-bool ForAllUsers(std::wstring_view section) {
-    return section == kMachineSection || section == kMachine32Section;
-}
-
-std::wstring TakeOverReport(const CaptureResult& taken) {
-    if (!taken.launcherInPlace) {
-        return L"Tarnwick could not register itself to start when you log on, so it took over no "
-               L"start-up program: Windows keeps starting them all, as before.\n\nAdministrator "
-               L"rights are needed for that. Open Tarnwick Settings as an administrator and "
-               L"switch Tarnwick off and on again.";
-    }
-    if (taken.left.empty()) return {};
-    std::wstring text =
-        L"Tarnwick could not take over these start-up programs. Windows keeps "
-        L"starting them when you log on:\n";
-    for (const EntryLeft& entry : taken.left) {
-        text += L"\n" +
-                EntryReportLine(entry.name,
-                                entry.section.empty() ? EntryKind::Shortcut : EntryKind::RunValue,
-                                ForAllUsers(entry.section), entry.error);
-    }
-    return text +
-           L"\n\nOnce the cause is gone, switch Tarnwick off and on again to take them over.";
-}
-
 std::wstring GiveBackReport(const RestoreResult& given) {
     if (given.everythingBack) return {};
     if (given.held.empty()) {
@@ -70,7 +45,7 @@ std::wstring GiveBackReport(const RestoreResult& given) {
         L"Tarnwick keeps starting them when you log on:\n";
     for (const HeldEntry& entry : given.held) {
         text += L"\n" + EntryReportLine(entry.name, entry.kind, entry.root == HKEY_LOCAL_MACHINE,
-                                        entry.error);
+                                        entry.error, entry.account);
     }
     return text +
            L"\n\nOnce the cause is gone, switch Tarnwick on and off again to give them back.";
@@ -92,7 +67,8 @@ void SettingsModel::Load() {
     const bool autoHide = ReadOption(os, misc::kAutoHide);
     long long timeDelay = ReadWholeNumber(os, misc::kTimeDelay);
     const std::wstring initTimeDelay = ReadText(os, misc::kInitTimeDelay, ParseNumber);
-    enabled_ = ReadOption(os, misc::kEnabled);
+    // An administrator's Disabled holds for every account, whatever the account's own switch says.
+    enabled_ = ReadOption(os, misc::kEnabled) && !MachineSwitchedOff(os);
     const bool details = ReadOption(os, misc::kDetails);
     skinsShown_ = ReadOption(os, misc::kBack);
     const std::wstring hideLogo = ReadText(os, misc::kHideLogo, ParseFlag);
@@ -138,6 +114,9 @@ void SettingsModel::Load() {
     if (enabled_ && LauncherInPlace(os, ctx_.programFolder)) {
         CaptureRunValues(ctx_, kListCaptureLastSlot);
     }
+    // With administrator rights, what an earlier version held in places that are no longer
+    // Tarnwick's moves to where every account's launcher finds it.
+    MoveEarlierHoldings(ctx_);
     rows.AppendBlankRows(kOpeningBlankRows);
     listt(ctx_, rows);
 }
@@ -170,15 +149,28 @@ void SettingsModel::SaveLaunchOrder() const {
 }
 
 std::wstring SettingsModel::ToggleSwitch() {
+    Os& os = ctx_.os;
+    // With administrator rights the switch is the machine's: it acts for every account.
+    const bool machine = os.AdminRights() == ERROR_SUCCESS;
     enabled_ = !enabled_;
     if (enabled_) {
-        switchCaption_ = L"Enabled";
+        if (machine) WriteMachineSwitch(os, true);
         const CaptureResult taken = CaptureStartupEntries(ctx_, Registration::Write);
+        if (taken.switchedOff) {
+            enabled_ = false;
+            return TakeOverReport(taken);
+        }
+        switchCaption_ = L"Enabled";
+        WriteOption(os, misc::kEnabled, true);
         // Built over the rows as they stand: they are not emptied first.
         listt(ctx_, rows);
         return TakeOverReport(taken);
     }
     switchCaption_ = L"Disabled";
+    // Stored before anything is given back, and not only on Save: a launcher still running, or a
+    // window closed with Cancel, must not take the programs back behind the switch.
+    WriteOption(os, misc::kEnabled, false);
+    if (machine) WriteMachineSwitch(os, false);
     return GiveBackReport(RestoreStartupEntries(ctx_, true));
 }
 

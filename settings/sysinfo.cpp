@@ -1,5 +1,7 @@
 #include "sysinfo.h"
 
+#include "process.h"
+
 #include <cstring>
 #include <cwchar>
 
@@ -15,15 +17,6 @@ std::wstring Text(const std::vector<BYTE>& data) {
     // A stored terminator, and anything a careless writer left after it, is not part of the text.
     text.resize(std::wcslen(text.c_str()));
     return text;
-}
-
-std::wstring Expanded(const std::wstring& text) {
-    const DWORD size = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-    if (size == 0) return text;
-    std::wstring expanded(size, L'\0');
-    if (::ExpandEnvironmentStringsW(text.c_str(), expanded.data(), size) == 0) return text;
-    expanded.resize(std::wcslen(expanded.c_str()));
-    return expanded;
 }
 
 // The little-endian bytes of a REG_DWORD; a short value has zero high bytes.
@@ -60,7 +53,7 @@ bool GetKeyValue(Os& os, HKEY KeyRoot, std::wstring_view KeyName, std::wstring_v
             KeyVal = Text(value.data);
             break;
         case REG_EXPAND_SZ:
-            KeyVal = Expanded(Text(value.data));
+            KeyVal = ExpandEnvironment(Text(value.data));
             break;
         case REG_DWORD:
             KeyVal = Number(value.data);

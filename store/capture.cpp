@@ -1,6 +1,9 @@
 #include "capture.h"
 
+#include "accounts.h"
 #include "convert.h"
+#include "options.h"
+#include "report.h"
 #include "registry.h"
 #include "settings_store.h"
 #include "shortcuts.h"
@@ -159,25 +162,107 @@ bool RegisterLauncher(const StoreContext& ctx) {
     return LauncherInPlace(ctx.os, ctx.programFolder);
 }
 
-std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp) {
+std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp,
+                                          std::wstring_view held) {
     std::vector<EntryLeft> left;
-    // Without a program folder the target would be the drive's root.
-    if (ctx.programFolder.empty() || startUp.empty()) return left;
+    // Without a folder of held shortcuts the target would be the drive's root.
+    if (held.empty() || startUp.empty()) return left;
     const auto disabled = DisabledByUser(ctx.os, HKEY_CURRENT_USER, kApprovedStartupFolderKey);
     for (const std::wstring& file : ListShortcuts(ctx.os, startUp)) {
         if (disabled.contains(file)) continue;
         std::wstring name = ShortcutEntryName(file);
         // ".lnk" or " .lnk" would give a row without a name, which no list shows or starts.
         if (TrimSpaces(name).empty()) continue;
-        const DWORD rc =
-            ctx.os.MoveFile(std::wstring(startUp) + file, ctx.programFolder + L"\\" + file);
+        // The program's newest shortcut is the one that counts: one that writes its shortcut
+        // again at each start replaces the held copy, as a Run value written again replaces the
+        // stored command.
+        const DWORD rc = ctx.os.MoveFileReplacing(std::wstring(startUp) + file,
+                                                  std::wstring(held) + L"\\" + file);
         if (rc != ERROR_SUCCESS) left.push_back({std::move(name), {}, rc});
     }
     return left;
 }
 
+std::vector<EntryLeft> MoveEarlierHoldings(const StoreContext& ctx) {
+    std::vector<EntryLeft> left;
+    // Without the rights nothing here can move, and a standard user's window must never take the
+    // program folder's shortcuts, which may be another account's, into its own keeping.
+    if (ctx.os.AdminRights() != ERROR_SUCCESS) return left;
+    const Hive account = UserHive();
+    const Hive machine = MachineHive();
+    for (const RunOrigin& origin : kRunOrigins) {
+        if (!IsMachineSection(origin.section)) continue;
+        bool complete = false;
+        const auto held = StoreReadSection(ctx.os, machine, origin.section, &complete);
+        if (!complete) continue;
+        const SectionImage there(held.begin(), held.end());
+        for (const auto& [name, command] : StoreReadSection(ctx.os, account, origin.section)) {
+            if (const auto it = there.find(name); it != there.end()) {
+                // The same program twice: the account's copy adds nothing. Another program of the
+                // same name stays in the account's store, where it is still started and given back.
+                if (it->second == command) {
+                    StoreDelete(ctx.os, account, origin.section, name);
+                } else {
+                    left.push_back({name, origin.section, ERROR_ALREADY_EXISTS});
+                }
+                continue;
+            }
+            DWORD rc =
+                static_cast<DWORD>(StoreWrite(ctx.os, machine, origin.section, name, command));
+            if (rc == ERROR_SUCCESS) {
+                rc = static_cast<DWORD>(StoreDelete(ctx.os, account, origin.section, name));
+                if (rc != ERROR_SUCCESS) StoreDelete(ctx.os, machine, origin.section, name);
+            }
+            if (rc != ERROR_SUCCESS) left.push_back({name, origin.section, rc});
+        }
+    }
+    if (ctx.programFolder.empty()) return left;
+    const std::vector<std::wstring> files = ListShortcuts(ctx.os, ctx.programFolder);
+    if (files.empty()) return left;
+    const std::wstring held = MakeHeldShortcutFolder(ctx.os, ctx.owner);
+    for (const std::wstring& file : files) {
+        // A move never replaces: a same-named held shortcut keeps this one where it was.
+        const DWORD rc =
+            held.empty() ? DWORD{ERROR_PATH_NOT_FOUND}
+                         : ctx.os.MoveFile(ctx.programFolder + L"\\" + file, held + L"\\" + file);
+        if (rc != ERROR_SUCCESS) left.push_back({ShortcutEntryName(file), {}, rc});
+    }
+    return left;
+}
+
+std::wstring TakeOverReport(const CaptureResult& taken) {
+    if (taken.switchedOff) {
+        return L"An administrator switched Tarnwick off for every account of this computer, so it "
+               L"took over no start-up program: Windows keeps starting them all, as before.\n\n"
+               L"Administrator rights are needed to switch it on again. Open Tarnwick Settings as "
+               L"an administrator and press the switch so that it reads Enabled.";
+    }
+    if (!taken.launcherInPlace) {
+        return L"Tarnwick could not register itself to start when you log on, so it took over no "
+               L"start-up program: Windows keeps starting them all, as before.\n\nAdministrator "
+               L"rights are needed for that. Open Tarnwick Settings as an administrator and "
+               L"switch Tarnwick off and on again.";
+    }
+    if (taken.left.empty()) return {};
+    std::wstring text =
+        L"Tarnwick could not take over these start-up programs. Windows keeps "
+        L"starting them when you log on:\n";
+    for (const EntryLeft& entry : taken.left) {
+        text += L"\n" +
+                EntryReportLine(entry.name,
+                                entry.section.empty() ? EntryKind::Shortcut : EntryKind::RunValue,
+                                IsMachineSection(entry.section), entry.error);
+    }
+    return text +
+           L"\n\nOnce the cause is gone, switch Tarnwick off and on again to take them over.";
+}
+
 CaptureResult CaptureStartupEntries(const StoreContext& ctx, Registration registration) {
     CaptureResult result;
+    // An account whose programs could not all be given back when the machine was switched off is
+    // never taken over again behind the administrator's back.
+    result.switchedOff = MachineSwitchedOff(ctx.os);
+    if (result.switchedOff) return result;
     // The registration comes first: a program taken from Windows while no launcher is
     // registered would start nowhere.
     result.launcherInPlace = registration == Registration::Write
@@ -186,8 +271,12 @@ CaptureResult CaptureStartupEntries(const StoreContext& ctx, Registration regist
     if (!result.launcherInPlace) return result;
     result.left = CaptureRunValues(ctx);
     result.startUp = StartUpFolder(ctx.os, ctx.owner);
-    for (EntryLeft& entry : SweepStartUpFolder(ctx, result.startUp))
-        result.left.push_back(std::move(entry));
+    // The account's folder is made only when there is something to put into it.
+    if (!result.startUp.empty() && !ListShortcuts(ctx.os, result.startUp).empty()) {
+        const std::wstring held = MakeHeldShortcutFolder(ctx.os, ctx.owner);
+        for (EntryLeft& entry : SweepStartUpFolder(ctx, result.startUp, held))
+            result.left.push_back(std::move(entry));
+    }
     return result;
 }
 

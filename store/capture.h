@@ -1,6 +1,7 @@
-// Capture of start-up entries: the values of the Run keys go into the store and out of their
-// key, and the StartUp folder's shortcuts move into the program folder. Nothing is taken unless
-// the launcher is registered to start it. Every entry is handled all-or-nothing: it is never in
+// Capture of start-up entries: the values of the Run keys go into the store (the machine's into
+// the machine's store, the account's into its own) and out of their key, and the StartUp folder's
+// shortcuts move into the account's folder of held shortcuts. Nothing is taken unless the
+// launcher is registered to start it. Every entry is handled all-or-nothing: it is never in
 // neither place, and after a completed step never in both.
 #pragma once
 
@@ -71,10 +72,19 @@ bool LauncherInPlace(Os& os, std::wstring_view programFolder);
 // Writes the registration and reads it back; whether it is in place afterwards.
 bool RegisterLauncher(const StoreContext& ctx);
 
-// Moves every enabled shortcut of the StartUp folder (as `StartUpFolder` gives it; empty: nothing
-// happens) into the program folder; a shortcut whose name is taken there stays where it is.
-// Gives the shortcuts that could not be moved for another reason.
-std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp);
+// Moves every enabled shortcut of the StartUp folder (as `StartUpFolder` gives it) into `held`,
+// the account's folder of held shortcuts, in place of a held one of the same name; with either
+// empty nothing happens. Gives the shortcuts that could not be moved.
+std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp,
+                                          std::wstring_view held);
+
+// What an earlier version held where Tarnwick no longer keeps it: the machine's Run values in the
+// running account's own store, and shortcuts in the program folder. Each moves to its place now
+// (the machine's store, the account's folder of held shortcuts), all-or-nothing; one whose name is
+// taken there already, or that cannot move, stays where it was, where the log-on still starts it
+// (the values) and the give-back still finds it. Needs administrator rights to do anything.
+// Gives what stayed.
+std::vector<EntryLeft> MoveEarlierHoldings(const StoreContext& ctx);
 
 enum class Registration {
     Write,    // register the launcher, then take
@@ -82,6 +92,9 @@ enum class Registration {
 };
 
 struct CaptureResult {
+    // An administrator switched Tarnwick off for the whole machine: nothing was taken, and the
+    // launcher's registration was not touched.
+    bool switchedOff = false;
     // The launcher is registered; when false nothing was taken.
     bool launcherInPlace = false;
     std::wstring startUp;  // the StartUp folder swept; empty when it could not be resolved
@@ -89,5 +102,9 @@ struct CaptureResult {
 };
 
 CaptureResult CaptureStartupEntries(const StoreContext& ctx, Registration registration);
+
+// What a capture could not take, in words for the user (which programs stayed with Windows, and
+// why); empty when it took everything.
+std::wstring TakeOverReport(const CaptureResult& taken);
 
 }  // namespace tarnwick

@@ -54,6 +54,12 @@ inline void CloseFind(HANDLE h) {
 inline void FreePidl(PIDLIST_ABSOLUTE p) {
     ::CoTaskMemFree(p);
 }
+inline void FreeLocal(wchar_t* p) {
+    ::LocalFree(p);
+}
+inline void FreeSid(PSID p) {
+    ::FreeSid(p);
+}
 }  // namespace detail
 
 using UniqueHKey = UniqueAny<HKEY, detail::CloseKey>;
@@ -65,6 +71,10 @@ inline HANDLE NullIfInvalid(HANDLE h) {
     return h == INVALID_HANDLE_VALUE ? nullptr : h;
 }
 using UniquePidl = UniqueAny<PIDLIST_ABSOLUTE, detail::FreePidl>;
+// Text the system allocated with LocalAlloc (a SID's string form).
+using UniqueLocalText = UniqueAny<wchar_t*, detail::FreeLocal>;
+// A SID from AllocateAndInitializeSid.
+using UniqueSid = UniqueAny<PSID, detail::FreeSid>;
 
 // A COM interface pointer: Release on destruction.
 template <typename I>

@@ -1,5 +1,6 @@
 #include "launch_list.h"
 
+#include "accounts.h"
 #include "capture.h"
 #include "registry.h"
 #include "run_origins.h"
@@ -45,9 +46,21 @@ bool IsBlankItem(std::wstring_view text) {
 
 HeldEntries ReadHeldEntries(const StoreContext& ctx) {
     HeldEntries held;
-    for (const RunOrigin& origin : kRunOrigins)
-        held.sections.push_back(StoreReadSection(ctx.os, origin.section));
-    held.shortcuts = ListShortcuts(ctx.os, ctx.programFolder);
+    for (const RunOrigin& origin : kRunOrigins) {
+        auto pairs = StoreReadSection(ctx.os, origin.section);
+        if (IsMachineSection(origin.section)) {
+            // Until an administrator's run moves them, the machine's programs that an earlier
+            // version kept in this account's store are still this account's to start.
+            std::set<std::wstring, RegistryNameLess> names;
+            for (const auto& pair : pairs) names.insert(pair.first);
+            for (auto& pair : StoreReadSection(ctx.os, UserHive(), origin.section)) {
+                if (!names.contains(pair.first)) pairs.push_back(std::move(pair));
+            }
+        }
+        held.sections.push_back(std::move(pairs));
+    }
+    held.folder = HeldShortcutFolder(ctx.os, ctx.owner);
+    if (!held.folder.empty()) held.shortcuts = ListShortcuts(ctx.os, held.folder);
     return held;
 }
 
@@ -85,7 +98,7 @@ void listt(const StoreContext& ctx, const HeldEntries& held, LaunchList& list) {
     // A shortcut gives its row the shortcut file as command, also over a Run value's command.
     for (const std::wstring& file : held.shortcuts) {
         std::wstring name = ShortcutEntryName(file);
-        std::wstring path = ctx.programFolder + L"\\" + file;
+        std::wstring path = held.folder + L"\\" + file;
         if (const auto row = list.names.Find(name, list.Count())) {
             list.commands.Insert(static_cast<long long>(*row), std::move(path));
             list.commands.Remove(static_cast<long long>(*row) + 1);

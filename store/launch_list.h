@@ -1,5 +1,5 @@
 // The ordered launch list: the order in which the captured programs start. `listt` builds it from
-// the launch order ("priority"), the captured Run values and the shortcuts in the program folder.
+// the launch order ("priority"), the captured Run values and the account's held shortcuts.
 #pragma once
 
 #include "context.h"
@@ -46,17 +46,21 @@ struct LaunchList {
 // Text made only of spaces, or empty.
 bool IsBlankItem(std::wstring_view text);
 
-// What Tarnwick holds, read once: the captured section of each Run origin (in `kRunOrigins`'
-// order, each in the store's own order) and the shortcut files of the program folder.
+// What Tarnwick holds for the running account, read once: the captured section of each Run origin
+// (in `kRunOrigins`' order, each in the store's own order; the machine's from the machine's store,
+// followed by what an earlier version kept of the machine's in the account's own store under a
+// name the machine's store does not hold) and the shortcut files of the account's folder of held
+// shortcuts.
 struct HeldEntries {
     std::vector<std::vector<std::pair<std::wstring, std::wstring>>> sections;
+    std::wstring folder;  // the account's folder of held shortcuts; empty: not resolved
     std::vector<std::wstring> shortcuts;
 };
 HeldEntries ReadHeldEntries(const StoreContext& ctx);
 
-// Builds the launch list on top of whatever rows `list` already holds, from what the store and the
-// program folder hold: it reads and never takes anything. Rows of the machine's 32-bit view carry
-// their origin's suffix (" (32-bit)") in their name.
+// Builds the launch list on top of whatever rows `list` already holds, from what the stores and the
+// account's folder of held shortcuts hold: it reads and never takes anything. Rows of the machine's
+// 32-bit view carry their origin's suffix (" (32-bit)") in their name.
 void listt(const StoreContext& ctx, LaunchList& list);
 // The same over entries read before, so that a caller that needs them again reads them once.
 void listt(const StoreContext& ctx, const HeldEntries& held, LaunchList& list);

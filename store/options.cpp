@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "convert.h"
+#include "registry.h"
 #include "settings_store.h"
 
 namespace tarnwick {
@@ -43,6 +44,16 @@ LSTATUS WriteOptionText(Os& os, const FlagOption& option, std::wstring_view text
 
 LSTATUS WriteOptionText(Os& os, const NumberOption& option, std::wstring_view text) {
     return StoreWrite(os, kMiscSection, option.key, text);
+}
+
+bool MachineSwitchedOff(Os& os) {
+    const StringRead read = Registry::ReadString(os, HKEY_LOCAL_MACHINE,
+                                                 StoreSectionKey(kMiscSection), misc::kEnabled.key);
+    return read.status == ReadStatus::Found && ParseFlag(read.text) == false;
+}
+
+LSTATUS WriteMachineSwitch(Os& os, bool enabled) {
+    return StoreWrite(os, MachineHive(), kMiscSection, misc::kEnabled.key, FormatFlag(enabled));
 }
 
 }  // namespace tarnwick

@@ -66,4 +66,10 @@ LSTATUS WriteOption(Os& os, const NumberOption& option, long long value);
 LSTATUS WriteOptionText(Os& os, const FlagOption& option, std::wstring_view text);
 LSTATUS WriteOptionText(Os& os, const NumberOption& option, std::wstring_view text);
 
+// The machine's master switch: "Enabled" of section "misc" in the machine's store, which only an
+// administrator can write. While it reads False, Tarnwick takes nothing for any account; a missing
+// value leaves each account's own switch in charge.
+bool MachineSwitchedOff(Os& os);
+LSTATUS WriteMachineSwitch(Os& os, bool enabled);
+
 }  // namespace tarnwick

@@ -50,6 +50,11 @@ class Os {
                             std::vector<std::wstring>& names) = 0;
     // Renames a file; fails when the target exists. Never copies.
     virtual DWORD MoveFile(std::wstring_view from, std::wstring_view to) = 0;
+    // Renames a file over an existing one in one step (on one volume the target is never
+    // missing). Never copies.
+    virtual DWORD MoveFileReplacing(std::wstring_view from, std::wstring_view to) = 0;
+    // Deletes one file (never a folder).
+    virtual DWORD DeleteFile(std::wstring_view path) = 0;
     virtual DWORD CreateDirectory(std::wstring_view path) = 0;
     virtual DWORD RemoveDirectory(std::wstring_view path) = 0;
 
@@ -77,6 +82,21 @@ class Os {
     // Names of everything directly in `folder`: files of every kind and sub-folders, without "."
     // and "..". ERROR_PATH_NOT_FOUND (or ERROR_FILE_NOT_FOUND) when the folder does not exist.
     virtual DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) = 0;
+
+    // The accounts of the machine.
+    //
+    // The names of a key's sub-keys. ERROR_FILE_NOT_FOUND for a missing key.
+    virtual LSTATUS EnumKeys(HKEY root, std::wstring_view subKey,
+                             std::vector<std::wstring>& names) = 0;
+    // The running account's security identifier as text ("S-1-5-21-...").
+    virtual DWORD CurrentAccountSid(std::wstring& sid) = 0;
+    // ERROR_SUCCESS when the process holds administrator rights (elevated, or with UAC off),
+    // ERROR_ACCESS_DENIED when it does not.
+    virtual DWORD AdminRights() = 0;
+    // Loads the hive file of an account that is not logged on as HKEY_USERS\<name>, with the
+    // backup and restore privileges that this needs; `UnloadHive` lets it go again.
+    virtual LSTATUS LoadHive(std::wstring_view name, std::wstring_view file) = 0;
+    virtual LSTATUS UnloadHive(std::wstring_view name) = 0;
 };
 
 // The production implementation: straight Win32.

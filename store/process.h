@@ -14,4 +14,8 @@ namespace tarnwick {
 // asked for; else the error.
 DWORD StartCommandLine(std::wstring_view commandLine, UniqueHandle* process = nullptr);
 
+// `text` with every %NAME% of the running program's environment put in, as Windows expands an
+// expandable value; a name the environment does not hold stays as it is.
+std::wstring ExpandEnvironment(std::wstring_view text);
+
 }  // namespace tarnwick

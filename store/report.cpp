@@ -6,9 +6,36 @@
 namespace tarnwick {
 
 std::wstring EntryReportLine(std::wstring_view name, EntryKind kind, bool allUsers, DWORD error) {
+    return EntryReportLine(name, kind, allUsers, error, {});
+}
+
+std::wstring EntryReportLine(std::wstring_view name, EntryKind kind, bool allUsers, DWORD error,
+                             std::wstring_view account) {
+    const std::wstring whose = L"\"" + std::wstring(account) + L"\"";
     std::wstring line;
+    if (kind == EntryKind::Account) {
+        if (account.empty())
+            return L"The other accounts of this computer: " + FailureReason(error) + L".";
+        // A logged-on account's hive is open to an administrator even where its file is not.
+        return L"The start-up programs of the account " + whose + L": " + FailureReason(error) +
+               L". Log on as that account, then switch to yours and try again.";
+    }
+    if (!account.empty()) {
+        line = L"Account " + whose + L", ";
+        if (kind == EntryKind::Shortcut) {
+            line += name.empty()
+                        ? L"its held shortcuts"
+                        : L"\"" + std::wstring(name) + L"\" (a shortcut in its StartUp folder)";
+        } else {
+            line += name.empty() ? L"the programs it keeps for that account"
+                                 : L"\"" + std::wstring(name) +
+                                       (allUsers ? L"\" (starts for all users)"
+                                                 : L"\" (starts for that account)");
+        }
+        return line + L": " + FailureReason(error) + L".";
+    }
     if (kind == EntryKind::Shortcut) {
-        line = name.empty() ? L"The shortcuts in Tarnwick's folder"
+        line = name.empty() ? L"The shortcuts Tarnwick keeps for you"
                             : L"\"" + std::wstring(name) + L"\" (a shortcut in the StartUp folder)";
     } else if (name.empty()) {
         line = allUsers ? L"The programs it keeps for all users" : L"The programs it keeps for you";

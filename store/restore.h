@@ -2,6 +2,11 @@
 // launcher's own registration is removed. What is given back is no longer held: a Run value
 // leaves its store section once it is safely back in its Run key, so that a program the user
 // later turns off is not brought back by a stale copy. What cannot be given back stays held.
+//
+// The launcher's registration is the machine's: once it goes, no account's held programs start.
+// So with administrator rights the restore gives back the machine's programs and every account's,
+// and removes the registration only once nobody holds anything. Without them it gives back what
+// the running account may change: its own programs.
 #pragma once
 
 #include "context.h"
@@ -17,13 +22,16 @@ namespace tarnwick {
 struct HeldEntry {
     EntryKind kind = EntryKind::RunValue;
     // The name the user knows: the Run value's name, or the shortcut's file name without ".lnk".
-    // Empty when the entries themselves could not be read: the store section of a RunValue, or
-    // the program folder's shortcuts.
+    // Empty when the entries themselves could not be read: the store section of a RunValue, the
+    // held shortcuts, or everything of an account (EntryKind::Account).
     std::wstring name;
     // A Run value's store section and the root of its Run key; empty and null for a shortcut.
     std::wstring section;
     HKEY root = nullptr;
     DWORD error = ERROR_SUCCESS;
+    // The account whose entry it is, by the name the reports give it; empty for the running
+    // account's and the machine's own.
+    std::wstring account;
 };
 
 struct RestoreResult {
@@ -33,13 +41,19 @@ struct RestoreResult {
     DWORD launcherError = ERROR_SUCCESS;
     // Nothing stayed held and the launcher's registration is gone.
     bool everythingBack = false;
+    // The restore reached every account of the machine (it had administrator rights).
+    bool everyAccount = false;
 };
 
-// With `resetLaunchOrder` the launch order is also forgotten once any held shortcut was handled;
-// without it the launch order stays as it is.
+// With `resetLaunchOrder` the running account's launch order is also forgotten once any of its
+// held shortcuts was handled; without it the launch order stays as it is.
 //
-// The launcher stays registered unless every entry was handed back: a Run value that could not
-// be written or a shortcut that could not be moved would otherwise be started by nobody.
+// The launcher stays registered unless every entry of every account was handed back: a Run value
+// that could not be written or a shortcut that could not be moved would otherwise be started by
+// nobody. Without administrator rights it stays registered in any case, since other accounts may
+// still hold programs that only it starts. Shortcuts that an earlier version kept in the program
+// folder go back to the running account's StartUp folder; with an empty program folder they are
+// left alone.
 RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder);
 
 }  // namespace tarnwick

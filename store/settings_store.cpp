@@ -13,33 +13,59 @@ std::wstring StoreSectionKey(std::wstring_view section) {
     return key;
 }
 
+bool IsMachineSection(std::wstring_view section) {
+    return EqualsIgnoringCase(section, kMachineSection) ||
+           EqualsIgnoringCase(section, kMachine32Section);
+}
+
+Hive SectionHive(std::wstring_view section) {
+    return IsMachineSection(section) ? MachineHive() : UserHive();
+}
+
 std::wstring StoreRead(Os& os, std::wstring_view section, std::wstring_view key,
                        std::wstring_view defaultText) {
-    return Registry::GetValue(os, HKEY_CURRENT_USER, StoreSectionKey(section), key, defaultText);
+    const Hive hive = SectionHive(section);
+    return Registry::GetValue(os, hive.root, StoreSectionKey(section), key, defaultText);
 }
 
 LSTATUS StoreWrite(Os& os, std::wstring_view section, std::wstring_view key,
                    std::wstring_view text) {
-    return Registry::SetValue(os, HKEY_CURRENT_USER, StoreSectionKey(section), key, text);
+    return StoreWrite(os, SectionHive(section), section, key, text);
+}
+
+LSTATUS StoreWrite(Os& os, const Hive& hive, std::wstring_view section, std::wstring_view key,
+                   std::wstring_view text) {
+    return Registry::SetValue(os, hive.root, hive.Key(StoreSectionKey(section)), key, text);
 }
 
 LSTATUS StoreDelete(Os& os, std::wstring_view section, std::wstring_view key) {
-    const LSTATUS rc = Registry::DeleteValue(os, HKEY_CURRENT_USER, StoreSectionKey(section), key);
-    return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+    return StoreDelete(os, SectionHive(section), section, key);
+}
+
+LSTATUS StoreDelete(Os& os, const Hive& hive, std::wstring_view section, std::wstring_view key) {
+    const LSTATUS rc =
+        Registry::DeleteValue(os, hive.root, hive.Key(StoreSectionKey(section)), key);
+    return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
 
 LSTATUS StoreDelete(Os& os, std::wstring_view section) {
     // An empty section name would name the application key itself, and with it every section.
     if (section.empty()) return ERROR_INVALID_PARAMETER;
-    const LSTATUS rc = os.DeleteKey(HKEY_CURRENT_USER, StoreSectionKey(section));
-    return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+    const LSTATUS rc = os.DeleteKey(SectionHive(section).root, StoreSectionKey(section));
+    return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
 
 std::vector<StorePair> StoreReadSection(Os& os, std::wstring_view section, bool* complete) {
+    return StoreReadSection(os, SectionHive(section), section, complete);
+}
+
+std::vector<StorePair> StoreReadSection(Os& os, const Hive& hive, std::wstring_view section,
+                                        bool* complete) {
     // One read of the whole section key.
     std::vector<NamedRegValue> values;
-    const LSTATUS rc = os.EnumValues(HKEY_CURRENT_USER, StoreSectionKey(section), values);
-    if (complete) *complete = rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+    const LSTATUS rc = os.EnumValues(hive.root, hive.Key(StoreSectionKey(section)), values);
+    if (complete)
+        *complete = rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND;
     std::vector<StorePair> pairs;
     pairs.reserve(values.size());
     for (auto& v : values) {

@@ -5,6 +5,7 @@
 #include "handles.h"
 #include "process.h"
 
+#include <sddl.h>
 #include <shellapi.h>
 
 namespace tarnwick {
@@ -28,6 +29,22 @@ DWORD ShellExecuteOpen(HWND owner, std::wstring_view file, std::wstring_view par
     info.lpParameters = params.empty() ? nullptr : params.c_str();
     info.nShow = SW_RESTORE;
     return ::ShellExecuteExW(&info) ? ERROR_SUCCESS : ::GetLastError();
+}
+
+// Turns the named privilege on in the process's token; whether it is on afterwards.
+bool EnablePrivilege(const wchar_t* name) {
+    UniqueHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
+                            token.put())) {
+        return false;
+    }
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!::LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid)) return false;
+    // Succeeds also when the token lacks the privilege: then ERROR_NOT_ALL_ASSIGNED tells.
+    return ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) &&
+           ::GetLastError() == ERROR_SUCCESS;
 }
 
 class Win32Os final : public Os {
@@ -162,6 +179,16 @@ class Win32Os final : public Os {
                                                                     : ::GetLastError();
     }
 
+    DWORD MoveFileReplacing(std::wstring_view from, std::wstring_view to) override {
+        return ::MoveFileExW(Str(from).c_str(), Str(to).c_str(), MOVEFILE_REPLACE_EXISTING)
+                   ? ERROR_SUCCESS
+                   : ::GetLastError();
+    }
+
+    DWORD DeleteFile(std::wstring_view path) override {
+        return ::DeleteFileW(Str(path).c_str()) ? ERROR_SUCCESS : ::GetLastError();
+    }
+
     DWORD CreateDirectory(std::wstring_view path) override {
         return ::CreateDirectoryW(Str(path).c_str(), nullptr) ? ERROR_SUCCESS : ::GetLastError();
     }
@@ -226,6 +253,69 @@ class Win32Os final : public Os {
         const DWORD error = ::GetLastError();
         return error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error;
     }
+
+    LSTATUS EnumKeys(HKEY root, std::wstring_view subKey,
+                     std::vector<std::wstring>& names) override {
+        names.clear();
+        UniqueHKey key;
+        LSTATUS rc =
+            ::RegOpenKeyExW(root, Str(subKey).c_str(), 0, KEY_ENUMERATE_SUB_KEYS, key.put());
+        if (rc != ERROR_SUCCESS) return rc;
+        // A key name is at most 255 characters.
+        wchar_t name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = 256;
+            rc = ::RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
+            if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+            if (rc != ERROR_SUCCESS) return rc;
+            names.emplace_back(name, length);
+        }
+    }
+
+    DWORD CurrentAccountSid(std::wstring& sid) override {
+        sid.clear();
+        UniqueHandle token;
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()))
+            return ::GetLastError();
+        DWORD size = 0;
+        ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+        std::vector<BYTE> buffer(size);
+        if (size == 0 || !::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size))
+            return ::GetLastError();
+        UniqueLocalText text;
+        if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid,
+                                      text.put())) {
+            return ::GetLastError();
+        }
+        sid = text.get();
+        return ERROR_SUCCESS;
+    }
+
+    DWORD AdminRights() override {
+        // Membership of Administrators that the token can use: under UAC a filtered token holds
+        // the group for denial only, and CheckTokenMembership says no.
+        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+        UniqueSid administrators;
+        if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                        DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                        administrators.put())) {
+            return ::GetLastError();
+        }
+        BOOL member = FALSE;
+        if (!::CheckTokenMembership(nullptr, administrators.get(), &member))
+            return ::GetLastError();
+        return member ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    }
+
+    LSTATUS LoadHive(std::wstring_view name, std::wstring_view file) override {
+        if (!EnablePrivilege(SE_BACKUP_NAME) || !EnablePrivilege(SE_RESTORE_NAME))
+            return ERROR_PRIVILEGE_NOT_HELD;
+        return ::RegLoadKeyW(HKEY_USERS, Str(name).c_str(), Str(file).c_str());
+    }
+
+    LSTATUS UnloadHive(std::wstring_view name) override {
+        return ::RegUnLoadKeyW(HKEY_USERS, Str(name).c_str());
+    }
 };
 
 }  // namespace
@@ -245,6 +335,16 @@ DWORD StartCommandLine(std::wstring_view commandLine, UniqueHandle* process) {
     const UniqueHandle thread(pi.hThread);
     if (process) *process = std::move(started);
     return ERROR_SUCCESS;
+}
+
+std::wstring ExpandEnvironment(std::wstring_view text) {
+    const std::wstring source(text);
+    const DWORD size = ::ExpandEnvironmentStringsW(source.c_str(), nullptr, 0);
+    if (size == 0) return source;
+    std::wstring expanded(size, L'\0');
+    if (::ExpandEnvironmentStringsW(source.c_str(), expanded.data(), size) == 0) return source;
+    expanded.resize(wcslen(expanded.c_str()));
+    return expanded;
 }
 
 Os& SystemOs() {

@@ -15,6 +15,8 @@ class Form1 final : public ui::Dialog {
 
     // Shows the window and returns once it is gone.
     void Show(HINSTANCE instance);
+    // The uninstall removed everything but the running uninstaller's own file.
+    bool OwnFileLeft() const { return ownFileLeft_; }
 
   private:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -23,6 +25,7 @@ class Form1 final : public ui::Dialog {
     Os& os_;
     std::wstring programFolder_;
     std::wstring ownFile_;
+    bool ownFileLeft_ = false;
 };
 
 }  // namespace tarnwick

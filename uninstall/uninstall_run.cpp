@@ -1,6 +1,9 @@
 #include "uninstall_run.h"
 
+#include "accounts.h"
+#include "product.h"
 #include "registry.h"
+#include "settings_store.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -92,12 +95,36 @@ std::wstring HeldEntriesMessage(const RestoreResult& restore) {
                               L"so it is still installed:\n";
     for (const HeldEntry& entry : restore.held) {
         text += L"\n" + EntryReportLine(entry.name, entry.kind, entry.root == HKEY_LOCAL_MACHINE,
-                                        entry.error);
+                                        entry.error, entry.account);
     }
     text += one ? L"\n\nTarnwick keeps starting it when you log on. "
                 : L"\n\nTarnwick keeps starting them when you log on. ";
     text += again;
     return text;
+}
+
+void RemoveSetupTraces(const StoreContext& ctx) {
+    Os& os = ctx.os;
+    if (const std::wstring startMenu = StartMenuFolder(os, ctx.owner); !startMenu.empty()) {
+        const std::wstring group = startMenu + std::wstring(kStartMenuGroup);
+        for (const std::wstring_view file : kProductShortcuts)
+            os.DeleteFile(group + L"\\" + std::wstring(file));
+        // Removes only an empty folder: a shortcut the user put there keeps it.
+        os.RemoveDirectory(group);
+    }
+    const std::wstring store = L"Software\\" + std::wstring(kApplication);
+    os.DeleteKey(HKEY_LOCAL_MACHINE, store);
+    os.DeleteKey(HKEY_CURRENT_USER, store);
+    DWORD status = ERROR_SUCCESS;
+    for (const ProfileEntry& account : OtherAccounts(os, status)) {
+        const AccountHive hive(os, account);
+        if (hive.Status() == ERROR_SUCCESS && !hive.Absent())
+            os.DeleteKey(hive.Reached().root, hive.Reached().Key(store));
+    }
+    if (const std::wstring held = HeldShortcutFolder(os, ctx.owner); !held.empty()) {
+        os.RemoveDirectory(held);
+        os.RemoveDirectory(held.substr(0, held.find_last_of(L'\\')));
+    }
 }
 
 UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders,
@@ -115,9 +142,11 @@ UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& prot
     // The shell's result code is not looked at: where the system keeps the running uninstaller
     // from being deleted, it reports that one file as a failure of the whole operation.
     DeletePaths(ctx.os, {check.folder}, aborted);
-    if (ownEntry && !aborted && FolderGoneButOwnFile(ctx.os, check.folder, ownFile)) {
-        ctx.os.DeleteKey(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
-    }
+    if (aborted || !FolderGoneButOwnFile(ctx.os, check.folder, ownFile)) return outcome;
+    RemoveSetupTraces(ctx);
+    if (ownEntry) ctx.os.DeleteKey(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
+    outcome.ownFileLeft =
+        !ownFile.empty() && IsFile(ctx.os, check.folder + L"\\" + std::wstring(ownFile));
     return outcome;
 }
 

@@ -50,7 +50,16 @@ struct UninstallOutcome {
     FolderCheck check;
     // For a message box when not empty: nothing was deleted because something stayed held.
     std::wstring message;
+    // The program folder is gone but for the running uninstaller's own file, which only a
+    // process of its own can delete once this one has ended.
+    bool ownFileLeft = false;
 };
+
+// What the setup made besides the program folder, once nothing is held any more: the product's
+// shortcuts in the start-menu group (and the group, when nothing else is in it), the machine's
+// store, the running account's and every other account's, and the running account's empty folder
+// of held shortcuts. Nothing of the user's is touched.
+void RemoveSetupTraces(const StoreContext& ctx);
 
 // The restore without resetting the launch order, then the deletion of the program folder. A
 // folder that is not the product's is not offered for deletion, and the shortcuts that happen to
@@ -58,7 +67,8 @@ struct UninstallOutcome {
 // while the restore could not give everything back: the held shortcuts lie in it, and the
 // program folder and the Apps & features entry are what lets the user finish the job later. When
 // the user agreed and the folder is gone (all but `ownFile`, the running uninstaller's file), the
-// product's Apps & features entry goes too, if it is this installation's.
+// product's Apps & features entry goes too, if it is this installation's, and so does everything
+// else the setup made (`RemoveSetupTraces`).
 UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders,
                            std::wstring_view ownFile);
 

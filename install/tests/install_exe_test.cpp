@@ -133,7 +133,7 @@ CompletionBox Inspect(HWND box) {
             testing::Eventually(
                 [&] {
                     seen.icon = ShownIcon(child);
-                    return seen.icon == L"information";
+                    return seen.icon == L"information" || seen.icon == L"warning";
                 },
                 2s);
         } else if (kind == L"Static" && !testing::WindowText(child).empty()) {
@@ -199,6 +199,29 @@ TEST_F(InstallExeTest, CompletionBoxComesLastWithItsTextTitleIconAndOneOkButton)
     EXPECT_EQ(code, 0u);
 }
 
+// A StartUp shortcut that another program holds open cannot be taken over: the completion box
+// says which program stays with Windows and why, in the master switch's words, and the exit code
+// tells a script the same.
+TEST_F(InstallExeTest, WhatStaysWithWindowsIsNamedInTheCompletionBox) {
+    WriteFile(startUp / L"Mail.lnk", "mail");
+    const UniqueHandle open(NullIfInvalid(
+        ::CreateFileW((startUp / L"Mail.lnk").c_str(), GENERIC_READ,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)));
+    ASSERT_TRUE(open);
+    const DWORD code = Install([&](HWND box, const testing::Child&) {
+        const CompletionBox seen = Inspect(box);
+        EXPECT_EQ(seen.texts, Names{L"Tarnwick Install Completed.\n\nTarnwick could not take over "
+                                    L"these start-up programs. Windows keeps starting them when "
+                                    L"you log on:\n\n\"Mail\" (a shortcut in the StartUp folder): "
+                                    L"the file is in use by another program.\n\nOnce the cause "
+                                    L"is gone, switch Tarnwick off and on again to take them "
+                                    L"over."});
+        EXPECT_EQ(seen.icon, L"warning");
+    });
+    EXPECT_EQ(code, 1u);
+    EXPECT_EQ(testing::ReadFileBytes(startUp / L"Mail.lnk"), "mail");
+}
+
 TEST_F(InstallExeTest, RundllInCapitalsStaysWithTheLauncherValue) {
     testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Alpha", L"\"C:\\Program Files\\A\\a.exe\" /t");
     testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Beta", L"C:\\beta.exe");
@@ -253,15 +276,32 @@ TEST_F(InstallExeTest, SecondRunCapturesOnlyWhatIsNewResetsTheDefaultsAndKeepsTh
     EXPECT_FALSE(fs::exists(program / L"TW"));
 }
 
-TEST_F(InstallExeTest, StartUpShortcutsMoveIntoTheProgramFolder) {
+TEST_F(InstallExeTest, StartUpShortcutsMoveIntoTheAccountsOwnFolder) {
     WriteFile(startUp / L"Mail.lnk", "mail");
     WriteFile(startUp / L"Chat.lnk", "chat");
     WriteFile(startUp / L"desktop.ini", "stays");
     ASSERT_EQ(Install(), 0u);
 
     EXPECT_EQ(FileNames(startUp), Names{L"desktop.ini"});
-    EXPECT_EQ(FileNames(program), (Names{L"Chat.lnk", L"Mail.lnk", L"install.exe"}));
-    EXPECT_EQ(testing::ReadFileBytes(program / L"Mail.lnk"), "mail");
+    EXPECT_EQ(FileNames(program), Names{L"install.exe"});
+    EXPECT_EQ(FileNames(testing::RealHeldFolder()), (Names{L"Chat.lnk", L"Mail.lnk"}));
+    EXPECT_EQ(testing::ReadFileBytes(testing::RealHeldFolder() / L"Mail.lnk"), "mail");
+}
+
+// What an earlier version held where it no longer belongs: the machine's programs in this
+// account's own store, shortcuts in the program folder. The installation moves them to where
+// every account's launcher finds them, and takes nothing twice.
+TEST_F(InstallExeTest, AnUpgradeMovesWhatAnEarlierVersionHeldToItsNewPlaces) {
+    testing::SetSz(HKEY_CURRENT_USER, StoreSectionKey(kMachineSection), L"Tray", L"C:\\tray.exe");
+    WriteFile(program / L"Notes.lnk", "held by the earlier version");
+    ASSERT_EQ(Install(), 0u);
+
+    EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, StoreSectionKey(kMachineSection)) &&
+                 !testing::DumpKey(HKEY_CURRENT_USER, StoreSectionKey(kMachineSection)).empty());
+    EXPECT_EQ(testing::StoreSection(kMachineSection), (Values{{L"Tray", L"C:\\tray.exe"}}));
+    EXPECT_EQ(FileNames(program), Names{L"install.exe"});
+    EXPECT_EQ(testing::ReadFileBytes(testing::RealHeldFolder() / L"Notes.lnk"),
+              "held by the earlier version");
 }
 
 TEST_F(InstallExeTest, ProductShortcutsGoIntoTheStartMenuGroup) {

@@ -164,7 +164,8 @@ TEST_F(ShortcutsTest, NoProgramFolderNoStep) {
 class InstallerTest : public ShortcutsTest {
   protected:
     static bool IsDefault(const Call& c) {
-        return c.op == Op::SetString && c.a == StoreSectionKey(kMiscSection);
+        return c.op == Op::SetString && c.root == HKEY_CURRENT_USER &&
+               c.a == StoreSectionKey(kMiscSection);
     }
 };
 
@@ -186,14 +187,19 @@ TEST_F(InstallerTest, CapturesThenMovesShortcutsThenWritesTheThreeDefaultsInOrde
     EXPECT_EQ(defaults, (Names{L"TimeDelay=40", L"Visible=1", L"Enabled=True"}));
     ASSERT_FALSE(os.changes.empty());
     EXPECT_TRUE(IsDefault(os.changes.back()));
-    // The launcher's value first, so that nothing is ever held without it; then the store write
-    // and the Run deletion, the StartUp sweep, and the group.
-    EXPECT_EQ(order, (std::vector<Op>{Op::SetString, Op::DeleteValue, Op::MoveFile,
-                                      Op::CreateDirectory, Op::MoveFile, Op::RemoveDirectory}));
-    ASSERT_GE(os.changes.size(), 2u);
-    EXPECT_EQ(os.changes[0].b, L"Veltane");
+    // The machine's switch on, then the launcher's value, so that nothing is ever held without
+    // it; then the store write and the Run deletion, the account's folder of held shortcuts and
+    // the StartUp sweep into it, and the group.
+    EXPECT_EQ(order, (std::vector<Op>{Op::SetString, Op::DeleteValue, Op::CreateDirectory,
+                                      Op::MoveFileReplacing, Op::CreateDirectory, Op::MoveFile,
+                                      Op::RemoveDirectory}));
+    ASSERT_GE(os.changes.size(), 3u);
+    EXPECT_EQ(os.changes[0].b, L"Enabled");
+    EXPECT_EQ(os.changes[0].root, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(os.changes[1].b, L"Veltane");
     EXPECT_EQ(testing::StoreSection(kMachineSection), (Values{{L"Alpha", L"C:\\alpha.exe"}}));
-    EXPECT_EQ(FileNames(box.folders.program), (Names{L"Mail.lnk"}));
+    EXPECT_EQ(FileNames(box.folders.held), (Names{L"Mail.lnk"}));
+    EXPECT_TRUE(FileNames(box.folders.program).empty());
     EXPECT_EQ(FileNames(group), Names{L"Tarnwick.lnk"});
 }
 
@@ -218,6 +224,7 @@ TEST_F(InstallerTest, FailuresInCaptureAndShortcutsDoNotStopTheDefaults) {
             case Op::DeleteValue:
                 return c.a == kRunKey ? ERROR_ACCESS_DENIED : 0;
             case Op::MoveFile:
+            case Op::MoveFileReplacing:
             case Op::CreateDirectory:
             case Op::RemoveDirectory:
                 return ERROR_ACCESS_DENIED;

@@ -112,6 +112,21 @@ TEST_F(RealStartTest, BlankCommandStartsNothing) {
     EXPECT_EQ(StartEntry(Context(), L"   ").result, StartResult::Nothing);
 }
 
+// A plain string that names its program through the environment, as some installers write it:
+// started expanded, and never taken for missing while the expanded program is there.
+TEST_F(RealStartTest, EnvironmentStringsInAPlainCommandAreStartedExpanded) {
+    WriteFile(sandbox.folders.program / L"sync.exe");
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"TARNWICK_TEST_HOME", sandbox.ProgramFolder().c_str()));
+    ScriptedOs os(SystemOs());
+    os.processResult = [](const std::wstring&) -> DWORD { return ERROR_FILE_NOT_FOUND; };
+    const StartOutcome o =
+        StartEntry({os, sandbox.ProgramFolder(), nullptr}, L"%TARNWICK_TEST_HOME%\\sync.exe /q");
+    ASSERT_EQ(os.starts.size(), 1u);
+    EXPECT_EQ(os.starts[0].file, sandbox.ProgramFolder() + L"\\sync.exe /q");
+    EXPECT_NE(o.result, StartResult::Missing) << "its program is there";
+    ::SetEnvironmentVariableW(L"TARNWICK_TEST_HOME", nullptr);
+}
+
 class RemoveMissingTest : public ::testing::Test {
   protected:
     std::wstring Read(std::wstring_view section, const wchar_t* key) {

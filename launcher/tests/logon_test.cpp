@@ -24,7 +24,8 @@ class LogOnTest : public LauncherFixture {
         alpha_ = Sample(L"Alpha", L"--hidden /switch \"two words\"");
         Hold(HKEY_LOCAL_MACHINE, L"Alpha", alpha_);
         Hold(HKEY_CURRENT_USER, L"Bravo", Sample(L"Bravo"));
-        MakeShortcut(program_.Path() / L"Charlie.lnk", SampleExe(),
+        fs::create_directories(RealHeldFolder());
+        MakeShortcut(RealHeldFolder() / L"Charlie.lnk", SampleExe(),
                      L"Charlie \"" + logs_.wstring() + L"\" --hidden");
     }
     // Runs one log-on and gives the starts in time order with their offsets from the window
@@ -75,7 +76,7 @@ TEST_F(LogOnTest, HeldProgramsStartOnTheirSlotsInTheLaunchOrder) {
 
     // Still in Tarnwick's keeping, and the launcher registered nothing itself.
     EXPECT_TRUE(Registry::EnumValues(SystemOs(), HKEY_LOCAL_MACHINE, kRunKey).empty());
-    EXPECT_TRUE(fs::exists(program_.Path() / L"Charlie.lnk"));
+    EXPECT_TRUE(fs::exists(RealHeldFolder() / L"Charlie.lnk"));
     EXPECT_EQ(StoreRead(SystemOs(), kMachineSection, L"Alpha", L""), alpha_);
     EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Bravo", L""), Sample(L"Bravo"));
     EXPECT_EQ(Misc(L"TimeDelay"), L"10");

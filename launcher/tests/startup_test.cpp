@@ -220,7 +220,8 @@ TEST_F(LogOnStartTest, ShiftPressedEarlierButReleasedRunsTheLogOn) {
 TEST_F(LogOnStartTest, BuildsTheListFromWhatIsHeldAndTakesNothing) {
     StoreWrite(SystemOs(), kMachineSection, L"Machine", L"C:\\m.exe /a");
     StoreWrite(SystemOs(), kUserSection, L"Chat", L"C:\\chat.exe");
-    WriteFile(sandbox.folders.program / L"Link.lnk");
+    std::filesystem::create_directories(sandbox.folders.held);
+    WriteFile(sandbox.folders.held / L"Link.lnk");
     // Windows holds a new program and the chat client's value, written again at its last start.
     SetSz(HKEY_CURRENT_USER, kRunKey, L"Fresh", L"C:\\fresh.exe");
     SetSz(HKEY_CURRENT_USER, kRunKey, L"Chat", L"C:\\chat.exe");
@@ -233,11 +234,10 @@ TEST_F(LogOnStartTest, BuildsTheListFromWhatIsHeldAndTakesNothing) {
         return 0;
     };
     const LaunchList list = LogOnList({os, sandbox.ProgramFolder(), nullptr});
-    EXPECT_EQ(lookups, 2u);  // Recent and Start Menu, once each
+    EXPECT_EQ(lookups, 3u);  // application data, Recent and Start Menu, once each
     EXPECT_EQ(list.names.Items(), (std::vector<std::wstring>{L"Machine", L"Link"}));
-    EXPECT_EQ(
-        list.commands.Items(),
-        (std::vector<std::wstring>{L"C:\\m.exe /a", sandbox.ProgramFolder() + L"\\Link.lnk"}));
+    EXPECT_EQ(list.commands.Items(),
+              (std::vector<std::wstring>{L"C:\\m.exe /a", sandbox.HeldFolder() + L"\\Link.lnk"}));
     EXPECT_TRUE(os.changes.empty());
 }
 
@@ -271,12 +271,15 @@ TEST_F(LogOnStartTest, TheCaptureAfterTheSequenceNeedsTheRegistrationAndTheSwitc
     CaptureAfterSequence(ctx);
     EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Fresh", L""), L"C:\\fresh.exe");
     EXPECT_TRUE(Registry::EnumValues(SystemOs(), HKEY_CURRENT_USER, kRunKey).empty());
-    EXPECT_EQ(FileNames(sandbox.folders.program), std::vector<std::wstring>{L"Link.lnk"});
+    EXPECT_EQ(FileNames(sandbox.folders.held), std::vector<std::wstring>{L"Link.lnk"});
+    EXPECT_TRUE(FileNames(sandbox.folders.program).empty());
 }
 
 // Log-ons with a standard user's rights, as Windows gives them to the launcher: the machine's Run
-// key (both views) and the program folder under Program Files are read-only. Each log-on is what
-// Windows starts plus the launcher's list, then the launcher's capture.
+// key (both views), the machine's store and the program folder under Program Files are read-only.
+// Each log-on is what Windows starts plus the launcher's list, then the launcher's capture. The
+// account's own new programs, its shortcut too, are taken into its own keeping; the machine's wait
+// for administrator rights and start with Windows meanwhile.
 TEST_F(LogOnStartTest, AStandardUsersLogOnsLoseNothingAndStartNothingTwice) {
     const std::wstring folder = sandbox.ProgramFolder();
     FaultyOs standardUser(SystemOs());
@@ -286,7 +289,8 @@ TEST_F(LogOnStartTest, AStandardUsersLogOnsLoseNothingAndStartNothingTwice) {
     SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", LauncherCommand(folder));
     StoreWrite(SystemOs(), kMachineSection, L"Sync", L"C:\\sync.exe");
     StoreWrite(SystemOs(), kUserSection, L"Chat", L"C:\\chat.exe");
-    WriteFile(sandbox.folders.program / L"Notes.lnk");
+    std::filesystem::create_directories(sandbox.folders.held);
+    WriteFile(sandbox.folders.held / L"Notes.lnk");
     // Installed since: for all users in both views, for this user, and a shortcut.
     SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Printer", L"C:\\printer.exe");
     SetSz(HKEY_LOCAL_MACHINE, kRun32Key, L"Updater", L"C:\\x86\\updater.exe");
@@ -322,7 +326,9 @@ TEST_F(LogOnStartTest, AStandardUsersLogOnsLoseNothingAndStartNothingTwice) {
               L"C:\\printer.exe");
     EXPECT_EQ(Registry::GetValue(SystemOs(), HKEY_LOCAL_MACHINE, kRun32Key, L"Updater"),
               L"C:\\x86\\updater.exe");
-    EXPECT_EQ(FileNames(sandbox.folders.startUp), std::vector<std::wstring>{L"Backup.lnk"});
+    EXPECT_TRUE(FileNames(sandbox.folders.startUp).empty());
+    EXPECT_EQ(FileNames(sandbox.folders.held),
+              (std::vector<std::wstring>{L"Backup.lnk", L"Notes.lnk"}));
     EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Music", L""), L"C:\\music.exe");
     EXPECT_TRUE(Registry::EnumValues(SystemOs(), HKEY_CURRENT_USER, kRunKey).empty());
     EXPECT_EQ(StoreReadSection(SystemOs(), kMachineSection).size(), 1u);

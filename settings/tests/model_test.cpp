@@ -3,6 +3,7 @@
 #include "settings_model.h"
 
 #include "capture.h"
+#include "options.h"
 #include "faulty_os.h"
 #include "registry.h"
 #include "run_origins.h"
@@ -294,7 +295,8 @@ TEST_F(ModelTest, SavingNoRowsDeletesTheOrderAndLeavesTheSkin) {
 
 TEST_F(ModelTest, SwitchingOffGivesEverythingBackAndOnTakesItAgain) {
     Held({L"A", L"B"});
-    testing::WriteFile(sandbox.folders.program / L"Notes.lnk");
+    std::filesystem::create_directories(sandbox.folders.held);
+    testing::WriteFile(sandbox.folders.held / L"Notes.lnk");
     RegisterLauncher(StoreContext{os, sandbox.ProgramFolder(), nullptr});
     model.Load();
     model.Save();
@@ -307,16 +309,23 @@ TEST_F(ModelTest, SwitchingOffGivesEverythingBackAndOnTakesItAgain) {
     EXPECT_TRUE(std::filesystem::exists(sandbox.folders.startUp / L"Notes.lnk"));
     EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, StoreSectionKey(kPrioritySection)));
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A", L"B", L"Notes"}));
-    EXPECT_EQ(Misc(L"Enabled"), L"True");
+    // The switch's state is stored as it acts, for the account and, with administrator rights,
+    // for the machine: a launcher still running takes nothing back, and nor does a Cancel undo it.
+    EXPECT_EQ(Misc(L"Enabled"), L"False");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, StoreSectionKey(kMiscSection), L"Enabled"),
+              L"False");
 
     model.ToggleSwitch();
     EXPECT_EQ(model.SwitchCaption(), L"Enabled");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"A", L"-"), L"-");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane"),
               LauncherCommand(sandbox.ProgramFolder()));
-    EXPECT_TRUE(std::filesystem::exists(sandbox.folders.program / L"Notes.lnk"));
+    EXPECT_TRUE(std::filesystem::exists(sandbox.folders.held / L"Notes.lnk"));
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A", L"B", L"Notes"}));
-    EXPECT_EQ(model.rows.commands.Item(2), sandbox.ProgramFolder() + L"\\Notes.lnk");
+    EXPECT_EQ(model.rows.commands.Item(2), sandbox.HeldFolder() + L"\\Notes.lnk");
+    EXPECT_EQ(Misc(L"Enabled"), L"True");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, StoreSectionKey(kMiscSection), L"Enabled"),
+              L"True");
 }
 
 TEST_F(ModelTest, DisabledThenSavedStoresTheStateAndTheShownOrder) {
@@ -429,6 +438,7 @@ TEST_F(ModelTest, WhatTheSwitchCouldNotDoWithoutAdministratorRightsIsSaidByName)
     StoreWrite(os, kMachineSection, L"Sync", L"C:\\sync.exe");
     StoreWrite(os, kMachine32Section, L"Updater", L"C:\\x86\\updater.exe");
     StoreWrite(os, kUserSection, L"Chat", L"C:\\chat.exe");
+    // Where an earlier version held shortcuts, under Program Files.
     testing::WriteFile(sandbox.folders.program / L"Notes.lnk");
     SettingsModel limited(StoreContext{standardUser, folder, nullptr}, skins);
     limited.Load();
@@ -448,7 +458,8 @@ TEST_F(ModelTest, WhatTheSwitchCouldNotDoWithoutAdministratorRightsIsSaidByName)
     EXPECT_EQ(StoreRead(os, kMachine32Section, L"Updater", L""), L"C:\\x86\\updater.exe");
     EXPECT_TRUE(LauncherInPlace(os, folder));
 
-    // Programs installed meanwhile: one for all users, one shortcut.
+    // Programs installed meanwhile: one for all users, which waits for administrator rights, and
+    // a shortcut of this account's, which is its own to hand over.
     SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Printer", L"C:\\printer.exe");
     testing::WriteFile(sandbox.folders.startUp / L"Backup.lnk");
     const std::wstring on = limited.ToggleSwitch();
@@ -456,12 +467,11 @@ TEST_F(ModelTest, WhatTheSwitchCouldNotDoWithoutAdministratorRightsIsSaidByName)
               L"Tarnwick could not take over these start-up programs. Windows keeps starting "
               L"them when you log on:\n"
               L"\n\"Printer\" (starts for all users): administrator rights are needed."
-              L"\n\"Backup\" (a shortcut in the StartUp folder): administrator rights are "
-              L"needed.\n\nOnce the cause is gone, switch Tarnwick off and on again to take "
+              L"\n\nOnce the cause is gone, switch Tarnwick off and on again to take "
               L"them over.");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Printer"), L"C:\\printer.exe");
     EXPECT_EQ(StoreRead(os, kUserSection, L"Chat", L""), L"C:\\chat.exe");
-    EXPECT_TRUE(std::filesystem::exists(sandbox.folders.startUp / L"Backup.lnk"));
+    EXPECT_TRUE(std::filesystem::exists(sandbox.folders.held / L"Backup.lnk"));
 
     // With the rights for everything, both ways say nothing.
     SettingsModel full(StoreContext{os, folder, nullptr}, skins);
@@ -482,6 +492,37 @@ TEST_F(ModelTest, WithoutARegistrationTheSwitchTakesNothingAndSaysWhy) {
     EXPECT_EQ(limited.SwitchCaption(), L"Enabled");
     EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kRunKey, L"Chat"), L"C:\\chat.exe");
     EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
+}
+
+// An administrator switched Tarnwick off for the machine. A standard account's window shows it off
+// whatever the account's own switch says, and its Enabled takes nothing and says who can.
+TEST_F(ModelTest, AnAdministratorsDisabledHoldsForAStandardAccount) {
+    RegisterLauncher(StoreContext{os, sandbox.ProgramFolder(), nullptr});
+    SetSz(HKEY_CURRENT_USER, kRunKey, L"Chat", L"C:\\chat.exe");
+    SetSz(HKEY_LOCAL_MACHINE, StoreSectionKey(kMiscSection), L"Enabled", L"False");
+    SetMisc(L"Enabled", L"True");
+    testing::FaultyOs standardUser(os);
+    standardUser.rule = testing::StandardUserRights(sandbox.ProgramFolder());
+    SettingsModel limited(StoreContext{standardUser, sandbox.ProgramFolder(), nullptr}, skins);
+    limited.Load();
+    EXPECT_EQ(limited.SwitchCaption(), L"Disabled");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kRunKey, L"Chat"), L"C:\\chat.exe")
+        << "the opening took nothing";
+
+    const std::wstring on = limited.ToggleSwitch();
+    EXPECT_TRUE(on.starts_with(L"An administrator switched Tarnwick off for every account"))
+        << on.c_str();
+    EXPECT_EQ(limited.SwitchCaption(), L"Disabled");
+    EXPECT_FALSE(limited.Enabled());
+    EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kRunKey, L"Chat"), L"C:\\chat.exe");
+    EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
+
+    // The administrator's Enabled switches it on for the machine again.
+    model.Load();
+    EXPECT_EQ(model.ToggleSwitch(), L"");
+    EXPECT_EQ(model.SwitchCaption(), L"Enabled");
+    EXPECT_EQ(StoreRead(os, kUserSection, L"Chat", L""), L"C:\\chat.exe");
+    EXPECT_FALSE(MachineSwitchedOff(os));
 }
 
 }  // namespace

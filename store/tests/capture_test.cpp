@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <map>
 
 namespace tarnwick {
@@ -200,10 +202,13 @@ TEST_F(CaptureTest, EntriesTheUserSwitchedOffStayWithWindows) {
     EXPECT_EQ(testing::FileNames(box.folders.startUp), std::vector<std::wstring>{L"off.lnk"});
 }
 
-TEST_F(CaptureTest, StartUpSweepMovesOnlyPlainShortcutsThatFit) {
+// A program that writes its StartUp shortcut again each time it starts: the newest one replaces the
+// held copy, so that the program is delayed at the next log-on instead of started by Windows.
+TEST_F(CaptureTest, StartUpSweepMovesOnlyPlainShortcutsAndTheNewestCopyCounts) {
     testing::WriteFile(box.folders.startUp / L"Mail.lnk", "mail");
     testing::WriteFile(box.folders.startUp / L"Taken.lnk", "startup copy");
-    testing::WriteFile(box.folders.program / L"Taken.lnk", "program copy");
+    std::filesystem::create_directories(box.folders.held);
+    testing::WriteFile(box.folders.held / L"Taken.lnk", "held copy");
     testing::WriteFile(box.folders.startUp / L"notes.txt");
     testing::WriteFile(box.folders.startUp / L"odd.lnkx");
     testing::WriteFile(box.folders.startUp / L"Hidden.lnk");
@@ -212,11 +217,13 @@ TEST_F(CaptureTest, StartUpSweepMovesOnlyPlainShortcutsThatFit) {
     EXPECT_EQ(CaptureStartupEntries(ctx, Registration::Write).startUp,
               box.folders.startUp.wstring() + L"\\");
 
-    EXPECT_EQ(testing::FileNames(box.folders.program),
+    EXPECT_EQ(testing::FileNames(box.folders.held),
               (std::vector<std::wstring>{L"Mail.lnk", L"Taken.lnk"}));
+    std::ifstream taken(box.folders.held / L"Taken.lnk");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(taken), {}), "startup copy");
+    EXPECT_TRUE(testing::FileNames(box.folders.program).empty());
     EXPECT_EQ(testing::FileNames(box.folders.startUp),
-              (std::vector<std::wstring>{L"Hidden.lnk", L"Sub.lnk", L"Taken.lnk", L"notes.txt",
-                                         L"odd.lnkx"}));
+              (std::vector<std::wstring>{L"Hidden.lnk", L"Sub.lnk", L"notes.txt", L"odd.lnkx"}));
 }
 
 TEST_F(CaptureTest, SecondCallFindsNothingNewAndFreshTablesCarryNothingOver) {
@@ -291,7 +298,9 @@ TEST_F(CaptureTest, FailedMovesAndUnresolvableFoldersLeaveShortcutsWhereTheyAre)
     Run(HKEY_CURRENT_USER, L"A", L"C:\\a.exe");
     testing::FaultyOs os(SystemOs());
     os.rule = [](const Call& c) -> DWORD {
-        return c.op == Op::MoveFile && c.a.ends_with(L"Stuck.lnk") ? ERROR_SHARING_VIOLATION : 0;
+        return c.op == Op::MoveFileReplacing && c.a.ends_with(L"Stuck.lnk")
+                   ? ERROR_SHARING_VIOLATION
+                   : 0;
     };
     const auto left = CaptureStartupEntries({os, box.ProgramFolder()}, Registration::Write).left;
     EXPECT_EQ(testing::FileNames(box.folders.startUp), std::vector<std::wstring>{L"Stuck.lnk"});
@@ -418,7 +427,7 @@ TEST(CaptureCrashTest, CutOffAfterEveryStepLosesNothing) {
         };
         auto shortcutPlaces = [&](std::wstring_view s) {
             return int(std::filesystem::exists(box.folders.startUp / s)) +
-                   int(std::filesystem::exists(box.folders.program / s));
+                   int(std::filesystem::exists(box.folders.held / s));
         };
         for (const Entry& e : entries)
             EXPECT_GE(places(e), 1) << "cut " << cut << ": lost " << std::wstring(e.name);
@@ -430,7 +439,7 @@ TEST(CaptureCrashTest, CutOffAfterEveryStepLosesNothing) {
             EXPECT_EQ(StoreRead(SystemOs(), e.section, e.name, L"?"), e.command) << "cut " << cut;
         }
         for (auto s : shortcuts)
-            EXPECT_TRUE(std::filesystem::exists(box.folders.program / s)) << "cut " << cut;
+            EXPECT_TRUE(std::filesystem::exists(box.folders.held / s)) << "cut " << cut;
 
         if (cut == 0) totalSteps = std::numeric_limits<size_t>::max();
         if (steps < cut || cut > 64) {
@@ -438,8 +447,9 @@ TEST(CaptureCrashTest, CutOffAfterEveryStepLosesNothing) {
             break;
         }
     }
-    // Launcher registration + 4 entries x (store write + Run delete) + 2 moves.
-    EXPECT_EQ(totalSteps, 11u);
+    // Launcher registration + 4 entries x (store write + Run delete) + the two levels of the
+    // account's folder + 2 moves.
+    EXPECT_EQ(totalSteps, 13u);
 }
 
 }  // namespace

@@ -56,9 +56,12 @@ class ListtTest : public ::testing::Test {
     void Priority(std::wstring_view name, std::wstring_view position) {
         StoreWrite(os, kPrioritySection, name, position);
     }
-    void Shortcut(std::wstring_view file) { testing::WriteFile(box.folders.program / file); }
+    void Shortcut(std::wstring_view file) {
+        std::filesystem::create_directories(box.folders.held);
+        testing::WriteFile(box.folders.held / file);
+    }
     std::wstring ShortcutPath(std::wstring_view file) const {
-        return box.ProgramFolder() + L"\\" + std::wstring(file);
+        return box.HeldFolder() + L"\\" + std::wstring(file);
     }
     // The store's own order of a section, which the list follows for unpositioned entries.
     Rows InStoreOrder(std::wstring_view section) {

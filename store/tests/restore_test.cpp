@@ -35,7 +35,8 @@ class RestoreTest : public ::testing::Test {
     StoreContext ctx{os, box.ProgramFolder()};
 
     void Held(std::wstring_view file, std::string_view content = "held") {
-        testing::WriteFile(box.folders.program / file, content);
+        std::filesystem::create_directories(box.folders.held);
+        testing::WriteFile(box.folders.held / file, content);
     }
     std::vector<std::wstring> StoreTree() {
         return testing::DumpTree(HKEY_CURRENT_USER, L"Software\\Veltane");
@@ -46,7 +47,6 @@ TEST_F(RestoreTest, GivesBackEachSectionToItsKeyAndUnregistersTheLauncher) {
     StoreWrite(os, kMachineSection, L"M", L"C:\\m.exe");
     testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"C:\\P\\Tarnwick");
     testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"Veltane", L"C:\\user-own.exe");
-    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"M", L"C:\\m-newer.exe");
     const RestoreResult result = RestoreStartupEntries(ctx, false);
     EXPECT_TRUE(result.everythingBack);
     EXPECT_TRUE(result.held.empty());
@@ -56,6 +56,27 @@ TEST_F(RestoreTest, GivesBackEachSectionToItsKeyAndUnregistersTheLauncher) {
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Veltane", L"C:\\user-own.exe"}}));
     const auto written = testing::DumpKey(HKEY_LOCAL_MACHINE, kRunKey);
     EXPECT_EQ(written.at(0).type, static_cast<DWORD>(REG_SZ));
+}
+
+// A program wrote its value again while Tarnwick held the old one (an updater with a new path, an
+// expandable value that stays with Windows): the user keeps the newer one, and the held copy is
+// released as given back.
+TEST_F(RestoreTest, AValueWrittenAgainMeanwhileStaysAsItIs) {
+    StoreWrite(os, kMachineSection, L"M", L"C:\\m.exe");
+    StoreWrite(os, kUserSection, L"Sync", L"C:\\old\\sync.exe");
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"M", L"C:\\m-newer.exe");
+    const std::wstring expandable = L"%LOCALAPPDATA%\\sync.exe";
+    testing::SetRaw(HKEY_CURRENT_USER, kRunKey, L"Sync", REG_EXPAND_SZ, expandable.c_str(),
+                    static_cast<DWORD>((expandable.size() + 1) * sizeof(wchar_t)));
+    const RestoreResult result = RestoreStartupEntries(ctx, false);
+    EXPECT_TRUE(result.everythingBack);
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"M", L"C:\\m-newer.exe"}}));
+    const auto user = testing::DumpKey(HKEY_CURRENT_USER, kRunKey);
+    ASSERT_EQ(user.size(), 1u);
+    EXPECT_EQ(user[0].type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(DecodeRegString(user[0].data), expandable);
+    EXPECT_TRUE(StoreReadSection(os, kMachineSection).empty());
+    EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
 }
 
 TEST_F(RestoreTest, UserSectionAloneAndRestoringTwice) {
@@ -92,16 +113,16 @@ TEST_F(RestoreTest, MovesOnlyPlainShortcutsAndNeverReplaces) {
     Held(L"Taken.lnk", "held copy");
     testing::WriteFile(box.folders.startUp / L"Taken.lnk", "startup copy");
     Held(L"Hidden.lnk");
-    ::SetFileAttributesW((box.folders.program / L"Hidden.lnk").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    std::filesystem::create_directory(box.folders.program / L"sub");
-    testing::WriteFile(box.folders.program / L"sub" / L"Deep.lnk");
+    ::SetFileAttributesW((box.folders.held / L"Hidden.lnk").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    std::filesystem::create_directory(box.folders.held / L"sub");
+    testing::WriteFile(box.folders.held / L"sub" / L"Deep.lnk");
     Held(L"Tarnwick.exe");
     // The same name already in the StartUp folder starts from there: the launcher may go.
     EXPECT_TRUE(RestoreStartupEntries(ctx, false).everythingBack);
 
     EXPECT_EQ(testing::FileNames(box.folders.startUp),
               (std::vector<std::wstring>{L"Free.lnk", L"Taken.lnk"}));
-    EXPECT_EQ(testing::FileNames(box.folders.program),
+    EXPECT_EQ(testing::FileNames(box.folders.held),
               (std::vector<std::wstring>{L"Hidden.lnk", L"Taken.lnk", L"Tarnwick.exe", L"sub"}));
     std::ifstream kept(box.folders.startUp / L"Taken.lnk");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "startup copy");
@@ -300,7 +321,9 @@ TEST(RestoreFaultTest, EverySingleFailureLeavesEveryEntryStartable) {
         StoreWrite(SystemOs(), kPrioritySection, L"M1", L"0");
         testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane",
                        box.ProgramFolder() + L"\\Tarnwick");
-        testing::WriteFile(box.folders.program / L"S1.lnk");
+        // S1 where Tarnwick holds shortcuts now, S2 where an earlier version held them.
+        std::filesystem::create_directories(box.folders.held);
+        testing::WriteFile(box.folders.held / L"S1.lnk");
         testing::WriteFile(box.folders.program / L"S2.lnk");
     };
     size_t calls = 0;
@@ -337,7 +360,8 @@ TEST(RestoreFaultTest, EverySingleFailureLeavesEveryEntryStartable) {
         }
         for (const wchar_t* s : {L"S1.lnk", L"S2.lnk"}) {
             const bool back = std::filesystem::exists(box.folders.startUp / s);
-            const bool held = std::filesystem::exists(box.folders.program / s);
+            const bool held = std::filesystem::exists(box.folders.held / s) ||
+                              std::filesystem::exists(box.folders.program / s);
             EXPECT_TRUE(back || (held && launcher)) << "failing call " << failing << ": " << s;
         }
     }

@@ -4,6 +4,9 @@
 // the other three programs.
 #include "exe_harness.h"
 
+#include "accounts.h"
+#include "product.h"
+
 #include "handles.h"
 #include "registry.h"
 #include "restore.h"
@@ -263,20 +266,28 @@ TEST_F(UninstallExeTest, OkThenNoRestoresEverythingAndKeepsTheFolder) {
     EXPECT_TRUE(EntryThere()) << "declined: the product is still there to be removed";
 }
 
-TEST_F(UninstallExeTest, OkThenYesDeletesTheFolderAndKeepsOnlyTheOptionsInTheStore) {
+// Yes: nothing of Tarnwick is left behind. The folder goes with the uninstaller's own file (deleted
+// by a copy of it once it has ended), and so do the Start-menu entries and the stores; what the
+// user put beside them stays.
+TEST_F(UninstallExeTest, OkThenYesLeavesNothingOfTarnwickBehind) {
     Installed();
     fs::create_directory(program / L"skins");
     WriteFile(program / L"skins" / L"skins.skn");
+    const fs::path group = testing::RealStartMenuGroup();
+    fs::create_directories(group);
+    for (const std::wstring_view file : kProductShortcuts) WriteFile(group / file, "product");
+    WriteFile(group / L"My notes.lnk", "the user's own");
+    testing::SetSz(HKEY_LOCAL_MACHINE, StoreSectionKey(kMiscSection), L"Enabled", L"True");
     testing::Child child(product.Uninstaller());
     EXPECT_EQ(OkAndAnswer(child, kShellYes), 0u);
 
     ExpectRestored();
-    ExpectNoLongerHeld();
-    // Everything is gone but the file of the uninstaller that was running, which no system
-    // deletes while its program runs.
-    if (fs::exists(program)) {
-        EXPECT_EQ(FileNames(program), Names{L"uninstall.exe"});
-    }
+    EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, kStoreKey));
+    EXPECT_FALSE(testing::KeyExists(HKEY_LOCAL_MACHINE, kStoreKey));
+    EXPECT_EQ(FileNames(group), Names{L"My notes.lnk"});
+    EXPECT_FALSE(fs::exists(testing::RealHeldFolder()));
+    EXPECT_TRUE(testing::Eventually([&] { return !fs::exists(program); }, 20s))
+        << "left: " << (fs::exists(program) ? FileNames(program).size() : 0) << " files";
     EXPECT_FALSE(EntryThere()) << "the folder went, the Apps & features entry must go too";
 }
 
@@ -333,6 +344,61 @@ TEST_F(UninstallExeTest, AShortcutInUseKeepsEverythingUntilTheNextRun) {
     testing::Child again(product.Uninstaller());
     EXPECT_EQ(OkAndAnswer(again, kShellYes), 0u);
     ExpectRestored();
+    EXPECT_FALSE(EntryThere());
+}
+
+// Another account of the machine, whose hive cannot be loaded (its file is no hive): its programs
+// start only through the launcher, so the uninstaller gives back everything else, names that
+// account, deletes nothing, and finishes once the account is gone from the machine.
+TEST_F(UninstallExeTest, AnAccountThatCannotBeReachedIsNamedAndKeepsTarnwickInstalled) {
+    Installed();
+    fs::create_directories(testing::RealHeldFolder());
+    WriteFile(testing::RealHeldFolder() / L"Notes.lnk", "held in the account's folder");
+    const std::wstring profileKey = std::wstring(kProfileListKey) + L"\\S-1-5-21-9-9-9-1001";
+    const testing::KeyGuard profileList(HKEY_LOCAL_MACHINE, profileKey);
+    testing::TempFolder dee(L"Dee");
+    WriteFile(dee.Path() / L"NTUSER.DAT", "not a hive");
+    testing::SetSz(HKEY_LOCAL_MACHINE, profileKey, L"ProfileImagePath", dee.Path().wstring());
+    {
+        testing::Child child(product.Uninstaller());
+        HWND form = Form(child);
+        ASSERT_NE(form, nullptr);
+        testing::Click(::GetDlgItem(form, kCommand1));
+        HWND box = testing::WaitForWindow(child, L"#32770", kHeldCaption, 20s);
+        ASSERT_NE(box, nullptr) << "the uninstaller did not say what stayed";
+        std::wstring text;
+        for (HWND control : testing::ChildWindows(box)) text += testing::WindowText(control);
+        EXPECT_NE(text.find(L"The start-up programs of the account \"Dee\": "), std::wstring::npos)
+            << text;
+        ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RECT shown{};
+        ::GetWindowRect(box, &shown);
+        testing::SaveScreenshot(testing::BuiltProgram(TARNWICK_UNINSTALL_EXE).parent_path() /
+                                    L"screenshots" / L"uninstall-account-report.bmp",
+                                shown, 40);
+        testing::Click(::GetDlgItem(box, IDOK));
+        HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
+        if (question) {
+            testing::Click(::GetDlgItem(question, kShellNo));
+            ADD_FAILURE() << "the program folder was offered for deletion";
+        }
+        EXPECT_EQ(child.Wait(10s), 0u);
+    }
+    // Everything of this account and the machine is back; only the launcher stays.
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE),
+              (Values{{L"Alpha", L"C:\\alpha.exe /tray"},
+                      {L"Veltane", program.wstring() + L"\\Tarnwick"}}));
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER),
+              (Values{{L"Gamma", L"C:\\gamma.exe"}, {L"Kept", L"C:\\kept.exe"}}));
+    EXPECT_EQ(testing::ReadFileBytes(startUp / L"Mail.lnk"), "captured shortcut");
+    EXPECT_EQ(testing::ReadFileBytes(startUp / L"Notes.lnk"), "held in the account's folder");
+    EXPECT_TRUE(EntryThere());
+
+    // The account was removed from the machine (its folder with it): nothing holds Tarnwick back.
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, profileKey.c_str());
+    testing::Child again(product.Uninstaller());
+    EXPECT_EQ(OkAndAnswer(again, kShellYes), 0u);
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Alpha", L"C:\\alpha.exe /tray"}}));
     EXPECT_FALSE(EntryThere());
 }
 

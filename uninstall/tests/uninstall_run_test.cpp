@@ -3,6 +3,8 @@
 // at the seam, so no confirmation window ever appears here.
 #include "uninstall_run.h"
 
+#include "options.h"
+#include "product.h"
 #include "product_folder.h"
 #include "registry.h"
 #include "settings_store.h"
@@ -405,15 +407,43 @@ class AppsEntryTest : public UninstallTest {
 
 TEST_F(AppsEntryTest, GoesOnceTheFolderIsGoneButTheRunningUninstaller) {
     ShellAnswers(false, 0);
-    Run();
+    EXPECT_TRUE(Run().ownFileLeft);
     EXPECT_EQ(FileNames(box.folders.program), Names{L"uninstall.exe"});
     EXPECT_FALSE(EntryThere());
-    // Removed after the shell's deletion, nothing changed after it.
-    ASSERT_GE(calls.size(), 2u);
-    EXPECT_EQ(calls[calls.size() - 2].op, Op::ShellDelete);
+    // Removed after the shell's deletion, as the last change.
+    const auto shell = std::find_if(calls.begin(), calls.end(),
+                                    [](const Call& c) { return c.op == Op::ShellDelete; });
+    ASSERT_NE(shell, calls.end());
     EXPECT_EQ(calls.back().op, Op::DeleteKey);
     EXPECT_EQ(calls.back().root, HKEY_LOCAL_MACHINE);
     EXPECT_EQ(calls.back().a, kUninstallEntryKey);
+}
+
+// Once the folder is gone: the product's Start-menu entries and the stores go too, the user's own
+// shortcut beside them stays, and so does the group that still holds it.
+TEST_F(AppsEntryTest, WhatTheSetupMadeGoesWithTheFolderAndNothingOfTheUsers) {
+    const fs::path group = box.folders.startMenu / L"Programs" / L"Tarnwick";
+    fs::create_directories(group);
+    for (const std::wstring_view file : kProductShortcuts) WriteFile(group / file);
+    WriteFile(group / L"Notes.lnk");
+    StoreWrite(SystemOs(), kMiscSection, L"TimeDelay", L"40");
+    WriteMachineSwitch(SystemOs(), true);
+    fs::create_directories(box.folders.held);
+    ShellAnswers(false, 0);
+    Run();
+    EXPECT_EQ(FileNames(group), Names{L"Notes.lnk"});
+    EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, L"Software\\Veltane"));
+    EXPECT_FALSE(testing::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Veltane"));
+    EXPECT_FALSE(fs::exists(box.folders.held.parent_path()));
+
+    // Declined: everything stays for the next run.
+    const fs::path again = box.folders.startMenu / L"Programs" / L"Tarnwick";
+    StoreWrite(SystemOs(), kMiscSection, L"TimeDelay", L"40");
+    FillProduct();
+    ShellAnswers(true, 0, FileNames(box.folders.program));
+    EXPECT_FALSE(Run().ownFileLeft);
+    EXPECT_TRUE(testing::KeyExists(HKEY_CURRENT_USER, L"Software\\Veltane"));
+    EXPECT_TRUE(fs::exists(again / L"Notes.lnk"));
 }
 
 TEST_F(AppsEntryTest, GoesWhenTheShellReportsTheRunningFileAsAFailure) {
@@ -496,7 +526,9 @@ TEST_F(AppsEntryTest, NoEntryOrNoLocationAndNothingIsRemoved) {
     ShellAnswers(false, 0);
     Run();
     EXPECT_TRUE(EntryThere()) << "an entry that says nothing of where it was installed";
-    for (const Call& c : calls) EXPECT_NE(c.op, Op::DeleteKey) << c.a;
+    for (const Call& c : calls) {
+        EXPECT_FALSE(c.op == Op::DeleteKey && c.a == kUninstallEntryKey) << c.a;
+    }
 }
 
 // A held shortcut another program keeps open, and a Run value of the machine's key without

@@ -1,5 +1,6 @@
 #include "exe_harness.h"
 
+#include "accounts.h"
 #include "gdi.h"
 #include "registry.h"
 #include "run_origins.h"
@@ -146,6 +147,12 @@ fs::path RealStartUpFolder() {
     return fs::path(startMenu) / L"Programs" / L"StartUp";
 }
 
+fs::path RealHeldFolder() {
+    const std::wstring folder = HeldShortcutFolder(SystemOs(), nullptr);
+    if (folder.empty()) throw std::runtime_error("no application-data folder");
+    return folder;
+}
+
 fs::path RealStartMenuGroup() {
     return RealStartUpFolder().parent_path() / L"Tarnwick";
 }
@@ -173,8 +180,9 @@ RealStateGuard::RealStateGuard()
         keys_.emplace_back(
             root, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved");
     }
-    keys_.emplace_back(HKEY_CURRENT_USER, L"Software\\" + std::wstring(kApplication));
-    for (const fs::path& folder : {RealStartUpFolder(), RealStartMenuGroup()}) {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        keys_.emplace_back(root, L"Software\\" + std::wstring(kApplication));
+    for (const fs::path& folder : {RealStartUpFolder(), RealStartMenuGroup(), RealHeldFolder()}) {
         SavedFolder saved{folder, fs::exists(folder)};
         if (saved.existed) CopyTree(folder, backup_ / std::to_wstring(folders_.size()));
         folders_.push_back(saved);
@@ -182,6 +190,7 @@ RealStateGuard::RealStateGuard()
     RemoveTree(RealStartUpFolder());
     fs::create_directories(RealStartUpFolder());
     RemoveTree(RealStartMenuGroup());
+    RemoveTree(RealHeldFolder());
 }
 
 RealStateGuard::~RealStateGuard() {

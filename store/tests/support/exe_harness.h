@@ -37,9 +37,11 @@ Values StoreSection(std::wstring_view section);
 // the form Wine's Z: drive shows it.
 std::filesystem::path BuiltProgram(std::string_view hostPath);
 
-// The prefix's real StartUp folder and the product's start-menu group (no trailing backslash).
+// The prefix's real StartUp folder, the product's start-menu group and the account's folder of
+// held shortcuts (no trailing backslash).
 std::filesystem::path RealStartUpFolder();
 std::filesystem::path RealStartMenuGroup();
+std::filesystem::path RealHeldFolder();
 
 // A whole registry key, values and sub-keys, as it was when taken.
 struct KeyImage {
@@ -63,9 +65,10 @@ class KeyGuard {
     KeyImage image_;
 };
 
-// Saves both Run keys, the store of application "Veltane", the product's Apps & features entry,
-// Task Manager's start-up switches, the StartUp folder and the start-menu group, and empties them
-// for the test; puts everything back when it goes.
+// Saves both Run keys, the stores of application "Veltane" (the machine's and the account's), the
+// product's Apps & features entry, Task Manager's start-up switches, the StartUp folder, the
+// start-menu group and the folder of held shortcuts, and empties them for the test; puts
+// everything back when it goes.
 class RealStateGuard {
   public:
     RealStateGuard();

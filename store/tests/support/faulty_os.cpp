@@ -13,12 +13,16 @@ bool Call::Changes() const {
         case Op::DeleteValue:
         case Op::DeleteKey:
         case Op::MoveFile:
+        case Op::MoveFileReplacing:
+        case Op::DeleteFile:
         case Op::CreateDirectory:
         case Op::RemoveDirectory:
         case Op::StartProcess:
         case Op::ShellOpen:
         case Op::OpenShortcut:
         case Op::ShellDelete:
+        case Op::LoadHive:
+        case Op::UnloadHive:
             return true;
         default:
             return false;
@@ -92,6 +96,16 @@ DWORD FaultyOs::MoveFile(std::wstring_view from, std::wstring_view to) {
     return ForwardingOs::MoveFile(from, to);
 }
 
+DWORD FaultyOs::MoveFileReplacing(std::wstring_view from, std::wstring_view to) {
+    if (DWORD e = Check({Op::MoveFileReplacing, nullptr, S(from), S(to), {}})) return e;
+    return ForwardingOs::MoveFileReplacing(from, to);
+}
+
+DWORD FaultyOs::DeleteFile(std::wstring_view path) {
+    if (DWORD e = Check({Op::DeleteFile, nullptr, S(path), {}, {}})) return e;
+    return ForwardingOs::DeleteFile(path);
+}
+
 DWORD FaultyOs::CreateDirectory(std::wstring_view path) {
     if (DWORD e = Check({Op::CreateDirectory, nullptr, S(path), {}, {}})) return e;
     return ForwardingOs::CreateDirectory(path);
@@ -143,12 +157,49 @@ DWORD FaultyOs::ListFolder(std::wstring_view folder, std::vector<std::wstring>& 
     return ForwardingOs::ListFolder(folder, names);
 }
 
+LSTATUS FaultyOs::EnumKeys(HKEY root, std::wstring_view subKey, std::vector<std::wstring>& names) {
+    if (DWORD e = Check({Op::EnumKeys, root, S(subKey), {}, {}})) {
+        names.clear();
+        return static_cast<LSTATUS>(e);
+    }
+    return ForwardingOs::EnumKeys(root, subKey, names);
+}
+
+DWORD FaultyOs::CurrentAccountSid(std::wstring& sid) {
+    if (DWORD e = Check({Op::CurrentAccountSid, nullptr, {}, {}, {}})) {
+        sid.clear();
+        return e;
+    }
+    return ForwardingOs::CurrentAccountSid(sid);
+}
+
+DWORD FaultyOs::AdminRights() {
+    if (DWORD e = Check({Op::AdminRights, nullptr, {}, {}, {}})) return e;
+    return ForwardingOs::AdminRights();
+}
+
+LSTATUS FaultyOs::LoadHive(std::wstring_view name, std::wstring_view file) {
+    if (DWORD e = Check({Op::LoadHive, HKEY_USERS, S(name), S(file), {}}))
+        return static_cast<LSTATUS>(e);
+    return ForwardingOs::LoadHive(name, file);
+}
+
+LSTATUS FaultyOs::UnloadHive(std::wstring_view name) {
+    if (DWORD e = Check({Op::UnloadHive, HKEY_USERS, S(name), {}, {}}))
+        return static_cast<LSTATUS>(e);
+    return ForwardingOs::UnloadHive(name);
+}
+
 std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder) {
     return [folder = std::move(programFolder)](const Call& call) -> DWORD {
+        if (call.op == Op::AdminRights || call.op == Op::LoadHive) return ERROR_ACCESS_DENIED;
+        // Another account's hive is its own: a standard user cannot even read it.
+        if (call.root == HKEY_USERS) return ERROR_ACCESS_DENIED;
         if (!call.Changes()) return 0;
         if (call.root == HKEY_LOCAL_MACHINE) return ERROR_ACCESS_DENIED;
-        const bool folderMove = call.op == Op::MoveFile && !folder.empty() &&
-                                (call.a.starts_with(folder) || call.b.starts_with(folder));
+        const bool move = call.op == Op::MoveFile || call.op == Op::MoveFileReplacing;
+        const bool folderMove =
+            move && !folder.empty() && (call.a.starts_with(folder) || call.b.starts_with(folder));
         return folderMove ? ERROR_ACCESS_DENIED : 0;
     };
 }

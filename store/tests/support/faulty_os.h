@@ -19,6 +19,8 @@ enum class Op {
     ShellFolder,
     ListFiles,
     MoveFile,
+    MoveFileReplacing,
+    DeleteFile,
     CreateDirectory,
     RemoveDirectory,
     StartProcess,
@@ -28,6 +30,11 @@ enum class Op {
     FileAttributes,
     FindOnSearchPath,
     ListFolder,
+    EnumKeys,
+    CurrentAccountSid,
+    AdminRights,
+    LoadHive,
+    UnloadHive,
 };
 
 // One call: the root (registry calls) and up to three texts: sub-key, value name, data for the
@@ -41,7 +48,8 @@ struct Call {
 
 // A standard user's rights, as Windows gives them to the launcher and to the settings program
 // without elevation: every change under HKEY_LOCAL_MACHINE (both registry views) and every move
-// into or out of the program folder under Program Files is denied.
+// into or out of the program folder under Program Files is denied, no hive can be loaded, other
+// accounts' hives cannot be read, and the administrator check says no.
 std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder);
 
 class FaultyOs final : public ForwardingOs {
@@ -73,6 +81,8 @@ class FaultyOs final : public ForwardingOs {
     DWORD ListFiles(std::wstring_view folder, std::wstring_view pattern,
                     std::vector<std::wstring>& names) override;
     DWORD MoveFile(std::wstring_view from, std::wstring_view to) override;
+    DWORD MoveFileReplacing(std::wstring_view from, std::wstring_view to) override;
+    DWORD DeleteFile(std::wstring_view path) override;
     DWORD CreateDirectory(std::wstring_view path) override;
     DWORD RemoveDirectory(std::wstring_view path) override;
     DWORD StartProcess(std::wstring_view commandLine) override;
@@ -82,6 +92,12 @@ class FaultyOs final : public ForwardingOs {
     DWORD FileAttributes(std::wstring_view path) override;
     DWORD FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override;
     DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override;
+    LSTATUS EnumKeys(HKEY root, std::wstring_view subKey,
+                     std::vector<std::wstring>& names) override;
+    DWORD CurrentAccountSid(std::wstring& sid) override;
+    DWORD AdminRights() override;
+    LSTATUS LoadHive(std::wstring_view name, std::wstring_view file) override;
+    LSTATUS UnloadHive(std::wstring_view name) override;
 
   private:
     // The rule's verdict, and the log entry for a changing call that goes through.

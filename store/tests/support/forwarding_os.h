@@ -39,6 +39,10 @@ class ForwardingOs : public Os {
     DWORD MoveFile(std::wstring_view from, std::wstring_view to) override {
         return real_.MoveFile(from, to);
     }
+    DWORD MoveFileReplacing(std::wstring_view from, std::wstring_view to) override {
+        return real_.MoveFileReplacing(from, to);
+    }
+    DWORD DeleteFile(std::wstring_view path) override { return real_.DeleteFile(path); }
     DWORD CreateDirectory(std::wstring_view path) override { return real_.CreateDirectory(path); }
     DWORD RemoveDirectory(std::wstring_view path) override { return real_.RemoveDirectory(path); }
     DWORD StartProcess(std::wstring_view commandLine) override {
@@ -60,6 +64,16 @@ class ForwardingOs : public Os {
     DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override {
         return real_.ListFolder(folder, names);
     }
+    LSTATUS EnumKeys(HKEY root, std::wstring_view subKey,
+                     std::vector<std::wstring>& names) override {
+        return real_.EnumKeys(root, subKey, names);
+    }
+    DWORD CurrentAccountSid(std::wstring& sid) override { return real_.CurrentAccountSid(sid); }
+    DWORD AdminRights() override { return real_.AdminRights(); }
+    LSTATUS LoadHive(std::wstring_view name, std::wstring_view file) override {
+        return real_.LoadHive(name, file);
+    }
+    LSTATUS UnloadHive(std::wstring_view name) override { return real_.UnloadHive(name); }
 
   private:
     Os& real_;

@@ -32,15 +32,19 @@ UniqueHKey Create(HKEY root, const std::wstring& subKey) {
 RegistrySandbox::RegistrySandbox() : path_(L"Software\\TarnwickTests\\" + UniqueName()) {
     machine_ = Create(HKEY_CURRENT_USER, path_ + L"\\HKLM");
     user_ = Create(HKEY_CURRENT_USER, path_ + L"\\HKCU");
+    users_ = Create(HKEY_CURRENT_USER, path_ + L"\\HKU");
     ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_.get());
     ::RegOverridePredefKey(HKEY_CURRENT_USER, user_.get());
+    ::RegOverridePredefKey(HKEY_USERS, users_.get());
 }
 
 RegistrySandbox::~RegistrySandbox() {
     ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
     ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    ::RegOverridePredefKey(HKEY_USERS, nullptr);
     machine_.reset();
     user_.reset();
+    users_.reset();
     ::RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
 }
 
@@ -51,8 +55,11 @@ FolderSandbox::FolderSandbox() {
     startMenu = root / L"Start Menu";
     startUp = startMenu / L"Programs" / L"StartUp";
     recent = root / L"Recent";
+    appData = root / L"AppData";
+    held = appData / L"Tarnwick" / L"StartUp";
     program = root / L"Program Folder";
-    for (const auto& dir : {startUp, recent, program}) std::filesystem::create_directories(dir);
+    for (const auto& dir : {startUp, recent, appData, program})
+        std::filesystem::create_directories(dir);
 }
 
 FolderSandbox::~FolderSandbox() {
@@ -69,10 +76,13 @@ Sandbox::Sandbox() {
         L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
     const std::wstring startMenu = folders.startMenu.wstring();
     const std::wstring recent = folders.recent.wstring();
+    const std::wstring appData = folders.appData.wstring();
     SetRaw(HKEY_CURRENT_USER, shellFolders, L"Start Menu", REG_EXPAND_SZ, startMenu.c_str(),
            static_cast<DWORD>((startMenu.size() + 1) * sizeof(wchar_t)));
     SetRaw(HKEY_CURRENT_USER, shellFolders, L"Recent", REG_EXPAND_SZ, recent.c_str(),
            static_cast<DWORD>((recent.size() + 1) * sizeof(wchar_t)));
+    SetRaw(HKEY_CURRENT_USER, shellFolders, L"AppData", REG_EXPAND_SZ, appData.c_str(),
+           static_cast<DWORD>((appData.size() + 1) * sizeof(wchar_t)));
 }
 
 void SetRaw(HKEY root, std::wstring_view subKey, std::wstring_view name, DWORD type,

@@ -1,6 +1,7 @@
-// A private world for one test: the process's HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are
-// redirected to fresh keys (RegOverridePredefKey, which shell32 reads through as well), and the
-// Start Menu, StartUp, Recent and program folders are fresh temporary folders. Everything is
+// A private world for one test: the process's HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER and HKEY_USERS
+// are redirected to fresh keys (RegOverridePredefKey, which shell32 reads through as well), and
+// the Start Menu, StartUp, Recent, application-data and program folders are fresh temporary
+// folders. Everything is
 // removed again when the sandbox goes.
 #pragma once
 
@@ -27,6 +28,7 @@ class RegistrySandbox {
     std::wstring path_;
     UniqueHKey machine_;
     UniqueHKey user_;
+    UniqueHKey users_;
 };
 
 class FolderSandbox {
@@ -40,6 +42,8 @@ class FolderSandbox {
     std::filesystem::path startMenu;  // ...\Start Menu
     std::filesystem::path startUp;    // ...\Start Menu\Programs\StartUp
     std::filesystem::path recent;
+    std::filesystem::path appData;  // the account's application data
+    std::filesystem::path held;     // ...\Tarnwick\StartUp below it, made only by the product
     std::filesystem::path program;  // the program folder
 };
 
@@ -52,6 +56,7 @@ class Sandbox {
 
     std::wstring ProgramFolder() const { return folders.program.wstring(); }
     std::wstring StartUpFolder() const { return folders.startUp.wstring(); }
+    std::wstring HeldFolder() const { return folders.held.wstring(); }
 };
 
 // Small helpers over the real registry and file system (no seam: these set up and inspect).

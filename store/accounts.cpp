@@ -1,0 +1,163 @@
+#include "accounts.h"
+
+#include "convert.h"
+#include "registry.h"
+
+#include <array>
+#include <cwctype>
+
+namespace tarnwick {
+namespace {
+
+// A shell folder as an account's hive records it: the expandable value of "User Shell Folders",
+// else the plain path that the shell last wrote to "Shell Folders". No trailing backslash; empty
+// when neither tells.
+std::wstring HiveShellFolder(Os& os, const Hive& hive, std::wstring_view value,
+                             const std::map<std::wstring, std::wstring>& values) {
+    for (const std::wstring_view key : {kUserShellFoldersKey, kShellFoldersKey}) {
+        RegValue raw;
+        if (os.QueryValue(hive.root, hive.Key(key), value, raw) != ERROR_SUCCESS) continue;
+        if (raw.type != REG_SZ && raw.type != REG_EXPAND_SZ) continue;
+        std::wstring path = ExpandFor(DecodeRegString(raw.data), values);
+        while (!path.empty() && path.back() == L'\\') path.pop_back();
+        if (!path.empty()) return path;
+    }
+    return {};
+}
+
+std::wstring UpperCase(std::wstring_view text) {
+    std::wstring upper(text);
+    for (wchar_t& c : upper) c = static_cast<wchar_t>(::towupper(c));
+    return upper;
+}
+
+}  // namespace
+
+std::wstring HeldShortcutFolder(Os& os, HWND owner) {
+    const std::wstring appData = SpecialFolderPath(os, owner, kCsidlAppData);
+    return appData.empty() ? std::wstring() : appData + std::wstring(kHeldShortcutsFolder);
+}
+
+std::wstring MakeHeldShortcutFolder(Os& os, HWND owner) {
+    std::wstring folder = HeldShortcutFolder(os, owner);
+    if (folder.empty()) return folder;
+    // Two levels below the application-data folder; an existing one is fine.
+    os.CreateDirectory(folder.substr(0, folder.find_last_of(L'\\')));
+    os.CreateDirectory(folder);
+    const DWORD attributes = os.FileAttributes(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {};
+    return folder;
+}
+
+std::vector<ProfileEntry> OtherAccounts(Os& os, DWORD& status) {
+    std::vector<ProfileEntry> accounts;
+    std::wstring self;
+    status = os.CurrentAccountSid(self);
+    // Without its own SID the running account could be taken for another one.
+    if (status != ERROR_SUCCESS) return accounts;
+    std::vector<std::wstring> sids;
+    status = static_cast<DWORD>(os.EnumKeys(HKEY_LOCAL_MACHINE, kProfileListKey, sids));
+    if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
+    for (std::wstring& sid : sids) {
+        if (EqualsIgnoringCase(sid, self) || !UpperCase(sid).starts_with(L"S-1-5-21-")) continue;
+        RegValue raw;
+        std::wstring profile;
+        if (os.QueryValue(HKEY_LOCAL_MACHINE, std::wstring(kProfileListKey) + L"\\" + sid,
+                          L"ProfileImagePath", raw) == ERROR_SUCCESS &&
+            (raw.type == REG_SZ || raw.type == REG_EXPAND_SZ)) {
+            profile = ExpandFor(DecodeRegString(raw.data), {});
+            while (!profile.empty() && profile.back() == L'\\') profile.pop_back();
+        }
+        accounts.push_back({std::move(sid), std::move(profile)});
+    }
+    return accounts;
+}
+
+std::wstring ExpandFor(std::wstring_view text, const std::map<std::wstring, std::wstring>& values) {
+    static constexpr std::array<std::wstring_view, 6> kMachineVariables = {
+        L"SYSTEMDRIVE", L"SYSTEMROOT", L"WINDIR", L"PROGRAMDATA", L"ALLUSERSPROFILE", L"PUBLIC"};
+    std::wstring out;
+    for (size_t i = 0; i < text.size();) {
+        const size_t open = text.find(L'%', i);
+        if (open == text.npos) {
+            out += text.substr(i);
+            break;
+        }
+        const size_t close = text.find(L'%', open + 1);
+        if (close == text.npos) return {};
+        out += text.substr(i, open - i);
+        const std::wstring name = UpperCase(text.substr(open + 1, close - open - 1));
+        std::wstring value;
+        for (const auto& [key, given] : values) {
+            if (UpperCase(key) == name) value = given;
+        }
+        if (value.empty()) {
+            bool machine = false;
+            for (const std::wstring_view variable : kMachineVariables) machine |= variable == name;
+            if (!machine) return {};
+            value.resize(32767);
+            const DWORD length = ::GetEnvironmentVariableW(name.c_str(), value.data(),
+                                                           static_cast<DWORD>(value.size()));
+            if (length == 0 || length >= value.size()) return {};
+            value.resize(length);
+        }
+        out += value;
+        i = close + 1;
+    }
+    return out;
+}
+
+AccountPlaces PlacesInHive(Os& os, const Hive& hive, std::wstring_view profile) {
+    AccountPlaces places;
+    places.hive = hive;
+    if (profile.empty()) return places;
+    std::map<std::wstring, std::wstring> values{{L"USERPROFILE", std::wstring(profile)}};
+    const std::wstring appData = HiveShellFolder(os, hive, L"AppData", values);
+    if (!appData.empty()) {
+        places.held = appData + L"\\" + std::wstring(kHeldShortcutsFolder);
+        values.emplace(L"APPDATA", appData);
+    }
+    const std::wstring startMenu = HiveShellFolder(os, hive, L"Start Menu", values);
+    if (!startMenu.empty()) places.startUp = startMenu + L"\\Programs\\StartUp\\";
+    return places;
+}
+
+std::wstring LoadedHiveName(std::wstring_view sid) {
+    return L"Tarnwick." + std::wstring(sid);
+}
+
+std::wstring AccountName(const ProfileEntry& account) {
+    const size_t slash = account.profile.find_last_of(L'\\');
+    const std::wstring name =
+        slash == std::wstring::npos ? account.profile : account.profile.substr(slash + 1);
+    return name.empty() ? account.sid : name;
+}
+
+AccountHive::AccountHive(Os& os, const ProfileEntry& account) : os_(os) {
+    hive_.root = HKEY_USERS;
+    // A logged-on account's hive is where Windows loaded it; its own keys are read there.
+    std::vector<std::wstring> keys;
+    if (os.EnumKeys(HKEY_USERS, account.sid, keys) == ERROR_SUCCESS) {
+        hive_.prefix = account.sid + L"\\";
+        return;
+    }
+    if (account.profile.empty()) {
+        status_ = ERROR_PATH_NOT_FOUND;
+        return;
+    }
+    loadedName_ = LoadedHiveName(account.sid);
+    status_ = static_cast<DWORD>(os.LoadHive(loadedName_, account.profile + L"\\NTUSER.DAT"));
+    loaded_ = status_ == ERROR_SUCCESS;
+    // Profile lists keep entries of accounts whose folders are long gone; such an account holds
+    // nothing that could be given back, and must not keep Tarnwick installed for ever.
+    absent_ = status_ == ERROR_FILE_NOT_FOUND || status_ == ERROR_PATH_NOT_FOUND;
+    if (absent_) status_ = ERROR_SUCCESS;
+    if (loaded_) hive_.prefix = loadedName_ + L"\\";
+}
+
+AccountHive::~AccountHive() {
+    if (loaded_) os_.UnloadHive(loadedName_);
+}
+
+}  // namespace tarnwick
