@@ -6,6 +6,7 @@
 #include "registry.h"
 #include "run_origins.h"
 #include "settings_store.h"
+#include "shortcuts.h"
 
 #include <vector>
 
@@ -68,20 +69,18 @@ std::vector<std::wstring> ProgramCandidates(std::wstring_view line) {
 
 // "<folder>\<name>.lnk": the shortcut's file name when the line names one directly in `folder`.
 std::wstring_view ShortcutIn(std::wstring_view folder, std::wstring_view line) {
-    constexpr std::wstring_view kExtension = L".lnk";
-    if (folder.empty() || line.size() <= folder.size() + 1 + kExtension.size()) return {};
+    if (folder.empty() || line.size() <= folder.size() + 1 + 4) return {};
     const std::wstring_view file = line.substr(folder.size() + 1);
     const bool in = EqualsIgnoringCase(line.substr(0, folder.size()), folder) &&
                     line[folder.size()] == L'\\' && file.find_first_of(L"\\/") == file.npos &&
-                    EqualsIgnoringCase(file.substr(file.size() - kExtension.size()), kExtension);
+                    HasShortcutExtension(file);
     return in ? file : std::wstring_view();
 }
 
 // The file name of a shortcut in Tarnwick's keeping, whether or not it is still there: in the
 // account's folder of held shortcuts, or in the program folder where an earlier version kept them.
 std::wstring HeldShortcutFile(const StoreContext& ctx, std::wstring_view line) {
-    if (!EqualsIgnoringCase(line.substr(line.size() >= 4 ? line.size() - 4 : 0), L".lnk"))
-        return {};
+    if (!HasShortcutExtension(line)) return {};
     if (const auto file = ShortcutIn(ctx.programFolder, line); !file.empty())
         return std::wstring(file);
     return std::wstring(ShortcutIn(HeldShortcutFolder(ctx.os, ctx.owner), line));
@@ -91,10 +90,8 @@ std::wstring HeldShortcutFile(const StoreContext& ctx, std::wstring_view line) {
 
 bool IsShortcutCommand(Os& os, std::wstring_view command) {
     const std::wstring line = TrimSpaces(command);
-    constexpr std::wstring_view kExtension = L".lnk";
-    return line.size() > kExtension.size() &&
-           ToLower(std::wstring_view(line).substr(line.size() - kExtension.size())) == kExtension &&
-           IsFile(os, line);
+    // ".lnk" alone names no shortcut.
+    return line.size() > 4 && HasShortcutExtension(line) && IsFile(os, line);
 }
 
 bool ProgramExists(Os& os, std::wstring_view name) {

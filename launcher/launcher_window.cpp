@@ -1,6 +1,7 @@
 #include "launcher_window.h"
 
 #include "resource.h"
+#include "options.h"
 #include "settings_store.h"
 
 #include <charconv>
@@ -305,8 +306,8 @@ void Form1::RefreshAutoHide() {
 void Form1::SavePosition() {
     RECT window{};
     ::GetWindowRect(hwnd(), &window);
-    StoreWrite(ctx_.os, kMiscSection, L"X", FormatSingle(PixelsToTwips(window.left, dpi_)));
-    StoreWrite(ctx_.os, kMiscSection, L"Y", FormatSingle(PixelsToTwips(window.top, dpi_)));
+    WriteOptionText(ctx_.os, misc::kX, FormatSingle(PixelsToTwips(window.left, dpi_)));
+    WriteOptionText(ctx_.os, misc::kY, FormatSingle(PixelsToTwips(window.top, dpi_)));
 }
 
 // ---- window procedure

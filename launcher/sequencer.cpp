@@ -2,6 +2,7 @@
 
 #include "entry_start.h"
 #include "product.h"
+#include "report.h"
 
 #include <utility>
 
@@ -11,17 +12,10 @@ namespace {
 constexpr unsigned kFastForwardMs = 10;
 constexpr unsigned kStopMs = 100;
 
-// The system's own text for an error code, without the line break it ends in.
+// The system's own text for an error code.
 std::wstring ErrorText(DWORD error) {
-    wchar_t buffer[512];
-    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, error, 0, buffer, 512, nullptr);
-    while (length > 0 && (buffer[length - 1] == L'\n' || buffer[length - 1] == L'\r' ||
-                          buffer[length - 1] == L' ')) {
-        --length;
-    }
-    if (length == 0) return L"Error " + std::to_wstring(error);
-    return std::wstring(buffer, length);
+    const std::wstring text = SystemMessage(error);
+    return text.empty() ? L"Error " + std::to_wstring(error) : text;
 }
 
 }  // namespace

@@ -86,8 +86,6 @@ void SettingsModel::Load() {
     if (ParseFlag(hideLogo).value_or(false)) hideLogo_ = true;
     waitIdle_ = ReadOption(os, misc::kWaitIdle);
     if (skinsShown_) {
-        skinNames_ = skins_.SkinLoad();
-        selectedSkin_ = -1;
         Skin(skin);
         if (skin < static_cast<int>(skinNames_.size())) ChooseSkin(skin);
         SetBox(Box::ShowSkin, true);

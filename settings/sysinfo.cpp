@@ -1,8 +1,8 @@
 #include "sysinfo.h"
 
 #include "process.h"
+#include "registry.h"
 
-#include <cstring>
 #include <cwchar>
 
 namespace tarnwick::settings {
@@ -10,14 +10,6 @@ namespace {
 
 // The reader's buffer: longer values were never read.
 constexpr size_t kMaxValueChars = 1024;
-
-std::wstring Text(const std::vector<BYTE>& data) {
-    std::wstring text(data.size() / sizeof(wchar_t), L'\0');
-    if (!text.empty()) std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
-    // A stored terminator, and anything a careless writer left after it, is not part of the text.
-    text.resize(std::wcslen(text.c_str()));
-    return text;
-}
 
 // The little-endian bytes of a REG_DWORD; a short value has zero high bytes.
 std::wstring Number(const std::vector<BYTE>& data) {
@@ -50,10 +42,10 @@ bool GetKeyValue(Os& os, HKEY KeyRoot, std::wstring_view KeyName, std::wstring_v
     }
     switch (value.type) {
         case REG_SZ:
-            KeyVal = Text(value.data);
+            KeyVal = DecodeRegString(value.data);
             break;
         case REG_EXPAND_SZ:
-            KeyVal = ExpandEnvironment(Text(value.data));
+            KeyVal = ExpandEnvironment(DecodeRegString(value.data));
             break;
         case REG_DWORD:
             KeyVal = Number(value.data);

@@ -56,13 +56,19 @@ std::wstring FailureReason(DWORD error) {
         default:
             break;
     }
+    std::wstring text = SystemMessage(error);
+    // The system's messages end in a full stop; the caller adds its own.
+    while (!text.empty() && (text.back() == L'.' || iswspace(text.back()))) text.pop_back();
+    if (text.empty()) return L"error " + std::to_wstring(error);
+    return text;
+}
+
+std::wstring SystemMessage(DWORD error) {
     wchar_t text[512] = {};
     DWORD length =
         ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
                          0, text, static_cast<DWORD>(std::size(text)), nullptr);
-    // The system's messages end in a full stop and a line break; the caller adds its own.
-    while (length > 0 && (text[length - 1] == L'.' || iswspace(text[length - 1]))) --length;
-    if (length == 0) return L"error " + std::to_wstring(error);
+    while (length > 0 && iswspace(text[length - 1])) --length;
     return std::wstring(text, length);
 }
 

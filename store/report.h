@@ -26,4 +26,8 @@ std::wstring EntryReportLine(std::wstring_view name, EntryKind kind, bool allUse
 // change it where that is known, else the system's own message.
 std::wstring FailureReason(DWORD error);
 
+// The system's own text for an error code, without the line break it ends in; empty when the
+// system has none.
+std::wstring SystemMessage(DWORD error);
+
 }  // namespace tarnwick

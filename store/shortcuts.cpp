@@ -9,11 +9,14 @@ std::vector<std::wstring> ListShortcuts(Os& os, std::wstring_view folder, DWORD*
     std::vector<std::wstring> names;
     const DWORD rc = os.ListFiles(folder, L"*.lnk", names);
     if (status) *status = rc;
-    std::erase_if(names, [](const std::wstring& name) {
-        return name.size() < 4 ||
-               ToLower(std::wstring_view(name).substr(name.size() - 4)) != L".lnk";
-    });
+    std::erase_if(names, [](const std::wstring& name) { return !HasShortcutExtension(name); });
     return names;
+}
+
+bool HasShortcutExtension(std::wstring_view name) {
+    constexpr std::wstring_view kExtension = L".lnk";
+    return name.size() >= kExtension.size() &&
+           EqualsIgnoringCase(name.substr(name.size() - kExtension.size()), kExtension);
 }
 
 std::wstring ShortcutEntryName(std::wstring_view fileName) {

@@ -14,6 +14,9 @@ namespace tarnwick {
 // `status`, when given, receives the listing's status (ERROR_SUCCESS for an empty folder).
 std::vector<std::wstring> ListShortcuts(Os& os, std::wstring_view folder, DWORD* status = nullptr);
 
+// The name ends in ".lnk", in any letter case.
+bool HasShortcutExtension(std::wstring_view name);
+
 // "Name.lnk" -> "Name".
 std::wstring ShortcutEntryName(std::wstring_view fileName);
 

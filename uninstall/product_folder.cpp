@@ -51,11 +51,6 @@ void AddIfResolved(std::vector<std::wstring>& list, std::wstring folder) {
     if (!folder.empty()) list.push_back(std::move(folder));
 }
 
-bool IsProgramFile(Os& os, const std::wstring& path) {
-    const DWORD attributes = os.FileAttributes(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 }  // namespace
 
 std::wstring NormaliseFolder(std::wstring_view path) {
@@ -164,7 +159,7 @@ FolderCheck CheckProductFolder(Os& os, std::wstring_view programFolder,
     }
     check.verdict = FolderVerdict::NotProduct;
     for (std::wstring_view program : kProductPrograms) {
-        if (!IsProgramFile(os, folder + L"\\" + std::wstring(program))) return check;
+        if (!IsFile(os, folder + L"\\" + std::wstring(program))) return check;
     }
     check.verdict = FolderVerdict::Product;
     return check;

@@ -98,12 +98,9 @@ program=$(ls "$drive/Program Files/Tarnwick" | grep -ci '\.lnk$' || true)
 echo "held by A [$held_a] held by B [$held_b] shortcuts in the program folder: $program" \
     >"$work/after.txt"
 
-python3 - "$logs/starts.txt" "$work/after.txt" <<'PY'
-import collections, sys
-starts = collections.defaultdict(list)
-for line in open(sys.argv[1], encoding="utf-8"):
-    n, name, by, t = line.rstrip("\n").split("\t")
-    starts[int(n)].append((name, by))
+PYTHONPATH="$root/scripts" python3 - "$logs/starts.txt" "$work/after.txt" <<'PY'
+import sys
+from logon_starts import check_starts
 machine = {"Audio Tray": "Tarnwick", "VPN Client": "Tarnwick"}
 a = {**machine, "Ann Mail": "Tarnwick", "AnnNotes": "Tarnwick"}
 b = {**machine, "Bea Games": "Tarnwick", "BeaPhotos": "Tarnwick"}
@@ -116,21 +113,7 @@ expected = {
     4: a,
     5: b,
 }
-checks = failures = 0
-for n in sorted(expected):
-    got = collections.defaultdict(list)
-    for name, by in starts[n]:
-        got[name].append(by)
-    print(f"log-on {n}: " + ", ".join(f"{name} by {'+'.join(got[name])}" for name in sorted(got)))
-    for name, by in expected[n].items():
-        checks += 1
-        if got.get(name) != [by]:
-            print(f"  FAILED: {name} should start once, by {by}; got {got.get(name, [])}")
-            failures += 1
-    checks += 1
-    if got.keys() - expected[n].keys():
-        print(f"  FAILED: started in the wrong session: {sorted(got.keys() - expected[n].keys())}")
-        failures += 1
+checks, failures = check_starts(sys.argv[1], expected)
 after = open(sys.argv[2], encoding="utf-8").read().strip()
 print(after)
 checks += 1

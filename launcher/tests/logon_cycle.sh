@@ -112,12 +112,9 @@ echo "after the uninstall: HKLM Run [$(held "HKLM\\$run")] HKLM 32-bit Run [$(he
 echo "launcher value: $launcher" >>"$work/after.txt"
 echo "registered after the switch to Disabled: $launcher_after_off" >>"$work/after.txt"
 
-python3 - "$logs/starts.txt" "$work/after.txt" <<'PY'
-import collections, sys
-starts = collections.defaultdict(list)
-for line in open(sys.argv[1], encoding="utf-8"):
-    n, name, by, t = line.rstrip("\n").split("\t")
-    starts[int(n)].append((name, by, float(t)))
+PYTHONPATH="$root/scripts" python3 - "$logs/starts.txt" "$work/after.txt" <<'PY'
+import sys
+from logon_starts import check_starts
 held = ["Cloud Sync", "Updater", "Game Launcher", "Chat", "Music", "Notes", "Backup"]
 everything = held + ["New Tool"]
 expected = {
@@ -134,21 +131,7 @@ expected = {
     # Uninstalled.
     8: {name: "Windows" for name in everything},
 }
-checks = failures = 0
-for n in sorted(expected):
-    got = collections.defaultdict(list)
-    for name, by, t in starts[n]:
-        got[name].append(by)
-    print(f"log-on {n}: " + ", ".join(f"{name} by {'+'.join(got[name])}" for name in sorted(got)))
-    for name, by in expected[n].items():
-        checks += 1
-        if got.get(name) != [by]:
-            print(f"  FAILED: {name} should start once, by {by}; got {got.get(name, [])}")
-            failures += 1
-    checks += 1
-    if got.keys() - expected[n].keys():
-        print(f"  FAILED: started unexpectedly: {sorted(got.keys() - expected[n].keys())}")
-        failures += 1
+checks, failures = check_starts(sys.argv[1], expected)
 after = open(sys.argv[2], encoding="utf-8").read().strip()
 print(after)
 checks += 1

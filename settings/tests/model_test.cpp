@@ -179,8 +179,9 @@ TEST_F(ModelTest, TheOpeningLoadsTheSkinsAndAppliesTheStoredOne) {
     skins.names = {L"Slate", L"Moss", L"Dune"};
     SetMisc(L"skin", L"2");
     model.Load();
-    EXPECT_EQ(skins.calls, (std::vector<std::wstring>{L"SkinLoad", L"SkinLoad", L"Skin 2",
-                                                      L"Skin 2", L"Skin 2"}));
+    // The index is read once per opening.
+    EXPECT_EQ(skins.calls,
+              (std::vector<std::wstring>{L"SkinLoad", L"Skin 2", L"Skin 2", L"Skin 2"}));
     EXPECT_EQ(model.SelectedSkin(), 2);
     EXPECT_TRUE(model.Ticked(Box::ShowSkin));
     EXPECT_TRUE(model.SkinListEnabled());
