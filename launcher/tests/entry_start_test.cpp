@@ -2,6 +2,7 @@
 // program that is gone.
 #include "entry_start.h"
 
+#include "faulty_os.h"
 #include "sandbox.h"
 #include "scripted_os.h"
 #include "settings_store.h"
@@ -156,6 +157,29 @@ TEST_F(RemoveMissingTest, EveryValueWithExactlyThatCommandGoesWithItsPosition) {
     EXPECT_EQ(Read(kPrioritySection, L"B"), L"1");
     EXPECT_EQ(Read(kPrioritySection, L"C"), L"<gone>");
     EXPECT_EQ(Read(kPrioritySection, L"D"), L"3");
+}
+
+// A standard user's launcher never changes the machine's store: a machine-wide program found
+// missing stays held, in its place in the order, until a run with administrator rights finds it
+// missing too. What an earlier version kept of the machine's in this account's store is the
+// account's to drop.
+TEST_F(RemoveMissingTest, WithoutAdministratorRightsTheMachinesStoreStaysAsItIs) {
+    StoreWrite(SystemOs(), kMachineSection, L"Tray", L"C:\\gone.exe");
+    StoreWrite(SystemOs(), UserHive(), kMachineSection, L"Old", L"C:\\gone.exe");
+    StoreWrite(SystemOs(), kUserSection, L"Mine", L"C:\\gone.exe");
+    StoreWrite(SystemOs(), kPrioritySection, L"Tray", L"0");
+    StoreWrite(SystemOs(), kPrioritySection, L"Mine", L"1");
+    FaultyOs standardUser(SystemOs());
+    standardUser.rule = StandardUserRights(sandbox.ProgramFolder());
+    RemoveMissingProgram(standardUser, L"C:\\gone.exe");
+    EXPECT_EQ(Read(kMachineSection, L"Tray"), L"C:\\gone.exe");
+    EXPECT_EQ(Read(kPrioritySection, L"Tray"), L"0");
+    EXPECT_TRUE(StoreReadSection(SystemOs(), UserHive(), kMachineSection).empty());
+    EXPECT_EQ(Read(kUserSection, L"Mine"), L"<gone>");
+    EXPECT_EQ(Read(kPrioritySection, L"Mine"), L"<gone>");
+
+    RemoveMissingProgram(SystemOs(), L"C:\\gone.exe");
+    EXPECT_EQ(Read(kMachineSection, L"Tray"), L"<gone>");
 }
 
 TEST_F(RemoveMissingTest, EmptyStoreIsLeftAlone) {
