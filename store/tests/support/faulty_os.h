@@ -44,6 +44,10 @@ struct Call {
 // into or out of the program folder under Program Files is denied.
 std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder);
 
+// Windows' answer for a registry key that is missing on the way to a value: reads that `real`
+// answers with ERROR_FILE_NOT_FOUND answer ERROR_PATH_NOT_FOUND instead, which Wine never gives.
+std::function<DWORD(const Call&)> MissingAsPathNotFound(Os& real);
+
 class FaultyOs final : public ForwardingOs {
   public:
     using ForwardingOs::ForwardingOs;
