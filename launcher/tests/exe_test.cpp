@@ -294,6 +294,51 @@ TEST_F(LauncherExeTest, StopHidesTheWindowAndEndsWithoutStartingAnything) {
     EXPECT_TRUE(Starts().empty());
 }
 
+// ---- messages from other programs
+
+TEST_F(LauncherExeTest, TimerMessagesOfTimersItDoesNotHaveAreIgnored) {
+    for (const wchar_t* name : {L"A", L"B"}) Hold(HKEY_CURRENT_USER, name, Sample(name));
+    StartLauncher();
+    // Any program on the desktop can post these.
+    for (int round = 0; round < 20; ++round) {
+        for (const WPARAM id : {WPARAM{0}, WPARAM{2}, WPARAM{7}, WPARAM{0x7FFF}, ~WPARAM{0}}) {
+            ::PostMessageW(form_, WM_TIMER, id, 0);
+        }
+        std::this_thread::sleep_for(20ms);  // spread over the first ticks of the sequence
+    }
+    const auto code = launcher_->Wait(10s);
+    ASSERT_TRUE(code) << "the launcher did not end";
+    EXPECT_EQ(*code, 0u);
+    EXPECT_TRUE(Eventually([&] { return Starts().size() == 2; }, 5s));
+    EXPECT_EQ(Starts().size(), 2u);
+}
+
+TEST_F(LauncherExeTest, MessagesWithForgedParametersChangeNothing) {
+    SetMisc(L"initTimeDelay", L"300");
+    StartLauncher();
+    const RECT before = WindowRect(form_);
+    // A DPI change the window did not undergo, whose suggested rectangle points nowhere.
+    ::PostMessageW(form_, WM_DPICHANGED, MAKEWPARAM(192, 192), 0x10);
+    // A creation message for a window that exists, naming an object that does not.
+    CREATESTRUCTW create{};
+    create.lpCreateParams = reinterpret_cast<void*>(0x10);
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(form_, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create),
+                          SMTO_ABORTIFHUNG, 5000, &result);
+    // Answered once what came before is handled; a launcher that met a fault answers nothing.
+    ASSERT_TRUE(::SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result))
+        << "the launcher no longer answers";
+    const RECT after = WindowRect(form_);
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(Width(after), kWidth);
+    EXPECT_EQ(Height(after), kFullHeight);
+    // The buttons still reach the launcher.
+    ::PostMessageW(Control(IDC_COMMAND3), BM_CLICK, 0, 0);
+    const auto code = launcher_->Wait(5s);
+    ASSERT_TRUE(code);
+    EXPECT_EQ(*code, 0u);
+}
+
 // ---- the mouse
 
 class LauncherMouseTest : public LauncherFixture {
