@@ -392,6 +392,40 @@ TEST_F(LauncherMouseTest, RightReleaseOnThePercentageQuitsAtOnce) {
     EXPECT_TRUE(Starts().empty());
 }
 
+TEST_F(LauncherMouseTest, EveryButtonLetGoOnThePercentageReleasesThePointer) {
+    Hold(HKEY_CURRENT_USER, L"Never", Sample(L"Never"));
+    StartLauncher();
+    const POINT p = Label1Centre();
+    MoveMouse(p.x, p.y);
+    // Whichever window holds the pointer captured: it takes every click, wherever it is.
+    const auto captured = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        ::GetGUIThreadInfo(::GetWindowThreadProcessId(form_, nullptr), &info);
+        return info.hwndCapture;
+    };
+    const auto released = [&] { return captured() == nullptr; };
+    MouseButton(MOUSEEVENTF_MIDDLEDOWN);
+    ASSERT_TRUE(Eventually([&] { return captured() == Control(IDC_LABEL1); }, 2s));
+    MouseButton(MOUSEEVENTF_MIDDLEUP);
+    EXPECT_TRUE(Eventually(released, 2s)) << "the middle button left the pointer captured";
+    for (const DWORD x : {XBUTTON1, XBUTTON2}) {
+        MouseButton(MOUSEEVENTF_XDOWN, x);
+        MouseButton(MOUSEEVENTF_XUP, x);
+    }
+    EXPECT_TRUE(Eventually(released, 2s)) << "an X button left the pointer captured";
+    EXPECT_TRUE(launcher_->Running());
+
+    // So a left click on Stop is a click on Stop, not a fast-forward on the percentage.
+    const RECT stop = WindowRect(Control(IDC_COMMAND3));
+    MoveMouse((stop.left + stop.right) / 2, (stop.top + stop.bottom) / 2);
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    MouseButton(MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(launcher_->Wait(5s));
+    Eventually([&] { return ProcessesStartedBy(launcher_->Id()).empty(); }, 5s);
+    EXPECT_TRUE(Starts().empty());
+}
+
 TEST_F(LauncherMouseTest, DraggingTheDragLabelStopsAtTheTopLeftCorner) {
     SetMisc(L"initTimeDelay", L"300");
     SetMisc(L"X", L"3000");
