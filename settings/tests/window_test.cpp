@@ -24,6 +24,21 @@ TEST_F(WindowTest, TheProgramCarriesItsVersionAndManifest) {
     EXPECT_NE(manifest.find(">PerMonitorV2"), std::string::npos);
 }
 
+TEST_F(WindowTest, ASecondStartBringsTheOpenWindowBackAndEnds) {
+    auto first = Open();
+    const HWND window = first->Window();
+    ::ShowWindowAsync(window, SW_MINIMIZE);
+    ASSERT_TRUE(testing::Eventually([&] { return ::IsIconic(window) != FALSE; }, 5s));
+    testing::Child second(exe);
+    const std::optional<DWORD> code = second.Wait(10s);
+    ASSERT_TRUE(code.has_value()) << "the second settings program is still running";
+    EXPECT_EQ(*code, 0u);
+    EXPECT_TRUE(testing::Eventually([&] { return !::IsIconic(window); }, 5s));
+    EXPECT_TRUE(testing::Eventually([&] { return ::GetForegroundWindow() == window; }, 5s));
+    EXPECT_TRUE(first->Running());
+    Cancel(*first);
+}
+
 TEST_F(WindowTest, MessagesWithForgedParametersChangeNothing) {
     auto window = Open();
     const HWND form = window->Window();
