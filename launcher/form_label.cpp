@@ -37,6 +37,7 @@ LRESULT FormLabel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MBUTTONDOWN:
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
             if (kind_ == LabelKind::Percent) return OnPercentMouse(message, wParam, lParam);
             break;
         case WM_MOUSEMOVE:
@@ -59,6 +60,11 @@ LRESULT FormLabel::OnPercentMouse(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_RBUTTONUP:
             if (!(wParam & kAnyButton)) ::ReleaseCapture();
             host_.PercentReleased(message == WM_LBUTTONUP);
+            return 0;
+        case WM_MBUTTONUP:
+            // The middle button does nothing on the percentage, but its press took the pointer:
+            // held on, the label would take the next click anywhere, on Stop say.
+            if (!(wParam & kAnyButton)) ::ReleaseCapture();
             return 0;
         default:
             // A press on the percentage starts a drag as well; its pointer positions are taken

@@ -316,7 +316,8 @@ LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     constexpr WPARAM kAnyButton = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON;
     switch (msg) {
         case WM_TIMER:
-            OnTimer(static_cast<TimerId>(wParam));
+            // Any program can post WM_TIMER: an id of no timer of the window's is no tick.
+            if (const std::optional<TimerId> id = ToTimerId(wParam)) OnTimer(*id);
             return 0;
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED && sequencer_) OnCommand(LOWORD(wParam));
@@ -347,7 +348,11 @@ LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_DPICHANGED: {
-            dpi_ = HIWORD(wParam);
+            // Any program can post this message. The window's own DPI says whether it changed;
+            // the message's rectangle is read only then, when the system sent it.
+            const UINT dpi = ::GetDpiForWindow(hwnd());
+            if (dpi == dpi_ || lParam == 0) return 0;
+            dpi_ = dpi;
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);
             ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, 0, 0,
                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -29,13 +29,18 @@ inline constexpr unsigned kMarqueeMs = 200;
 
 using Micros = std::chrono::microseconds;
 
+// The timer a Win32 timer id stands for; nothing for an id that is none of the window's. A
+// WM_TIMER's id is whatever the program that posted it put there.
+std::optional<TimerId> ToTimerId(UINT_PTR win32);
+
 class TimerSchedule {
   public:
+    // An id that is none of the timers reads as a stopped timer, and setting it does nothing.
     // Sets the interval in milliseconds; 0 stops the timer. Any setting starts a fresh period.
     // The period counts from `now`, except while a tick is being handled: then it counts from
     // the moment that tick was due, so a timer armed by another timer's tick keeps its slot.
     void Set(TimerId id, unsigned intervalMs, Micros now);
-    unsigned Interval(TimerId id) const { return Slot(id).intervalMs; }
+    unsigned Interval(TimerId id) const;
     // When the timer is next due; nothing when it is stopped.
     std::optional<Micros> Due(TimerId id) const;
 
@@ -56,9 +61,9 @@ class TimerSchedule {
         Micros due{0};
         bool changed = false;
     };
-    static size_t Index(TimerId id);
-    const State& Slot(TimerId id) const { return slots_[Index(id)]; }
-    State& Slot(TimerId id) { return slots_[Index(id)]; }
+    // The state of `id`; null for an id that is none of the timers, which stays stopped.
+    const State* Slot(TimerId id) const;
+    State* Slot(TimerId id);
 
     std::array<State, kAllTimers.size()> slots_{};
     // Due times of the ticks being handled, innermost last (a modal box inside a tick runs the

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <tuple>
+#include <utility>
 
 namespace tarnwick::settings {
 namespace {
@@ -98,8 +99,11 @@ INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             DrawBand(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
         case kWarnSwitchedOff:
-            ::MessageBoxW(hwnd(), kSwitchedOffText, L"Tarnwick Settings",
-                          MB_OK | MB_ICONINFORMATION);
+            // Any program can post this number: the warning comes only when the opening asked.
+            if (std::exchange(warnSwitchedOff_, false)) {
+                ::MessageBoxW(hwnd(), kSwitchedOffText, L"Tarnwick Settings",
+                              MB_OK | MB_ICONINFORMATION);
+            }
             return TRUE;
         case WM_DESTROY:
             ::PostQuitMessage(0);
@@ -158,7 +162,10 @@ void Form1::OnInitDialog() {
     ::SetDlgItemTextW(hwnd(), IDC_Command5, model_->SwitchCaption().c_str());
     ShowRows();
     ::SetFocus(Item(IDC_List4));
-    if (SwitchedOffInTaskManager(os_)) ::PostMessageW(hwnd(), kWarnSwitchedOff, 0, 0);
+    if (SwitchedOffInTaskManager(os_)) {
+        warnSwitchedOff_ = true;
+        ::PostMessageW(hwnd(), kWarnSwitchedOff, 0, 0);
+    }
 }
 
 void Form1::MakeSizedResources() {

@@ -67,6 +67,7 @@ class Form1 final : public ui::Dialog, private SkinHooks {
     UniqueFont bandFont_;
     UniqueIcon upArrow_;  // the move buttons' pictures, made for the window's DPI
     UniqueIcon downArrow_;
+    bool warnSwitchedOff_ = false;  // the opening's warning is on its way
 };
 
 }  // namespace tarnwick::settings

@@ -76,6 +76,9 @@ void listt(const StoreContext& ctx, const HeldEntries& held, LaunchList& list) {
     // position pushes the earlier one down and off; a position past the end is not placed.
     for (auto& [name, text] : StoreReadSection(ctx.os, kPrioritySection)) {
         const long long p = LeadingNumber(text);
+        // Only a row of the list or the one after it: a negative position would still remove
+        // row p + 1 (-1 takes row 0 from whoever holds it), and p + 1 must not overflow.
+        if (p < 0 || static_cast<unsigned long long>(p) > list.names.Count()) continue;
         list.names.Insert(p, name);
         list.names.Remove(p + 1);
         list.commands.Insert(p, L" ");

@@ -17,7 +17,7 @@ namespace Registry {
 StringRead ReadString(Os& os, HKEY root, std::wstring_view subKey, std::wstring_view name) {
     RegValue value;
     const LSTATUS rc = os.QueryValue(root, subKey, name, value);
-    if (rc == ERROR_FILE_NOT_FOUND) return {ReadStatus::NotFound, {}};
+    if (IsNotFound(rc)) return {ReadStatus::NotFound, {}};
     if (rc != ERROR_SUCCESS) return {ReadStatus::Failed, {}};
     if (value.type != REG_SZ) return {ReadStatus::WrongType, {}};
     return {ReadStatus::Found, DecodeRegString(value.data)};

@@ -45,14 +45,14 @@ LSTATUS StoreDelete(Os& os, std::wstring_view section, std::wstring_view key) {
 LSTATUS StoreDelete(Os& os, const Hive& hive, std::wstring_view section, std::wstring_view key) {
     const LSTATUS rc =
         Registry::DeleteValue(os, hive.root, hive.Key(StoreSectionKey(section)), key);
-    return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS : rc;
+    return IsNotFound(rc) ? ERROR_SUCCESS : rc;
 }
 
 LSTATUS StoreDelete(Os& os, std::wstring_view section) {
     // An empty section name would name the application key itself, and with it every section.
     if (section.empty()) return ERROR_INVALID_PARAMETER;
     const LSTATUS rc = os.DeleteKey(SectionHive(section).root, StoreSectionKey(section));
-    return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS : rc;
+    return IsNotFound(rc) ? ERROR_SUCCESS : rc;
 }
 
 std::vector<StorePair> StoreReadSection(Os& os, std::wstring_view section, bool* complete) {
@@ -64,8 +64,7 @@ std::vector<StorePair> StoreReadSection(Os& os, const Hive& hive, std::wstring_v
     // One read of the whole section key.
     std::vector<NamedRegValue> values;
     const LSTATUS rc = os.EnumValues(hive.root, hive.Key(StoreSectionKey(section)), values);
-    if (complete)
-        *complete = rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND;
+    if (complete) *complete = rc == ERROR_SUCCESS || IsNotFound(rc);
     std::vector<StorePair> pairs;
     pairs.reserve(values.size());
     for (auto& v : values) {

@@ -8,6 +8,8 @@
 #include <sddl.h>
 #include <shellapi.h>
 
+#include <algorithm>
+
 namespace tarnwick {
 namespace {
 
@@ -59,20 +61,24 @@ class Win32Os final : public Os {
         DWORD type = REG_NONE;
         DWORD size = 0;
         rc = ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size);
-        if (rc != ERROR_SUCCESS) return rc;
-        out.data.resize(size);
-        DWORD got = size;
-        rc = ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type,
-                                out.data.empty() ? nullptr : out.data.data(), &got);
-        // A value that grew between the two queries answers ERROR_MORE_DATA; one that shrank
-        // reports fewer bytes. Either way the caller only ever sees what was really read.
-        if (rc != ERROR_SUCCESS) {
-            out = {};
-            return rc;
+        // A value that grew since its size was taken answers ERROR_MORE_DATA with its new size:
+        // read again at that size. One that shrank reports fewer bytes.
+        while (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
+            out.data.resize(size);
+            DWORD got = size;
+            rc = ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type,
+                                    out.data.empty() ? nullptr : out.data.data(), &got);
+            if (rc == ERROR_SUCCESS) {
+                out.type = type;
+                out.data.resize(got);
+                return ERROR_SUCCESS;
+            }
+            // Always larger, so that a size that does not grow cannot keep the loop going.
+            size = std::max<DWORD>(got, size + sizeof(wchar_t));
         }
-        out.type = type;
-        out.data.resize(got);
-        return ERROR_SUCCESS;
+        // The caller only ever sees what was really read.
+        out = {};
+        return rc;
     }
 
     LSTATUS SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,

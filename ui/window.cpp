@@ -45,12 +45,15 @@ bool Window::MakeWindow(DWORD exStyle, const wchar_t* windowClass, const wchar_t
 }
 
 LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        // Another program can send this message to a window that exists long since, naming any
+        // object it likes: only the creation's own one, the first, is taken.
+        if (self) return TRUE;
+        self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->hwnd_ = hwnd;
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return ::DefWindowProcW(hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
@@ -77,12 +80,15 @@ void Dialog::RunModal(HINSTANCE instance, int id, HWND owner) {
 }
 
 INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<Dialog*>(lParam);
+        // Any program can post this message with any number: only the dialog manager's own one,
+        // the first, names the object, and the opening runs once.
+        if (self) return FALSE;
+        self = reinterpret_cast<Dialog*>(lParam);
         self->hwnd_ = hwnd;
         ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
     }
-    auto* self = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     if (!self) return FALSE;
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);

@@ -294,6 +294,51 @@ TEST_F(LauncherExeTest, StopHidesTheWindowAndEndsWithoutStartingAnything) {
     EXPECT_TRUE(Starts().empty());
 }
 
+// ---- messages from other programs
+
+TEST_F(LauncherExeTest, TimerMessagesOfTimersItDoesNotHaveAreIgnored) {
+    for (const wchar_t* name : {L"A", L"B"}) Hold(HKEY_CURRENT_USER, name, Sample(name));
+    StartLauncher();
+    // Any program on the desktop can post these.
+    for (int round = 0; round < 20; ++round) {
+        for (const WPARAM id : {WPARAM{0}, WPARAM{2}, WPARAM{7}, WPARAM{0x7FFF}, ~WPARAM{0}}) {
+            ::PostMessageW(form_, WM_TIMER, id, 0);
+        }
+        std::this_thread::sleep_for(20ms);  // spread over the first ticks of the sequence
+    }
+    const auto code = launcher_->Wait(10s);
+    ASSERT_TRUE(code) << "the launcher did not end";
+    EXPECT_EQ(*code, 0u);
+    EXPECT_TRUE(Eventually([&] { return Starts().size() == 2; }, 5s));
+    EXPECT_EQ(Starts().size(), 2u);
+}
+
+TEST_F(LauncherExeTest, MessagesWithForgedParametersChangeNothing) {
+    SetMisc(L"initTimeDelay", L"300");
+    StartLauncher();
+    const RECT before = WindowRect(form_);
+    // A DPI change the window did not undergo, whose suggested rectangle points nowhere.
+    ::PostMessageW(form_, WM_DPICHANGED, MAKEWPARAM(192, 192), 0x10);
+    // A creation message for a window that exists, naming an object that does not.
+    CREATESTRUCTW create{};
+    create.lpCreateParams = reinterpret_cast<void*>(0x10);
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(form_, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create),
+                          SMTO_ABORTIFHUNG, 5000, &result);
+    // Answered once what came before is handled; a launcher that met a fault answers nothing.
+    ASSERT_TRUE(::SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result))
+        << "the launcher no longer answers";
+    const RECT after = WindowRect(form_);
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(Width(after), kWidth);
+    EXPECT_EQ(Height(after), kFullHeight);
+    // The buttons still reach the launcher.
+    ::PostMessageW(Control(IDC_COMMAND3), BM_CLICK, 0, 0);
+    const auto code = launcher_->Wait(5s);
+    ASSERT_TRUE(code);
+    EXPECT_EQ(*code, 0u);
+}
+
 // ---- the mouse
 
 class LauncherMouseTest : public LauncherFixture {
@@ -343,6 +388,40 @@ TEST_F(LauncherMouseTest, RightReleaseOnThePercentageQuitsAtOnce) {
     MouseButton(MOUSEEVENTF_RIGHTDOWN);
     MouseButton(MOUSEEVENTF_RIGHTUP);
     ASSERT_TRUE(launcher_->Wait(2s));
+    Eventually([&] { return ProcessesStartedBy(launcher_->Id()).empty(); }, 5s);
+    EXPECT_TRUE(Starts().empty());
+}
+
+TEST_F(LauncherMouseTest, EveryButtonLetGoOnThePercentageReleasesThePointer) {
+    Hold(HKEY_CURRENT_USER, L"Never", Sample(L"Never"));
+    StartLauncher();
+    const POINT p = Label1Centre();
+    MoveMouse(p.x, p.y);
+    // Whichever window holds the pointer captured: it takes every click, wherever it is.
+    const auto captured = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        ::GetGUIThreadInfo(::GetWindowThreadProcessId(form_, nullptr), &info);
+        return info.hwndCapture;
+    };
+    const auto released = [&] { return captured() == nullptr; };
+    MouseButton(MOUSEEVENTF_MIDDLEDOWN);
+    ASSERT_TRUE(Eventually([&] { return captured() == Control(IDC_LABEL1); }, 2s));
+    MouseButton(MOUSEEVENTF_MIDDLEUP);
+    EXPECT_TRUE(Eventually(released, 2s)) << "the middle button left the pointer captured";
+    for (const DWORD x : {XBUTTON1, XBUTTON2}) {
+        MouseButton(MOUSEEVENTF_XDOWN, x);
+        MouseButton(MOUSEEVENTF_XUP, x);
+    }
+    EXPECT_TRUE(Eventually(released, 2s)) << "an X button left the pointer captured";
+    EXPECT_TRUE(launcher_->Running());
+
+    // So a left click on Stop is a click on Stop, not a fast-forward on the percentage.
+    const RECT stop = WindowRect(Control(IDC_COMMAND3));
+    MoveMouse((stop.left + stop.right) / 2, (stop.top + stop.bottom) / 2);
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    MouseButton(MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(launcher_->Wait(5s));
     Eventually([&] { return ProcessesStartedBy(launcher_->Id()).empty(); }, 5s);
     EXPECT_TRUE(Starts().empty());
 }

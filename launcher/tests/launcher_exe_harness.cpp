@@ -56,10 +56,11 @@ void MoveMouse(int x, int y) {
         1s);
 }
 
-void MouseButton(DWORD flag) {
+void MouseButton(DWORD flag, DWORD data) {
     INPUT in{};
     in.type = INPUT_MOUSE;
     in.mi.dwFlags = flag;
+    in.mi.mouseData = data;
     ::SendInput(1, &in, sizeof in);
 }
 

@@ -29,7 +29,8 @@ int Height(const RECT& r);
 // Real pointer input, as the user's mouse gives it (screen pixels). A move returns once the
 // pointer is there.
 void MoveMouse(int x, int y);
-void MouseButton(DWORD flag);
+// `data`: which X button, for MOUSEEVENTF_XDOWN and MOUSEEVENTF_XUP.
+void MouseButton(DWORD flag, DWORD data = 0);
 
 // One start of tw_sample.exe, as it recorded it.
 struct SampleStart {

@@ -19,6 +19,38 @@ TEST(TimerSchedule, StoppedUntilSetAndAfterSettingZero) {
     EXPECT_FALSE(s.BeginTick(TimerId::Timer1, 5s));
 }
 
+TEST(TimerSchedule, AnIdThatIsNoneOfTheTimersIsNoTimer) {
+    TimerSchedule s;
+    s.Set(TimerId::Timer1, 1000, 0s);
+    // A tick handled first: the schedule is as the window has it once the sequence runs.
+    ASSERT_TRUE(s.BeginTick(TimerId::Timer1, 1s));
+    s.EndTick();
+    s.TakeChanged();
+    // A WM_TIMER's id is whatever the program that posted it chose.
+    for (const UINT_PTR win32 : {UINT_PTR{0}, UINT_PTR{2}, UINT_PTR{7}, ~UINT_PTR{0}}) {
+        const auto id = static_cast<TimerId>(win32);
+        EXPECT_EQ(s.Interval(id), 0u) << win32;
+        EXPECT_FALSE(s.Due(id)) << win32;
+        EXPECT_FALSE(s.BeginTick(id, 1h)) << win32;
+        s.Set(id, 1000, 1s);
+        EXPECT_FALSE(s.Due(id)) << win32;
+    }
+    EXPECT_TRUE(s.TakeChanged().empty());
+    EXPECT_EQ(s.Due(TimerId::Timer1), Micros{2s});
+    EXPECT_TRUE(s.BeginTick(TimerId::Timer1, 2s));
+    s.EndTick();
+    EXPECT_EQ(s.Due(TimerId::Timer1), Micros{3s});
+}
+
+TEST(TimerSchedule, OnlyTheWindowsOwnTimerIdsAreTimers) {
+    for (const TimerId id : kAllTimers) {
+        EXPECT_EQ(ToTimerId(static_cast<UINT_PTR>(id)), std::optional<TimerId>(id));
+    }
+    for (const UINT_PTR win32 : {UINT_PTR{0}, UINT_PTR{2}, UINT_PTR{7}, ~UINT_PTR{0}}) {
+        EXPECT_EQ(ToTimerId(win32), std::nullopt) << win32;
+    }
+}
+
 TEST(TimerSchedule, EarlyTickIsNotHandled) {
     TimerSchedule s;
     s.Set(TimerId::Timer5, 200, 0s);

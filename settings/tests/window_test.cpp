@@ -24,6 +24,39 @@ TEST_F(WindowTest, TheProgramCarriesItsVersionAndManifest) {
     EXPECT_NE(manifest.find(">PerMonitorV2"), std::string::npos);
 }
 
+TEST_F(WindowTest, ASecondStartBringsTheOpenWindowBackAndEnds) {
+    auto first = Open();
+    const HWND window = first->Window();
+    ::ShowWindowAsync(window, SW_MINIMIZE);
+    ASSERT_TRUE(testing::Eventually([&] { return ::IsIconic(window) != FALSE; }, 5s));
+    testing::Child second(exe);
+    const std::optional<DWORD> code = second.Wait(10s);
+    ASSERT_TRUE(code.has_value()) << "the second settings program is still running";
+    EXPECT_EQ(*code, 0u);
+    EXPECT_TRUE(testing::Eventually([&] { return !::IsIconic(window); }, 5s));
+    EXPECT_TRUE(testing::Eventually([&] { return ::GetForegroundWindow() == window; }, 5s));
+    EXPECT_TRUE(first->Running());
+    Cancel(*first);
+}
+
+TEST_F(WindowTest, MessagesWithForgedParametersChangeNothing) {
+    auto window = Open();
+    const HWND form = window->Window();
+    // Any program can post these: an opening that already ran, naming an object at an address
+    // that holds none; a picture to draw, described at such an address.
+    ::PostMessageW(form, WM_INITDIALOG, 0, 0x10);
+    ::PostMessageW(form, WM_DRAWITEM, IDC_Picture1, 0x10);
+    // The window's own message for the warning that Task Manager switched the launcher off,
+    // when it is not.
+    ::PostMessageW(form, WM_APP + 2, 0, 0);
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(::SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result))
+        << "the window no longer answers";
+    EXPECT_EQ(window->WaitForMessage(1s), nullptr) << "a warning came for nothing";
+    EXPECT_EQ(window->Text(IDC_Label2), L"0.5");
+    Cancel(*window);
+}
+
 TEST_F(WindowTest, OpeningAnEmptyStoreShowsTheDefaultsAndWritesBackSevenKeys) {
     auto window = Open();
     EXPECT_EQ(window->Text(IDC_Label2), L"0.5");

@@ -347,6 +347,26 @@ TEST_F(CaptureTest, NothingIsTakenUnlessTheLauncherIsRegisteredToStartIt) {
     untouched();
 }
 
+TEST_F(CaptureTest, APathNotFoundFromTheRegistryIsNothingThereAsOnWindows) {
+    // Where Wine answers ERROR_FILE_NOT_FOUND, Windows may answer ERROR_PATH_NOT_FOUND.
+    testing::FaultyOs os(SystemOs());
+    os.rule = testing::MissingAsPathNotFound(SystemOs());
+    bool complete = false;
+    EXPECT_TRUE(StoreReadSection(os, kUserSection, &complete).empty());
+    EXPECT_TRUE(complete) << "a missing section is read whole";
+
+    Run(HKEY_LOCAL_MACHINE, L"Veltane", Launcher());
+    Run(HKEY_CURRENT_USER, L"Mail", L"C:\\mail.exe");
+    const CaptureResult result =
+        CaptureStartupEntries({os, box.ProgramFolder()}, Registration::Require);
+    EXPECT_TRUE(result.launcherInPlace);
+    EXPECT_TRUE(result.left.empty()) << result.left.size() << " left, the first for error "
+                                     << (result.left.empty() ? 0 : result.left[0].error);
+    // Taken into the sections, which did not exist before.
+    EXPECT_EQ(Section(kUserSection), (Values{{L"Mail", L"C:\\mail.exe"}}));
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER), Values{});
+}
+
 TEST_F(CaptureTest, AnEarlierUnquotedRegistrationCountsAndIsReplacedByTheNextWrite) {
     Run(HKEY_LOCAL_MACHINE, L"Veltane", box.ProgramFolder() + L"\\Tarnwick");
     Run(HKEY_CURRENT_USER, L"Mail", L"C:\\mail.exe");

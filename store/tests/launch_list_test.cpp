@@ -159,6 +159,31 @@ TEST_F(ListtTest, PositionAtTheRowCountAppendsAndImpossiblePositionsAreNotPlaced
     EXPECT_EQ(rows[3].first, L"neg");
 }
 
+TEST_F(ListtTest, APositionOutsideTheListTakesNoRowFromAnother) {
+    Captured(kMachineSection, L"loose", L"C:\\loose.exe");
+    Captured(kUserSection, L"first", L"C:\\first.exe");
+    Captured(kUserSection, L"last", L"C:\\last.exe");
+    Captured(kUserSection, L"zminus", L"C:\\zminus.exe");
+    Captured(kUserSection, L"zhuge", L"C:\\zhuge.exe");
+    Priority(L"first", L"0");
+    Priority(L"last", L"1");
+    // Written after the positioned ones and named after them, so that they are read later in
+    // Windows' creation order and in Wine's alphabetical order alike.
+    Priority(L"zminus", L"-1");
+    Priority(L"zhuge", L"99999999999999999999");  // beyond long long: read as its largest value
+    const Rows rows = Build();
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0], (std::pair<std::wstring, std::wstring>{L"first", L"C:\\first.exe"}));
+    EXPECT_EQ(rows[1], (std::pair<std::wstring, std::wstring>{L"last", L"C:\\last.exe"}));
+    EXPECT_EQ(rows[2].first, L"loose");
+    // Neither was placed: they follow among the unpositioned, in the store's order.
+    Rows unpositioned;
+    for (auto& row : InStoreOrder(kUserSection)) {
+        if (row.first.starts_with(L"z")) unpositioned.push_back(row);
+    }
+    EXPECT_EQ(Rows(rows.begin() + 3, rows.end()), unpositioned);
+}
+
 TEST_F(ListtTest, TheLaterOfTwoNamesWithOnePositionTakesTheRow) {
     Captured(kMachineSection, L"first", L"C:\\first.exe");
     Captured(kMachineSection, L"second", L"C:\\second.exe");

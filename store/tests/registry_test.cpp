@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace tarnwick {
 namespace {
 
@@ -86,6 +89,62 @@ TEST_F(RegistryTest, TextOutsideAnyCodePageRoundTrips) {
     Registry::SetValue(os, HKEY_CURRENT_USER, kKey, name, command);
     EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kKey, name), command);
     EXPECT_EQ(Registry::EnumValues(os, HKEY_CURRENT_USER, kKey), std::vector<std::wstring>{name});
+}
+
+TEST_F(RegistryTest, AValueThatGrowsWhileItIsReadIsReadWhole) {
+    const std::wstring small = L"s";
+    const std::wstring large(2000, L'L');
+    SetSz(HKEY_CURRENT_USER, kKey, L"growing", small);
+    // Another program rewrites the value all the time, so that it often grows between the query
+    // of its size and the read of its data.
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (bool big = true; !stop; big = !big)
+            SetSz(HKEY_CURRENT_USER, kKey, L"growing", big ? large : small);
+    });
+    int failed = 0;
+    int smallSeen = 0;
+    int largeSeen = 0;
+    LSTATUS firstFailure = ERROR_SUCCESS;
+    for (int i = 0; i < 3000; ++i) {
+        RegValue value;
+        const LSTATUS rc = os.QueryValue(HKEY_CURRENT_USER, kKey, L"growing", value);
+        if (rc != ERROR_SUCCESS) {
+            if (failed++ == 0) firstFailure = rc;
+            continue;
+        }
+        const std::wstring text = DecodeRegString(value.data);
+        if (text == small) {
+            ++smallSeen;
+        } else if (text == large) {
+            ++largeSeen;
+        } else {
+            ADD_FAILURE() << "read " << text.size() << " characters of neither value";
+        }
+    }
+    stop = true;
+    writer.join();
+    EXPECT_EQ(failed, 0) << "first failure: " << firstFailure;
+    // Both values were read: the value did change under the reads.
+    EXPECT_GT(smallSeen, 0);
+    EXPECT_GT(largeSeen, 0);
+}
+
+TEST_F(RegistryTest, APathNotFoundReadsAsNotThere) {
+    // Windows may answer ERROR_PATH_NOT_FOUND where a key on the way is missing; Wine never does.
+    testing::FaultyOs faulty(os);
+    faulty.rule = testing::MissingAsPathNotFound(os);
+    EXPECT_EQ(Registry::ReadString(faulty, HKEY_CURRENT_USER, L"Software\\Nowhere", L"x").status,
+              ReadStatus::NotFound);
+    SetSz(HKEY_CURRENT_USER, kKey, L"present", L"1");
+    EXPECT_EQ(Registry::ReadString(faulty, HKEY_CURRENT_USER, kKey, L"absent").status,
+              ReadStatus::NotFound);
+    EXPECT_EQ(Registry::ReadString(faulty, HKEY_CURRENT_USER, kKey, L"present").status,
+              ReadStatus::Found);
+    // Any other failure is still a failure to read.
+    faulty.rule = [](const testing::Call&) -> DWORD { return ERROR_ACCESS_DENIED; };
+    EXPECT_EQ(Registry::ReadString(faulty, HKEY_CURRENT_USER, kKey, L"present").status,
+              ReadStatus::Failed);
 }
 
 TEST_F(RegistryTest, ListingNamesEveryValue) {

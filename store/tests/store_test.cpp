@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cwchar>
+#include <string>
+
 namespace tarnwick {
 namespace {
 
@@ -120,16 +124,49 @@ TEST(ConvertTest, FlagsAcceptWordsInAnyCaseAndAnyNumber) {
     }
 }
 
+// German regional settings, where the decimal separator is a comma, for the C runtime and the
+// thread while it lives; both are as they were afterwards.
+class GermanLocale {
+  public:
+    GermanLocale() : thread_(::GetThreadLocale()) {
+        if (const char* now = std::setlocale(LC_ALL, nullptr)) runtime_ = now;
+        ::SetThreadLocale(kGerman);
+        set_ = std::setlocale(LC_ALL, "German_Germany.1252") != nullptr;
+    }
+    ~GermanLocale() {
+        std::setlocale(LC_ALL, runtime_.c_str());
+        ::SetThreadLocale(thread_);
+    }
+    GermanLocale(const GermanLocale&) = delete;
+    GermanLocale& operator=(const GermanLocale&) = delete;
+    bool Set() const { return set_; }
+
+    static constexpr LCID kGerman = MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT);
+
+  private:
+    LCID thread_;
+    std::string runtime_ = "C";
+    bool set_ = false;
+};
+
 TEST(ConvertTest, NumbersAreDecimalWithAPointWhateverTheLocale) {
     // A user whose regional settings use a comma must still read what another program wrote.
-    wchar_t saved[LOCALE_NAME_MAX_LENGTH] = {};
-    ::GetUserDefaultLocaleName(saved, LOCALE_NAME_MAX_LENGTH);
-    ::SetThreadLocale(MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT));
-    std::setlocale(LC_ALL, "German_Germany.1252");
-    EXPECT_EQ(ParseNumber(L"1440.5"), 1440.5);
-    EXPECT_EQ(ParseNumber(L"1440,5"), std::nullopt);
-    EXPECT_EQ(FormatNumber(1440.5), L"1440.5");
-    std::setlocale(LC_ALL, "C");
+    const LCID threadBefore = ::GetThreadLocale();
+    const std::string runtimeBefore = std::setlocale(LC_ALL, nullptr);
+    {
+        const GermanLocale german;
+        ASSERT_TRUE(german.Set()) << "no German locale in the C runtime";
+        ASSERT_EQ(::GetThreadLocale(), GermanLocale::kGerman);
+        // The runtime now reads and writes numbers with a comma: a conversion that followed the
+        // locale would read "1440,5" and write "1440,5".
+        ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+        ASSERT_EQ(std::wcstod(L"1440,5", nullptr), 1440.5);
+        EXPECT_EQ(ParseNumber(L"1440.5"), 1440.5);
+        EXPECT_EQ(ParseNumber(L"1440,5"), std::nullopt);
+        EXPECT_EQ(FormatNumber(1440.5), L"1440.5");
+    }
+    EXPECT_EQ(::GetThreadLocale(), threadBefore);
+    EXPECT_EQ(std::setlocale(LC_ALL, nullptr), runtimeBefore);
 
     EXPECT_EQ(ParseNumber(L" 40 "), 40);
     EXPECT_EQ(ParseNumber(L"+7"), 7);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <random>
 
 namespace tarnwick {
@@ -91,19 +92,63 @@ TEST(SkinIndexTest, AtMostTheTableSize) {
     EXPECT_EQ(ParseSkinIndex(text).size(), 1001u);
 }
 
+TEST(SkinIndexTest, GeneratedIndexesReadBackRecordForRecord) {
+    std::mt19937 rng(11);
+    const auto text = [&](std::string_view alphabet, size_t most) {
+        std::string out(1 + rng() % most, ' ');
+        for (char& c : out) c = alphabet[rng() % alphabet.size()];
+        return out;
+    };
+    const auto separator = [&] {
+        constexpr std::string_view kSeparators[] = {",", "\r\n", "\n"};
+        return std::string(kSeparators[rng() % 3]);
+    };
+    const auto wide = [](const std::string& ascii) {
+        return std::wstring(ascii.begin(), ascii.end());
+    };
+    for (int round = 0; round < 500; ++round) {
+        Skins written;
+        std::string index;
+        const size_t count = rng() % 8;
+        for (size_t i = 0; i < count; ++i) {
+            // Names may hold commas and spaces inside their quotes; pictures are plain file
+            // names, quoted or not.
+            const std::string name = text("ab XY,.-09", 12);
+            // Not "." or "..": a letter first.
+            std::string picture = text("abxy019_-", 1);
+            picture.append(text("abxy019_-.", 10));
+            const auto colour = static_cast<COLORREF>(rng() % 0x1000000);
+            const bool quoted = rng() % 2 != 0;
+            index.append(1, '"').append(name).append(1, '"').append(separator());
+            if (quoted) index.append(1, '"');
+            index.append(picture);
+            if (quoted) index.append(1, '"');
+            index.append(separator());
+            index += std::to_string(colour);
+            if (i + 1 < count || rng() % 2) index += separator();
+            written.push_back({wide(name), wide(picture), colour});
+        }
+        EXPECT_EQ(ParseSkinIndex(index), written) << index;
+    }
+}
+
 TEST(SkinIndexTest, ArbitraryBytesNeverCrashAndStayLinear) {
     std::mt19937 rng(7);
-    // Text made of what means something to the parser in every other round; any bytes at all,
-    // which are mostly no text, in the rounds between.
-    const std::string alphabet = "\",\r\n ab.jpg0123456789\t\xC3\xBF\xFF";
+    // Text made of what means something to the parser, and to a path, in every other round; any
+    // bytes at all, which are mostly no text, in the rounds between.
+    const std::string alphabet = "\",\r\n ab.jpg0123456789\t\xC3\xBF\xFF\\/:";
+    const std::filesystem::path skinsFolder = L"C:\\Tarnwick\\skins";
     const auto start = std::chrono::steady_clock::now();
     for (int round = 0; round < 2000; ++round) {
         std::string bytes(rng() % 400, '\0');
         for (char& c : bytes)
             c = round % 2 ? static_cast<char>(rng()) : alphabet[rng() % alphabet.size()];
+        // Whatever the bytes, a picture is a file of the skins folder itself, by the file
+        // system's own reading of the path.
         for (const SkinRecord& s : ParseSkinIndex(bytes)) {
-            EXPECT_FALSE(s.picture.empty());
-            EXPECT_LE(s.colour, 0xFFFFFFu);
+            const std::filesystem::path inside = (skinsFolder / s.picture).lexically_normal();
+            EXPECT_EQ(inside.parent_path(), skinsFolder)
+                << "picture of " << s.picture.size() << " characters reaches out of it";
         }
     }
     // A megabyte of commas is a million empty fields: still quick.

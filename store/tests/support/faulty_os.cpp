@@ -204,4 +204,18 @@ std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder)
     };
 }
 
+std::function<DWORD(const Call&)> MissingAsPathNotFound(Os& real) {
+    return [&real](const Call& call) -> DWORD {
+        LSTATUS rc = ERROR_SUCCESS;
+        if (call.op == Op::QueryValue) {
+            RegValue value;
+            rc = real.QueryValue(call.root, call.a, call.b, value);
+        } else if (call.op == Op::EnumValues) {
+            std::vector<NamedRegValue> values;
+            rc = real.EnumValues(call.root, call.a, values);
+        }
+        return rc == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : 0;
+    };
+}
+
 }  // namespace tarnwick::testing

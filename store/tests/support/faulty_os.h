@@ -52,6 +52,10 @@ struct Call {
 // accounts' hives cannot be read, and the administrator check says no.
 std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder);
 
+// Windows' answer for a registry key that is missing on the way to a value: reads that `real`
+// answers with ERROR_FILE_NOT_FOUND answer ERROR_PATH_NOT_FOUND instead, which Wine never gives.
+std::function<DWORD(const Call&)> MissingAsPathNotFound(Os& real);
+
 class FaultyOs final : public ForwardingOs {
   public:
     using ForwardingOs::ForwardingOs;
