@@ -195,7 +195,8 @@ StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view stored) {
     }
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
         const std::wstring root = ProgramRoot(command);
-        if (!root.empty() && ctx.os.FileAttributes(root) == INVALID_FILE_ATTRIBUTES) {
+        DWORD attributes = INVALID_FILE_ATTRIBUTES;
+        if (!root.empty() && ctx.os.FileAttributes(root, attributes) != ERROR_SUCCESS) {
             return {StartResult::Unreachable, error};
         }
         // "Not found" alone is not proof: the entry goes only when no file CreateProcess could

@@ -44,10 +44,7 @@ std::wstring MakeHeldShortcutFolder(Os& os, HWND owner) {
     // Two levels below the application-data folder; an existing one is fine.
     os.CreateDirectory(folder.substr(0, folder.find_last_of(L'\\')));
     os.CreateDirectory(folder);
-    const DWORD attributes = os.FileAttributes(folder);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return {};
-    return folder;
+    return IsFolder(os, folder) ? folder : std::wstring();
 }
 
 std::vector<ProfileEntry> OtherAccounts(Os& os, DWORD& status) {
@@ -58,7 +55,7 @@ std::vector<ProfileEntry> OtherAccounts(Os& os, DWORD& status) {
     if (status != ERROR_SUCCESS) return accounts;
     std::vector<std::wstring> sids;
     status = static_cast<DWORD>(os.EnumKeys(HKEY_LOCAL_MACHINE, kProfileListKey, sids));
-    if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
+    if (IsNotThere(status)) status = ERROR_SUCCESS;
     for (std::wstring& sid : sids) {
         if (EqualsIgnoringCase(sid, self) || !UpperCase(sid).starts_with(L"S-1-5-21-")) continue;
         RegValue raw;
@@ -151,7 +148,7 @@ AccountHive::AccountHive(Os& os, const ProfileEntry& account) : os_(os) {
     loaded_ = status_ == ERROR_SUCCESS;
     // Profile lists keep entries of accounts whose folders are long gone; such an account holds
     // nothing that could be given back, and must not keep Tarnwick installed for ever.
-    absent_ = status_ == ERROR_FILE_NOT_FOUND || status_ == ERROR_PATH_NOT_FOUND;
+    absent_ = IsNotThere(status_);
     if (absent_) status_ = ERROR_SUCCESS;
     if (loaded_) hive_.prefix = loadedName_ + L"\\";
 }

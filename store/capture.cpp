@@ -35,7 +35,7 @@ DWORD CaptureOne(Os& os, const CaptureSlot& slot, const SectionImage& before) {
         return static_cast<DWORD>(rc);
     }
     const LSTATUS rc = Registry::DeleteValue(os, origin.root, origin.runKey, slot.name);
-    if (rc == ERROR_SUCCESS || IsNotFound(rc)) return ERROR_SUCCESS;
+    if (rc == ERROR_SUCCESS || IsNotThere(rc)) return ERROR_SUCCESS;
     // The Run value stays (a standard user cannot write the machine key): take the store back,
     // or Windows and the launcher would both start the program.
     if (const auto it = before.find(slot.name); it != before.end()) {

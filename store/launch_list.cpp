@@ -166,8 +166,9 @@ void LeaveOutStartedByWindows(const StoreContext& ctx, const HeldEntries& held, 
             disabledShortcuts =
                 DisabledByUser(ctx.os, HKEY_CURRENT_USER, kApprovedStartupFolderKey);
         }
+        DWORD attributes = INVALID_FILE_ATTRIBUTES;
         return !startUp->empty() && !disabledShortcuts.contains(file) &&
-               ctx.os.FileAttributes(*startUp + file) != INVALID_FILE_ATTRIBUTES;
+               ctx.os.FileAttributes(*startUp + file, attributes) == ERROR_SUCCESS;
     };
 
     for (size_t i = list.Count(); i-- > 0;) {

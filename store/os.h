@@ -23,80 +23,92 @@ struct NamedRegValue {
     RegValue value;
 };
 
+// What every member of the seam answers: ERROR_SUCCESS when it did what it says, a "not there"
+// code (see `IsNotThere`) when what it names does not exist, or the Win32 error it failed with.
+// What a member reads comes back through its last parameters, emptied when the call fails.
+using Status = DWORD;
+
+// ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND: Windows answers the second for some keys and
+// folders missing on the way, where Wine answers the first.
+inline bool IsNotThere(Status status) {
+    return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
+}
+
 class Os {
   public:
     virtual ~Os() = default;
 
     // Reads a value's type and bytes. ERROR_FILE_NOT_FOUND for a missing key or value; any other
     // status is a failure to read (the value may well exist).
-    virtual LSTATUS QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
-                               RegValue& out) = 0;
+    virtual Status QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                              RegValue& out) = 0;
     // Writes a REG_SZ value, creating the key and its parents when missing.
-    virtual LSTATUS SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
-                              std::wstring_view text) = 0;
-    virtual LSTATUS DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) = 0;
+    virtual Status SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                             std::wstring_view text) = 0;
+    virtual Status DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) = 0;
     // Deletes a key with everything below it.
-    virtual LSTATUS DeleteKey(HKEY root, std::wstring_view subKey) = 0;
+    virtual Status DeleteKey(HKEY root, std::wstring_view subKey) = 0;
     // Every value of a key, with its data, in the registry's own order: one read of the whole
     // key. A missing key gives ERROR_FILE_NOT_FOUND and no values.
-    virtual LSTATUS EnumValues(HKEY root, std::wstring_view subKey,
-                               std::vector<NamedRegValue>& values) = 0;
+    virtual Status EnumValues(HKEY root, std::wstring_view subKey,
+                              std::vector<NamedRegValue>& values) = 0;
 
-    // The file-system path of a shell folder (CSIDL) without a trailing backslash, or empty.
-    virtual std::wstring ShellFolder(HWND owner, int csidl) = 0;
+    // The file-system path of a shell folder (CSIDL) without a trailing backslash.
+    virtual Status ShellFolder(HWND owner, int csidl, std::wstring& path) = 0;
     // Names of the plain files of `folder` matching `pattern`: no folders, no hidden or system
     // files. ERROR_SUCCESS also when nothing matches; any other status: the listing failed.
-    virtual DWORD ListFiles(std::wstring_view folder, std::wstring_view pattern,
-                            std::vector<std::wstring>& names) = 0;
+    virtual Status ListFiles(std::wstring_view folder, std::wstring_view pattern,
+                             std::vector<std::wstring>& names) = 0;
     // Renames a file; fails when the target exists. Never copies.
-    virtual DWORD MoveFile(std::wstring_view from, std::wstring_view to) = 0;
+    virtual Status MoveFile(std::wstring_view from, std::wstring_view to) = 0;
     // Renames a file over an existing one in one step (on one volume the target is never
     // missing). Never copies.
-    virtual DWORD MoveFileReplacing(std::wstring_view from, std::wstring_view to) = 0;
+    virtual Status MoveFileReplacing(std::wstring_view from, std::wstring_view to) = 0;
     // Deletes one file (never a folder).
-    virtual DWORD DeleteFile(std::wstring_view path) = 0;
-    virtual DWORD CreateDirectory(std::wstring_view path) = 0;
-    virtual DWORD RemoveDirectory(std::wstring_view path) = 0;
+    virtual Status DeleteFile(std::wstring_view path) = 0;
+    virtual Status CreateDirectory(std::wstring_view path) = 0;
+    virtual Status RemoveDirectory(std::wstring_view path) = 0;
 
     // Runs a whole command line in a new process, shown normally, not waited for.
-    virtual DWORD StartProcess(std::wstring_view commandLine) = 0;
+    virtual Status StartProcess(std::wstring_view commandLine) = 0;
     // The shell's "Open" verb (documents, addresses, a program that asks for elevation) with
     // SW_RESTORE; `parameters` may be empty. The shell shows its own message when it fails.
     // 0 on success, else the error.
-    virtual DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) = 0;
+    virtual Status ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) = 0;
     // Opens a shortcut file through the shell's "open" verb with SW_RESTORE, the shell showing no
     // message of its own when the shortcut is broken, and returns once the shell has started it.
     // 0 on success, else the error.
-    virtual DWORD OpenShortcut(HWND owner, std::wstring_view path) = 0;
+    virtual Status OpenShortcut(HWND owner, std::wstring_view path) = 0;
     // The shell's own deletion of one path (FO_DELETE with no flags: the shell asks the user,
     // shows its progress and deletes permanently). Returns the shell's result code; `aborted`
     // says whether the user declined.
-    virtual int ShellDelete(std::wstring_view path, bool& aborted) = 0;
-    // GetFileAttributes: INVALID_FILE_ATTRIBUTES when the path does not exist.
-    virtual DWORD FileAttributes(std::wstring_view path) = 0;
+    virtual Status ShellDelete(std::wstring_view path, bool& aborted) = 0;
+    // GetFileAttributes; a path that does not exist answers a "not there" code, one that cannot
+    // be reached (a drive that is not ready) its own error.
+    virtual Status FileAttributes(std::wstring_view path, DWORD& attributes) = 0;
     // Looks for a file the way CreateProcess looks for a program named without a path
     // (SearchPath: the running program's folder, the current folder, the system folders, PATH),
     // with `extension` added to a name that has none. ERROR_SUCCESS when found,
     // ERROR_FILE_NOT_FOUND when not, any other status: the search failed.
-    virtual DWORD FindOnSearchPath(std::wstring_view name, std::wstring_view extension) = 0;
+    virtual Status FindOnSearchPath(std::wstring_view name, std::wstring_view extension) = 0;
     // Names of everything directly in `folder`: files of every kind and sub-folders, without "."
     // and "..". ERROR_PATH_NOT_FOUND (or ERROR_FILE_NOT_FOUND) when the folder does not exist.
-    virtual DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) = 0;
+    virtual Status ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) = 0;
 
     // The accounts of the machine.
     //
     // The names of a key's sub-keys. ERROR_FILE_NOT_FOUND for a missing key.
-    virtual LSTATUS EnumKeys(HKEY root, std::wstring_view subKey,
-                             std::vector<std::wstring>& names) = 0;
+    virtual Status EnumKeys(HKEY root, std::wstring_view subKey,
+                            std::vector<std::wstring>& names) = 0;
     // The running account's security identifier as text ("S-1-5-21-...").
-    virtual DWORD CurrentAccountSid(std::wstring& sid) = 0;
+    virtual Status CurrentAccountSid(std::wstring& sid) = 0;
     // ERROR_SUCCESS when the process holds administrator rights (elevated, or with UAC off),
     // ERROR_ACCESS_DENIED when it does not.
-    virtual DWORD AdminRights() = 0;
+    virtual Status AdminRights() = 0;
     // Loads the hive file of an account that is not logged on as HKEY_USERS\<name>, with the
     // backup and restore privileges that this needs; `UnloadHive` lets it go again.
-    virtual LSTATUS LoadHive(std::wstring_view name, std::wstring_view file) = 0;
-    virtual LSTATUS UnloadHive(std::wstring_view name) = 0;
+    virtual Status LoadHive(std::wstring_view name, std::wstring_view file) = 0;
+    virtual Status UnloadHive(std::wstring_view name) = 0;
 };
 
 // The production implementation: straight Win32.
@@ -104,8 +116,16 @@ Os& SystemOs();
 
 // Whether `path` names a file (not a folder, not nothing).
 inline bool IsFile(Os& os, const std::wstring& path) {
-    const DWORD attributes = os.FileAttributes(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    return os.FileAttributes(path, attributes) == ERROR_SUCCESS &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether `path` names a folder.
+inline bool IsFolder(Os& os, const std::wstring& path) {
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    return os.FileAttributes(path, attributes) == ERROR_SUCCESS &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace tarnwick

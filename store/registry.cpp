@@ -17,7 +17,7 @@ namespace Registry {
 StringRead ReadString(Os& os, HKEY root, std::wstring_view subKey, std::wstring_view name) {
     RegValue value;
     const LSTATUS rc = os.QueryValue(root, subKey, name, value);
-    if (IsNotFound(rc)) return {ReadStatus::NotFound, {}};
+    if (IsNotThere(rc)) return {ReadStatus::NotFound, {}};
     if (rc != ERROR_SUCCESS) return {ReadStatus::Failed, {}};
     if (value.type != REG_SZ) return {ReadStatus::WrongType, {}};
     return {ReadStatus::Found, DecodeRegString(value.data)};
@@ -52,9 +52,9 @@ std::vector<std::wstring> EnumValues(Os& os, HKEY root, std::wstring_view subKey
 }  // namespace Registry
 
 std::wstring SpecialFolderPath(Os& os, HWND owner, int csidl) {
-    std::wstring path = os.ShellFolder(owner, csidl);
-    if (!path.empty()) path += L'\\';
-    return path;
+    std::wstring path;
+    if (os.ShellFolder(owner, csidl, path) != ERROR_SUCCESS || path.empty()) return {};
+    return path + L'\\';
 }
 
 std::wstring StartMenuFolder(Os& os, HWND owner) {

@@ -35,12 +35,6 @@ struct RegistryNameLess {
     }
 };
 
-// Whether a registry status means that the key or value is not there. Windows answers
-// ERROR_PATH_NOT_FOUND for some keys missing on the way, where Wine answers ERROR_FILE_NOT_FOUND.
-inline bool IsNotFound(LSTATUS status) {
-    return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
-}
-
 // REG_SZ bytes as text: up to the first NUL, or all of it when there is none.
 std::wstring DecodeRegString(const std::vector<BYTE>& data);
 

@@ -33,7 +33,7 @@ void RestoreRunValues(Os& os, const RunOrigin& origin, const ValueHome& home,
     for (auto& [name, command] : StoreReadSection(os, home.store, origin.section, &complete)) {
         RegValue standing;
         LSTATUS rc = os.QueryValue(home.run.root, runKey, name, standing);
-        if (IsNotFound(rc)) {
+        if (IsNotThere(rc)) {
             rc = Registry::SetValue(os, home.run.root, runKey, name, command);
         }
         if (rc == ERROR_SUCCESS) {
@@ -141,7 +141,7 @@ RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrd
     if (!result.held.empty()) return result;
     const LSTATUS rc =
         Registry::DeleteValue(ctx.os, HKEY_LOCAL_MACHINE, kRunKey, kLauncherValueName);
-    if (rc != ERROR_SUCCESS && !IsNotFound(rc)) result.launcherError = rc;
+    if (rc != ERROR_SUCCESS && !IsNotThere(rc)) result.launcherError = rc;
     result.everythingBack = result.launcherError == ERROR_SUCCESS;
     return result;
 }

@@ -45,14 +45,14 @@ LSTATUS StoreDelete(Os& os, std::wstring_view section, std::wstring_view key) {
 LSTATUS StoreDelete(Os& os, const Hive& hive, std::wstring_view section, std::wstring_view key) {
     const LSTATUS rc =
         Registry::DeleteValue(os, hive.root, hive.Key(StoreSectionKey(section)), key);
-    return IsNotFound(rc) ? ERROR_SUCCESS : rc;
+    return IsNotThere(rc) ? ERROR_SUCCESS : rc;
 }
 
 LSTATUS StoreDelete(Os& os, std::wstring_view section) {
     // An empty section name would name the application key itself, and with it every section.
     if (section.empty()) return ERROR_INVALID_PARAMETER;
     const LSTATUS rc = os.DeleteKey(SectionHive(section).root, StoreSectionKey(section));
-    return IsNotFound(rc) ? ERROR_SUCCESS : rc;
+    return IsNotThere(rc) ? ERROR_SUCCESS : rc;
 }
 
 std::vector<StorePair> StoreReadSection(Os& os, std::wstring_view section, bool* complete) {
@@ -64,7 +64,7 @@ std::vector<StorePair> StoreReadSection(Os& os, const Hive& hive, std::wstring_v
     // One read of the whole section key.
     std::vector<NamedRegValue> values;
     const LSTATUS rc = os.EnumValues(hive.root, hive.Key(StoreSectionKey(section)), values);
-    if (complete) *complete = rc == ERROR_SUCCESS || IsNotFound(rc);
+    if (complete) *complete = rc == ERROR_SUCCESS || IsNotThere(rc);
     std::vector<StorePair> pairs;
     pairs.reserve(values.size());
     for (auto& v : values) {

@@ -51,8 +51,8 @@ bool EnablePrivilege(const wchar_t* name) {
 
 class Win32Os final : public Os {
   public:
-    LSTATUS QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
-                       RegValue& out) override {
+    Status QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                      RegValue& out) override {
         out = {};
         UniqueHKey key;
         LSTATUS rc = ::RegOpenKeyExW(root, Str(subKey).c_str(), 0, KEY_QUERY_VALUE, key.put());
@@ -81,8 +81,8 @@ class Win32Os final : public Os {
         return rc;
     }
 
-    LSTATUS SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
-                      std::wstring_view text) override {
+    Status SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                     std::wstring_view text) override {
         UniqueHKey key;
         LSTATUS rc = ::RegCreateKeyExW(root, Str(subKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
                                        nullptr, key.put(), nullptr);
@@ -94,20 +94,20 @@ class Win32Os final : public Os {
                                 reinterpret_cast<const BYTE*>(data.c_str()), bytes);
     }
 
-    LSTATUS DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) override {
+    Status DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) override {
         UniqueHKey key;
         LSTATUS rc = ::RegOpenKeyExW(root, Str(subKey).c_str(), 0, KEY_SET_VALUE, key.put());
         if (rc != ERROR_SUCCESS) return rc;
         return ::RegDeleteValueW(key.get(), Str(name).c_str());
     }
 
-    LSTATUS DeleteKey(HKEY root, std::wstring_view subKey) override {
+    Status DeleteKey(HKEY root, std::wstring_view subKey) override {
         // With a sub-key, RegDeleteTreeW removes the key itself along with its contents.
         return ::RegDeleteTreeW(root, Str(subKey).c_str());
     }
 
-    LSTATUS EnumValues(HKEY root, std::wstring_view subKey,
-                       std::vector<NamedRegValue>& values) override {
+    Status EnumValues(HKEY root, std::wstring_view subKey,
+                      std::vector<NamedRegValue>& values) override {
         values.clear();
         UniqueHKey key;
         LSTATUS rc = ::RegOpenKeyExW(root, Str(subKey).c_str(), 0, KEY_QUERY_VALUE, key.put());
@@ -143,21 +143,25 @@ class Win32Os final : public Os {
         }
     }
 
-    std::wstring ShellFolder(HWND owner, int csidl) override {
+    Status ShellFolder(HWND owner, int csidl, std::wstring& path) override {
+        path.clear();
         UniquePidl pidl;
-        if (::SHGetSpecialFolderLocation(owner, csidl, pidl.put()) != S_OK || !pidl) return {};
-        std::wstring path(32768, L'\0');
-        if (!::SHGetPathFromIDListEx(pidl.get(), path.data(), static_cast<DWORD>(path.size()),
+        const HRESULT hr = ::SHGetSpecialFolderLocation(owner, csidl, pidl.put());
+        if (hr != S_OK || !pidl) return hr == S_OK ? ERROR_PATH_NOT_FOUND : HRESULT_CODE(hr);
+        std::wstring found(32768, L'\0');
+        // A folder without a file-system path (a virtual one) is not there for the caller.
+        if (!::SHGetPathFromIDListEx(pidl.get(), found.data(), static_cast<DWORD>(found.size()),
                                      GPFIDL_DEFAULT)) {
-            return {};
+            return ERROR_PATH_NOT_FOUND;
         }
-        path.resize(wcslen(path.c_str()));
-        while (!path.empty() && path.back() == L'\\') path.pop_back();
-        return path;
+        found.resize(wcslen(found.c_str()));
+        while (!found.empty() && found.back() == L'\\') found.pop_back();
+        path = std::move(found);
+        return ERROR_SUCCESS;
     }
 
-    DWORD ListFiles(std::wstring_view folder, std::wstring_view pattern,
-                    std::vector<std::wstring>& names) override {
+    Status ListFiles(std::wstring_view folder, std::wstring_view pattern,
+                     std::vector<std::wstring>& names) override {
         names.clear();
         std::wstring query(folder);
         query += L'\\';
@@ -178,46 +182,46 @@ class Win32Os final : public Os {
         return error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error;
     }
 
-    DWORD MoveFile(std::wstring_view from, std::wstring_view to) override {
+    Status MoveFile(std::wstring_view from, std::wstring_view to) override {
         // No MOVEFILE_COPY_ALLOWED: a move across volumes fails rather than becoming a copy
         // and a delete, so a file is never in two places or in none.
         return ::MoveFileExW(Str(from).c_str(), Str(to).c_str(), 0) ? ERROR_SUCCESS
                                                                     : ::GetLastError();
     }
 
-    DWORD MoveFileReplacing(std::wstring_view from, std::wstring_view to) override {
+    Status MoveFileReplacing(std::wstring_view from, std::wstring_view to) override {
         return ::MoveFileExW(Str(from).c_str(), Str(to).c_str(), MOVEFILE_REPLACE_EXISTING)
                    ? ERROR_SUCCESS
                    : ::GetLastError();
     }
 
-    DWORD DeleteFile(std::wstring_view path) override {
+    Status DeleteFile(std::wstring_view path) override {
         return ::DeleteFileW(Str(path).c_str()) ? ERROR_SUCCESS : ::GetLastError();
     }
 
-    DWORD CreateDirectory(std::wstring_view path) override {
+    Status CreateDirectory(std::wstring_view path) override {
         return ::CreateDirectoryW(Str(path).c_str(), nullptr) ? ERROR_SUCCESS : ::GetLastError();
     }
 
-    DWORD RemoveDirectory(std::wstring_view path) override {
+    Status RemoveDirectory(std::wstring_view path) override {
         return ::RemoveDirectoryW(Str(path).c_str()) ? ERROR_SUCCESS : ::GetLastError();
     }
 
-    DWORD StartProcess(std::wstring_view commandLine) override {
+    Status StartProcess(std::wstring_view commandLine) override {
         return StartCommandLine(commandLine);
     }
 
-    DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override {
+    Status ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override {
         return ShellExecuteOpen(owner, file, parameters, 0);
     }
 
-    DWORD OpenShortcut(HWND owner, std::wstring_view path) override {
+    Status OpenShortcut(HWND owner, std::wstring_view path) override {
         // A broken shortcut would otherwise get the shell's own message box, modal inside this
         // call, and hold up everything the caller does after it until someone answers.
         return ShellExecuteOpen(owner, path, {}, SEE_MASK_FLAG_NO_UI);
     }
 
-    int ShellDelete(std::wstring_view path, bool& aborted) override {
+    Status ShellDelete(std::wstring_view path, bool& aborted) override {
         // The shell takes a list of paths, each ended by a NUL, the list by one more.
         std::wstring list(path);
         list.push_back(L'\0');
@@ -227,14 +231,15 @@ class Win32Os final : public Os {
         op.pFrom = list.c_str();
         const int rc = ::SHFileOperationW(&op);
         aborted = op.fAnyOperationsAborted != FALSE;
-        return rc;
+        return static_cast<Status>(rc);
     }
 
-    DWORD FileAttributes(std::wstring_view path) override {
-        return ::GetFileAttributesW(Str(path).c_str());
+    Status FileAttributes(std::wstring_view path, DWORD& attributes) override {
+        attributes = ::GetFileAttributesW(Str(path).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES ? ERROR_SUCCESS : ::GetLastError();
     }
 
-    DWORD FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override {
+    Status FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override {
         wchar_t found[MAX_PATH];
         const std::wstring ext(extension);
         const DWORD length =
@@ -244,7 +249,7 @@ class Win32Os final : public Os {
         return length != 0 ? ERROR_SUCCESS : ::GetLastError();
     }
 
-    DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override {
+    Status ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override {
         names.clear();
         const std::wstring query = Str(folder) + L"\\*";
         WIN32_FIND_DATAW data{};
@@ -260,8 +265,8 @@ class Win32Os final : public Os {
         return error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error;
     }
 
-    LSTATUS EnumKeys(HKEY root, std::wstring_view subKey,
-                     std::vector<std::wstring>& names) override {
+    Status EnumKeys(HKEY root, std::wstring_view subKey,
+                    std::vector<std::wstring>& names) override {
         names.clear();
         UniqueHKey key;
         LSTATUS rc =
@@ -278,7 +283,7 @@ class Win32Os final : public Os {
         }
     }
 
-    DWORD CurrentAccountSid(std::wstring& sid) override {
+    Status CurrentAccountSid(std::wstring& sid) override {
         sid.clear();
         UniqueHandle token;
         if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()))
@@ -297,7 +302,7 @@ class Win32Os final : public Os {
         return ERROR_SUCCESS;
     }
 
-    DWORD AdminRights() override {
+    Status AdminRights() override {
         // Membership of Administrators that the token can use: under UAC a filtered token holds
         // the group for denial only, and CheckTokenMembership says no.
         SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
@@ -313,13 +318,13 @@ class Win32Os final : public Os {
         return member ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
     }
 
-    LSTATUS LoadHive(std::wstring_view name, std::wstring_view file) override {
+    Status LoadHive(std::wstring_view name, std::wstring_view file) override {
         if (!EnablePrivilege(SE_BACKUP_NAME) || !EnablePrivilege(SE_RESTORE_NAME))
             return ERROR_PRIVILEGE_NOT_HELD;
         return ::RegLoadKeyW(HKEY_USERS, Str(name).c_str(), Str(file).c_str());
     }
 
-    LSTATUS UnloadHive(std::wstring_view name) override {
+    Status UnloadHive(std::wstring_view name) override {
         return ::RegUnLoadKeyW(HKEY_USERS, Str(name).c_str());
     }
 };

@@ -59,7 +59,7 @@ int DeletePaths(Os& os, const std::vector<std::wstring>& paths, bool& aborted) {
     aborted = true;
     const std::optional<std::wstring> path = DeletablePath(paths);
     if (!path) return ERROR_INVALID_PARAMETER;
-    return os.ShellDelete(*path, aborted);
+    return static_cast<int>(os.ShellDelete(*path, aborted));
 }
 
 bool FolderGoneButOwnFile(Os& os, const std::wstring& folder, std::wstring_view ownFile) {

@@ -30,16 +30,17 @@ class ScriptedOs final : public ForwardingOs {
     std::function<DWORD(const std::wstring& file)> shellResult;  // also for shortcuts
     // Runs at every start (a test's clock reads it).
     std::function<void(const StartCall&)> onStart;
-    // Overrides the attributes of chosen paths (a drive that is not ready, say).
+    // Overrides the attributes of chosen paths; INVALID_FILE_ATTRIBUTES stands for a drive that is
+    // not ready.
     std::function<std::optional<DWORD>(const std::wstring& path)> attributes;
     // Overrides the search-path lookup of chosen names.
     std::function<std::optional<DWORD>(const std::wstring& name)> search;
 
-    DWORD StartProcess(std::wstring_view commandLine) override;
-    DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override;
-    DWORD OpenShortcut(HWND owner, std::wstring_view path) override;
-    DWORD FileAttributes(std::wstring_view path) override;
-    DWORD FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override;
+    Status StartProcess(std::wstring_view commandLine) override;
+    Status ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override;
+    Status OpenShortcut(HWND owner, std::wstring_view path) override;
+    Status FileAttributes(std::wstring_view path, DWORD& found) override;
+    Status FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override;
 };
 
 }  // namespace tarnwick::testing

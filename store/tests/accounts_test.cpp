@@ -51,12 +51,12 @@ class MachineOfFour : public testing::ForwardingOs {
     bool roamingLoads = false;
     std::vector<std::wstring> loaded;  // names under HKEY_USERS loaded and not yet unloaded
 
-    DWORD CurrentAccountSid(std::wstring& sid) override {
+    Status CurrentAccountSid(std::wstring& sid) override {
         sid = kSelf;
         return ERROR_SUCCESS;
     }
-    DWORD AdminRights() override { return ERROR_SUCCESS; }
-    LSTATUS LoadHive(std::wstring_view name, std::wstring_view file) override {
+    Status AdminRights() override { return ERROR_SUCCESS; }
+    Status LoadHive(std::wstring_view name, std::wstring_view file) override {
         const fs::path path(file);
         const std::wstring account = path.parent_path().filename().wstring();
         if (path.filename() != L"NTUSER.DAT") return ERROR_FILE_NOT_FOUND;
@@ -72,7 +72,7 @@ class MachineOfFour : public testing::ForwardingOs {
         loaded.emplace_back(name);
         return ERROR_SUCCESS;
     }
-    LSTATUS UnloadHive(std::wstring_view name) override {
+    Status UnloadHive(std::wstring_view name) override {
         std::erase(loaded, std::wstring(name));
         const std::wstring account = std::wstring(name) == LoadedHiveName(kAway) ? L"Cai" : L"Dev";
         const std::wstring file = holding + L"\\" + account;

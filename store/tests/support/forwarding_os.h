@@ -1,81 +1,176 @@
 // The base of the test doubles for the OS seam: every call goes to another `Os` (the real one,
-// mostly) unless a double overrides it. A new member of `Os` needs one forwarder here, and the
-// doubles pass it through until one of them has a reason to do more.
+// mostly) once `Before` has seen it and let it through. A new member of `Os` needs one forwarder
+// here and one name in `Op`; a double that only answers for calls overrides `Before` alone, and
+// one that does more overrides the members it cares about.
 #pragma once
 
 #include "os.h"
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 namespace tarnwick::testing {
+
+enum class Op {
+    QueryValue,
+    SetString,
+    DeleteValue,
+    DeleteKey,
+    EnumValues,
+    ShellFolder,
+    ListFiles,
+    MoveFile,
+    MoveFileReplacing,
+    DeleteFile,
+    CreateDirectory,
+    RemoveDirectory,
+    StartProcess,
+    ShellOpen,
+    OpenShortcut,
+    ShellDelete,
+    FileAttributes,
+    FindOnSearchPath,
+    ListFolder,
+    EnumKeys,
+    CurrentAccountSid,
+    AdminRights,
+    LoadHive,
+    UnloadHive,
+};
+
+// One call: the root (registry calls, HKEY_USERS for hives) and up to three texts: sub-key, value
+// name, data for the registry; source and target for moves; the path or command line otherwise.
+struct Call {
+    Op op;
+    HKEY root = nullptr;
+    std::wstring a, b, c;
+    bool Changes() const;
+};
 
 class ForwardingOs : public Os {
   public:
     explicit ForwardingOs(Os& real) : real_(real) {}
 
-    LSTATUS QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
-                       RegValue& out) override {
+    Status QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                      RegValue& out) override {
+        out = {};
+        if (Status e = Before({Op::QueryValue, root, S(subKey), S(name), {}})) return e;
         return real_.QueryValue(root, subKey, name, out);
     }
-    LSTATUS SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
-                      std::wstring_view text) override {
+    Status SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                     std::wstring_view text) override {
+        if (Status e = Before({Op::SetString, root, S(subKey), S(name), S(text)})) return e;
         return real_.SetString(root, subKey, name, text);
     }
-    LSTATUS DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) override {
+    Status DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) override {
+        if (Status e = Before({Op::DeleteValue, root, S(subKey), S(name), {}})) return e;
         return real_.DeleteValue(root, subKey, name);
     }
-    LSTATUS DeleteKey(HKEY root, std::wstring_view subKey) override {
+    Status DeleteKey(HKEY root, std::wstring_view subKey) override {
+        if (Status e = Before({Op::DeleteKey, root, S(subKey), {}, {}})) return e;
         return real_.DeleteKey(root, subKey);
     }
-    LSTATUS EnumValues(HKEY root, std::wstring_view subKey,
-                       std::vector<NamedRegValue>& values) override {
+    Status EnumValues(HKEY root, std::wstring_view subKey,
+                      std::vector<NamedRegValue>& values) override {
+        values.clear();
+        if (Status e = Before({Op::EnumValues, root, S(subKey), {}, {}})) return e;
         return real_.EnumValues(root, subKey, values);
     }
-    std::wstring ShellFolder(HWND owner, int csidl) override {
-        return real_.ShellFolder(owner, csidl);
+    Status ShellFolder(HWND owner, int csidl, std::wstring& path) override {
+        path.clear();
+        if (Status e = Before({Op::ShellFolder, nullptr, std::to_wstring(csidl), {}, {}})) return e;
+        return real_.ShellFolder(owner, csidl, path);
     }
-    DWORD ListFiles(std::wstring_view folder, std::wstring_view pattern,
-                    std::vector<std::wstring>& names) override {
+    Status ListFiles(std::wstring_view folder, std::wstring_view pattern,
+                     std::vector<std::wstring>& names) override {
+        names.clear();
+        if (Status e = Before({Op::ListFiles, nullptr, S(folder), S(pattern), {}})) return e;
         return real_.ListFiles(folder, pattern, names);
     }
-    DWORD MoveFile(std::wstring_view from, std::wstring_view to) override {
+    Status MoveFile(std::wstring_view from, std::wstring_view to) override {
+        if (Status e = Before({Op::MoveFile, nullptr, S(from), S(to), {}})) return e;
         return real_.MoveFile(from, to);
     }
-    DWORD MoveFileReplacing(std::wstring_view from, std::wstring_view to) override {
+    Status MoveFileReplacing(std::wstring_view from, std::wstring_view to) override {
+        if (Status e = Before({Op::MoveFileReplacing, nullptr, S(from), S(to), {}})) return e;
         return real_.MoveFileReplacing(from, to);
     }
-    DWORD DeleteFile(std::wstring_view path) override { return real_.DeleteFile(path); }
-    DWORD CreateDirectory(std::wstring_view path) override { return real_.CreateDirectory(path); }
-    DWORD RemoveDirectory(std::wstring_view path) override { return real_.RemoveDirectory(path); }
-    DWORD StartProcess(std::wstring_view commandLine) override {
+    Status DeleteFile(std::wstring_view path) override {
+        if (Status e = Before({Op::DeleteFile, nullptr, S(path), {}, {}})) return e;
+        return real_.DeleteFile(path);
+    }
+    Status CreateDirectory(std::wstring_view path) override {
+        if (Status e = Before({Op::CreateDirectory, nullptr, S(path), {}, {}})) return e;
+        return real_.CreateDirectory(path);
+    }
+    Status RemoveDirectory(std::wstring_view path) override {
+        if (Status e = Before({Op::RemoveDirectory, nullptr, S(path), {}, {}})) return e;
+        return real_.RemoveDirectory(path);
+    }
+    Status StartProcess(std::wstring_view commandLine) override {
+        if (Status e = Before({Op::StartProcess, nullptr, S(commandLine), {}, {}})) return e;
         return real_.StartProcess(commandLine);
     }
-    DWORD ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override {
+    Status ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override {
+        if (Status e = Before({Op::ShellOpen, nullptr, S(file), S(parameters), {}})) return e;
         return real_.ShellOpen(owner, file, parameters);
     }
-    DWORD OpenShortcut(HWND owner, std::wstring_view path) override {
+    Status OpenShortcut(HWND owner, std::wstring_view path) override {
+        if (Status e = Before({Op::OpenShortcut, nullptr, S(path), {}, {}})) return e;
         return real_.OpenShortcut(owner, path);
     }
-    int ShellDelete(std::wstring_view path, bool& aborted) override {
+    Status ShellDelete(std::wstring_view path, bool& aborted) override {
+        aborted = true;
+        if (Status e = Before({Op::ShellDelete, nullptr, S(path), {}, {}})) return e;
         return real_.ShellDelete(path, aborted);
     }
-    DWORD FileAttributes(std::wstring_view path) override { return real_.FileAttributes(path); }
-    DWORD FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override {
+    Status FileAttributes(std::wstring_view path, DWORD& attributes) override {
+        attributes = INVALID_FILE_ATTRIBUTES;
+        if (Status e = Before({Op::FileAttributes, nullptr, S(path), {}, {}})) return e;
+        return real_.FileAttributes(path, attributes);
+    }
+    Status FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override {
+        if (Status e = Before({Op::FindOnSearchPath, nullptr, S(name), S(extension), {}})) return e;
         return real_.FindOnSearchPath(name, extension);
     }
-    DWORD ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override {
+    Status ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override {
+        names.clear();
+        if (Status e = Before({Op::ListFolder, nullptr, S(folder), {}, {}})) return e;
         return real_.ListFolder(folder, names);
     }
-    LSTATUS EnumKeys(HKEY root, std::wstring_view subKey,
-                     std::vector<std::wstring>& names) override {
+    Status EnumKeys(HKEY root, std::wstring_view subKey,
+                    std::vector<std::wstring>& names) override {
+        names.clear();
+        if (Status e = Before({Op::EnumKeys, root, S(subKey), {}, {}})) return e;
         return real_.EnumKeys(root, subKey, names);
     }
-    DWORD CurrentAccountSid(std::wstring& sid) override { return real_.CurrentAccountSid(sid); }
-    DWORD AdminRights() override { return real_.AdminRights(); }
-    LSTATUS LoadHive(std::wstring_view name, std::wstring_view file) override {
+    Status CurrentAccountSid(std::wstring& sid) override {
+        sid.clear();
+        if (Status e = Before({Op::CurrentAccountSid, nullptr, {}, {}, {}})) return e;
+        return real_.CurrentAccountSid(sid);
+    }
+    Status AdminRights() override {
+        if (Status e = Before({Op::AdminRights, nullptr, {}, {}, {}})) return e;
+        return real_.AdminRights();
+    }
+    Status LoadHive(std::wstring_view name, std::wstring_view file) override {
+        if (Status e = Before({Op::LoadHive, HKEY_USERS, S(name), S(file), {}})) return e;
         return real_.LoadHive(name, file);
     }
-    LSTATUS UnloadHive(std::wstring_view name) override { return real_.UnloadHive(name); }
+    Status UnloadHive(std::wstring_view name) override {
+        if (Status e = Before({Op::UnloadHive, HKEY_USERS, S(name), {}, {}})) return e;
+        return real_.UnloadHive(name);
+    }
+
+  protected:
+    // Sees every call before it goes on. Any status but ERROR_SUCCESS is the call's answer, and the
+    // call goes no further.
+    virtual Status Before(const Call&) { return ERROR_SUCCESS; }
 
   private:
+    static std::wstring S(std::wstring_view v) { return std::wstring(v); }
+
     Os& real_;
 };
 
