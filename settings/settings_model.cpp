@@ -67,8 +67,10 @@ void SettingsModel::Load() {
     const bool autoHide = ReadOption(os, misc::kAutoHide);
     long long timeDelay = ReadWholeNumber(os, misc::kTimeDelay);
     const std::wstring initTimeDelay = ReadText(os, misc::kInitTimeDelay, ParseNumber);
-    // An administrator's Disabled holds for every account, whatever the account's own switch says.
-    enabled_ = ReadOption(os, misc::kEnabled) && !MachineSwitchedOff(os);
+    // An administrator's Disabled holds for every account, whatever the account's own switch says;
+    // the account's own is kept as it is, for when the machine is switched on again.
+    const bool ownSwitch = ReadOption(os, misc::kEnabled);
+    enabled_ = ownSwitch && !MachineSwitchedOff(os);
     const bool details = ReadOption(os, misc::kDetails);
     skinsShown_ = ReadOption(os, misc::kBack);
     const std::wstring hideLogo = ReadText(os, misc::kHideLogo, ParseFlag);
@@ -79,7 +81,7 @@ void SettingsModel::Load() {
     WriteOption(os, misc::kAutoHide, autoHide);
     WriteOption(os, misc::kTimeDelay, timeDelay);
     WriteOptionText(os, misc::kInitTimeDelay, initTimeDelay);
-    WriteOption(os, misc::kEnabled, enabled_);
+    WriteOption(os, misc::kEnabled, ownSwitch);
     WriteOption(os, misc::kDetails, details);
     WriteOptionText(os, misc::kHideLogo, hideLogo);
 
@@ -129,7 +131,8 @@ void SettingsModel::Save() const {
     // number for a flag.
     WriteOptionText(os, misc::kHideLogo, hideLogo_ ? L"1" : L"0");
     WriteOption(os, misc::kBack, showSkin_);
-    WriteOption(os, misc::kEnabled, enabled_);
+    // The switch's state is stored when the switch acts, and only then: a window opened before
+    // another one switched Tarnwick off must not switch it on again by its Save.
     WriteOption(os, misc::kAutoHide, autoHide_);
     WriteOption(os, misc::kWaitIdle, waitIdle_);
     SaveLaunchOrder();

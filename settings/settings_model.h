@@ -52,7 +52,8 @@ class SettingsModel {
     // Writes every setting and the launch order. The caller ends the program afterwards.
     void Save() const;
     // The master switch: gives every entry back to Windows, or takes them again and rebuilds the
-    // rows. Only Save stores the switch's state. Returns what it could not do, in words for the
+    // rows. The switch's state is stored as it acts (with administrator rights, the machine's too),
+    // never by Save. Returns what it could not do, in words for the
     // user (which programs stayed where they were, who starts them now and what would change
     // it); empty when it did everything.
     std::wstring ToggleSwitch();

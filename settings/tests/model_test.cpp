@@ -495,6 +495,25 @@ TEST_F(ModelTest, WithoutARegistrationTheSwitchTakesNothingAndSaysWhy) {
     EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
 }
 
+// Two windows of one account, one opened before the other switched Tarnwick off: the older one's
+// Save keeps what the newer one did, and takes nothing back.
+TEST_F(ModelTest, AStaleWindowsSaveDoesNotUndoTheSwitch) {
+    Held({L"A"});
+    RegisterLauncher(StoreContext{os, sandbox.ProgramFolder(), nullptr});
+    model.Load();
+    SettingsModel newer{StoreContext{os, sandbox.ProgramFolder(), nullptr}, skins};
+    newer.Load();
+    EXPECT_EQ(newer.ToggleSwitch(), L"");
+    ASSERT_EQ(Misc(L"Enabled"), L"False");
+
+    model.Save();
+    EXPECT_EQ(Misc(L"Enabled"), L"False");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"A"), L"C:\\A.exe");
+    SettingsModel reopened{StoreContext{os, sandbox.ProgramFolder(), nullptr}, skins};
+    reopened.Load();
+    EXPECT_EQ(reopened.SwitchCaption(), L"Disabled");
+}
+
 // An administrator switched Tarnwick off for the machine. A standard account's window shows it off
 // whatever the account's own switch says, and its Enabled takes nothing and says who can.
 TEST_F(ModelTest, AnAdministratorsDisabledHoldsForAStandardAccount) {
@@ -509,6 +528,7 @@ TEST_F(ModelTest, AnAdministratorsDisabledHoldsForAStandardAccount) {
     EXPECT_EQ(limited.SwitchCaption(), L"Disabled");
     EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kRunKey, L"Chat"), L"C:\\chat.exe")
         << "the opening took nothing";
+    EXPECT_EQ(Misc(L"Enabled"), L"True") << "the account's own switch is kept for later";
 
     const std::wstring on = limited.ToggleSwitch();
     EXPECT_TRUE(on.starts_with(L"An administrator switched Tarnwick off for every account"))
