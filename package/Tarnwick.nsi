@@ -144,9 +144,13 @@ Section "${PRODUCT}"
         System::Call 'Kernel32::SetEnvironmentVariable(t "TARNWICK_SILENT_SETUP", t "1")'
     ${EndIf}
     ClearErrors
-    ExecWait '"$INSTDIR\install.exe"'
+    ExecWait '"$INSTDIR\install.exe"' $0
     ${If} ${Errors}
         MessageBox MB_ICONSTOP|MB_OK "$INSTDIR\install.exe could not be started." /SD IDOK
         Abort
+    ${EndIf}
+    ; Installed, but a start-up program stayed with Windows: a script learns it from the code.
+    ${If} $0 == 1
+        SetErrorLevel 1
     ${EndIf}
 SectionEnd

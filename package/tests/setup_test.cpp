@@ -290,6 +290,19 @@ TEST_F(SetupTest, SilentSetupInstallsTheProductAndListsItInAppsAndFeatures) {
               "the user's mail shortcut");
 }
 
+// A silent setup stays silent when a start-up program cannot be taken over (a shortcut another
+// program holds open), and its exit code says so.
+TEST_F(SetupTest, ASilentSetupSaysWithItsExitCodeThatSomethingStayedWithWindows) {
+    WriteFile(startUp / L"Mail.lnk", "the user's mail shortcut");
+    const UniqueHandle open(NullIfInvalid(
+        ::CreateFileW((startUp / L"Mail.lnk").c_str(), GENERIC_READ,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)));
+    ASSERT_TRUE(open);
+    EXPECT_EQ(Install(program), 1u);
+    EXPECT_EQ(testing::ReadFileBytes(startUp / L"Mail.lnk"), "the user's mail shortcut");
+    EXPECT_TRUE(fs::exists(program / L"Tarnwick.exe"));
+}
+
 TEST_F(SetupTest, UninstallWithYesRemovesTheFolderAndTheEntryAndGivesEverythingBack) {
     StartUpPrograms();
     ASSERT_EQ(Install(program), 0u);
