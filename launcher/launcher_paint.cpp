@@ -13,7 +13,7 @@ constexpr int kLogoHeight = 27;
 }  // namespace
 
 void Form1::OnTimer5() {
-    // Sampled from the start, so that the load of the last second is known when a delay is over.
+    // Sampled from the start, so that the recent load is known when a delay is over.
     if (sequencer_) sequencer_->OnLoadSample();
     if (const auto caption = marquee_.Tick()) {
         ::SetWindowTextW(label4_.hwnd(), caption->c_str());

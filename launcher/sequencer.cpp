@@ -88,7 +88,7 @@ void Sequencer::OnTimer1() {
 bool Sequencer::ShouldWait() const {
     const bool entryLeft = static_cast<size_t>(started_) < list_.commands.Count();
     return load_ && !hurried_ && entryLeft && waitedInAllMs_ < kMostWaitInAllMs &&
-           !load_->Settled();
+           !load_->HasRoom();
 }
 
 void Sequencer::OnLoadSample() {
@@ -98,7 +98,7 @@ void Sequencer::OnLoadSample() {
     if (!waiting_ || paused_) return;
     waitedMs_ += kLoadSampleMs;
     waitedInAllMs_ += kLoadSampleMs;
-    if (!load_->Settled() && waitedMs_ < kMostWaitPerProgramMs &&
+    if (!load_->HasRoom() && waitedMs_ < kMostWaitPerProgramMs &&
         waitedInAllMs_ < kMostWaitInAllMs) {
         return;
     }

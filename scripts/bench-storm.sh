@@ -65,8 +65,9 @@ quiet_percent=5
 # runs, and long enough for the slowest of them to start every program and let the last one
 # finish. With fixed delays the last program starts after the initial delay and one delay per
 # program. Waiting for idle, a program that outlasts the delay holds the next one back until it
-# has ended and the load meter's last second has settled (about 1.5 s more). Both get 9 s for the
-# last program to finish on a machine shared with the probe.
+# has ended and the load meter's last 400 ms show room again (a few tenths of a second; 1.5 s are
+# allowed, as the probe slows the programs too). Both get 9 s for the last program to finish on a
+# machine shared with the probe.
 watch_window() { # programs units
     local n=$1 work=$(($2 * 17 / 1000)) fixed paced period
     fixed=$((init_delay + n * fixed_delay + work + 90))
