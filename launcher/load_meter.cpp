@@ -51,6 +51,7 @@ bool LeavesRoom(double busyCores, unsigned processors) {
 }
 
 bool LoadWindow::HasRoom() const {
+    if (samples_.size() <= kLoadWindowSamples) return false;
     if (!LeavesRoom(BusyCores(), processors_)) return false;
     const std::optional<double> disk = DiskShare();
     return !disk || *disk < kSettledDiskShare;
@@ -60,9 +61,7 @@ SystemLoadMeter::SystemLoadMeter()
     : window_(Processors()),
       disk_(NullIfInvalid(::CreateFileW(L"\\\\.\\PhysicalDrive0", 0,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                        0, nullptr))) {
-    Sample();
-}
+                                        0, nullptr))) {}
 
 void SystemLoadMeter::Sample() {
     LoadCounters c;

@@ -1,6 +1,8 @@
 // How busy the computer is, for pacing the starts by its load: the processors' busy time from
 // GetSystemTimes and, where the system reports it, the system disk's busy time. Sampled on the
-// marquee's ticks while the option is on; one sample is a system call and a little arithmetic.
+// marquee's ticks before a start and while one waits, with the option on. One sample is a system
+// call and a little arithmetic, but Wine answers GetSystemTimes by reading /proc/stat: about
+// 0.2 ms a sample (measured).
 #pragma once
 
 #include "handles.h"
@@ -34,10 +36,12 @@ bool LeavesRoom(double busyCores, unsigned processors);
 class LoadMeter {
   public:
     virtual ~LoadMeter() = default;
-    // Takes one sample; called every kLoadSampleMs.
+    // Takes one sample; the samples of a stretch are kLoadSampleMs apart.
     virtual void Sample() = 0;
-    // Whether the computer has room for the next program, judged over the samples of the last
-    // stretch (fewer just after the start: then over what there is; with none yet, it has).
+    // Forgets the samples: a marquee tick went by without one, so the next starts a new stretch.
+    virtual void Clear() = 0;
+    // Whether the computer has room for the next program, judged over a whole stretch of samples;
+    // until there is one, it has none.
     virtual bool HasRoom() const = 0;
 };
 
@@ -58,8 +62,9 @@ class LoadWindow {
   public:
     explicit LoadWindow(unsigned processors) : processors_(processors) {}
     void Add(const LoadCounters& counters);
+    void Clear() { samples_.clear(); }
     bool HasRoom() const;
-    // Busy processors over the window (0 with fewer than two samples).
+    // Busy processors over the samples there are (0 with fewer than two).
     double BusyCores() const;
     // The disk's busy share over the window, where reported.
     std::optional<double> DiskShare() const;
@@ -74,6 +79,7 @@ class SystemLoadMeter final : public LoadMeter {
   public:
     SystemLoadMeter();
     void Sample() override;
+    void Clear() override { window_.Clear(); }
     bool HasRoom() const override { return window_.HasRoom(); }
 
   private:

@@ -592,15 +592,12 @@ TEST_F(SequencerTest, NothingHappensAfterTheEnd) {
 class SimulatedComputer final : public LoadMeter {
   public:
     SimulatedComputer(const SimWindow& window, unsigned processors)
-        : window_(window), processors_(processors), counters_(processors) {
-        // The real meter takes its first sample as the window opens.
-        counters_.Add(totals_);
-    }
+        : window_(window), processors_(processors), counters_(processors) {}
     // How many processors' worth of work runs at a moment.
     std::function<double(Micros)> busy = [](Micros) { return 0.0; };
-    int samples = 0;
+    std::vector<Micros> samples;
     void Sample() override {
-        ++samples;
+        samples.push_back(window_.now);
         // 1 ms of every processor is 10'000 units of 100 ns; idle time counts as kernel time.
         for (; counted_ < window_.now; counted_ += 1ms) {
             const double idle = processors_ - std::min(busy(counted_), double(processors_));
@@ -609,6 +606,7 @@ class SimulatedComputer final : public LoadMeter {
         }
         counters_.Add(totals_);
     }
+    void Clear() override { counters_.Clear(); }
     bool HasRoom() const override { return counters_.HasRoom(); }
 
   private:
@@ -630,8 +628,25 @@ TEST_F(PacingTest, AnIdleComputerKeepsTodaysScheduleAndTheDelayIsTheLeastTime) {
     window.RunFor(20s);
     EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 3s, 4s}));
     EXPECT_EQ(*window.endedAt, 5s);
-    // One sample on each marquee tick, five a second, while the sequence runs.
-    EXPECT_EQ(load.samples, 25);
+}
+
+TEST_F(PacingTest, TheLoadIsSampledOnlyOverTheStretchBeforeEachStart) {
+    AddPrograms(2);
+    Begin({1, 4}, &load);
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{5s, 9s}));
+    // Three samples make the 400 ms that a start judges; none after the last start.
+    EXPECT_EQ(load.samples, (std::vector<Micros>{4600ms, 4800ms, 5s, 8600ms, 8800ms, 9s}));
+}
+
+TEST_F(PacingTest, AWaitingStartIsSampledOnEveryTick) {
+    AddPrograms(2);
+    load.busy = [](Micros t) { return t < 3s ? 2.0 : 0.0; };
+    Begin({1, 1}, &load);
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{3400ms, 4400ms}));
+    EXPECT_EQ(load.samples, (std::vector<Micros>{1600ms, 1800ms, 2s, 2200ms, 2400ms, 2600ms, 2800ms,
+                                                 3s, 3200ms, 3400ms, 4s, 4200ms, 4400ms}));
 }
 
 TEST_F(PacingTest, AStartWaitsWhileTheComputerIsBusyAndTheNextDelayCountsFromIt) {
@@ -739,15 +754,20 @@ TEST_F(PacingTest, StopWhileWaitingEndsWithoutStarting) {
 
 TEST(LoadWindowTest, BusyCoresAndDiskShareOverTheLast400Ms) {
     LoadWindow w(2);
-    EXPECT_TRUE(w.HasRoom());  // nothing measured yet
     // 100 ns units summed over 2 processors: one 200 ms sample is 4'000'000 units in all.
     LoadCounters c;
     w.Add(c);
     c.kernel += 4'000'000;  // kernel time includes idle time
-    c.idle += 2'000'000;    // one core busy, one idle
+    c.idle += 4'000'000;
     w.Add(c);
-    EXPECT_DOUBLE_EQ(w.BusyCores(), 1.0);
+    // Idle, but over less than the whole stretch: no room yet.
+    EXPECT_DOUBLE_EQ(w.BusyCores(), 0.0);
     EXPECT_FALSE(w.HasRoom());
+    c.kernel += 4'000'000;
+    c.idle += 2'000'000;  // one core busy, one idle
+    w.Add(c);
+    EXPECT_DOUBLE_EQ(w.BusyCores(), 0.5);
+    EXPECT_TRUE(w.HasRoom());
     c.kernel += 4'000'000;
     c.idle += 3'920'000;
     w.Add(c);
@@ -760,19 +780,30 @@ TEST(LoadWindowTest, BusyCoresAndDiskShareOverTheLast400Ms) {
     EXPECT_NEAR(w.BusyCores(), 0.04, 1e-9);
     EXPECT_TRUE(w.HasRoom());
     EXPECT_FALSE(w.DiskShare());
+    w.Clear();
+    EXPECT_FALSE(w.HasRoom());
 
     LoadWindow disk(2);
     LoadCounters d;
     d.diskIdle = 0;
     d.diskQuery = 0;
     disk.Add(d);
-    d.kernel += 4'000'000;
-    d.idle += 4'000'000;
-    d.diskQuery = *d.diskQuery + 2'000'000;
-    d.diskIdle = *d.diskIdle + 800'000;  // busy 60 % of the time
-    disk.Add(d);
+    // Idle processors, and the disk busy for a share of each sample.
+    const auto sample = [&](uint64_t diskIdle) {
+        d.kernel += 4'000'000;
+        d.idle += 4'000'000;
+        d.diskQuery = *d.diskQuery + 2'000'000;
+        d.diskIdle = *d.diskIdle + diskIdle;
+        disk.Add(d);
+    };
+    sample(800'000);  // busy 60 % of the time
+    sample(800'000);
     EXPECT_DOUBLE_EQ(*disk.DiskShare(), 0.6);
     EXPECT_FALSE(disk.HasRoom());
+    sample(1'600'000);  // busy 20 %
+    sample(1'600'000);
+    EXPECT_NEAR(*disk.DiskShare(), 0.2, 1e-9);
+    EXPECT_TRUE(disk.HasRoom());
 }
 
 }  // namespace
