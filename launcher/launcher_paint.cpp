@@ -2,6 +2,8 @@
 // and the logo, and the two ticks that redraw the bar's colour and the marquee.
 #include "launcher_window.h"
 
+#include <utility>
+
 namespace tarnwick {
 namespace {
 
@@ -13,10 +15,11 @@ constexpr int kLogoHeight = 27;
 }  // namespace
 
 void Form1::OnTimer5() {
-    // Sampled from the start, so that the load of the last second is known when a delay is over.
+    // Sampled from the start, so that the recent load is known when a delay is over.
     if (sequencer_) sequencer_->OnLoadSample();
-    if (const auto caption = marquee_.Tick()) {
-        ::SetWindowTextW(label4_.hwnd(), caption->c_str());
+    if (auto caption = marquee_.Tick()) {
+        loadingText_ = std::move(*caption);
+        ::SetWindowTextW(label4_.hwnd(), loadingText_.c_str());
         // Drawn at once: a paint message would cost more than the drawing, five times a second.
         WindowDc dc(label4_.hwnd());
         PaintLabel4(dc.get());
@@ -30,9 +33,7 @@ void Form1::OnTimer6() {
     // rather than through paint messages, which cost more than the drawing itself.
     {
         WindowDc form(hwnd());
-        const RECT bar = BarRect();
-        ::IntersectClipRect(form.get(), bar.left, bar.top, bar.right, bar.bottom);
-        PaintBackground(form.get());
+        PaintBar(form.get());
     }
     WindowDc label(label1_.hwnd());
     PaintLabel1(label.get());
@@ -42,14 +43,19 @@ RECT Form1::BarRect() const {
     return {0, 0, Px(barWidth_), Px(layout_.shape1.height)};
 }
 
-void Form1::PaintBackground(HDC dc) const {
-    RECT client{};
-    ::GetClientRect(hwnd(), &client);
+void Form1::PaintBar(HDC dc) const {
     const RECT bar = BarRect();
     // The DC's own brush: no brush object is made and freed six times a second.
     ::SelectObject(dc, ::GetStockObject(DC_BRUSH));
     ::SetDCBrushColor(dc, coloured_ ? colours_.Bar() : kDesignBarColour);
     ::FillRect(dc, &bar, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+}
+
+void Form1::PaintBackground(HDC dc) const {
+    RECT client{};
+    ::GetClientRect(hwnd(), &client);
+    const RECT bar = BarRect();
+    PaintBar(dc);
     // Light grey (192, 192, 192) beside and below the bar, painted once, so nothing flickers.
     const auto grey = static_cast<HBRUSH>(::GetStockObject(LTGRAY_BRUSH));
     const RECT beside{bar.right, 0, client.right, bar.bottom};
@@ -67,22 +73,20 @@ void Form1::PaintLabel1(HDC dc) const {
     ::SetViewportOrgEx(dc, -at.left, -at.top, &origin);
     PaintBackground(dc);
     ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
-    const std::wstring caption = ui::WindowText(label1_.hwnd());
     const Selected font(dc, font_.get());
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, coloured_ ? colours_.Text() : RGB(0, 0, 0));
-    ::TextOutW(dc, 0, 0, caption.c_str(), static_cast<int>(caption.size()));
+    ::TextOutW(dc, 0, 0, percentText_.c_str(), static_cast<int>(percentText_.size()));
 }
 
 void Form1::PaintLabel4(HDC dc) const {
     RECT r{};
     ::GetClientRect(label4_.hwnd(), &r);
     ::FillRect(dc, &r, marqueeBack_.get());
-    const std::wstring caption = ui::WindowText(label4_.hwnd());
     const Selected font(dc, font_.get());
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, kMarqueeText);
-    ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &r,
+    ::DrawTextW(dc, loadingText_.c_str(), static_cast<int>(loadingText_.size()), &r,
                 DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
 }
 

@@ -136,7 +136,7 @@ void Form1::CreateControls() {
     command2_.Create(hwnd(), instance_, L"Fast forward", IDC_COMMAND2);
     command3_.Create(hwnd(), instance_, L"Stop", IDC_COMMAND3);
     picture1_.Create(hwnd(), instance_, L"", 0, IDC_PICTURE1);
-    label1_.Create(hwnd(), instance_, L"0%", WS_VISIBLE, IDC_LABEL1);
+    label1_.Create(hwnd(), instance_, percentText_.c_str(), WS_VISIBLE, IDC_LABEL1);
     label4_.Create(hwnd(), instance_, L"", 0, IDC_LABEL4);
     ShowFaces();
 }
@@ -163,12 +163,12 @@ void Form1::ApplyLayout() {
 void Form1::PlaceLabel1() {
     // The label sizes itself to its caption: centred on 1000 twips until the first start, then
     // over the filled part of the bar.
-    const std::wstring caption = ui::WindowText(label1_.hwnd());
     SIZE size{};
     {
         WindowDc dc(label1_.hwnd());
         const Selected font(dc.get(), font_.get());
-        ::GetTextExtentPoint32W(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &size);
+        ::GetTextExtentPoint32W(dc.get(), percentText_.c_str(),
+                                static_cast<int>(percentText_.size()), &size);
     }
     const double width = PixelsToTwips(size.cx, dpi_);
     const double left =
@@ -198,7 +198,11 @@ void Form1::SetTimer(TimerId id, unsigned intervalMs) {
 void Form1::ShowProgress(double barWidth, const std::wstring& percent) {
     barWidth_ = barWidth;
     progressShown_ = true;
-    ::SetWindowTextW(label1_.hwnd(), percent.c_str());
+    // With more than a hundred entries the percentage stays for several starts.
+    if (percent != percentText_) {
+        percentText_ = percent;
+        ::SetWindowTextW(label1_.hwnd(), percentText_.c_str());
+    }
     PlaceLabel1();
     RECT bar{0, 0, Px(layout_.width), Px(layout_.shape1.height)};
     ::InvalidateRect(hwnd(), &bar, FALSE);

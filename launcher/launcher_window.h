@@ -13,6 +13,7 @@
 #include "window_logic.h"
 
 #include <optional>
+#include <string>
 
 namespace tarnwick {
 
@@ -63,6 +64,7 @@ class Form1 final : public SequencerView, public ui::Window, private LabelHost {
     void SetHeight(bool collapsed);
 
     RECT BarRect() const;
+    void PaintBar(HDC dc) const;
     void PaintBackground(HDC dc) const;
     void PaintLabel1(HDC dc) const;
     void PaintLabel4(HDC dc) const;
@@ -92,6 +94,10 @@ class Form1 final : public SequencerView, public ui::Window, private LabelHost {
     bool coloured_ = false;  // the bar shows its design colour until the first colour tick
     bool collapsed_ = false;
     POINT press_{};  // pressX, pressY: pixels of the control that was pressed
+    // The captions of the percentage and of the "Loading" line, as last set: painted from here
+    // on every tick, without asking the controls for them.
+    std::wstring percentText_ = L"0%";
+    std::wstring loadingText_;
 
     UniqueFont font_;
     UniqueBitmap logo_;

@@ -45,8 +45,14 @@ std::optional<double> LoadWindow::DiskShare() const {
     return 1.0 - static_cast<double>(idle > span ? span : idle) / static_cast<double>(span);
 }
 
-bool LoadWindow::Settled() const {
-    if (BusyCores() >= kSettledCores) return false;
+bool LeavesRoom(double busyCores, unsigned processors) {
+    if (processors < 2) return busyCores < 0.5;
+    return busyCores <= processors - 1.5;
+}
+
+bool LoadWindow::HasRoom() const {
+    if (samples_.size() <= kLoadWindowSamples) return false;
+    if (!LeavesRoom(BusyCores(), processors_)) return false;
     const std::optional<double> disk = DiskShare();
     return !disk || *disk < kSettledDiskShare;
 }
@@ -55,9 +61,7 @@ SystemLoadMeter::SystemLoadMeter()
     : window_(Processors()),
       disk_(NullIfInvalid(::CreateFileW(L"\\\\.\\PhysicalDrive0", 0,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                        0, nullptr))) {
-    Sample();
-}
+                                        0, nullptr))) {}
 
 void SystemLoadMeter::Sample() {
     LoadCounters c;

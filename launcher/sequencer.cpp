@@ -45,6 +45,7 @@ Sequencer::Sequencer(const StoreContext& ctx, const LaunchList& list, Delays del
 
 void Sequencer::SetTimer1(unsigned ms) {
     timer1_ = ms;
+    ticksToTimer1_ = ms / kLoadSampleMs;
     view_.SetTimer(TimerId::Timer1, ms);
 }
 
@@ -64,6 +65,8 @@ void Sequencer::OnTimer3() {
 }
 
 void Sequencer::OnTimer1() {
+    // The timer goes on at its interval: its next tick is one interval away.
+    ticksToTimer1_ = timer1_ / kLoadSampleMs;
     if (ended_ || paused_ || inTick_ || waiting_) return;
     if (list_.commands.Count() == 0) {
         End();
@@ -79,20 +82,35 @@ void Sequencer::OnTimer1() {
     Advance();
 }
 
-bool Sequencer::ShouldWait() const {
+bool Sequencer::MayWait() const {
     const bool entryLeft = static_cast<size_t>(started_) < list_.commands.Count();
-    return load_ && !hurried_ && entryLeft && waitedInAllMs_ < kMostWaitInAllMs &&
-           !load_->Settled();
+    return load_ && !hurried_ && entryLeft && waitedInAllMs_ < kMostWaitInAllMs;
+}
+
+bool Sequencer::ShouldWait() const {
+    return MayWait() && !load_->HasRoom();
+}
+
+bool Sequencer::SampleWanted() const {
+    if (waiting_) return true;
+    // The stretch that the next tick of `Timer1` judges: its last samples before that tick.
+    return MayWait() && timer1_ != 0 && ticksToTimer1_ <= kLoadWindowSamples;
 }
 
 void Sequencer::OnLoadSample() {
     if (ended_ || !load_) return;
+    if (ticksToTimer1_ > 0) --ticksToTimer1_;
+    if (!SampleWanted()) {
+        // A sample costs a system call; the next stretch begins afresh.
+        load_->Clear();
+        return;
+    }
     load_->Sample();
     // A pause holds the wait: its time does not count against the limits.
     if (!waiting_ || paused_) return;
     waitedMs_ += kLoadSampleMs;
     waitedInAllMs_ += kLoadSampleMs;
-    if (!load_->Settled() && waitedMs_ < kMostWaitPerProgramMs &&
+    if (!load_->HasRoom() && waitedMs_ < kMostWaitPerProgramMs &&
         waitedInAllMs_ < kMostWaitInAllMs) {
         return;
     }

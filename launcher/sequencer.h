@@ -61,8 +61,10 @@ class Sequencer {
     void Begin();
     void OnTimer3();
     void OnTimer1();
-    // Every kLoadSampleMs from the start (the marquee's tick): one load sample when the starts are
-    // paced by the load, which ends a wait for the computer to settle once it has.
+    // Every kLoadSampleMs from the start (the marquee's tick). When the starts are paced by the
+    // load: one load sample in the last stretch before a start and while a start waits, where it
+    // ends the wait once the computer has room; no sample at the other ticks, since no start would
+    // read it.
     void OnLoadSample();
 
     void TogglePause();
@@ -83,7 +85,11 @@ class Sequencer {
     void StartEntryAt(size_t index);
     // Starts the next entry (or ends after the last) and shows it: the body of a tick.
     void Advance();
+    // The load may still hold a start back: paced by it, not hurried, an entry left, and the
+    // sequence's wait not used up.
+    bool MayWait() const;
     bool ShouldWait() const;
+    bool SampleWanted() const;
     void End();
 
     const StoreContext& ctx_;
@@ -100,6 +106,8 @@ class Sequencer {
     // dropped, so no second start and no second box pile up behind the first.
     bool inTick_ = false;
     unsigned timer1_ = 0;
+    // Marquee ticks left until `Timer1`'s next tick, counted down by the load samples' ticks.
+    unsigned ticksToTimer1_ = 0;
     unsigned timer3_ = 0;
     // `Timer1`'s interval when the pause began, given back on resume.
     unsigned remembered_ = 0;

@@ -4,8 +4,11 @@
 # (b) started by the real Tarnwick.exe with the delays the installer sets; (c) started by
 # Tarnwick.exe with the shortest program delay it keeps and "Wait until the computer is idle" on.
 # Meanwhile a probe that stands for the user's first action is started once a second and timed.
-# Prints per storm the probe's median and 95th percentile per run, when the last program started
-# and the storm's targets as ratios within the run, and draws one plot per storm.
+# Before the three, one program of the storm runs alone on the idle machine: the storm's floor,
+# the soonest it can be over with one processor left to the user, is that time for every program,
+# shared by the other processors. Prints per storm the floor, the probe's median and 95th
+# percentile per run, when the last program started and when the storm was over (also against the
+# floor), and the storm's targets as ratios within the run, and draws one plot per storm.
 #   scripts/bench-storm.sh
 # Environment:
 #   STORMS     which storms, in order (default "present light heavy")
@@ -65,8 +68,9 @@ quiet_percent=5
 # runs, and long enough for the slowest of them to start every program and let the last one
 # finish. With fixed delays the last program starts after the initial delay and one delay per
 # program. Waiting for idle, a program that outlasts the delay holds the next one back until it
-# has ended and the load meter's last second has settled (about 1.5 s more). Both get 9 s for the
-# last program to finish on a machine shared with the probe.
+# has ended and the load meter's last 400 ms show room again (a few tenths of a second; 1.5 s are
+# allowed, as the probe slows the programs too). Both get 9 s for the last program to finish on a
+# machine shared with the probe.
 watch_window() { # programs units
     local n=$1 work=$(($2 * 17 / 1000)) fixed paced period
     fixed=$((init_delay + n * fixed_delay + work + 90))
@@ -134,14 +138,14 @@ settle() {
     done
     echo "  cores busy just before the run: $busy% (load average $(cut -d' ' -f1-3 /proc/loadavg))"
 }
-# One storm run, watched for what the rest of the machine takes meanwhile: until the driver has
-# ended and every start-up program has logged (Tarnwick ends one delay after its last start, and
-# that program may still be running then). A run during which other programs took more than
-# $quiet_percent% of the cores is done again, $attempts runs in all at most; the report says if
-# the last was disturbed too.
-storm_run() { # record prepare-command [storm command ...]
-    local record=$1 prepare=$2 attempt i
-    shift 2
+# One storm run, watched for what the rest of the machine takes meanwhile: the probe for `seconds`,
+# then until the driver has ended and every one of `logs` start-up programs has logged (Tarnwick
+# ends one delay after its last start, and that program may still be running then). A run during
+# which other programs took more than $quiet_percent% of the cores is done again, $attempts runs in
+# all at most; the report says if the last was disturbed too.
+storm_run() { # record seconds logs prepare-command [storm command ...]
+    local record=$1 seconds=$2 logs=$3 prepare=$4 attempt i
+    shift 4
     for attempt in $(seq "$attempts"); do
         settle
         rm -rf "$work/log-$record"
@@ -149,9 +153,9 @@ storm_run() { # record prepare-command [storm command ...]
         $prepare
         python3 "$root/bench/storm/cpu_watch.py" "$WINEPREFIX" "$work/$record-watch.txt" &
         watcher=$!
-        drive "$record" "$window" "$@"
+        drive "$record" "$seconds" "$@"
         for i in $(seq 200); do
-            [ "$(find "$work/log-$record" -name '*.txt' | wc -l)" -ge "$programs" ] && break
+            [ "$(find "$work/log-$record" -name '*.txt' | wc -l)" -ge "$logs" ] && break
             sleep 1
         done
         kill -TERM "$watcher"
@@ -199,24 +203,28 @@ for storm in $storms; do
     echo "storm $storm: $programs programs of $load_units units and $load_megabytes MB," \
         "probe watched for $window s"
 
+    echo " one program alone, no probe"
+    storm_run "$storm-alone" 0 1 true "$(load_command "$storm-alone" 1)"
+
     echo " run (a): all at once"
     commands=()
     for i in $(seq "$programs"); do commands+=("$(load_command "$storm-all" "$i")"); done
-    storm_run "$storm-all" true "${commands[@]}"
+    storm_run "$storm-all" "$window" "$programs" true "${commands[@]}"
 
     echo " run (b): through Tarnwick.exe, TimeDelay $fixed_delay, initTimeDelay $init_delay"
-    storm_run "$storm-fixed" "seed_launcher $storm-fixed $fixed_delay False" \
-        "$win\\prog\\Tarnwick.exe"
+    storm_run "$storm-fixed" "$window" "$programs" \
+        "seed_launcher $storm-fixed $fixed_delay False" "$win\\prog\\Tarnwick.exe"
 
     echo " run (c): through Tarnwick.exe, TimeDelay $paced_delay, initTimeDelay $init_delay," \
         "WaitIdle True"
-    storm_run "$storm-waitidle" "seed_launcher $storm-waitidle $paced_delay True" \
-        "$win\\prog\\Tarnwick.exe"
+    storm_run "$storm-waitidle" "$window" "$programs" \
+        "seed_launcher $storm-waitidle $paced_delay True" "$win\\prog\\Tarnwick.exe"
 
     png="$png_dir/storm.png"
     [ "$storm" = present ] || png="$png_dir/storm-$storm.png"
     args=(--storm "$storm" --programs "$programs" --window "$window"
-        --quiet-percent "$quiet_percent" --png "$png" --idle "$work/idle.txt")
+        --quiet-percent "$quiet_percent" --png "$png" --idle "$work/idle.txt"
+        --alone-logs "$work/log-$storm-alone" --alone-watch "$work/$storm-alone-watch.txt")
     for run in all fixed waitidle; do
         args+=("--$run" "$work/$storm-$run.txt" "--$run-logs" "$work/log-$storm-$run"
             "--$run-watch" "$work/$storm-$run-watch.txt")

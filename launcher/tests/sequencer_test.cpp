@@ -586,22 +586,40 @@ TEST_F(SequencerTest, NothingHappensAfterTheEnd) {
 
 // ---- pacing by the computer's load ("Wait until the computer is idle")
 
-// A computer whose load follows a script on the simulated clock.
-class ScriptedLoad final : public LoadMeter {
+// A computer of a given number of processors whose busy share follows a script on the simulated
+// clock. It counts busy and idle time as GetSystemTimes does and judges it through the launcher's
+// own window of counters.
+class SimulatedComputer final : public LoadMeter {
   public:
-    explicit ScriptedLoad(const SimWindow& window) : window_(window) {}
-    std::function<bool(Micros)> busy = [](Micros) { return false; };
-    int samples = 0;
-    void Sample() override { ++samples; }
-    bool Settled() const override { return !busy(window_.now); }
+    SimulatedComputer(const SimWindow& window, unsigned processors)
+        : window_(window), processors_(processors), counters_(processors) {}
+    // How many processors' worth of work runs at a moment.
+    std::function<double(Micros)> busy = [](Micros) { return 0.0; };
+    std::vector<Micros> samples;
+    void Sample() override {
+        samples.push_back(window_.now);
+        // 1 ms of every processor is 10'000 units of 100 ns; idle time counts as kernel time.
+        for (; counted_ < window_.now; counted_ += 1ms) {
+            const double idle = processors_ - std::min(busy(counted_), double(processors_));
+            totals_.kernel += processors_ * 10'000ull;
+            totals_.idle += static_cast<uint64_t>(idle * 10'000);
+        }
+        counters_.Add(totals_);
+    }
+    void Clear() override { counters_.Clear(); }
+    bool HasRoom() const override { return counters_.HasRoom(); }
 
   private:
     const SimWindow& window_;
+    const unsigned processors_;
+    LoadWindow counters_;
+    LoadCounters totals_;
+    Micros counted_{0};
 };
 
 class PacingTest : public SequencerTest {
   protected:
-    ScriptedLoad load{window};
+    SimulatedComputer load{window, 2};
 };
 
 TEST_F(PacingTest, AnIdleComputerKeepsTodaysScheduleAndTheDelayIsTheLeastTime) {
@@ -610,27 +628,75 @@ TEST_F(PacingTest, AnIdleComputerKeepsTodaysScheduleAndTheDelayIsTheLeastTime) {
     window.RunFor(20s);
     EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 3s, 4s}));
     EXPECT_EQ(*window.endedAt, 5s);
-    // One sample on each marquee tick, five a second, while the sequence runs.
-    EXPECT_EQ(load.samples, 25);
+}
+
+TEST_F(PacingTest, TheLoadIsSampledOnlyOverTheStretchBeforeEachStart) {
+    AddPrograms(2);
+    Begin({1, 4}, &load);
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{5s, 9s}));
+    // Three samples make the 400 ms that a start judges; none after the last start.
+    EXPECT_EQ(load.samples, (std::vector<Micros>{4600ms, 4800ms, 5s, 8600ms, 8800ms, 9s}));
+}
+
+TEST_F(PacingTest, AWaitingStartIsSampledOnEveryTick) {
+    AddPrograms(2);
+    load.busy = [](Micros t) { return t < 3s ? 2.0 : 0.0; };
+    Begin({1, 1}, &load);
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{3400ms, 4400ms}));
+    EXPECT_EQ(load.samples, (std::vector<Micros>{1600ms, 1800ms, 2s, 2200ms, 2400ms, 2600ms, 2800ms,
+                                                 3s, 3200ms, 3400ms, 4s, 4200ms, 4400ms}));
 }
 
 TEST_F(PacingTest, AStartWaitsWhileTheComputerIsBusyAndTheNextDelayCountsFromIt) {
     AddPrograms(3);
-    // The first program keeps the computer busy until 5.3 s.
-    load.busy = [](Micros t) { return t >= 2s && t < 5300ms; };
+    // The first program keeps one of the two processors busy until 5.3 s.
+    load.busy = [](Micros t) { return t >= 2s && t < 5300ms ? 1.0 : 0.0; };
     Begin({1, 1}, &load);
-    window.RunUntil(2s);
+    window.RunUntil(3s);
     EXPECT_TRUE(sequencer->Waiting());
-    EXPECT_EQ(window.marquee, L"  Waiting: P0.....        ");
+    EXPECT_EQ(window.marquee, L"  Waiting: P1.....        ");
     window.RunFor(20s);
-    // Settled at the first sample after 5.3 s.
-    EXPECT_EQ(startTimes, (std::vector<Micros>{5400ms, 6400ms, 7400ms}));
-    EXPECT_EQ(*window.endedAt, 8400ms);
+    // The last 400 ms hold a quarter of a processor's work at the sample of 5.6 s, not before.
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 5600ms, 6600ms}));
+    EXPECT_EQ(*window.endedAt, 7600ms);
 }
+
+// Other work keeps some processors busy from the first start for ten seconds: the second program
+// starts at its delay if it leaves a processor free for the user once it runs, or else once that
+// work is over.
+struct RoomCase {
+    unsigned processors;
+    double busy;
+    bool room;
+    friend void PrintTo(const RoomCase& c, std::ostream* os) {
+        *os << c.busy << " of " << c.processors << " processors busy";
+    }
+};
+
+class RoomTest : public SequencerTest, public ::testing::WithParamInterface<RoomCase> {};
+
+TEST_P(RoomTest, TheNextProgramStartsWhileItLeavesAProcessorFree) {
+    const RoomCase c = GetParam();
+    SimulatedComputer computer{window, c.processors};
+    computer.busy = [&](Micros t) { return t >= 2s && t < 12s ? c.busy : 0.0; };
+    AddPrograms(2);
+    Begin({1, 1}, &computer);
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, c.room ? 3s : 12200ms}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Processors, RoomTest,
+                         ::testing::Values(RoomCase{1, 0.45, true}, RoomCase{1, 0.5, false},
+                                           RoomCase{2, 0.5, true}, RoomCase{2, 0.6, false},
+                                           RoomCase{2, 1.0, false}, RoomCase{8, 6.0, true},
+                                           RoomCase{8, 6.5, true}, RoomCase{8, 6.6, false},
+                                           RoomCase{8, 7.0, false}));
 
 TEST_F(PacingTest, ABusyComputerHoldsOneProgramAMinuteAndTheSequenceThreeAtMost) {
     AddPrograms(5);
-    load.busy = [](Micros) { return true; };
+    load.busy = [](Micros) { return 2.0; };
     Begin({1, 1}, &load);
     window.RunFor(400s);
     // 60 s for each of the first three, then the three minutes are used up.
@@ -639,7 +705,7 @@ TEST_F(PacingTest, ABusyComputerHoldsOneProgramAMinuteAndTheSequenceThreeAtMost)
 
 TEST_F(PacingTest, PauseHoldsTheWaitAndResumingGoesOnWaiting) {
     AddPrograms(2);
-    load.busy = [](Micros t) { return t < 30s; };
+    load.busy = [](Micros t) { return t < 30s ? 2.0 : 0.0; };
     Begin({1, 1}, &load);
     window.RunUntil(10s);
     sequencer->TogglePause();
@@ -654,7 +720,7 @@ TEST_F(PacingTest, PauseHoldsTheWaitAndResumingGoesOnWaiting) {
 
 TEST_F(PacingTest, PausedTimeDoesNotCountAgainstTheMinute) {
     AddPrograms(1);
-    load.busy = [](Micros) { return true; };
+    load.busy = [](Micros) { return 2.0; };
     Begin({1, 1}, &load);
     window.RunUntil(12s);  // 10 s of waiting
     sequencer->TogglePause();
@@ -666,7 +732,7 @@ TEST_F(PacingTest, PausedTimeDoesNotCountAgainstTheMinute) {
 
 TEST_F(PacingTest, FastForwardStartsTheRestAtOnceIdleOrNot) {
     AddPrograms(3);
-    load.busy = [](Micros) { return true; };
+    load.busy = [](Micros) { return 2.0; };
     Begin({1, 1}, &load);
     window.RunUntil(5s);
     ASSERT_TRUE(sequencer->Waiting());
@@ -677,7 +743,7 @@ TEST_F(PacingTest, FastForwardStartsTheRestAtOnceIdleOrNot) {
 
 TEST_F(PacingTest, StopWhileWaitingEndsWithoutStarting) {
     AddPrograms(3);
-    load.busy = [](Micros) { return true; };
+    load.busy = [](Micros) { return 2.0; };
     Begin({1, 1}, &load);
     window.RunUntil(5s);
     sequencer->Stop();
@@ -686,39 +752,58 @@ TEST_F(PacingTest, StopWhileWaitingEndsWithoutStarting) {
     EXPECT_TRUE(startTimes.empty());
 }
 
-TEST(LoadWindowTest, BusyCoresAndDiskShareOverTheLastSecond) {
+TEST(LoadWindowTest, BusyCoresAndDiskShareOverTheLast400Ms) {
     LoadWindow w(2);
-    EXPECT_TRUE(w.Settled());  // nothing measured yet
     // 100 ns units summed over 2 processors: one 200 ms sample is 4'000'000 units in all.
     LoadCounters c;
     w.Add(c);
     c.kernel += 4'000'000;  // kernel time includes idle time
-    c.idle += 2'000'000;    // one core busy, one idle
+    c.idle += 4'000'000;
     w.Add(c);
-    EXPECT_DOUBLE_EQ(w.BusyCores(), 1.0);
-    EXPECT_FALSE(w.Settled());
-    for (int i = 0; i < 5; ++i) {
-        c.kernel += 4'000'000;
-        c.idle += 3'920'000;
-        w.Add(c);
-    }
-    // The busy sample has left the one-second window.
+    // Idle, but over less than the whole stretch: no room yet.
+    EXPECT_DOUBLE_EQ(w.BusyCores(), 0.0);
+    EXPECT_FALSE(w.HasRoom());
+    c.kernel += 4'000'000;
+    c.idle += 2'000'000;  // one core busy, one idle
+    w.Add(c);
+    EXPECT_DOUBLE_EQ(w.BusyCores(), 0.5);
+    EXPECT_TRUE(w.HasRoom());
+    c.kernel += 4'000'000;
+    c.idle += 3'920'000;
+    w.Add(c);
+    EXPECT_NEAR(w.BusyCores(), 0.52, 1e-9);
+    EXPECT_FALSE(w.HasRoom());
+    c.kernel += 4'000'000;
+    c.idle += 3'920'000;
+    w.Add(c);
+    // The busy sample has left the window.
     EXPECT_NEAR(w.BusyCores(), 0.04, 1e-9);
-    EXPECT_TRUE(w.Settled());
+    EXPECT_TRUE(w.HasRoom());
     EXPECT_FALSE(w.DiskShare());
+    w.Clear();
+    EXPECT_FALSE(w.HasRoom());
 
     LoadWindow disk(2);
     LoadCounters d;
     d.diskIdle = 0;
     d.diskQuery = 0;
     disk.Add(d);
-    d.kernel += 4'000'000;
-    d.idle += 4'000'000;
-    d.diskQuery = *d.diskQuery + 2'000'000;
-    d.diskIdle = *d.diskIdle + 800'000;  // busy 60 % of the time
-    disk.Add(d);
+    // Idle processors, and the disk busy for a share of each sample.
+    const auto sample = [&](uint64_t diskIdle) {
+        d.kernel += 4'000'000;
+        d.idle += 4'000'000;
+        d.diskQuery = *d.diskQuery + 2'000'000;
+        d.diskIdle = *d.diskIdle + diskIdle;
+        disk.Add(d);
+    };
+    sample(800'000);  // busy 60 % of the time
+    sample(800'000);
     EXPECT_DOUBLE_EQ(*disk.DiskShare(), 0.6);
-    EXPECT_FALSE(disk.Settled());
+    EXPECT_FALSE(disk.HasRoom());
+    sample(1'600'000);  // busy 20 %
+    sample(1'600'000);
+    EXPECT_NEAR(*disk.DiskShare(), 0.2, 1e-9);
+    EXPECT_TRUE(disk.HasRoom());
 }
 
 }  // namespace

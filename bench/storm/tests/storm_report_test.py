@@ -47,36 +47,81 @@ class Percentiles(unittest.TestCase):
     def test_verdict_on_and_around_the_target(self):
         idle = run([0.2])
         fixed = run([0.5], loads=[(33.0, 36.0)])
-        paced = [(1.0, 4.0), (30.0, 33.0)]
-        met = sr.report("present", idle, {"all": run([3.0]), "fixed": fixed,
-                                          "waitidle": run([1.0], loads=paced)}, 8, 45)
+
+        def present(p95, over):
+            paced = run([p95], loads=[(1.0, 4.0), (26.0, over)])
+            return sr.report("present", idle, {"all": run([0.72]), "fixed": fixed,
+                                               "waitidle": paced}, 8, 45, 3.0, 2)
+
+        met = present(0.24, 30.0)
+        self.assertIn("target (present): probe p95, WaitIdle / idle, no storm 1.20 (<= 1.20): met",
+                      met)
+        self.assertIn("target (present): storm over, WaitIdle / floor 1.25 (<= 1.25): met", met)
         self.assertIn("target (present): probe p95, WaitIdle / all at once 0.33 (<= 0.33): met",
                       met)
-        self.assertIn("target (present): last program started, WaitIdle / Tarnwick, fixed delays "
-                      "0.91 (<= 1.00): met", met)
-        missed = sr.report("present", idle, {"all": run([3.0]), "fixed": fixed,
-                                             "waitidle": run([1.02], loads=[(34.0, 37.0)])}, 8, 45)
-        self.assertIn("all at once 0.34 (<= 0.33): NOT met", missed)
-        self.assertIn("fixed delays 1.03 (<= 1.00): NOT met", missed)
+        missed = present(0.25, 30.1)
+        self.assertIn("idle, no storm 1.25 (<= 1.20): NOT met", missed)
+        self.assertIn("floor 1.25 (<= 1.25): NOT met", missed)
+        self.assertIn("all at once 0.35 (<= 0.33): NOT met", missed)
 
     def test_each_storm_has_its_own_targets(self):
         idle = run([0.2])
         runs = {"all": run([3.0], loads=[(0.1, 9.0)]), "fixed": run([1.5], loads=[(33.0, 34.0)]),
                 "waitidle": run([0.9], loads=[(16.0, 17.0)])}
-        heavy = sr.report("heavy", idle, runs, 6, 80)
+        heavy = sr.report("heavy", idle, runs, 6, 80, 10.0, 2)
         self.assertIn("probe p95, WaitIdle / Tarnwick, fixed delays 0.60 (<= 0.60): met", heavy)
+        self.assertIn("storm over, WaitIdle / floor 0.28 (<= 1.25): met", heavy)
+        self.assertIn("probe p95, WaitIdle / all at once", heavy)
         self.assertNotIn("last program started, WaitIdle", heavy)
-        light = sr.report("light", idle, runs, 8, 45)
+        light = sr.report("light", idle, runs, 8, 45, 0.3, 2)
         self.assertIn("last program started, WaitIdle / Tarnwick, fixed delays 0.48 (<= 0.50): "
                       "met", light)
+        self.assertIn("probe p95, WaitIdle / idle, no storm 4.50 (<= 1.20): NOT met", light)
+        # Light programs do not slow the probe even all at once: nothing to take a third of.
+        self.assertNotIn("WaitIdle / all at once", light)
         self.assertNotIn("probe p95, WaitIdle / Tarnwick", light)
+        self.assertNotIn("WaitIdle / floor", light)
+        present = sr.report("present", idle, runs, 8, 45, 3.0, 2)
+        self.assertNotIn("last program started, WaitIdle", present)
 
     def test_a_start_after_the_window_is_called_out(self):
         runs = {"all": run([3.0], loads=[(0.1, 9.0)]), "fixed": run([1.0], loads=[(33.0, 36.0)]),
                 "waitidle": run([0.5], loads=[(50.0, 53.0)])}
-        out = sr.report("present", run([0.2]), runs, 8, 45)
+        out = sr.report("present", run([0.2]), runs, 8, 45, 3.0, 2)
         self.assertIn("the run Tarnwick, WaitIdle started a program after the watch window", out)
         self.assertNotIn("the run Tarnwick, fixed delays started", out)
+
+
+class Floor(unittest.TestCase):
+    """The soonest a storm can be over with one processor left to the user."""
+
+    def test_every_processor_but_one_shares_the_work(self):
+        self.assertEqual(sr.storm_floor(8, 3.0, 2), 24.0)
+        self.assertEqual(sr.storm_floor(6, 10.0, 4), 20.0)
+        self.assertAlmostEqual(sr.storm_floor(8, 3.5, 8), 4.0)
+
+    def test_a_single_processor_does_it_all(self):
+        self.assertEqual(sr.storm_floor(8, 3.0, 1), 24.0)
+
+    def test_the_time_alone_is_the_programs_own_span(self):
+        self.assertEqual(sr.alone_time([(2.0, 5.25)]), 3.25)
+        with self.assertRaises(ValueError):
+            sr.alone_time([(2.0, 5.0), (6.0, 9.0)])
+
+    def test_the_report_sets_each_run_against_the_floor(self):
+        runs = {"all": run([3.0], loads=[(0.1, 36.0)]), "fixed": run([0.3], loads=[(33.0, 37.2)]),
+                "waitidle": run([0.2], loads=[(2.0, 28.8)])}
+        out = sr.report("present", run([0.2]), runs, 8, 45, 3.0, 2)
+        self.assertIn("floor: 8 programs x 3.00 s alone / (2 - 1) processors = 24.0 s\n", out)
+        rows = {line[:26].strip(): line.split()[-1] for line in out.splitlines()[4:7]}
+        self.assertEqual(rows, {"all at once": "1.50",
+                                "Tarnwick, fixed delays": "1.55", "Tarnwick, WaitIdle": "1.20"})
+        self.assertIn("storm over, WaitIdle / floor 1.20 (<= 1.25): met", out)
+        single = sr.report("present", run([0.2]), runs, 8, 45, 3.0, 1)
+        self.assertIn("floor: 8 programs x 3.00 s alone on 1 processor = 24.0 s\n", single)
+        eight = sr.report("heavy", run([0.2]), runs, 8, 45, 3.5, 8)
+        self.assertIn("/ (8 - 1) processors = 4.0 s\n", eight)
+        self.assertIn("storm over, WaitIdle / floor 7.20 (<= 1.25): NOT met", eight)
 
 
 class Records(unittest.TestCase):
@@ -128,12 +173,14 @@ class WholeReport(unittest.TestCase):
         write(d, "all.txt", "t0 0\nprobe 0 900 0\nprobe 1000 300 0\nexit 0 0\n")
         write(d, "fixed.txt", "t0 0\nprobe 0 400 0\nprobe 1000 300 0\nexit 0 0\n")
         write(d, "waitidle.txt", "t0 0\nprobe 0 200 0\nprobe 1000 250 0\nexit 0 0\n")
-        for key, start in (("all", 100), ("fixed", 5000), ("waitidle", 2000)):
+        for key, start in (("alone", 700), ("all", 100), ("fixed", 5000), ("waitidle", 2000)):
             os.mkdir(os.path.join(d, key))
             write(os.path.join(d, key), "01.txt", f"{start} {start + 3000}\n")
         self.args = ["--storm", "present", "--programs", "1", "--window", "9", "--cores", "2",
                      "--quiet-percent", "5", "--png", os.path.join(d, "p.png"),
-                     "--idle", os.path.join(d, "idle.txt")]
+                     "--idle", os.path.join(d, "idle.txt"),
+                     "--alone-logs", os.path.join(d, "alone"),
+                     "--alone-watch", os.path.join(d, "alone-watch.txt")]
         for key in ("all", "fixed", "waitidle"):
             self.args += [f"--{key}", os.path.join(d, f"{key}.txt"),
                           f"--{key}-logs", os.path.join(d, key),
@@ -144,6 +191,7 @@ class WholeReport(unittest.TestCase):
 
     def run_main(self, all_others, waitidle_others):
         d = self.folder.name
+        write(d, "alone-watch.txt", "0.1 3.0 5.0\n")
         write(d, "all-watch.txt", f"{all_others} 30.0 50.0\n")
         write(d, "fixed-watch.txt", "0.0 30.0 50.0\n")
         write(d, "waitidle-watch.txt", f"{waitidle_others} 30.0 50.0\n9.5 cc1plus\n2.25 make\n")
@@ -155,9 +203,10 @@ class WholeReport(unittest.TestCase):
     def test_figures_and_plot_on_a_quiet_machine(self):
         code, out = self.run_main(1.0, 5.0)
         self.assertEqual(code, 0)
+        self.assertIn("floor: 1 programs x 3.00 s alone / (2 - 1) processors = 3.0 s", out)
         self.assertIn("probe p95, WaitIdle / all at once 0.28 (<= 0.33): met", out)
-        self.assertIn("last program started, WaitIdle / Tarnwick, fixed delays 0.40 (<= 1.00): "
-                      "met", out)
+        self.assertIn("storm over, WaitIdle / floor 1.67 (<= 1.25): NOT met", out)
+        self.assertIn("took 1% of the cores during the run one program alone\n", out)
         self.assertIn("took 1% of the cores during the run all at once\n", out)
         self.assertIn("took 5% of the cores during the run Tarnwick, WaitIdle\n", out)
         self.assertNotIn("not quiet", out)
