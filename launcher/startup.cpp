@@ -36,27 +36,29 @@ int DelaySeconds(double tenths) {
 }
 
 LauncherOptions ReadLauncherOptions(Os& os) {
+    // One read of the section at every log-on; what is written back unchanged is not written.
+    MiscSnapshot misc(os);
     LauncherOptions o;
-    o.visible = ReadOptionText(os, misc::kVisible);
-    o.autoHide = ReadOption(os, misc::kAutoHide);
-    o.details = ReadOption(os, misc::kDetails);
-    const double initTenths = ReadOption(os, misc::kInitTimeDelay);
-    o.hideLogo = ReadOption(os, misc::kHideLogo);
+    o.visible = misc.Text(misc::kVisible);
+    o.autoHide = misc.Read(misc::kAutoHide);
+    o.details = misc.Read(misc::kDetails);
+    const double initTenths = misc.Read(misc::kInitTimeDelay);
+    o.hideLogo = misc.Read(misc::kHideLogo);
     // Stores written before the option existed keep the plain pace.
-    o.waitIdle = ReadOption(os, misc::kWaitIdle);
-    o.x = ReadOptionText(os, misc::kX);
-    o.y = ReadOptionText(os, misc::kY);
+    o.waitIdle = misc.Read(misc::kWaitIdle);
+    o.x = misc.Text(misc::kX);
+    o.y = misc.Text(misc::kY);
     o.delays.initialSeconds = DelaySeconds(initTenths);
 
-    WriteOptionText(os, misc::kVisible, o.visible);
-    WriteOption(os, misc::kAutoHide, o.autoHide);
-    WriteOption(os, misc::kInitTimeDelay, o.delays.initialSeconds * 10);
-    WriteOption(os, misc::kDetails, o.details);
-    WriteOption(os, misc::kHideLogo, o.hideLogo);
-    WriteOption(os, misc::kWaitIdle, o.waitIdle);
+    misc.WriteText(misc::kVisible, o.visible);
+    misc.Write(misc::kAutoHide, o.autoHide);
+    misc.Write(misc::kInitTimeDelay, o.delays.initialSeconds * 10);
+    misc.Write(misc::kDetails, o.details);
+    misc.Write(misc::kHideLogo, o.hideLogo);
+    misc.Write(misc::kWaitIdle, o.waitIdle);
 
-    o.delays.programSeconds = DelaySeconds(ReadOption(os, misc::kTimeDelay));
-    WriteOption(os, misc::kTimeDelay, o.delays.programSeconds * 10);
+    o.delays.programSeconds = DelaySeconds(misc.Read(misc::kTimeDelay));
+    misc.Write(misc::kTimeDelay, o.delays.programSeconds * 10);
     return o;
 }
 

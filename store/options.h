@@ -10,6 +10,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace tarnwick {
 
@@ -65,6 +67,36 @@ LSTATUS WriteOption(Os& os, const FlagOption& option, bool value);
 LSTATUS WriteOption(Os& os, const NumberOption& option, long long value);
 LSTATUS WriteOptionText(Os& os, const FlagOption& option, std::wstring_view text);
 LSTATUS WriteOptionText(Os& os, const NumberOption& option, std::wstring_view text);
+
+// Section "misc" read in one enumeration, for a program that reads and writes back many options
+// at once. Reads answer as `ReadOption` and `ReadOptionText` do; a write goes to the store only
+// where it changes what the store holds. Where the section cannot be read whole, each read and
+// write goes to the store on its own.
+class MiscSnapshot {
+  public:
+    explicit MiscSnapshot(Os& os);
+
+    std::wstring Text(const FlagOption& option) const {
+        return Text(option.key, DefaultText(option));
+    }
+    std::wstring Text(const NumberOption& option) const {
+        return Text(option.key, DefaultText(option));
+    }
+    bool Read(const FlagOption& option) const;
+    double Read(const NumberOption& option) const;
+
+    void Write(const FlagOption& option, bool value);
+    void Write(const NumberOption& option, long long value);
+    void WriteText(const NumberOption& option, std::wstring_view text) { Put(option.key, text); }
+
+  private:
+    std::wstring Text(std::wstring_view key, std::wstring_view defaultText) const;
+    void Put(std::wstring_view key, std::wstring_view text);
+
+    Os& os_;
+    bool complete_ = false;
+    std::vector<std::pair<std::wstring, std::wstring>> values_;
+};
 
 // The machine's master switch: "Enabled" of section "misc" in the machine's store, which only an
 // administrator can write. While it reads False, Tarnwick takes nothing for any account; a missing

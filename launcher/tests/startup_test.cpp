@@ -126,6 +126,24 @@ TEST_F(OptionsTest, SettingsProgramsDigitsAreReadAsFlagsAndWrittenBackAsWords) {
     EXPECT_EQ(Misc(L"Visible"), L"0");  // as read
 }
 
+// At every log-on: one read of the section, and nothing written that the store holds already.
+TEST_F(OptionsTest, ALogOnReadsTheOptionsOnceAndWritesOnlyWhatChanges) {
+    ReadLauncherOptions(SystemOs());
+    StoreWrite(SystemOs(), kMiscSection, L"TimeDelay", L"25");
+    FaultyOs os(SystemOs());
+    size_t reads = 0;
+    os.rule = [&](const Call& c) -> DWORD {
+        reads += c.op == Op::QueryValue || c.op == Op::EnumValues;
+        return 0;
+    };
+    const LauncherOptions o = ReadLauncherOptions(os);
+    EXPECT_EQ(reads, 1u);
+    EXPECT_EQ(o.delays.programSeconds, 2);
+    ASSERT_EQ(os.changes.size(), 1u);
+    EXPECT_EQ(os.changes[0].b, L"TimeDelay");
+    EXPECT_EQ(Misc(L"TimeDelay"), L"20");
+}
+
 TEST_F(OptionsTest, WriteBackOrder) {
     FaultyOs os(SystemOs());
     ReadLauncherOptions(os);
