@@ -34,6 +34,25 @@ logon_launcher_running() {
     return 1
 }
 
+# A program of this prefix's session is running: a Windows process (Wine's loader runs it) that
+# carries this prefix in its environment and is not one of Wine's own programs in C:\windows.
+logon_programs_running() {
+    local pid first
+    for pid in $(grep -lsxz "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ | cut -d/ -f3); do
+        case $(readlink "/proc/$pid/exe" 2>/dev/null) in
+            */wine | */wine64 | */wine-preloader | */wine64-preloader) ;;
+            *) continue ;;
+        esac
+        first=$({ tr '\0' '\n' <"/proc/$pid/cmdline" | head -1; } 2>/dev/null) || continue
+        first=${first#\"}
+        case "${first,,}" in
+            c:\\windows\\*) ;;
+            *) return 0 ;;
+        esac
+    done
+    return 1
+}
+
 logon_run() {
     local n=$1 logs=$2 i
     # Logging off: the server ends every process of the session and saves the registry.
@@ -42,12 +61,15 @@ logon_run() {
     local start
     start=$(date +%s.%N)
     logon_quiet wine wineboot
-    # The launcher appears within a moment of wineboot's return, and ends after its sequence.
-    for i in $(seq 40); do logon_launcher_running && break; sleep 0.1; done
-    [ -n "${3:-}" ] && $3
-    for i in $(seq 1200); do logon_launcher_running || break; sleep 0.1; done
-    # Programs that Windows started without a launcher (after an uninstall) need a moment too.
-    sleep 1
+    if [ -n "${3:-}" ]; then
+        # The hook is for the launcher, which appears within a moment of wineboot's return.
+        for i in $(seq 40); do logon_launcher_running && break; sleep 0.1; done
+        $3
+    fi
+    # Wineboot has started everything it starts when it returns. The log-on is over once all of
+    # it has ended: the launcher after its sequence, the programs (the launcher's and those
+    # Windows started itself) once they have noted their start.
+    for i in $(seq 1200); do logon_programs_running || break; sleep 0.1; done
     mkdir -p "$logs/logon-$n"
     python3 - "$n" "$start" "$logs" >>"$logs/starts.txt" <<'PY'
 import os, sys

@@ -49,15 +49,27 @@ wine_env_stop() {
     wine_env_display_stop
 }
 
-# A display of its own: a fresh Xvfb on the first free number from :91, as DISPLAY.
+# A display of its own: a fresh Xvfb on the first free number from :91, as DISPLAY. Tests that
+# run side by side look for one at the same moment: the number is ours only once the lock names
+# our server, else the next one is tried.
 wine_env_display() {
-    local n=91
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-    TARNWICK_XVFB_PID=$!
+    local n=90 i
+    while :; do
+        n=$((n + 1))
+        if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then continue; fi
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+        TARNWICK_XVFB_PID=$!
+        for i in $(seq 100); do
+            [ -e "/tmp/.X11-unix/X$n" ] || ! kill -0 "$TARNWICK_XVFB_PID" 2>/dev/null && break
+            sleep 0.05
+        done
+        if kill -0 "$TARNWICK_XVFB_PID" 2>/dev/null &&
+            [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$TARNWICK_XVFB_PID" ]; then
+            break
+        fi
+        wine_env_display_stop
+    done
     export DISPLAY=":$n"
-    local i
-    for i in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
 }
 
 wine_env_display_stop() {

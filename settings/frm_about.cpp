@@ -19,8 +19,8 @@ constexpr wchar_t kDisclaimer[] =
 constexpr int kDisclaimerPoints = 6;
 
 // The labels that take the skin's colour.
-constexpr int kCaptions[] = {IDC_lblTitle, IDC_AboutLabel1, IDC_lblDescription, IDC_lblVersion,
-                             IDC_lblDisclaimer};
+constexpr int kAboutCaptions[] = {IDC_lblTitle, IDC_AboutLabel1, IDC_lblDescription, IDC_lblVersion,
+                                  IDC_lblDisclaimer};
 
 // The running program's own version resource.
 class VersionRecord {
@@ -67,8 +67,9 @@ class VersionRecord {
     std::vector<BYTE> record_;
 };
 
-bool IsCaption(int id) {
-    return std::find(std::begin(kCaptions), std::end(kCaptions), id) != std::end(kCaptions);
+bool IsAboutCaption(int id) {
+    return std::find(std::begin(kAboutCaptions), std::end(kAboutCaptions), id) !=
+           std::end(kAboutCaptions);
 }
 
 }  // namespace
@@ -110,7 +111,7 @@ INT_PTR frmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             const auto control = reinterpret_cast<HWND>(lParam);
             return reinterpret_cast<INT_PTR>(
                 background_.ColourControl(hwnd(), reinterpret_cast<HDC>(wParam), control,
-                                          IsCaption(::GetDlgCtrlID(control))));
+                                          IsAboutCaption(::GetDlgCtrlID(control))));
         }
         case WM_DRAWITEM:
             if (wParam != IDC_picIcon) return FALSE;
