@@ -1,6 +1,7 @@
 #include "accounts.h"
 
 #include "convert.h"
+#include "process.h"
 #include "registry.h"
 
 #include <array>
@@ -12,13 +13,14 @@ namespace {
 // A shell folder as an account's hive records it: the expandable value of "User Shell Folders",
 // else the plain path that the shell last wrote to "Shell Folders". No trailing backslash; empty
 // when neither tells.
+template <typename Expand>
 std::wstring HiveShellFolder(Os& os, const Hive& hive, std::wstring_view value,
-                             const std::map<std::wstring, std::wstring>& values) {
+                             const Expand& expand) {
     for (const std::wstring_view key : {kUserShellFoldersKey, kShellFoldersKey}) {
         RegValue raw;
         if (os.QueryValue(hive.root, hive.Key(key), value, raw) != ERROR_SUCCESS) continue;
         if (raw.type != REG_SZ && raw.type != REG_EXPAND_SZ) continue;
-        std::wstring path = ExpandFor(DecodeRegString(raw.data), values);
+        std::wstring path = expand(DecodeRegString(raw.data));
         while (!path.empty() && path.back() == L'\\') path.pop_back();
         if (!path.empty()) return path;
     }
@@ -34,6 +36,14 @@ std::wstring UpperCase(std::wstring_view text) {
 }  // namespace
 
 std::wstring HeldShortcutFolder(Os& os, HWND owner) {
+    // Read as the shell reads it, from the account's own shell folders and its own environment:
+    // a registry read, where the shell's lookup would be the dearest call of a log-on.
+    const std::wstring recorded =
+        HiveShellFolder(os, UserHive(), L"AppData", [](std::wstring_view text) {
+            std::wstring path = ExpandEnvironment(text);
+            return path.find(L'%') == std::wstring::npos ? path : std::wstring();
+        });
+    if (!recorded.empty()) return recorded + L"\\" + std::wstring(kHeldShortcutsFolder);
     const std::wstring appData = SpecialFolderPath(os, owner, kCsidlAppData);
     return appData.empty() ? std::wstring() : appData + std::wstring(kHeldShortcutsFolder);
 }
@@ -110,12 +120,13 @@ AccountPlaces PlacesInHive(Os& os, const Hive& hive, std::wstring_view profile) 
     places.hive = hive;
     if (profile.empty()) return places;
     std::map<std::wstring, std::wstring> values{{L"USERPROFILE", std::wstring(profile)}};
-    const std::wstring appData = HiveShellFolder(os, hive, L"AppData", values);
+    const auto expand = [&](std::wstring_view text) { return ExpandFor(text, values); };
+    const std::wstring appData = HiveShellFolder(os, hive, L"AppData", expand);
     if (!appData.empty()) {
         places.held = appData + L"\\" + std::wstring(kHeldShortcutsFolder);
         values.emplace(L"APPDATA", appData);
     }
-    const std::wstring startMenu = HiveShellFolder(os, hive, L"Start Menu", values);
+    const std::wstring startMenu = HiveShellFolder(os, hive, L"Start Menu", expand);
     if (!startMenu.empty()) places.startUp = startMenu + L"\\Programs\\StartUp\\";
     return places;
 }
