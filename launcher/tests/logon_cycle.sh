@@ -87,7 +87,16 @@ settings() {
     wait "$window" || true
 }
 switch=1027 save=1 cancel=2
-switch_off() { settings $switch $save; }
+# Once the launcher's sequence is under way (its first program has noted its start), not before
+# its list is built: switched off that early, nothing of this log-on is held any more.
+switch_off() {
+    local i
+    for i in $(seq 100); do
+        ls "$logs"/*.txt 2>/dev/null | grep -qv '/starts\.txt$' && break
+        sleep 0.1
+    done
+    settings $switch $save
+}
 logon_run 4 "$logs" switch_off
 launcher_after_off=$(wine reg query "HKLM\\$run" /v Veltane </dev/null 2>/dev/null | grep -c REG_SZ || true)
 logon_run 5 "$logs"
