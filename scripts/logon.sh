@@ -66,9 +66,11 @@ logon_run() {
         for i in $(seq 40); do logon_launcher_running && break; sleep 0.1; done
         $3
     fi
-    # Wineboot has started everything it starts when it returns. The log-on is over once all of
-    # it has ended: the launcher after its sequence, the programs (the launcher's and those
-    # Windows started itself) once they have noted their start.
+    # What wineboot starts appears a moment after it returns: waiting for it to end before it is
+    # there would end the log-on while the launcher is still to come.
+    for i in $(seq 40); do logon_programs_running && break; sleep 0.1; done
+    # The log-on is over once all of it has ended: the launcher after its sequence, the programs
+    # (the launcher's and those Windows started itself) once they have noted their start.
     for i in $(seq 1200); do logon_programs_running || break; sleep 0.1; done
     mkdir -p "$logs/logon-$n"
     python3 - "$n" "$start" "$logs" >>"$logs/starts.txt" <<'PY'

@@ -162,22 +162,25 @@ bool RegisterLauncher(const StoreContext& ctx) {
     return LauncherInPlace(ctx.os, ctx.programFolder);
 }
 
-std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp,
-                                          std::wstring_view held) {
+std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp) {
     std::vector<EntryLeft> left;
-    // Without a folder of held shortcuts the target would be the drive's root.
-    if (held.empty() || startUp.empty()) return left;
+    if (startUp.empty()) return left;
+    // The account's folder is made only when there is something to put into it.
+    std::optional<std::wstring> held;
     const auto disabled = DisabledByUser(ctx.os, HKEY_CURRENT_USER, kApprovedStartupFolderKey);
     for (const std::wstring& file : ListShortcuts(ctx.os, startUp)) {
         if (disabled.contains(file)) continue;
         std::wstring name = ShortcutEntryName(file);
         // ".lnk" or " .lnk" would give a row without a name, which no list shows or starts.
         if (TrimSpaces(name).empty()) continue;
+        if (!held) held = MakeHeldShortcutFolder(ctx.os, ctx.owner);
+        // Without a folder of held shortcuts the target would be the drive's root.
+        if (held->empty()) return left;
         // The program's newest shortcut is the one that counts: one that writes its shortcut
         // again at each start replaces the held copy, as a Run value written again replaces the
         // stored command.
-        const DWORD rc = ctx.os.MoveFileReplacing(std::wstring(startUp) + file,
-                                                  std::wstring(held) + L"\\" + file);
+        const DWORD rc =
+            ctx.os.MoveFileReplacing(std::wstring(startUp) + file, *held + L"\\" + file);
         if (rc != ERROR_SUCCESS) left.push_back({std::move(name), {}, rc});
     }
     return left;
@@ -271,12 +274,8 @@ CaptureResult CaptureStartupEntries(const StoreContext& ctx, Registration regist
     if (!result.launcherInPlace) return result;
     result.left = CaptureRunValues(ctx);
     result.startUp = StartUpFolder(ctx.os, ctx.owner);
-    // The account's folder is made only when there is something to put into it.
-    if (!result.startUp.empty() && !ListShortcuts(ctx.os, result.startUp).empty()) {
-        const std::wstring held = MakeHeldShortcutFolder(ctx.os, ctx.owner);
-        for (EntryLeft& entry : SweepStartUpFolder(ctx, result.startUp, held))
-            result.left.push_back(std::move(entry));
-    }
+    for (EntryLeft& entry : SweepStartUpFolder(ctx, result.startUp))
+        result.left.push_back(std::move(entry));
     return result;
 }
 

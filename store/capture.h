@@ -72,11 +72,10 @@ bool LauncherInPlace(Os& os, std::wstring_view programFolder);
 // Writes the registration and reads it back; whether it is in place afterwards.
 bool RegisterLauncher(const StoreContext& ctx);
 
-// Moves every enabled shortcut of the StartUp folder (as `StartUpFolder` gives it) into `held`,
-// the account's folder of held shortcuts, in place of a held one of the same name; with either
-// empty nothing happens. Gives the shortcuts that could not be moved.
-std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp,
-                                          std::wstring_view held);
+// Moves every enabled shortcut of the StartUp folder (as `StartUpFolder` gives it; empty: nothing
+// happens) into the account's folder of held shortcuts, made for the first one, in place of a held
+// one of the same name. Gives the shortcuts that could not be moved.
+std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_view startUp);
 
 // What an earlier version held where Tarnwick no longer keeps it: the machine's Run values in the
 // running account's own store, and shortcuts in the program folder. Each moves to its place now

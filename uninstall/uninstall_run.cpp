@@ -3,6 +3,7 @@
 #include "accounts.h"
 #include "product.h"
 #include "registry.h"
+#include "run_origins.h"
 #include "settings_store.h"
 
 #include <algorithm>
@@ -112,14 +113,22 @@ void RemoveSetupTraces(const StoreContext& ctx) {
         // Removes only an empty folder: a shortcut the user put there keeps it.
         os.RemoveDirectory(group);
     }
+    // A store goes only while it holds nothing taken from Windows: a launcher still running its
+    // capture when the uninstall began may have taken a program back since.
     const std::wstring store = L"Software\\" + std::wstring(kApplication);
-    os.DeleteKey(HKEY_LOCAL_MACHINE, store);
-    os.DeleteKey(HKEY_CURRENT_USER, store);
+    const auto forget = [&](const Hive& hive) {
+        for (const RunOrigin& origin : kRunOrigins) {
+            bool complete = false;
+            if (!StoreReadSection(os, hive, origin.section, &complete).empty() || !complete) return;
+        }
+        os.DeleteKey(hive.root, hive.Key(store));
+    };
+    forget(MachineHive());
+    forget(UserHive());
     DWORD status = ERROR_SUCCESS;
     for (const ProfileEntry& account : OtherAccounts(os, status)) {
         const AccountHive hive(os, account);
-        if (hive.Status() == ERROR_SUCCESS && !hive.Absent())
-            os.DeleteKey(hive.Reached().root, hive.Reached().Key(store));
+        if (hive.Status() == ERROR_SUCCESS && !hive.Absent()) forget(hive.Reached());
     }
     if (const std::wstring held = HeldShortcutFolder(os, ctx.owner); !held.empty()) {
         os.RemoveDirectory(held);

@@ -217,12 +217,8 @@ TEST_F(InstallExeTest, WhatStaysWithWindowsIsNamedInTheCompletionBox) {
                                     L"is gone, switch Tarnwick off and on again to take them "
                                     L"over."});
         EXPECT_EQ(seen.icon, L"warning");
-        ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        RECT shown{};
-        ::GetWindowRect(box, &shown);
-        testing::SaveScreenshot(testing::BuiltProgram(TARNWICK_INSTALL_EXE).parent_path() /
-                                    L"screenshots" / L"install-stayed-with-windows.bmp",
-                                shown, 40);
+        testing::SaveBoxScreenshot(box, testing::BuiltProgram(TARNWICK_INSTALL_EXE),
+                                   L"install-stayed-with-windows.bmp");
     });
     EXPECT_EQ(code, 1u);
     EXPECT_EQ(testing::ReadFileBytes(startUp / L"Mail.lnk"), "mail");

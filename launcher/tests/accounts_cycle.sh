@@ -16,20 +16,10 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/wine-env.sh"
 . "$root/scripts/logon.sh"
 BUILD_TEMPLATE="$build/wine/template"
+. "$(dirname "$0")/scenario.sh"
 work="$build/accounts-cycle"
-rm -rf "$work"
+scenario_start "$work"
 mkdir -p "$work/accounts"
-wine_env_display
-logon_prefix "$work/prefix"
-trap 'logon_end; wine_env_display_stop' EXIT
-export TARNWICK_SETTLE_MS=3000
-
-drive="$WINEPREFIX/drive_c"
-logs_win='C:\logon-logs'
-logs="$drive/logon-logs"
-mkdir -p "$logs"
-run='Software\Microsoft\Windows\CurrentVersion\Run'
-run32='Software\WOW6432Node\Microsoft\Windows\CurrentVersion\Run'
 users_dir=$(cd "$drive/users" && ls -d */ | grep -v '^Public/' | head -1)
 users_dir=${users_dir%/}
 
@@ -51,22 +41,6 @@ account_use() {
 }
 # The pristine account, as the prefix was made: it becomes B.
 account_save B
-
-stand_in() {
-    local path=$1 name=$2
-    local unix="$drive/${path#C:\\}"
-    unix=${unix//\\//}
-    mkdir -p "$(dirname "$unix")"
-    cp "$sample" "$unix"
-    printf '"%s" "%s" %s --hidden' "$path" "$name" "$logs_win"
-}
-add() { logon_quiet wine reg add "$1" /v "$2" /d "$3" /f; }
-startup=$(wine cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')'\Microsoft\Windows\Start Menu\Programs\StartUp'
-shortcut() {
-    stand_in "C:\\Program Files\\$1\\$1.exe" "$1" >/dev/null
-    logon_quiet wine "$mklink" "$startup\\$1.lnk" "C:\\Program Files\\$1\\$1.exe" \
-        "$1 $logs_win --hidden"
-}
 
 add "HKLM\\$run" 'Audio Tray' "$(stand_in 'C:\Program Files\Audio\tray.exe' 'Audio Tray')"
 add "HKLM\\$run32" 'VPN Client' "$(stand_in 'C:\Program Files (x86)\VPN\vpn.exe' 'VPN Client')"

@@ -16,50 +16,17 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/wine-env.sh"
 . "$root/scripts/logon.sh"
 BUILD_TEMPLATE="$build/wine/template"
+. "$(dirname "$0")/scenario.sh"
 work="$build/logon-cycle"
-rm -rf "$work"
-mkdir -p "$work"
-# A prefix and a display of its own: nothing here is shared with the other tests, which run
-# beside this one under `ctest -j`. The launcher's window and the samples' would otherwise lie on
-# the screen and under the pointer of the tests that read pixels and move the mouse.
-wine_env_display
-logon_prefix "$work/prefix"
-trap 'logon_end; wine_env_display_stop' EXIT
-# The launcher waits 10 s after its start before it takes new entries; 3 s is plenty for Wine's
-# log-on, which starts everything within 50 ms.
-export TARNWICK_SETTLE_MS=3000
-
-drive="$WINEPREFIX/drive_c"
-logs_win='C:\logon-logs'
-logs="$drive/logon-logs"
-mkdir -p "$logs"
-run='Software\Microsoft\Windows\CurrentVersion\Run'
-run32='Software\WOW6432Node\Microsoft\Windows\CurrentVersion\Run'
-
-# stand_in WINDOWS_PATH NAME [--rewrite-run WHERE VALUE]: copies the sample program to a real
-# program's place and prints the command line Windows would hold for it.
-stand_in() {
-    local path=$1 name=$2
-    shift 2
-    local unix="$drive/${path#C:\\}"
-    unix=${unix//\\//}
-    mkdir -p "$(dirname "$unix")"
-    cp "$sample" "$unix"
-    printf '"%s" "%s" %s --hidden%s' "$path" "$name" "$logs_win" "${*:+ $*}"
-}
-add() { logon_quiet wine reg add "$1" /v "$2" /d "$3" /f; }
+scenario_start "$work"
 
 add "HKLM\\$run" 'Cloud Sync' "$(stand_in 'C:\Program Files\Cloud Sync\CloudSync.exe' 'Cloud Sync' --rewrite-run HKLM '"Cloud Sync"')"
 add "HKLM\\$run32" 'Updater' "$(stand_in 'C:\Program Files (x86)\Vendor\Updater.exe' 'Updater')"
 add "HKLM\\$run32" 'Game Launcher' "$(stand_in 'C:\Program Files (x86)\Games\launcher.exe' 'Game Launcher' --rewrite-run HKLM32 '"Game Launcher"')"
 add "HKCU\\$run" 'Chat' "$(stand_in 'C:\users\Public\AppData\Chat\Chat.exe' 'Chat' --rewrite-run HKCU Chat)"
 add "HKCU\\$run" 'Music' "$(stand_in 'C:\Program Files\Music\Music.exe' 'Music')"
-startup=$(wine cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')'\Microsoft\Windows\Start Menu\Programs\StartUp'
-for name in Notes Backup; do
-    stand_in "C:\\Program Files\\$name\\$name.exe" "$name" >/dev/null
-    logon_quiet wine "$mklink" "$startup\\$name.lnk" "C:\\Program Files\\$name\\$name.exe" \
-        "$name $logs_win --hidden"
-done
+shortcut Notes
+shortcut Backup
 
 logon_install "$setup"
 # One second before the first program and one between programs keep the log-ons short.

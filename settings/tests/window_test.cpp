@@ -346,13 +346,8 @@ TEST_F(WindowTest, ASwitchThatCannotDoEverythingSaysWhichProgramsStayedAndWhy) {
                            L"shortcut in the StartUp folder): the file is in use by another "
                            L"program.\n\nOnce the cause is gone, switch Tarnwick on and off "
                            L"again to give them back."});
-    // Painted before the picture is taken: the box's thread paints it when it gets round to it.
-    ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    RECT shown{};
-    ::GetWindowRect(box, &shown);
-    testing::SaveScreenshot(testing::BuiltProgram(TARNWICK_SETTINGS_EXE).parent_path() /
-                                L"screenshots" / L"switch-report.bmp",
-                            shown, 40);
+    testing::SaveBoxScreenshot(box, testing::BuiltProgram(TARNWICK_SETTINGS_EXE),
+                               L"switch-report.bmp");
     testing::Click(::GetDlgItem(box, IDOK));
     EXPECT_TRUE(testing::Eventually([&] { return !::IsWindow(box); }, 5s));
     // The caption shows the user's choice; what could go back went back, the rest is held.

@@ -370,12 +370,8 @@ TEST_F(UninstallExeTest, AnAccountThatCannotBeReachedIsNamedAndKeepsTarnwickInst
         for (HWND control : testing::ChildWindows(box)) text += testing::WindowText(control);
         EXPECT_NE(text.find(L"The start-up programs of the account \"Dee\": "), std::wstring::npos)
             << text;
-        ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        RECT shown{};
-        ::GetWindowRect(box, &shown);
-        testing::SaveScreenshot(testing::BuiltProgram(TARNWICK_UNINSTALL_EXE).parent_path() /
-                                    L"screenshots" / L"uninstall-account-report.bmp",
-                                shown, 40);
+        testing::SaveBoxScreenshot(box, testing::BuiltProgram(TARNWICK_UNINSTALL_EXE),
+                                   L"uninstall-account-report.bmp");
         testing::Click(::GetDlgItem(box, IDOK));
         HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
         if (question) {

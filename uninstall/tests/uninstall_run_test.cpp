@@ -446,6 +446,20 @@ TEST_F(AppsEntryTest, WhatTheSetupMadeGoesWithTheFolderAndNothingOfTheUsers) {
     EXPECT_TRUE(fs::exists(again / L"Notes.lnk"));
 }
 
+// A launcher still at its capture took a program back while the shell asked: the store that holds
+// it stays, so the program is never deleted with it.
+TEST_F(AppsEntryTest, AStoreThatHoldsAProgramAgainIsNotRemoved) {
+    ShellAnswers(false, 0);
+    os.shellDelete = [inner = os.shellDelete](std::wstring_view path, bool& aborted) {
+        StoreWrite(SystemOs(), kUserSection, L"Chat", L"C:\\chat.exe");
+        return inner(path, aborted);
+    };
+    WriteMachineSwitch(SystemOs(), true);
+    Run();
+    EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Chat", L""), L"C:\\chat.exe");
+    EXPECT_FALSE(testing::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Veltane"));
+}
+
 TEST_F(AppsEntryTest, GoesWhenTheShellReportsTheRunningFileAsAFailure) {
     // Windows will not delete a running program's file and says so in the result code.
     ShellAnswers(false, ERROR_SHARING_VIOLATION);

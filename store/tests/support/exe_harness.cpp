@@ -432,6 +432,13 @@ std::vector<DWORD> ProcessesStartedBy(DWORD parent) {
     return children;
 }
 
+void SaveBoxScreenshot(HWND box, const fs::path& exe, std::wstring_view name) {
+    ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT shown{};
+    ::GetWindowRect(box, &shown);
+    SaveScreenshot(exe.parent_path() / L"screenshots" / name, shown, 40);
+}
+
 void SaveScreenshot(const fs::path& file, RECT r, int margin) {
     r.left = std::max(0L, r.left - margin);
     r.top = std::max(0L, r.top - margin);

@@ -159,6 +159,9 @@ std::string EmbeddedManifest(const std::filesystem::path& exe);
 
 // Saves the screen area `r` (grown by `margin`) as a 24-bit BMP, for a person to look at.
 void SaveScreenshot(const std::filesystem::path& file, RECT r, int margin = 20);
+// A message box, painted first (its thread paints it when it gets round to it), with a margin of
+// 40, into "screenshots\<name>" beside `exe`.
+void SaveBoxScreenshot(HWND box, const std::filesystem::path& exe, std::wstring_view name);
 // Waits until the screen area `r` shows a picture (not one colour throughout) that stays the
 // same over three looks in a row: the windows there have painted and hold still. False when that
 // does not happen within `timeout`.
