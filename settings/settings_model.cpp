@@ -32,7 +32,7 @@ std::wstring ReadText(Os& os, const Option& option, Parse parse) {
     return parse(text) ? text : DefaultText(option);
 }
 
-std::wstring GiveBackReport(const RestoreResult& given) {
+std::wstring HeldReport(const RestoreResult& given) {
     if (given.everythingBack) return {};
     if (given.held.empty()) {
         return L"Tarnwick gave every start-up program back to Windows, but could not remove its "
@@ -49,6 +49,15 @@ std::wstring GiveBackReport(const RestoreResult& given) {
     }
     return text +
            L"\n\nOnce the cause is gone, switch Tarnwick on and off again to give them back.";
+}
+
+// What could not be given back, then what the user should hear of though it was.
+std::wstring GiveBackReport(const RestoreResult& given) {
+    std::wstring text = HeldReport(given);
+    const std::wstring notes = GiveBackNotesReport(given.notes);
+    if (notes.empty()) return text;
+    if (!text.empty()) text += L"\n\n";
+    return text + L"Given back:\n\n" + notes;
 }
 
 }  // namespace

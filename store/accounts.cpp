@@ -57,6 +57,11 @@ std::wstring MakeHeldShortcutFolder(Os& os, HWND owner) {
     return IsFolder(os, folder) ? folder : std::wstring();
 }
 
+bool IsPersonsAccount(std::wstring_view sid) {
+    const std::wstring upper = UpperCase(sid);
+    return upper.starts_with(L"S-1-5-21-") || upper.starts_with(L"S-1-12-1-");
+}
+
 std::vector<ProfileEntry> OtherAccounts(Os& os, DWORD& status) {
     std::vector<ProfileEntry> accounts;
     std::wstring self;
@@ -67,7 +72,7 @@ std::vector<ProfileEntry> OtherAccounts(Os& os, DWORD& status) {
     status = static_cast<DWORD>(os.EnumKeys(HKEY_LOCAL_MACHINE, kProfileListKey, sids));
     if (IsNotThere(status)) status = ERROR_SUCCESS;
     for (std::wstring& sid : sids) {
-        if (EqualsIgnoringCase(sid, self) || !UpperCase(sid).starts_with(L"S-1-5-21-")) continue;
+        if (EqualsIgnoringCase(sid, self) || !IsPersonsAccount(sid)) continue;
         RegValue raw;
         std::wstring profile;
         if (os.QueryValue(HKEY_LOCAL_MACHINE, std::wstring(kProfileListKey) + L"\\" + sid,
@@ -131,6 +136,37 @@ AccountPlaces PlacesInHive(Os& os, const Hive& hive, std::wstring_view profile) 
     return places;
 }
 
+Status CheckInsideProfile(Os& os, std::wstring_view profile, std::wstring_view path) {
+    while (!path.empty() && path.back() == L'\\') path.remove_suffix(1);
+    if (profile.empty() || path.size() <= profile.size() + 1 ||
+        !EqualsIgnoringCase(path.substr(0, profile.size()), profile) ||
+        path[profile.size()] != L'\\' || path.find(L'/') != path.npos) {
+        return kLeadsElsewhere;
+    }
+    for (size_t end = profile.size(); end != path.npos;) {
+        const size_t start = end + 1;
+        end = path.find(L'\\', start);
+        const std::wstring_view part = path.substr(start, end - start);
+        if (part.empty() || part == L"." || part == L"..") return kLeadsElsewhere;
+        DWORD attributes = INVALID_FILE_ATTRIBUTES;
+        const Status rc = os.FileAttributes(path.substr(0, end), attributes);
+        if (IsNotThere(rc)) return ERROR_SUCCESS;
+        if (rc != ERROR_SUCCESS) return rc;
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return kLeadsElsewhere;
+    }
+    return ERROR_SUCCESS;
+}
+
+std::wstring FileOwnerAccount(Os& os, const std::wstring& path,
+                              const std::vector<ProfileEntry>& others) {
+    std::wstring owner;
+    if (os.FileOwner(path, owner) != ERROR_SUCCESS) return {};
+    for (const ProfileEntry& account : others) {
+        if (EqualsIgnoringCase(account.sid, owner)) return account.sid;
+    }
+    return {};
+}
+
 std::wstring LoadedHiveName(std::wstring_view sid) {
     return L"Tarnwick." + std::wstring(sid);
 }
@@ -157,15 +193,40 @@ AccountHive::AccountHive(Os& os, const ProfileEntry& account) : os_(os) {
     loadedName_ = LoadedHiveName(account.sid);
     status_ = static_cast<DWORD>(os.LoadHive(loadedName_, account.profile + L"\\NTUSER.DAT"));
     loaded_ = status_ == ERROR_SUCCESS;
-    // Profile lists keep entries of accounts whose folders are long gone; such an account holds
-    // nothing that could be given back, and must not keep Tarnwick installed for ever.
-    absent_ = IsNotThere(status_);
-    if (absent_) status_ = ERROR_SUCCESS;
     if (loaded_) hive_.prefix = loadedName_ + L"\\";
+    if (!IsNotThere(status_)) return;
+    // Profile lists keep entries of accounts whose folders are long gone; such an account holds
+    // nothing that could be given back, and must not keep Tarnwick installed for ever. But a
+    // profile on a drive that is not there now (a removable disk, a network share) is unreachable,
+    // not empty: its folder's parent tells the two apart.
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    const DWORD folder = os.FileAttributes(account.profile, attributes);
+    if (folder == ERROR_SUCCESS) {
+        absent_ = true;  // the folder is there without a hive file: nothing of it to give back
+    } else if (IsNotThere(folder)) {
+        const size_t slash = account.profile.find_last_of(L'\\');
+        const DWORD parent = slash == std::wstring::npos
+                                 ? DWORD{ERROR_PATH_NOT_FOUND}
+                                 : os.FileAttributes(account.profile.substr(0, slash), attributes);
+        absent_ = parent == ERROR_SUCCESS;
+        if (!absent_) status_ = IsNotThere(parent) ? DWORD{ERROR_NOT_READY} : parent;
+    } else {
+        status_ = folder;
+    }
+    if (absent_) status_ = ERROR_SUCCESS;
 }
 
 AccountHive::~AccountHive() {
-    if (loaded_) os_.UnloadHive(loadedName_);
+    Release();
+}
+
+DWORD AccountHive::Release() {
+    if (!loaded_) return ERROR_SUCCESS;
+    DWORD rc = os_.UnloadHive(loadedName_);
+    // A moment's handle of the system's on a key of the hive fails the first unload.
+    if (rc != ERROR_SUCCESS) rc = os_.UnloadHive(loadedName_);
+    loaded_ = false;
+    return rc;
 }
 
 }  // namespace tarnwick

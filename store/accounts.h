@@ -42,6 +42,9 @@ struct AccountPlaces {
     Hive hive;
     std::wstring startUp;  // its StartUp folder, with a trailing backslash; empty: not resolved
     std::wstring held;     // its folder of held shortcuts, no trailing backslash; empty: the same
+    // Another account's profile folder, as the machine's profile list names it: everything done
+    // to that account's files stays inside it. Empty for the running account.
+    std::wstring profile;
 };
 
 // An account with a profile on this machine: a person's, not one of the system's own.
@@ -50,8 +53,11 @@ struct ProfileEntry {
     std::wstring profile;  // its profile folder, expanded; empty when it could not be read
 };
 
-// Every account in the machine's profile list but the running one and the system's own
-// (LocalSystem, LocalService, NetworkService: their SIDs are not of the form S-1-5-21-...).
+// A person's account, local or of a domain (S-1-5-21-...) or of Entra ID (S-1-12-1-...), as
+// opposed to the system's own (LocalSystem, LocalService, NetworkService and the like).
+bool IsPersonsAccount(std::wstring_view sid);
+
+// Every account in the machine's profile list but the running one and the system's own.
 // `status` receives the listing's status.
 std::vector<ProfileEntry> OtherAccounts(Os& os, DWORD& status);
 
@@ -65,6 +71,20 @@ std::wstring ExpandFor(std::wstring_view text, const std::map<std::wstring, std:
 // folder. `startUp` and `held` stay empty where the hive does not tell.
 AccountPlaces PlacesInHive(Os& os, const Hive& hive, std::wstring_view profile);
 
+// Whether an elevated program may touch `path` for the account whose profile folder is
+// `profile`: ERROR_SUCCESS when it lies inside that folder, written plainly (no "." or ".."
+// part), and nothing of it below the profile folder is a junction or a symbolic link; else
+// kLeadsElsewhere, or the error met while looking. An account chooses its own shell folders, so
+// without this it could send an administrator's moves into any folder of the machine. A part that
+// does not exist ends the check: nothing below it can lead anywhere.
+Status CheckInsideProfile(Os& os, std::wstring_view profile, std::wstring_view path);
+
+// The account that owns a file: the SID of the one of `others` that owns it, else empty for the
+// running account. A file owned by the running account, by the administrators or the system, by an
+// account this machine does not list, or whose owner cannot be read, is the running account's.
+std::wstring FileOwnerAccount(Os& os, const std::wstring& path,
+                              const std::vector<ProfileEntry>& others);
+
 // Another account's hive for as long as the object lives: the hive of a logged-on account where
 // Windows has it loaded already (HKEY_USERS\<SID>), else its NTUSER.DAT, loaded under a name of
 // Tarnwick's own and unloaded again when the object goes.
@@ -77,11 +97,15 @@ class AccountHive {
 
     // ERROR_SUCCESS when the hive can be read or is not there at all; else why it cannot be read.
     DWORD Status() const { return status_; }
-    // The account has no hive file (a profile list entry whose folder was deleted): it holds
-    // nothing on this machine.
+    // The account has no hive file (a profile list entry whose folder was deleted while the
+    // folder that held it is still there): it holds nothing on this machine.
     bool Absent() const { return absent_; }
     const Hive& Reached() const { return hive_; }
     bool Loaded() const { return loaded_; }
+    // Lets go of a hive that was loaded, trying once more when the first unload fails: a hive left
+    // loaded keeps its account from its own profile at its next log-on. ERROR_SUCCESS when nothing
+    // is left loaded; after it the object holds nothing.
+    DWORD Release();
 
   private:
     Os& os_;

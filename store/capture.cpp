@@ -174,8 +174,12 @@ std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_
         // ".lnk" or " .lnk" would give a row without a name, which no list shows or starts.
         if (TrimSpaces(name).empty()) continue;
         if (!held) held = MakeHeldShortcutFolder(ctx.os, ctx.owner);
-        // Without a folder of held shortcuts the target would be the drive's root.
-        if (held->empty()) return left;
+        // Without a folder of held shortcuts the target would be the drive's root: every
+        // shortcut stays with Windows, and the report says so.
+        if (held->empty()) {
+            left.push_back({std::move(name), {}, ERROR_PATH_NOT_FOUND});
+            continue;
+        }
         // The program's newest shortcut is the one that counts: one that writes its shortcut
         // again at each start replaces the held copy, as a Run value written again replaces the
         // stored command.
@@ -220,7 +224,15 @@ std::vector<EntryLeft> MoveEarlierHoldings(const StoreContext& ctx) {
         }
     }
     if (ctx.programFolder.empty()) return left;
-    const std::vector<std::wstring> files = ListShortcuts(ctx.os, ctx.programFolder);
+    std::vector<std::wstring> files = ListShortcuts(ctx.os, ctx.programFolder);
+    // A shortcut another account owns is that account's: it stays where the give-back finds it
+    // and hands it to its owner. Without the list of accounts no owner can be told.
+    DWORD listed = ERROR_SUCCESS;
+    const std::vector<ProfileEntry> others = OtherAccounts(ctx.os, listed);
+    if (listed != ERROR_SUCCESS) return left;
+    std::erase_if(files, [&](const std::wstring& file) {
+        return !FileOwnerAccount(ctx.os, ctx.programFolder + L"\\" + file, others).empty();
+    });
     if (files.empty()) return left;
     const std::wstring held = MakeHeldShortcutFolder(ctx.os, ctx.owner);
     for (const std::wstring& file : files) {

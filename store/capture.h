@@ -81,7 +81,8 @@ std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_
 // running account's own store, and shortcuts in the program folder. Each moves to its place now
 // (the machine's store, the account's folder of held shortcuts), all-or-nothing; one whose name is
 // taken there already, or that cannot move, stays where it was, where the log-on still starts it
-// (the values) and the give-back still finds it. Needs administrator rights to do anything.
+// (the values) and the give-back still finds it. A shortcut owned by another account of this
+// machine is that account's and stays too. Needs administrator rights to do anything.
 // Gives what stayed.
 std::vector<EntryLeft> MoveEarlierHoldings(const StoreContext& ctx);
 

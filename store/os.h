@@ -34,6 +34,11 @@ inline bool IsNotThere(Status status) {
     return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
 }
 
+// A path that leads somewhere else than it says: through a junction or a symbolic link, or out of
+// the folder it must stay in. Tarnwick's own code (bit 29 marks a code of the application's own),
+// so that no error of Windows is ever taken for it.
+inline constexpr Status kLeadsElsewhere = 0x20000001;
+
 class Os {
   public:
     virtual ~Os() = default;
@@ -45,6 +50,9 @@ class Os {
     // Writes a REG_SZ value, creating the key and its parents when missing.
     virtual Status SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
                              std::wstring_view text) = 0;
+    // Writes a value of any type exactly as given, creating the key and its parents when missing.
+    virtual Status SetValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                            const RegValue& value) = 0;
     virtual Status DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) = 0;
     // Deletes a key with everything below it.
     virtual Status DeleteKey(HKEY root, std::wstring_view subKey) = 0;
@@ -64,6 +72,14 @@ class Os {
     // Renames a file over an existing one in one step (on one volume the target is never
     // missing). Never copies.
     virtual Status MoveFileReplacing(std::wstring_view from, std::wstring_view to) = 0;
+    // `MoveFile` for folders that another account controls. Moves only when the file itself is no
+    // link and its folder, resolved through every link, is `fromRoot` resolved followed by the
+    // rest of its path as written (no link below `fromRoot`), and the same for the target's folder
+    // and `toRoot`. Both folders are held open while the file moves, which keeps Windows from
+    // renaming them or putting a link in their place meanwhile. kLeadsElsewhere when a check
+    // fails.
+    virtual Status MoveFileInside(std::wstring_view from, std::wstring_view fromRoot,
+                                  std::wstring_view to, std::wstring_view toRoot) = 0;
     // Deletes one file (never a folder).
     virtual Status DeleteFile(std::wstring_view path) = 0;
     virtual Status CreateDirectory(std::wstring_view path) = 0;
@@ -100,13 +116,16 @@ class Os {
     // The names of a key's sub-keys. ERROR_FILE_NOT_FOUND for a missing key.
     virtual Status EnumKeys(HKEY root, std::wstring_view subKey,
                             std::vector<std::wstring>& names) = 0;
+    // The owner of a file or folder, as a security identifier in text form.
+    virtual Status FileOwner(std::wstring_view path, std::wstring& sid) = 0;
     // The running account's security identifier as text ("S-1-5-21-...").
     virtual Status CurrentAccountSid(std::wstring& sid) = 0;
     // ERROR_SUCCESS when the process holds administrator rights (elevated, or with UAC off),
     // ERROR_ACCESS_DENIED when it does not.
     virtual Status AdminRights() = 0;
-    // Loads the hive file of an account that is not logged on as HKEY_USERS\<name>, with the
-    // backup and restore privileges that this needs; `UnloadHive` lets it go again.
+    // Loads the hive file of an account that is not logged on as HKEY_USERS\<name>; `UnloadHive`
+    // lets it go again. Each turns on the backup and restore privileges that it needs for that
+    // call alone, and puts them back as they were.
     virtual Status LoadHive(std::wstring_view name, std::wstring_view file) = 0;
     virtual Status UnloadHive(std::wstring_view name) = 0;
 };

@@ -1,5 +1,7 @@
 #include "report.h"
 
+#include "os.h"
+
 #include <cwctype>
 #include <iterator>
 
@@ -53,6 +55,16 @@ std::wstring FailureReason(DWORD error) {
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
             return L"the file is in use by another program";
+        case ERROR_FILE_EXISTS:
+            return L"a shortcut of that name is there already; delete the one you do not need "
+                   L"and try again";
+        case ERROR_UNSUPPORTED_TYPE:
+            return L"it is not a command line (a registry value of another type), so Tarnwick "
+                   L"keeps it as it is; delete it under Software\\Veltane in the registry if you "
+                   L"do not need it";
+        case kLeadsElsewhere:
+            return L"its folders lead outside that account's own profile folder, so Tarnwick "
+                   L"moved nothing there. Log on as that account and open Tarnwick Settings";
         default:
             break;
     }

@@ -7,140 +7,288 @@
 #include "settings_store.h"
 #include "shortcuts.h"
 
+#include <map>
+
 namespace tarnwick {
 namespace {
 
-// Where one store's sections go back to.
+// Where one store's section goes back to.
 struct ValueHome {
-    Hive store;            // the store that holds the section
-    Hive run;              // the hive of the Run key it goes back into
+    Hive store;  // the store that holds the section
+    Hive run;    // the hive of the Run key it goes back into
+    std::wstring_view runKey;
     std::wstring account;  // for the report
+    HKEY reportRoot;       // whose the report says the program is: the machine's or an account's
+    // The section is one of the machine's, held in another account's store: each value goes back
+    // to that account alone, and the user hears of it.
+    bool forThatAccountOnly = false;
 };
 
 // Writes every captured Run value of `origin` held in `home.store` back into its key and takes it
 // out of the store once it is there. A value that stands in its Run key already is newer than the
-// held copy (the program wrote it again, or Windows keeps it as an expandable string): it stays as
-// it is, and the held copy is released. A value that cannot be written stays held; one whose
-// store key cannot be deleted is in both places, which starts it once more but loses nothing.
+// held copy (the program wrote it again): it stays as it is, and the held copy is released. An
+// expandable command goes back with its type; a value of any other type cannot be a command and
+// stays held as it is. A value that cannot be written stays held; one whose store key cannot be
+// deleted is in both places, which starts it once more but loses nothing.
 void RestoreRunValues(Os& os, const RunOrigin& origin, const ValueHome& home,
-                      std::vector<HeldEntry>& held) {
+                      RestoreResult& result) {
     const auto keep = [&](std::wstring name, DWORD error) {
-        held.push_back({EntryKind::RunValue, std::move(name), std::wstring(origin.section),
-                        origin.root, error, home.account});
+        result.held.push_back({EntryKind::RunValue, std::move(name), std::wstring(origin.section),
+                               home.reportRoot, error, home.account});
     };
-    const std::wstring runKey = home.run.Key(origin.runKey);
-    bool complete = true;
-    for (auto& [name, command] : StoreReadSection(os, home.store, origin.section, &complete)) {
-        RegValue standing;
-        LSTATUS rc = os.QueryValue(home.run.root, runKey, name, standing);
-        if (IsNotThere(rc)) {
-            rc = Registry::SetValue(os, home.run.root, runKey, name, command);
+    const std::wstring runKey = home.run.Key(home.runKey);
+    std::vector<NamedRegValue> values;
+    const Status listed =
+        os.EnumValues(home.store.root, home.store.Key(StoreSectionKey(origin.section)), values);
+    if (listed != ERROR_SUCCESS && !IsNotThere(listed)) keep({}, ERROR_CANTREAD);
+    for (NamedRegValue& value : values) {
+        if (value.value.type != REG_SZ && value.value.type != REG_EXPAND_SZ) {
+            keep(std::move(value.name), ERROR_UNSUPPORTED_TYPE);
+            continue;
         }
-        if (rc == ERROR_SUCCESS) {
-            StoreDelete(os, home.store, origin.section, name);
-        } else {
-            keep(std::move(name), static_cast<DWORD>(rc));
+        RegValue standing;
+        Status rc = os.QueryValue(home.run.root, runKey, value.name, standing);
+        if (IsNotThere(rc)) {
+            rc = value.value.type == REG_SZ
+                     ? Registry::SetValue(os, home.run.root, runKey, value.name,
+                                          DecodeRegString(value.value.data))
+                     : os.SetValue(home.run.root, runKey, value.name, value.value);
+        }
+        if (rc != ERROR_SUCCESS) {
+            keep(std::move(value.name), rc);
+            continue;
+        }
+        StoreDelete(os, home.store, origin.section, value.name);
+        if (home.forThatAccountOnly) {
+            result.notes.push_back({GiveBackNote::Kind::ForThatAccountOnly, std::move(value.name),
+                                    home.account, ERROR_SUCCESS});
         }
     }
-    if (!complete) keep({}, ERROR_CANTREAD);
 }
 
-// Moves the shortcuts of `from` back into `startUp`. One whose name is already taken there counts
-// as handed back, since a shortcut of that name will start. Whether any shortcut was found.
-bool RestoreShortcuts(Os& os, std::wstring_view from, std::wstring_view startUp,
-                      const std::wstring& account, std::vector<HeldEntry>& held) {
+// Where one account's shortcuts go back to.
+struct ShortcutHome {
+    std::wstring from;          // the folder that holds them
+    std::wstring fromRoot;      // for another account: the folder `from` must not leave
+    std::wstring_view startUp;  // with a trailing backslash; empty: not resolved
+    std::wstring_view account;  // for the report
+    std::wstring_view profile;  // another account's profile folder; empty: the running account
+};
+
+// Moves `files` of `home.from` back into the StartUp folder. A move never replaces: a same-named
+// file in the StartUp folder keeps the shortcut held, and the user is told which, since either
+// copy could be the one the program wants. For another account every path is checked first, and
+// the move itself refuses to follow a link.
+void RestoreShortcutFiles(Os& os, const ShortcutHome& home, const std::vector<std::wstring>& files,
+                          std::vector<HeldEntry>& held) {
     const auto keep = [&](std::wstring_view file, DWORD error) {
-        held.push_back({EntryKind::Shortcut, ShortcutEntryName(file), {}, nullptr, error, account});
+        held.push_back({EntryKind::Shortcut,
+                        ShortcutEntryName(file),
+                        {},
+                        nullptr,
+                        error,
+                        std::wstring(home.account)});
     };
+    Status target = home.startUp.empty() ? DWORD{ERROR_PATH_NOT_FOUND} : ERROR_SUCCESS;
+    if (target == ERROR_SUCCESS && !home.profile.empty())
+        target = CheckInsideProfile(os, home.profile, home.startUp);
+    for (const std::wstring& file : files) {
+        const std::wstring from = home.from + L"\\" + file;
+        const std::wstring to = std::wstring(home.startUp) + file;
+        Status rc = target;
+        if (rc == ERROR_SUCCESS && home.profile.empty()) {
+            rc = os.MoveFile(from, to);
+        } else if (rc == ERROR_SUCCESS) {
+            if (home.fromRoot == home.profile) rc = CheckInsideProfile(os, home.profile, from);
+            if (rc == ERROR_SUCCESS) rc = os.MoveFileInside(from, home.fromRoot, to, home.profile);
+        }
+        if (rc == ERROR_ALREADY_EXISTS) rc = ERROR_FILE_EXISTS;
+        if (rc != ERROR_SUCCESS) keep(file, rc);
+    }
+}
+
+// The shortcuts of one account's folder of held shortcuts, back into its StartUp folder. Whether
+// any shortcut was found.
+bool RestoreHeldShortcuts(Os& os, const ShortcutHome& home, std::vector<HeldEntry>& held) {
+    const auto keepAll = [&](DWORD error) {
+        held.push_back({EntryKind::Shortcut, {}, {}, nullptr, error, std::wstring(home.account)});
+    };
+    // Without its application-data folder nothing tells whether it holds shortcuts.
+    if (home.from.empty()) {
+        keepAll(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    // Another account's folder is not even listed where it leads out of its profile.
+    if (!home.profile.empty()) {
+        if (const Status rc = CheckInsideProfile(os, home.profile, home.from)) {
+            keepAll(rc);
+            return false;
+        }
+    }
     DWORD status = ERROR_SUCCESS;
-    const std::vector<std::wstring> files = ListShortcuts(os, from, &status);
+    const std::vector<std::wstring> files = ListShortcuts(os, home.from, &status);
     // A folder that was never made holds nothing.
     if (status == ERROR_PATH_NOT_FOUND) return false;
     if (status != ERROR_SUCCESS) {
-        keep({}, status);
+        keepAll(status);
         return false;
     }
-    if (files.empty()) return false;
-    if (startUp.empty()) {
-        for (const std::wstring& file : files) keep(file, ERROR_PATH_NOT_FOUND);
-        return false;
-    }
-    for (const std::wstring& file : files) {
-        // A move never replaces: a same-named file in the StartUp folder keeps the shortcut here.
-        const DWORD rc =
-            os.MoveFile(std::wstring(from) + L"\\" + file, std::wstring(startUp) + file);
-        if (rc != ERROR_SUCCESS && rc != ERROR_ALREADY_EXISTS && rc != ERROR_FILE_EXISTS)
-            keep(file, rc);
-    }
-    return true;
+    RestoreShortcutFiles(os, home, files, held);
+    return !files.empty();
 }
 
 // One account's own programs: its Run values, the machine's values an earlier version kept in its
 // store, and its held shortcuts. Whether any shortcut was handled.
-bool RestoreAccount(Os& os, const AccountPlaces& account, std::vector<HeldEntry>& held) {
+bool RestoreAccount(Os& os, const AccountPlaces& account, RestoreResult& result) {
+    const bool other = !account.profile.empty();
     for (const RunOrigin& origin : kRunOrigins) {
         const bool machine = IsMachineSection(origin.section);
-        RestoreRunValues(
-            os, origin, {account.hive, machine ? MachineHive() : account.hive, account.name}, held);
+        // The running account's own elevation vouches for what its own store holds for the whole
+        // computer; another account's store vouches for nothing beyond that account.
+        ValueHome home{account.hive, account.hive, origin.runKey, account.name, origin.root};
+        if (machine && !other) home.run = MachineHive();
+        if (machine && other) {
+            home.runKey = kRunKey;
+            home.reportRoot = HKEY_CURRENT_USER;
+            home.forThatAccountOnly = true;
+        }
+        RestoreRunValues(os, origin, home, result);
     }
-    if (account.held.empty()) {
-        // Without its application-data folder nothing tells whether it holds shortcuts.
-        held.push_back({EntryKind::Shortcut, {}, {}, nullptr, ERROR_PATH_NOT_FOUND, account.name});
-        return false;
-    }
-    return RestoreShortcuts(os, account.held, account.startUp, account.name, held);
+    return RestoreHeldShortcuts(os,
+                                {account.held, std::wstring(account.profile), account.startUp,
+                                 account.name, account.profile},
+                                result.held);
+}
+
+// The shortcuts an earlier version kept in the program folder, by the account that owns each
+// file: a person's account of this machine by its SID; the running account under "".
+using EarlierShortcuts = std::map<std::wstring, std::vector<std::wstring>>;
+
+EarlierShortcuts SortEarlierShortcuts(Os& os, const std::wstring& programFolder,
+                                      const std::vector<ProfileEntry>& others,
+                                      std::vector<HeldEntry>& held) {
+    EarlierShortcuts sorted;
+    if (programFolder.empty()) return sorted;
+    DWORD status = ERROR_SUCCESS;
+    const std::vector<std::wstring> files = ListShortcuts(os, programFolder, &status);
+    if (status != ERROR_SUCCESS && !IsNotThere(status))
+        held.push_back({EntryKind::Shortcut, {}, {}, nullptr, status, {}});
+    for (const std::wstring& file : files)
+        sorted[FileOwnerAccount(os, programFolder + L"\\" + file, others)].push_back(file);
+    return sorted;
 }
 
 // Every other account's programs, through its own hive; an account that cannot be reached is
-// reported as a whole.
-void RestoreOtherAccounts(Os& os, std::vector<HeldEntry>& held) {
-    DWORD status = ERROR_SUCCESS;
-    const std::vector<ProfileEntry> accounts = OtherAccounts(os, status);
-    if (status != ERROR_SUCCESS) {
-        held.push_back({EntryKind::Account, {}, {}, nullptr, status, {}});
-        return;
-    }
+// reported as a whole, and so are the shortcuts it owns in the program folder.
+void RestoreOtherAccounts(Os& os, const std::vector<ProfileEntry>& accounts,
+                          const std::wstring& programFolder, EarlierShortcuts& earlier,
+                          RestoreResult& result) {
     for (const ProfileEntry& account : accounts) {
-        const AccountHive hive(os, account);
+        const std::wstring name = AccountName(account);
+        const auto owned = earlier.find(account.sid);
+        const auto keepOwned = [&](DWORD error) {
+            if (owned == earlier.end()) return;
+            for (const std::wstring& file : owned->second) {
+                result.held.push_back(
+                    {EntryKind::Shortcut, ShortcutEntryName(file), {}, nullptr, error, name});
+            }
+        };
+        AccountHive hive(os, account);
         if (hive.Status() != ERROR_SUCCESS) {
-            held.push_back(
-                {EntryKind::Account, {}, {}, nullptr, hive.Status(), AccountName(account)});
+            result.held.push_back({EntryKind::Account, {}, {}, nullptr, hive.Status(), name});
+            keepOwned(hive.Status());
             continue;
         }
-        if (hive.Absent()) continue;
+        if (hive.Absent()) {
+            keepOwned(ERROR_PATH_NOT_FOUND);
+            continue;
+        }
         AccountPlaces places = PlacesInHive(os, hive.Reached(), account.profile);
-        places.name = AccountName(account);
-        RestoreAccount(os, places, held);
+        places.name = name;
+        places.profile = account.profile;
+        RestoreAccount(os, places, result);
+        if (owned != earlier.end()) {
+            RestoreShortcutFiles(
+                os, {programFolder, programFolder, places.startUp, name, account.profile},
+                owned->second, result.held);
+        }
+        if (const DWORD rc = hive.Release()) {
+            result.notes.push_back({GiveBackNote::Kind::HiveStillLoaded, {}, name, rc});
+        }
     }
 }
 
 }  // namespace
 
+std::wstring GiveBackNotesReport(const std::vector<GiveBackNote>& notes) {
+    std::wstring text;
+    for (const GiveBackNote& note : notes) {
+        if (!text.empty()) text += L"\n";
+        const std::wstring account = L"Account \"" + note.account + L"\"";
+        if (note.kind == GiveBackNote::Kind::ForThatAccountOnly) {
+            text += account + L", \"" + note.name +
+                    L"\": held for the whole computer by an earlier version; it now starts for "
+                    L"that account only.";
+        } else {
+            text += account + L": Windows could not let go of its settings (" +
+                    FailureReason(note.error) +
+                    L"). Restart the computer before that account logs on again, or it gets a "
+                    L"temporary profile.";
+        }
+    }
+    return text;
+}
+
 RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder) {
+    Os& os = ctx.os;
     RestoreResult result;
-    result.everyAccount = ctx.os.AdminRights() == ERROR_SUCCESS;
+    result.everyAccount = os.AdminRights() == ERROR_SUCCESS;
     for (const RunOrigin& origin : kRunOrigins) {
-        if (IsMachineSection(origin.section))
-            RestoreRunValues(ctx.os, origin, {MachineHive(), MachineHive(), {}}, result.held);
+        if (!IsMachineSection(origin.section)) continue;
+        RestoreRunValues(os, origin, {MachineHive(), MachineHive(), origin.runKey, {}, origin.root},
+                         result);
     }
     AccountPlaces self;
     self.hive = UserHive();
-    self.startUp = StartUpFolder(ctx.os, ctx.owner);
-    self.held = HeldShortcutFolder(ctx.os, ctx.owner);
-    bool handled = RestoreAccount(ctx.os, self, result.held);
-    if (!ctx.programFolder.empty()) {
-        handled |= RestoreShortcuts(ctx.os, ctx.programFolder, self.startUp, {}, result.held);
+    self.startUp = StartUpFolder(os, ctx.owner);
+    self.held = HeldShortcutFolder(os, ctx.owner);
+    bool handled = RestoreAccount(os, self, result);
+
+    DWORD listed = ERROR_SUCCESS;
+    const std::vector<ProfileEntry> others = OtherAccounts(os, listed);
+    EarlierShortcuts earlier = SortEarlierShortcuts(os, ctx.programFolder, others, result.held);
+    if (const auto own = earlier.find(L""); own != earlier.end()) {
+        RestoreShortcutFiles(os, {ctx.programFolder, {}, self.startUp, {}, {}}, own->second,
+                             result.held);
+        handled = true;
+        earlier.erase(own);
     }
-    if (resetLaunchOrder && handled) StoreDelete(ctx.os, kPrioritySection);
+    if (resetLaunchOrder && handled) StoreDelete(os, kPrioritySection);
     if (!result.everyAccount) {
+        // Another account's shortcuts are that account's to give back, and it still has them.
+        for (const ProfileEntry& account : others) {
+            const auto owned = earlier.find(account.sid);
+            if (owned == earlier.end()) continue;
+            for (const std::wstring& file : owned->second) {
+                result.held.push_back({EntryKind::Shortcut,
+                                       ShortcutEntryName(file),
+                                       {},
+                                       nullptr,
+                                       ERROR_ACCESS_DENIED,
+                                       AccountName(account)});
+            }
+        }
         // Other accounts may still hold programs that only the registration starts.
         result.launcherError = result.held.empty() ? DWORD{ERROR_ACCESS_DENIED} : ERROR_SUCCESS;
         return result;
     }
-    RestoreOtherAccounts(ctx.os, result.held);
+    if (listed != ERROR_SUCCESS) {
+        result.held.push_back({EntryKind::Account, {}, {}, nullptr, listed, {}});
+    } else {
+        RestoreOtherAccounts(os, others, ctx.programFolder, earlier, result);
+    }
     if (!result.held.empty()) return result;
-    const LSTATUS rc =
-        Registry::DeleteValue(ctx.os, HKEY_LOCAL_MACHINE, kRunKey, kLauncherValueName);
+    const LSTATUS rc = Registry::DeleteValue(os, HKEY_LOCAL_MACHINE, kRunKey, kLauncherValueName);
     if (rc != ERROR_SUCCESS && !IsNotThere(rc)) result.launcherError = rc;
     result.everythingBack = result.launcherError == ERROR_SUCCESS;
     return result;

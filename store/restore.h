@@ -34,8 +34,26 @@ struct HeldEntry {
     std::wstring account;
 };
 
+// Something a give-back did that the user should hear of, though it kept nothing held.
+struct GiveBackNote {
+    enum class Kind {
+        // A program an earlier version held for the whole computer in another account's own store
+        // went back to that account's Run key: what an account's store holds is that account's,
+        // never the machine's.
+        ForThatAccountOnly,
+        // Another account's hive could not be unloaded: until the computer restarts, Windows
+        // gives that account a temporary profile when it logs on.
+        HiveStillLoaded,
+    };
+    Kind kind = Kind::ForThatAccountOnly;
+    std::wstring name;  // the Run value's name; empty for a hive
+    std::wstring account;
+    DWORD error = ERROR_SUCCESS;
+};
+
 struct RestoreResult {
     std::vector<HeldEntry> held;
+    std::vector<GiveBackNote> notes;
     // Why the launcher's Run value could not be removed; ERROR_SUCCESS also when the removal was
     // not tried because something stayed held.
     DWORD launcherError = ERROR_SUCCESS;
@@ -45,15 +63,24 @@ struct RestoreResult {
     bool everyAccount = false;
 };
 
+// The notes in words for the user, one line each; empty when there are none.
+std::wstring GiveBackNotesReport(const std::vector<GiveBackNote>& notes);
+
 // With `resetLaunchOrder` the running account's launch order is also forgotten once any of its
 // held shortcuts was handled; without it the launch order stays as it is.
 //
 // The launcher stays registered unless every entry of every account was handed back: a Run value
 // that could not be written or a shortcut that could not be moved would otherwise be started by
 // nobody. Without administrator rights it stays registered in any case, since other accounts may
-// still hold programs that only it starts. Shortcuts that an earlier version kept in the program
-// folder go back to the running account's StartUp folder; with an empty program folder they are
-// left alone.
+// still hold programs that only it starts.
+//
+// What is read from another account's hive is that account's data, never an instruction: every
+// value its store holds goes back to its own Run key, and its shortcuts move only between folders
+// inside its own profile folder, never through a link (what leads elsewhere stays held, named).
+//
+// Shortcuts that an earlier version kept in the program folder go back to the account that owns
+// the file; those owned by the administrators, by the system or by no account of this machine go
+// to the running account. With an empty program folder they are left alone.
 RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder);
 
 }  // namespace tarnwick

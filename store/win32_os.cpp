@@ -3,8 +3,10 @@
 #include "os.h"
 
 #include "handles.h"
+#include "convert.h"
 #include "process.h"
 
+#include <aclapi.h>
 #include <sddl.h>
 #include <shellapi.h>
 
@@ -33,20 +35,105 @@ DWORD ShellExecuteOpen(HWND owner, std::wstring_view file, std::wstring_view par
     return ::ShellExecuteExW(&info) ? ERROR_SUCCESS : ::GetLastError();
 }
 
-// Turns the named privilege on in the process's token; whether it is on afterwards.
-bool EnablePrivilege(const wchar_t* name) {
-    UniqueHandle token;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
-                            token.put())) {
-        return false;
+// The backup and restore privileges, on for as long as the object lives and then put back as they
+// were: a hive is loaded or unloaded with them, and nothing else this process does should run
+// with the right to read and write every file of the machine.
+class HivePrivileges {
+  public:
+    HivePrivileges() {
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
+                                token_.put())) {
+            return;
+        }
+        struct {
+            DWORD count;
+            LUID_AND_ATTRIBUTES privileges[2];
+        } wanted{2, {{{}, SE_PRIVILEGE_ENABLED}, {{}, SE_PRIVILEGE_ENABLED}}};
+        if (!::LookupPrivilegeValueW(nullptr, SE_BACKUP_NAME, &wanted.privileges[0].Luid) ||
+            !::LookupPrivilegeValueW(nullptr, SE_RESTORE_NAME, &wanted.privileges[1].Luid)) {
+            return;
+        }
+        DWORD size = sizeof previous_;
+        // Succeeds also when the token lacks a privilege: then ERROR_NOT_ALL_ASSIGNED tells.
+        const BOOL adjusted = ::AdjustTokenPrivileges(
+            token_.get(), FALSE, reinterpret_cast<TOKEN_PRIVILEGES*>(&wanted), sizeof previous_,
+            reinterpret_cast<TOKEN_PRIVILEGES*>(&previous_), &size);
+        const DWORD error = ::GetLastError();
+        adjusted_ = adjusted != FALSE;
+        held_ = adjusted_ && error == ERROR_SUCCESS;
     }
-    TOKEN_PRIVILEGES privileges{};
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (!::LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid)) return false;
-    // Succeeds also when the token lacks the privilege: then ERROR_NOT_ALL_ASSIGNED tells.
-    return ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) &&
-           ::GetLastError() == ERROR_SUCCESS;
+    ~HivePrivileges() {
+        // The previous state lists only the privileges this call changed.
+        if (adjusted_) {
+            ::AdjustTokenPrivileges(token_.get(), FALSE,
+                                    reinterpret_cast<TOKEN_PRIVILEGES*>(&previous_), 0, nullptr,
+                                    nullptr);
+        }
+    }
+    HivePrivileges(const HivePrivileges&) = delete;
+    HivePrivileges& operator=(const HivePrivileges&) = delete;
+
+    bool Held() const { return held_; }
+
+  private:
+    UniqueHandle token_;
+    struct {
+        DWORD count = 0;
+        LUID_AND_ATTRIBUTES privileges[2] = {};
+    } previous_;
+    bool adjusted_ = false;
+    bool held_ = false;
+};
+
+// A folder held open for the length of a move, without letting anyone delete or rename it
+// meanwhile; the path it really leads to, with every link resolved.
+struct PinnedFolder {
+    UniqueHandle handle;
+    std::wstring resolved;
+};
+
+Status PinFolder(std::wstring_view path, PinnedFolder& pinned) {
+    pinned.handle.reset(NullIfInvalid(::CreateFileW(
+        Str(path).c_str(), FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+    if (!pinned.handle) return ::GetLastError();
+    std::wstring resolved(32768, L'\0');
+    const DWORD length = ::GetFinalPathNameByHandleW(pinned.handle.get(), resolved.data(),
+                                                     static_cast<DWORD>(resolved.size()),
+                                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= resolved.size())
+        return length == 0 ? ::GetLastError() : ERROR_BUFFER_OVERFLOW;
+    resolved.resize(length);
+    // "\\?\C:\..." and "\\?\UNC\server\..." as the paths that name them are written.
+    if (resolved.starts_with(L"\\\\?\\UNC\\")) {
+        resolved.replace(0, 8, L"\\\\");
+    } else if (resolved.starts_with(L"\\\\?\\")) {
+        resolved.erase(0, 4);
+    }
+    while (!resolved.empty() && resolved.back() == L'\\') resolved.pop_back();
+    pinned.resolved = std::move(resolved);
+    return ERROR_SUCCESS;
+}
+
+std::wstring_view FolderOf(std::wstring_view path) {
+    const size_t slash = path.find_last_of(L'\\');
+    return slash == path.npos ? std::wstring_view() : path.substr(0, slash);
+}
+
+// Pins `folder` and checks that it is `root` with no link in what follows it: its resolved path
+// is the root's resolved path followed by the rest of its own path as written.
+Status PinBelow(std::wstring_view folder, std::wstring_view root, PinnedFolder& pinned,
+                PinnedFolder& pinnedRoot) {
+    if (folder.size() < root.size() || !EqualsIgnoringCase(folder.substr(0, root.size()), root) ||
+        (folder.size() > root.size() && folder[root.size()] != L'\\')) {
+        return kLeadsElsewhere;
+    }
+    if (const Status rc = PinFolder(root, pinnedRoot)) return rc;
+    if (const Status rc = PinFolder(folder, pinned)) return rc;
+    return EqualsIgnoringCase(pinned.resolved,
+                              pinnedRoot.resolved + std::wstring(folder.substr(root.size())))
+               ? ERROR_SUCCESS
+               : kLeadsElsewhere;
 }
 
 class Win32Os final : public Os {
@@ -92,6 +179,17 @@ class Win32Os final : public Os {
         const auto bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
         return ::RegSetValueExW(key.get(), Str(name).c_str(), 0, REG_SZ,
                                 reinterpret_cast<const BYTE*>(data.c_str()), bytes);
+    }
+
+    Status SetValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                    const RegValue& value) override {
+        UniqueHKey key;
+        LSTATUS rc = ::RegCreateKeyExW(root, Str(subKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                       nullptr, key.put(), nullptr);
+        if (rc != ERROR_SUCCESS) return rc;
+        return ::RegSetValueExW(key.get(), Str(name).c_str(), 0, value.type,
+                                value.data.empty() ? nullptr : value.data.data(),
+                                static_cast<DWORD>(value.data.size()));
     }
 
     Status DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) override {
@@ -195,6 +293,25 @@ class Win32Os final : public Os {
                    : ::GetLastError();
     }
 
+    Status MoveFileInside(std::wstring_view from, std::wstring_view fromRoot, std::wstring_view to,
+                          std::wstring_view toRoot) override {
+        PinnedFolder source, sourceRoot, target, targetRoot;
+        if (const Status rc = PinBelow(FolderOf(from), fromRoot, source, sourceRoot)) return rc;
+        if (const Status rc = PinBelow(FolderOf(to), toRoot, target, targetRoot)) return rc;
+        // The file itself, opened as what it is rather than what a link of it points at.
+        const UniqueHandle file(NullIfInvalid(
+            ::CreateFileW(Str(from).c_str(), FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+        if (!file) return ::GetLastError();
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!::GetFileInformationByHandle(file.get(), &info)) return ::GetLastError();
+        if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))
+            return kLeadsElsewhere;
+        return ::MoveFileExW(Str(from).c_str(), Str(to).c_str(), 0) ? ERROR_SUCCESS
+                                                                    : ::GetLastError();
+    }
+
     Status DeleteFile(std::wstring_view path) override {
         return ::DeleteFileW(Str(path).c_str()) ? ERROR_SUCCESS : ::GetLastError();
     }
@@ -283,6 +400,20 @@ class Win32Os final : public Os {
         }
     }
 
+    Status FileOwner(std::wstring_view path, std::wstring& sid) override {
+        sid.clear();
+        PSID owner = nullptr;
+        UniqueLocalMemory descriptor;
+        const DWORD rc =
+            ::GetNamedSecurityInfoW(Str(path).c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                    &owner, nullptr, nullptr, nullptr, descriptor.put());
+        if (rc != ERROR_SUCCESS) return rc;
+        UniqueLocalText text;
+        if (!owner || !::ConvertSidToStringSidW(owner, text.put())) return ERROR_INVALID_SID;
+        sid = text.get();
+        return ERROR_SUCCESS;
+    }
+
     Status CurrentAccountSid(std::wstring& sid) override {
         sid.clear();
         UniqueHandle token;
@@ -319,12 +450,14 @@ class Win32Os final : public Os {
     }
 
     Status LoadHive(std::wstring_view name, std::wstring_view file) override {
-        if (!EnablePrivilege(SE_BACKUP_NAME) || !EnablePrivilege(SE_RESTORE_NAME))
-            return ERROR_PRIVILEGE_NOT_HELD;
+        const HivePrivileges privileges;
+        if (!privileges.Held()) return ERROR_PRIVILEGE_NOT_HELD;
         return ::RegLoadKeyW(HKEY_USERS, Str(name).c_str(), Str(file).c_str());
     }
 
     Status UnloadHive(std::wstring_view name) override {
+        const HivePrivileges privileges;
+        if (!privileges.Held()) return ERROR_PRIVILEGE_NOT_HELD;
         return ::RegUnLoadKeyW(HKEY_USERS, Str(name).c_str());
     }
 };

@@ -101,6 +101,8 @@ std::wstring HeldEntriesMessage(const RestoreResult& restore) {
     text += one ? L"\n\nTarnwick keeps starting it when you log on. "
                 : L"\n\nTarnwick keeps starting them when you log on. ";
     text += again;
+    if (const std::wstring notes = GiveBackNotesReport(restore.notes); !notes.empty())
+        text += L"\n\nGiven back:\n\n" + notes;
     return text;
 }
 

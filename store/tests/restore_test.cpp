@@ -117,8 +117,17 @@ TEST_F(RestoreTest, MovesOnlyPlainShortcutsAndNeverReplaces) {
     std::filesystem::create_directory(box.folders.held / L"sub");
     testing::WriteFile(box.folders.held / L"sub" / L"Deep.lnk");
     Held(L"Tarnwick.exe");
-    // The same name already in the StartUp folder starts from there: the launcher may go.
-    EXPECT_TRUE(RestoreStartupEntries(ctx, false).everythingBack);
+    // The same name already in the StartUp folder: either copy may be the one the program wants,
+    // so the held one stays held and is named, and the launcher stays to start it.
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", LauncherCommand(ctx.programFolder));
+    const RestoreResult result = RestoreStartupEntries(ctx, false);
+    EXPECT_FALSE(result.everythingBack);
+    ASSERT_EQ(result.held.size(), 1u);
+    EXPECT_EQ(result.held[0].name, L"Taken");
+    EXPECT_EQ(result.held[0].error, static_cast<DWORD>(ERROR_FILE_EXISTS));
+    EXPECT_NE(FailureReason(result.held[0].error).find(L"a shortcut of that name is there"),
+              std::wstring::npos);
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE).count(L"Veltane"), 1u);
 
     EXPECT_EQ(testing::FileNames(box.folders.startUp),
               (std::vector<std::wstring>{L"Free.lnk", L"Taken.lnk"}));

@@ -5,10 +5,12 @@ namespace tarnwick::testing {
 bool Call::Changes() const {
     switch (op) {
         case Op::SetString:
+        case Op::SetValue:
         case Op::DeleteValue:
         case Op::DeleteKey:
         case Op::MoveFile:
         case Op::MoveFileReplacing:
+        case Op::MoveFileInside:
         case Op::DeleteFile:
         case Op::CreateDirectory:
         case Op::RemoveDirectory:
@@ -50,7 +52,8 @@ std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder)
         if (call.root == HKEY_USERS) return ERROR_ACCESS_DENIED;
         if (!call.Changes()) return 0;
         if (call.root == HKEY_LOCAL_MACHINE) return ERROR_ACCESS_DENIED;
-        const bool move = call.op == Op::MoveFile || call.op == Op::MoveFileReplacing;
+        const bool move = call.op == Op::MoveFile || call.op == Op::MoveFileReplacing ||
+                          call.op == Op::MoveFileInside;
         const bool folderMove =
             move && !folder.empty() && (call.a.starts_with(folder) || call.b.starts_with(folder));
         return folderMove ? ERROR_ACCESS_DENIED : 0;

@@ -15,6 +15,7 @@ namespace tarnwick::testing {
 enum class Op {
     QueryValue,
     SetString,
+    SetValue,
     DeleteValue,
     DeleteKey,
     EnumValues,
@@ -22,6 +23,7 @@ enum class Op {
     ListFiles,
     MoveFile,
     MoveFileReplacing,
+    MoveFileInside,
     DeleteFile,
     CreateDirectory,
     RemoveDirectory,
@@ -33,6 +35,7 @@ enum class Op {
     FindOnSearchPath,
     ListFolder,
     EnumKeys,
+    FileOwner,
     CurrentAccountSid,
     AdminRights,
     LoadHive,
@@ -40,7 +43,9 @@ enum class Op {
 };
 
 // One call: the root (registry calls, HKEY_USERS for hives) and up to three texts: sub-key, value
-// name, data for the registry; source and target for moves; the path or command line otherwise.
+// name, data for the registry (the data of a typed write as text: what REG_SZ or REG_EXPAND_SZ
+// bytes spell); source, target and the target's root for moves; the path or command line
+// otherwise.
 struct Call {
     Op op;
     HKEY root = nullptr;
@@ -62,6 +67,13 @@ class ForwardingOs : public Os {
                      std::wstring_view text) override {
         if (Status e = Before({Op::SetString, root, S(subKey), S(name), S(text)})) return e;
         return real_.SetString(root, subKey, name, text);
+    }
+    Status SetValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
+                    const RegValue& value) override {
+        const std::wstring text(reinterpret_cast<const wchar_t*>(value.data.data()),
+                                value.data.size() / sizeof(wchar_t));
+        if (Status e = Before({Op::SetValue, root, S(subKey), S(name), text.c_str()})) return e;
+        return real_.SetValue(root, subKey, name, value);
     }
     Status DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) override {
         if (Status e = Before({Op::DeleteValue, root, S(subKey), S(name), {}})) return e;
@@ -95,6 +107,11 @@ class ForwardingOs : public Os {
     Status MoveFileReplacing(std::wstring_view from, std::wstring_view to) override {
         if (Status e = Before({Op::MoveFileReplacing, nullptr, S(from), S(to), {}})) return e;
         return real_.MoveFileReplacing(from, to);
+    }
+    Status MoveFileInside(std::wstring_view from, std::wstring_view fromRoot, std::wstring_view to,
+                          std::wstring_view toRoot) override {
+        if (Status e = Before({Op::MoveFileInside, nullptr, S(from), S(to), S(toRoot)})) return e;
+        return real_.MoveFileInside(from, fromRoot, to, toRoot);
     }
     Status DeleteFile(std::wstring_view path) override {
         if (Status e = Before({Op::DeleteFile, nullptr, S(path), {}, {}})) return e;
@@ -144,6 +161,11 @@ class ForwardingOs : public Os {
         names.clear();
         if (Status e = Before({Op::EnumKeys, root, S(subKey), {}, {}})) return e;
         return real_.EnumKeys(root, subKey, names);
+    }
+    Status FileOwner(std::wstring_view path, std::wstring& sid) override {
+        sid.clear();
+        if (Status e = Before({Op::FileOwner, nullptr, S(path), {}, {}})) return e;
+        return real_.FileOwner(path, sid);
     }
     Status CurrentAccountSid(std::wstring& sid) override {
         sid.clear();
