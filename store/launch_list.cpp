@@ -47,13 +47,13 @@ bool IsBlankItem(std::wstring_view text) {
 HeldEntries ReadHeldEntries(const StoreContext& ctx) {
     HeldEntries held;
     for (const RunOrigin& origin : kRunOrigins) {
-        auto pairs = StoreReadSection(ctx.os, origin.section);
+        auto pairs = StoreReadCommands(ctx.os, SectionHive(origin.section), origin.section);
         if (IsMachineSection(origin.section)) {
             // Until an administrator's run moves them, the machine's programs that an earlier
             // version kept in this account's store are still this account's to start.
             std::set<std::wstring, RegistryNameLess> names;
             for (const auto& pair : pairs) names.insert(pair.first);
-            for (auto& pair : StoreReadSection(ctx.os, UserHive(), origin.section)) {
+            for (auto& pair : StoreReadCommands(ctx.os, UserHive(), origin.section)) {
                 if (!names.contains(pair.first)) pairs.push_back(std::move(pair));
             }
         }

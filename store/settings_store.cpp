@@ -59,19 +59,32 @@ std::vector<StorePair> StoreReadSection(Os& os, std::wstring_view section, bool*
     return StoreReadSection(os, SectionHive(section), section, complete);
 }
 
-std::vector<StorePair> StoreReadSection(Os& os, const Hive& hive, std::wstring_view section,
-                                        bool* complete) {
-    // One read of the whole section key.
+namespace {
+
+// One read of the whole section key: the pairs of the values of the given types.
+std::vector<StorePair> ReadPairs(Os& os, const Hive& hive, std::wstring_view section,
+                                 bool expandable, bool* complete) {
     std::vector<NamedRegValue> values;
     const LSTATUS rc = os.EnumValues(hive.root, hive.Key(StoreSectionKey(section)), values);
     if (complete) *complete = rc == ERROR_SUCCESS || IsNotThere(rc);
     std::vector<StorePair> pairs;
     pairs.reserve(values.size());
     for (auto& v : values) {
-        if (v.value.type == REG_SZ)
+        if (v.value.type == REG_SZ || (expandable && v.value.type == REG_EXPAND_SZ))
             pairs.emplace_back(std::move(v.name), DecodeRegString(v.value.data));
     }
     return pairs;
+}
+
+}  // namespace
+
+std::vector<StorePair> StoreReadSection(Os& os, const Hive& hive, std::wstring_view section,
+                                        bool* complete) {
+    return ReadPairs(os, hive, section, false, complete);
+}
+
+std::vector<StorePair> StoreReadCommands(Os& os, const Hive& hive, std::wstring_view section) {
+    return ReadPairs(os, hive, section, true, nullptr);
 }
 
 bool StoreReadFlag(Os& os, std::wstring_view section, std::wstring_view key, bool defaultValue) {

@@ -75,6 +75,11 @@ LSTATUS StoreDelete(Os& os, const Hive& hive, std::wstring_view section, std::ws
 std::vector<StorePair> StoreReadSection(Os& os, const Hive& hive, std::wstring_view section,
                                         bool* complete = nullptr);
 
+// The held commands of a section: its REG_SZ values and its REG_EXPAND_SZ ones (a store written
+// by hand or by another program may hold those; the launcher expands every command it starts).
+// `StoreReadSection` leaves the expandable ones out, so that nothing copies them on as plain text.
+std::vector<StorePair> StoreReadCommands(Os& os, const Hive& hive, std::wstring_view section);
+
 // Typed reads over the store's text forms; an unreadable text gives the default.
 bool StoreReadFlag(Os& os, std::wstring_view section, std::wstring_view key, bool defaultValue);
 double StoreReadNumber(Os& os, std::wstring_view section, std::wstring_view key,

@@ -317,6 +317,21 @@ TEST_F(CaptureTest, FailedMovesAndUnresolvableFoldersLeaveShortcutsWhereTheyAre)
     // The Run values are still captured and the launcher registered.
     EXPECT_EQ(Section(kUserSection).size(), 2u);
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Veltane", Launcher()}}));
+
+    // A folder of held shortcuts that cannot be made: every shortcut stays, and each is reported.
+    std::filesystem::remove_all(box.folders.held);
+    testing::WriteFile(box.folders.startUp / L"Late.lnk");
+    os.rule = [](const Call& c) -> DWORD {
+        return c.op == Op::CreateDirectory ? ERROR_ACCESS_DENIED : 0;
+    };
+    const CaptureResult taken =
+        CaptureStartupEntries({os, box.ProgramFolder()}, Registration::Write);
+    EXPECT_EQ(testing::FileNames(box.folders.startUp),
+              (std::vector<std::wstring>{L"Late.lnk", L"Stuck.lnk"}));
+    ASSERT_EQ(taken.left.size(), 2u);
+    const std::wstring report = TakeOverReport(taken);
+    EXPECT_NE(report.find(L"\"Late\""), std::wstring::npos) << report;
+    EXPECT_NE(report.find(L"\"Stuck\""), std::wstring::npos) << report;
 }
 
 TEST_F(CaptureTest, NothingIsTakenUnlessTheLauncherIsRegisteredToStartIt) {

@@ -2,6 +2,7 @@
 #include "restore.h"
 
 #include "capture.h"
+#include "launch_list.h"
 #include "registry.h"
 #include "run_origins.h"
 #include "settings_store.h"
@@ -106,6 +107,37 @@ TEST_F(RestoreTest, WhatWasGivenBackIsNoLongerHeld) {
     CaptureStartupEntries(ctx, Registration::Write);
     EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
     EXPECT_EQ(StoreRead(os, kMachineSection, L"M", L""), L"C:\\m.exe");
+}
+
+// A store written by hand or by another program holds values of other types. None is dropped: an
+// expandable command is started expanded and goes back with its type; any other stays held, named.
+TEST_F(RestoreTest, HeldValuesOfOtherTypesAreStartedOrKeptNeverDropped) {
+    const std::wstring section = StoreSectionKey(kUserSection);
+    const std::wstring sync = L"%SystemRoot%\\sync.exe";
+    testing::SetRaw(HKEY_CURRENT_USER, section, L"Sync", REG_EXPAND_SZ, sync.c_str(),
+                    static_cast<DWORD>((sync.size() + 1) * sizeof(wchar_t)));
+    const DWORD one = 1;
+    testing::SetRaw(HKEY_CURRENT_USER, section, L"Odd", REG_DWORD, &one, sizeof one);
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", LauncherCommand(ctx.programFolder));
+
+    LaunchList list;
+    listt(ctx, list);
+    EXPECT_EQ(list.names.Items(), std::vector<std::wstring>{L"Sync"});
+    EXPECT_EQ(list.commands.Items(), std::vector<std::wstring>{sync});
+
+    const RestoreResult result = RestoreStartupEntries(ctx, false);
+    const std::vector<testing::RawValue> run = testing::DumpKey(HKEY_CURRENT_USER, kRunKey);
+    ASSERT_EQ(run.size(), 1u);
+    EXPECT_EQ(run[0].name, L"Sync");
+    EXPECT_EQ(run[0].type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(DecodeRegString(run[0].data), sync);
+    ASSERT_EQ(result.held.size(), 1u);
+    EXPECT_EQ(result.held[0].name, L"Odd");
+    EXPECT_EQ(result.held[0].error, static_cast<DWORD>(ERROR_UNSUPPORTED_TYPE));
+    EXPECT_FALSE(result.everythingBack);
+    const std::vector<testing::RawValue> kept = testing::DumpKey(HKEY_CURRENT_USER, section);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].type, static_cast<DWORD>(REG_DWORD));
 }
 
 TEST_F(RestoreTest, MovesOnlyPlainShortcutsAndNeverReplaces) {
