@@ -1,5 +1,7 @@
 #include "entry_start.h"
 
+#include "capture.h"
+
 #include "accounts.h"
 #include "convert.h"
 #include "process.h"
@@ -177,6 +179,11 @@ StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view stored) {
     // installers write it so, and Windows starts it expanded. Expanded, too, its program is looked
     // for before it counts as missing.
     const std::wstring command = ExpandEnvironment(held);
+    // A held command that starts this launcher (an earlier version took a spelling of it that it
+    // did not know) would start a second launcher, which ends at once: not started, and never
+    // dropped as missing either, since it is what the user had.
+    if (StartsLauncher(ctx.os, command, ctx.programFolder))
+        return {StartResult::Nothing, ERROR_SUCCESS};
     if (IsShortcutCommand(ctx.os, command)) {
         // A broken shortcut is the user's to mend in the shell, never an error box here and never
         // a reason to drop it: the result means nothing.

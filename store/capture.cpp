@@ -51,9 +51,8 @@ std::wstring UnquotedLauncher(std::wstring_view programFolder) {
     return std::wstring(programFolder) + L"\\Tarnwick";
 }
 
-}  // namespace
-
-bool StartsLauncher(std::wstring_view command, std::wstring_view programFolder) {
+// The text names this program folder's launcher, in one of the spellings Tarnwick writes.
+bool NamesLauncher(std::wstring_view command, std::wstring_view programFolder) {
     if (programFolder.empty()) return false;
     const size_t start = command.find_first_not_of(L' ');
     if (start == command.npos) return false;
@@ -72,14 +71,58 @@ bool StartsLauncher(std::wstring_view command, std::wstring_view programFolder) 
     return false;
 }
 
-bool IsAcceptedEntry(std::wstring_view name, std::wstring_view command,
+// The files a command line's program could be, in the order CreateProcess tries them: the quoted
+// path, or each run of words up to a space, with ".exe" added to one without an extension.
+std::vector<std::wstring> ProgramCandidates(std::wstring_view command) {
+    std::vector<std::wstring> candidates;
+    const auto add = [&](std::wstring_view path) {
+        const size_t dot = path.find_last_of(L'.');
+        const size_t slash = path.find_last_of(L'\\');
+        if (dot == path.npos || (slash != path.npos && dot < slash))
+            candidates.push_back(std::wstring(path) + L".exe");
+        candidates.emplace_back(path);
+    };
+    const size_t start = command.find_first_not_of(L' ');
+    if (start == command.npos) return candidates;
+    command.remove_prefix(start);
+    if (command.front() == L'"') {
+        const size_t close = command.find(L'"', 1);
+        add(command.substr(1, close == command.npos ? command.npos : close - 1));
+        return candidates;
+    }
+    for (size_t space = command.find(L' ');; space = command.find(L' ', space + 1)) {
+        add(command.substr(0, space));
+        if (space == command.npos) return candidates;
+    }
+}
+
+}  // namespace
+
+bool StartsLauncher(Os& os, std::wstring_view command, std::wstring_view programFolder) {
+    if (NamesLauncher(command, programFolder)) return true;
+    if (programFolder.empty()) return false;
+    std::wstring launcher;
+    if (os.FileIdentity(std::wstring(programFolder) + L"\\Tarnwick.exe", launcher) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    // The first candidate that is a file is the program CreateProcess would start.
+    for (const std::wstring& candidate : ProgramCandidates(command)) {
+        std::wstring identity;
+        if (os.FileIdentity(candidate, identity) != ERROR_SUCCESS) continue;
+        return identity == launcher;
+    }
+    return false;
+}
+
+bool IsAcceptedEntry(Os& os, std::wstring_view name, std::wstring_view command,
                      std::wstring_view programFolder) {
     if (TrimSpaces(name).empty()) return false;
     if (EqualsIgnoringCase(name, kLauncherValueName)) return false;
     if (ToLower(name) == L"taskbar display controls") return false;
-    if (StartsLauncher(command, programFolder)) return false;
     // The six characters are taken before trimming: " rundll32" is captured.
-    return TrimSpaces(ToLower(command.substr(0, 6))) != L"rundll";
+    if (TrimSpaces(ToLower(command.substr(0, 6))) == L"rundll") return false;
+    return !StartsLauncher(os, command, programFolder);
 }
 
 std::set<std::wstring, RegistryNameLess> DisabledByUser(Os& os, HKEY root,
@@ -133,7 +176,8 @@ std::vector<EntryLeft> CaptureRunValues(const StoreContext& ctx, size_t lastSlot
     std::vector<EntryLeft> left;
     for (size_t k = 0; k <= lastSlot && k < table.size(); ++k) {
         const CaptureSlot& slot = table[k];
-        if (!slot.origin || !IsAcceptedEntry(slot.name, slot.command, ctx.programFolder)) continue;
+        if (!slot.origin || !IsAcceptedEntry(ctx.os, slot.name, slot.command, ctx.programFolder))
+            continue;
         const auto& image = before[slot.origin->section];
         const DWORD rc = image ? CaptureOne(ctx.os, slot, *image) : DWORD{ERROR_CANTREAD};
         if (rc != ERROR_SUCCESS) left.push_back({slot.name, slot.origin->section, rc});

@@ -40,14 +40,16 @@ struct EntryLeft {
     DWORD error = ERROR_SUCCESS;
 };
 
-// The command line starts this program folder's launcher (quoted or not, with or without
-// ".exe"): a second way of starting it, never a program to take over.
-bool StartsLauncher(std::wstring_view command, std::wstring_view programFolder);
+// The command line starts this program folder's launcher: a second way of starting it, never a
+// program to take over, start or drop. Told by the file its program names, so that every spelling
+// counts (quoted or not, with or without ".exe", short 8.3 names, another letter case); by the
+// text alone where no file can be looked at.
+bool StartsLauncher(Os& os, std::wstring_view command, std::wstring_view programFolder);
 
 // The filter of values that always stay with Windows: the launcher's own registration or any
 // other command that starts it, the taskbar's display controls, anything started through the
 // system's DLL runner, and a name that is empty or only spaces (no list could show it).
-bool IsAcceptedEntry(std::wstring_view name, std::wstring_view command,
+bool IsAcceptedEntry(Os& os, std::wstring_view name, std::wstring_view command,
                      std::wstring_view programFolder);
 
 // The names of the entries the user switched off in Task Manager: values of `approvedKey` that are

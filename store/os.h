@@ -107,6 +107,10 @@ class Os {
     // with `extension` added to a name that has none. ERROR_SUCCESS when found,
     // ERROR_FILE_NOT_FOUND when not, any other status: the search failed.
     virtual Status FindOnSearchPath(std::wstring_view name, std::wstring_view extension) = 0;
+    // What makes a file the file it is, whatever path names it (a short 8.3 name, another letter
+    // case, a link): its volume and its index there, as text. Two paths name one file when their
+    // identities are equal.
+    virtual Status FileIdentity(std::wstring_view path, std::wstring& identity) = 0;
     // Names of everything directly in `folder`: files of every kind and sub-folders, without "."
     // and "..". ERROR_PATH_NOT_FOUND (or ERROR_FILE_NOT_FOUND) when the folder does not exist.
     virtual Status ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) = 0;

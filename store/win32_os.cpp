@@ -366,6 +366,21 @@ class Win32Os final : public Os {
         return length != 0 ? ERROR_SUCCESS : ::GetLastError();
     }
 
+    Status FileIdentity(std::wstring_view path, std::wstring& identity) override {
+        identity.clear();
+        const UniqueHandle file(NullIfInvalid(
+            ::CreateFileW(Str(path).c_str(), FILE_READ_ATTRIBUTES,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+        if (!file) return ::GetLastError();
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!::GetFileInformationByHandle(file.get(), &info)) return ::GetLastError();
+        identity = std::to_wstring(info.dwVolumeSerialNumber) + L":" +
+                   std::to_wstring((static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) |
+                                   info.nFileIndexLow);
+        return ERROR_SUCCESS;
+    }
+
     Status ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override {
         names.clear();
         const std::wstring query = Str(folder) + L"\\*";

@@ -103,6 +103,19 @@ TEST_F(RealStartTest, MissingProgramOnADriveThatIsNotThereIsUnreachable) {
     EXPECT_EQ(o.result, StartResult::Unreachable) << o.error;
 }
 
+// Held by an earlier version that did not know the spelling: a command that starts this launcher
+// by its short path is neither started (a second launcher) nor taken for a missing program.
+TEST_F(RealStartTest, TheLauncherByAnotherPathIsNeitherStartedNorDropped) {
+    WriteFile(sandbox.folders.program / L"Tarnwick.exe", "launcher");
+    wchar_t shortFolder[MAX_PATH] = {};
+    ASSERT_NE(::GetShortPathNameW(sandbox.ProgramFolder().c_str(), shortFolder, MAX_PATH), 0u);
+    const std::wstring command = std::wstring(shortFolder) + L"\\TARNWICK.EXE";
+    FaultyOs os(SystemOs());
+    EXPECT_EQ(StartEntry({os, sandbox.ProgramFolder(), nullptr}, command).result,
+              StartResult::Nothing);
+    EXPECT_TRUE(os.changes.empty()) << "nothing was started";
+}
+
 TEST_F(RealStartTest, FolderAsProgramIsAnErrorForTheUser) {
     const StartOutcome o = StartEntry(Context(), L"\"" + sandbox.ProgramFolder() + L"\"");
     EXPECT_EQ(o.result, StartResult::Failed);

@@ -93,7 +93,7 @@ TEST_F(CaptureTest, FilteredValuesStayWithWindows) {
 TEST_F(CaptureTest, FilterRules) {
     const std::wstring folder = L"C:\\Program Files\\Tarnwick";
     const auto accepted = [&](std::wstring_view name, std::wstring_view command) {
-        return IsAcceptedEntry(name, command, folder);
+        return IsAcceptedEntry(SystemOs(), name, command, folder);
     };
     EXPECT_FALSE(accepted(L"Veltane", L"x"));
     // Registry names ignore letter case: "VELTANE" is the launcher's own value.
@@ -113,6 +113,31 @@ TEST_F(CaptureTest, FilterRules) {
     EXPECT_FALSE(accepted(L"Again", L"C:\\Program Files\\Tarnwick\\Tarnwick"));
     EXPECT_TRUE(accepted(L"Other", L"C:\\Program Files\\Tarnwick\\TarnwickSettings.exe"));
     EXPECT_TRUE(accepted(L"Other", L"C:\\Elsewhere\\Tarnwick.exe"));
+}
+
+// Windows names one file by many paths. A value that names the launcher by its short 8.3 path or
+// by another spelling is the launcher, told by the file it names: left with Windows by the
+// take-over, never started or dropped by the launcher.
+TEST_F(CaptureTest, TheLauncherIsKnownByItsFileWhateverPathNamesIt) {
+    testing::WriteFile(box.folders.program / L"Tarnwick.exe", "launcher");
+    testing::WriteFile(box.folders.program / L"TarnwickSettings.exe", "settings");
+    wchar_t shortFolder[MAX_PATH] = {};
+    ASSERT_NE(::GetShortPathNameW(box.ProgramFolder().c_str(), shortFolder, MAX_PATH), 0u);
+    wchar_t shortLauncher[MAX_PATH] = {};
+    ASSERT_NE(::GetShortPathNameW((box.folders.program / L"Tarnwick.exe").c_str(), shortLauncher,
+                                  MAX_PATH),
+              0u);
+    const std::wstring viaShortFolder = std::wstring(shortFolder) + L"\\Tarnwick.exe";
+    ASSERT_NE(viaShortFolder, (box.folders.program / L"Tarnwick.exe").wstring())
+        << "the sandbox's folder has no short name of its own";
+    Run(HKEY_CURRENT_USER, L"Short", viaShortFolder + L" /x");
+    Run(HKEY_CURRENT_USER, L"Shorter", L"\"" + std::wstring(shortLauncher) + L"\"");
+    Run(HKEY_CURRENT_USER, L"Settings", std::wstring(shortFolder) + L"\\TarnwickSettings.exe");
+    CaptureStartupEntries(ctx, Registration::Write);
+    EXPECT_EQ(RunValues(HKEY_CURRENT_USER),
+              (Values{{L"Short", viaShortFolder + L" /x"},
+                      {L"Shorter", L"\"" + std::wstring(shortLauncher) + L"\""}}));
+    EXPECT_EQ(Section(kUserSection).count(L"Settings"), 1u);
 }
 
 TEST_F(CaptureTest, SameNameUnderBothRootsAndDefaultValues) {

@@ -33,6 +33,7 @@ enum class Op {
     ShellDelete,
     FileAttributes,
     FindOnSearchPath,
+    FileIdentity,
     ListFolder,
     EnumKeys,
     FileOwner,
@@ -150,6 +151,11 @@ class ForwardingOs : public Os {
     Status FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override {
         if (Status e = Before({Op::FindOnSearchPath, nullptr, S(name), S(extension), {}})) return e;
         return real_.FindOnSearchPath(name, extension);
+    }
+    Status FileIdentity(std::wstring_view path, std::wstring& identity) override {
+        identity.clear();
+        if (Status e = Before({Op::FileIdentity, nullptr, S(path), {}, {}})) return e;
+        return real_.FileIdentity(path, identity);
     }
     Status ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override {
         names.clear();
