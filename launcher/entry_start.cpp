@@ -1,8 +1,7 @@
 #include "entry_start.h"
 
-#include "capture.h"
-
 #include "accounts.h"
+#include "capture.h"
 #include "convert.h"
 #include "process.h"
 #include "registry.h"
