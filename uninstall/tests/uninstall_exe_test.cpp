@@ -291,15 +291,35 @@ TEST_F(UninstallExeTest, OkThenYesLeavesNothingOfTarnwickBehind) {
     EXPECT_FALSE(EntryThere()) << "the folder went, the Apps & features entry must go too";
 }
 
-TEST_F(UninstallExeTest, ShortcutThatCannotGoBackIsDeletedWithTheFolder) {
+// The StartUp folder holds a shortcut of the held one's name already. Either may be the one the
+// program wants: the held copy is never deleted with the folder but named, and Tarnwick stays.
+TEST_F(UninstallExeTest, AHeldShortcutWhoseNameIsTakenInStartUpIsNamedNeverDeleted) {
     Installed();
     WriteFile(startUp / L"Mail.lnk", "the user's own");
     testing::Child child(product.Uninstaller());
-    EXPECT_EQ(OkAndAnswer(child, kShellYes), 0u);
+    HWND form = Form(child);
+    ASSERT_NE(form, nullptr);
+    testing::Click(::GetDlgItem(form, kCommand1));
+    HWND box = testing::WaitForWindow(child, L"#32770", kHeldCaption, 20s);
+    ASSERT_NE(box, nullptr) << "the uninstaller did not say what stayed";
+    std::wstring text;
+    for (HWND control : testing::ChildWindows(box)) text += testing::WindowText(control);
+    EXPECT_NE(text.find(L"\"Mail\" (a shortcut in the StartUp folder): a shortcut of that name is "
+                        L"there already"),
+              std::wstring::npos)
+        << text;
+    testing::Click(::GetDlgItem(box, IDOK));
+    HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
+    if (question) {
+        testing::Click(::GetDlgItem(question, kShellNo));
+        ADD_FAILURE() << "the program folder was offered for deletion";
+    }
+    EXPECT_EQ(child.Wait(10s), 0u);
 
     EXPECT_EQ(testing::ReadFileBytes(startUp / L"Mail.lnk"), "the user's own");
-    EXPECT_FALSE(fs::exists(program / L"Mail.lnk"));
-    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Alpha", L"C:\\alpha.exe /tray"}}));
+    EXPECT_EQ(testing::ReadFileBytes(program / L"Mail.lnk"), "captured shortcut");
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE).count(L"Veltane"), 1u);
+    EXPECT_TRUE(EntryThere());
 }
 
 // Another program keeps a held shortcut open, so it cannot be moved back: the uninstaller deletes
@@ -492,6 +512,91 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ForeignFolder>& param) {
         return std::string(param.param.name);
     });
+
+// A hostile account, planted as Windows keeps one (its hive saved to its NTUSER.DAT and an entry
+// in the machine's profile list): its own store holds a program "for the whole computer", and its
+// Start menu is the all-users one. The administrator's uninstall loads that hive for real and
+// takes no order from it: nothing of it reaches the machine's Run key or store or the all-users
+// StartUp folder, its shortcut stays where it was, the account is named, and Tarnwick stays.
+TEST_F(UninstallExeTest, APlantedAccountsHiveSendsNothingToTheMachine) {
+    Installed();
+    testing::TempFolder mal(L"Mal");
+    const fs::path held = mal.Path() / L"AppData\\Roaming\\Tarnwick\\StartUp";
+    fs::create_directories(held);
+    WriteFile(held / L"Mal Notes.lnk", "Mal's own shortcut");
+    wchar_t programData[MAX_PATH] = {};
+    ASSERT_NE(::GetEnvironmentVariableW(L"ProgramData", programData, MAX_PATH), 0u);
+    const fs::path allUsersStartUp =
+        fs::path(programData) / L"Microsoft\\Windows\\Start Menu\\Programs\\StartUp";
+    const auto allUsersBefore = testing::FolderContents(allUsersStartUp);
+
+    // The hive, written as the account itself could write it.
+    const std::wstring source = L"Software\\TarnwickTests\\Mal";
+    const auto expandable = [&](std::wstring_view key, std::wstring_view name,
+                                const std::wstring& text) {
+        testing::SetRaw(HKEY_CURRENT_USER, source + L"\\" + std::wstring(key), name, REG_EXPAND_SZ,
+                        text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    };
+    expandable(kUserShellFoldersKey, L"AppData", L"%USERPROFILE%\\AppData\\Roaming");
+    expandable(kUserShellFoldersKey, L"Start Menu",
+               L"%ProgramData%\\Microsoft\\Windows\\Start Menu");
+    testing::SetSz(HKEY_CURRENT_USER, source + L"\\" + StoreSectionKey(kMachineSection), L"Evil",
+                   L"C:\\evil.exe");
+    {
+        UniqueHKey key;
+        ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, source.c_str(), 0, KEY_READ, key.put()),
+                  ERROR_SUCCESS);
+        HANDLE token = nullptr;
+        ::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token);
+        const UniqueHandle owned(token);
+        TOKEN_PRIVILEGES privileges{1, {{{}, SE_PRIVILEGE_ENABLED}}};
+        ::LookupPrivilegeValueW(nullptr, SE_BACKUP_NAME, &privileges.Privileges[0].Luid);
+        ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+        ASSERT_EQ(::RegSaveKeyW(key.get(), (mal.Path() / L"NTUSER.DAT").c_str(), nullptr),
+                  ERROR_SUCCESS);
+    }
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TarnwickTests");
+    const std::wstring profileKey = std::wstring(kProfileListKey) + L"\\S-1-5-21-6-6-6-1001";
+    const testing::KeyGuard profileList(HKEY_LOCAL_MACHINE, profileKey);
+    testing::SetSz(HKEY_LOCAL_MACHINE, profileKey, L"ProfileImagePath", mal.Path().wstring());
+
+    {
+        testing::Child child(product.Uninstaller());
+        HWND form = Form(child);
+        ASSERT_NE(form, nullptr);
+        testing::Click(::GetDlgItem(form, kCommand1));
+        HWND box = testing::WaitForWindow(child, L"#32770", kHeldCaption, 20s);
+        ASSERT_NE(box, nullptr) << "the uninstaller did not say what stayed";
+        std::wstring text;
+        for (HWND control : testing::ChildWindows(box)) text += testing::WindowText(control);
+        EXPECT_NE(text.find(L"Account \"Mal\", \"Mal Notes\" (a shortcut in its StartUp folder): "
+                            L"its folders lead outside that account's own profile folder"),
+                  std::wstring::npos)
+            << text;
+        EXPECT_NE(text.find(L"Account \"Mal\", \"Evil\": held for the whole computer by an "
+                            L"earlier version; it now starts for that account only."),
+                  std::wstring::npos)
+            << text;
+        testing::SaveBoxScreenshot(box, testing::BuiltProgram(TARNWICK_UNINSTALL_EXE),
+                                   L"uninstall-hostile-account.bmp");
+        testing::Click(::GetDlgItem(box, IDOK));
+        HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
+        if (question) {
+            testing::Click(::GetDlgItem(question, kShellNo));
+            ADD_FAILURE() << "the program folder was offered for deletion";
+        }
+        EXPECT_EQ(child.Wait(10s), 0u);
+    }
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE),
+              (Values{{L"Alpha", L"C:\\alpha.exe /tray"},
+                      {L"Veltane", program.wstring() + L"\\Tarnwick"}}));
+    EXPECT_TRUE(
+        testing::DumpTree(HKEY_LOCAL_MACHINE, kStoreKey + L"\\" + std::wstring(kMachineSection))
+            .empty());
+    EXPECT_EQ(testing::FolderContents(allUsersStartUp), allUsersBefore);
+    EXPECT_EQ(testing::ReadFileBytes(held / L"Mal Notes.lnk"), "Mal's own shortcut");
+    EXPECT_TRUE(EntryThere());
+}
 
 }  // namespace
 }  // namespace tarnwick
