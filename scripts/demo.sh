@@ -97,7 +97,10 @@ echo "      afterwards; from the second log-on on, Tarnwick starts every program
 echo "      another. Cloud Sync wrote its Run value again at each start and was taken back each time."
 echo "demo: what Tarnwick keeps now"
 wine reg query "HKLM\\$run" </dev/null 2>/dev/null | sed -n 's/^ \{4\}/  HKLM Run: /p'
-wine reg query 'HKCU\Software\Veltane' /s </dev/null 2>/dev/null |
-    sed -n 's/^HKEY_CURRENT_USER\\Software\\Veltane\\/  store section /p; s/^ \{4\}/    /p'
+# The machine's store holds the programs every account's log-on starts; the account's own, its own.
+for hive in HKLM HKCU; do
+    wine reg query "$hive\\Software\\Veltane" /s </dev/null 2>/dev/null |
+        sed -n "s/^HKEY_[A-Z_]*\\\\Software\\\\Veltane\\\\/  $hive store section /p; s/^ \{4\}/    /p"
+done
 echo "demo: screenshots in $shots"
 ls "$shots"
