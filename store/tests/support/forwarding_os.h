@@ -41,6 +41,8 @@ enum class Op {
     AdminRights,
     LoadHive,
     UnloadHive,
+    // Not a member: how many there are.
+    Count,
 };
 
 // One call: the root (registry calls, HKEY_USERS for hives) and up to three texts: sub-key, value
