@@ -60,6 +60,9 @@ inline void FreeLocal(wchar_t* p) {
 inline void FreeSid(PSID p) {
     ::FreeSid(p);
 }
+inline void FreeLocalMemory(HLOCAL p) {
+    ::LocalFree(p);
+}
 }  // namespace detail
 
 using UniqueHKey = UniqueAny<HKEY, detail::CloseKey>;
@@ -75,6 +78,8 @@ using UniquePidl = UniqueAny<PIDLIST_ABSOLUTE, detail::FreePidl>;
 using UniqueLocalText = UniqueAny<wchar_t*, detail::FreeLocal>;
 // A SID from AllocateAndInitializeSid.
 using UniqueSid = UniqueAny<PSID, detail::FreeSid>;
+// A security descriptor the system allocated with LocalAlloc (made from SDDL text, or read).
+using UniqueSecurityDescriptor = UniqueAny<PSECURITY_DESCRIPTOR, detail::FreeLocalMemory>;
 
 // A COM interface pointer: Release on destruction.
 template <typename I>

@@ -25,6 +25,9 @@ enum class Op {
     DeleteFile,
     CreateDirectory,
     RemoveDirectory,
+    FolderSecurity,
+    ProtectFolder,
+    CreateProtectedFolder,
     StartProcess,
     ShellOpen,
     OpenShortcut,
@@ -40,7 +43,8 @@ enum class Op {
 };
 
 // One call: the root (registry calls, HKEY_USERS for hives) and up to three texts: sub-key, value
-// name, data for the registry; source and target for moves; the path or command line otherwise.
+// name, data for the registry; source and target for moves; the path or command line otherwise,
+// followed by the SDDL text for a folder's permissions.
 struct Call {
     Op op;
     HKEY root = nullptr;
@@ -107,6 +111,19 @@ class ForwardingOs : public Os {
     Status RemoveDirectory(std::wstring_view path) override {
         if (Status e = Before({Op::RemoveDirectory, nullptr, S(path), {}, {}})) return e;
         return real_.RemoveDirectory(path);
+    }
+    Status FolderSecurity(std::wstring_view path, std::wstring& sddl) override {
+        sddl.clear();
+        if (Status e = Before({Op::FolderSecurity, nullptr, S(path), {}, {}})) return e;
+        return real_.FolderSecurity(path, sddl);
+    }
+    Status ProtectFolder(std::wstring_view path, std::wstring_view sddl) override {
+        if (Status e = Before({Op::ProtectFolder, nullptr, S(path), S(sddl), {}})) return e;
+        return real_.ProtectFolder(path, sddl);
+    }
+    Status CreateProtectedFolder(std::wstring_view path, std::wstring_view sddl) override {
+        if (Status e = Before({Op::CreateProtectedFolder, nullptr, S(path), S(sddl), {}})) return e;
+        return real_.CreateProtectedFolder(path, sddl);
     }
     Status StartProcess(std::wstring_view commandLine) override {
         if (Status e = Before({Op::StartProcess, nullptr, S(commandLine), {}, {}})) return e;
