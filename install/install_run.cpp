@@ -1,8 +1,10 @@
 #include "install_run.h"
 
 #include "capture.h"
+#include "folder_access.h"
 #include "options.h"
 #include "registry.h"
+#include "report.h"
 #include "shortcuts.h"
 
 namespace tarnwick {
@@ -50,6 +52,26 @@ CaptureResult RunInstaller(const StoreContext& ctx) {
     shortcuts(ctx);
     WriteDefaultOptions(ctx.os);
     return taken;
+}
+
+InstallOutcome Install(const StoreContext& ctx) {
+    if (const Status error = ProtectProgramFolder(ctx.os, ctx.programFolder))
+        return {kNotInstalled, UnprotectedFolderReport(ctx.programFolder, error)};
+    std::wstring report = TakeOverReport(RunInstaller(ctx));
+    return {report.empty() ? kInstalled : kSomethingStayed, std::move(report)};
+}
+
+std::wstring UnprotectedFolderReport(std::wstring_view folder, Status error) {
+    std::wstring reason = SystemMessage(error);
+    if (reason.empty()) reason = L"error " + std::to_wstring(error) + L".";
+    return L"Tarnwick was not installed in \"" + std::wstring(folder) +
+           L"\": the permissions of this folder could not be set so that only administrators "
+           L"can change the programs in it. Windows said: " +
+           reason +
+           L"\n\nEvery account starts Tarnwick when it logs on. In a folder that other users can "
+           L"change, any of them could replace a program and gain administrator rights. Nothing "
+           L"was changed: no start-up program was taken over.\n\nChoose a folder under Program "
+           L"Files, or a folder whose permissions you may set, and install Tarnwick there.";
 }
 
 }  // namespace tarnwick

@@ -1,6 +1,7 @@
-// The installer's one pass: capture the start-up programs, move the product's own shortcuts into
-// its start-menu group, and write the default options. Kept apart from the window so that tests
-// can run it against a sandbox and a faulty OS.
+// The installer's one pass: give the program folder permissions that only administrators can
+// change, capture the start-up programs, move the product's own shortcuts into its start-menu
+// group, and write the default options. Kept apart from the window so that tests can run it
+// against a sandbox and a faulty OS.
 #pragma once
 
 #include "capture.h"
@@ -30,5 +31,26 @@ void WriteDefaultOptions(Os& os);
 // Everything the installer does before it tells the user that it is done; what its capture
 // could not take.
 CaptureResult RunInstaller(const StoreContext& ctx);
+
+// install.exe's exit codes: installed; installed, but a start-up program stayed with Windows;
+// nothing done, since the program folder could not be given its permissions.
+inline constexpr int kInstalled = 0;
+inline constexpr int kSomethingStayed = 1;
+inline constexpr int kNotInstalled = 2;
+
+struct InstallOutcome {
+    int exitCode = kInstalled;
+    // For the user: what stayed with Windows, or why nothing was installed; empty when all is well.
+    std::wstring report;
+};
+
+// The whole installation. The program folder's permissions come first (`ProtectProgramFolder`):
+// when they cannot be set, nothing else is done at all, since every account would start
+// programs that others can replace.
+InstallOutcome Install(const StoreContext& ctx);
+
+// Why nothing was installed in `folder`: its permissions could not be set (`error`), and what
+// the user can do about it.
+std::wstring UnprotectedFolderReport(std::wstring_view folder, Status error);
 
 }  // namespace tarnwick

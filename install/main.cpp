@@ -1,7 +1,8 @@
-// install.exe: run once from the program folder. It captures the start-up programs, sets up the
-// start-menu group and the default options in one pass without any dialogue, says that it is
-// done, and ends. Under a silent setup it says nothing: a scripted installation has no one to
-// answer a message.
+// install.exe: run once from the program folder. It gives the folder permissions that only
+// administrators can change, captures the start-up programs, sets up the start-menu group and the
+// default options in one pass without any dialogue, says that it is done, and ends; when the
+// permissions cannot be set it does nothing but say so. Under a silent setup it says nothing: a
+// scripted installation has no one to answer a message.
 #include "install_run.h"
 #include "resource.h"
 
@@ -14,8 +15,6 @@
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TarnwickInstall";
-// The exit code when a start-up program stayed with Windows: installed, with something to say.
-constexpr int kSomethingStayed = 1;
 // Set to "1" by the setup program, and only when it runs silently. A variable rather than an
 // argument: install.exe is also started by hand, where it takes none.
 constexpr wchar_t kSilentVariable[] = L"TARNWICK_SILENT_SETUP";
@@ -40,6 +39,9 @@ bool RunBySilentSetup() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Until the program folder has its permissions, anyone may have put a DLL beside this
+    // program: what it loads later by name comes from the system folder only.
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = ::DefWindowProcW;
@@ -53,17 +55,22 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                           WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                           CW_USEDEFAULT, nullptr, nullptr, instance, nullptr));
 
-    const std::wstring report = tarnwick::TakeOverReport(
-        tarnwick::RunInstaller({tarnwick::SystemOs(), tarnwick::ProgramFolder(), window.get()}));
-    // A scripted installation learns from the exit code that something stayed with Windows.
-    const int exitCode = report.empty() ? 0 : kSomethingStayed;
-    if (RunBySilentSetup()) return exitCode;
+    const tarnwick::InstallOutcome outcome =
+        tarnwick::Install({tarnwick::SystemOs(), tarnwick::ProgramFolder(), window.get()});
+    // A scripted installation learns from the exit code that something stayed with Windows, or
+    // that nothing was installed.
+    if (RunBySilentSetup()) return outcome.exitCode;
 
-    std::wstring text = LoadText(instance, IDS_COMPLETED_TEXT);
-    if (!report.empty()) text += L"\n\n" + report;
     // Unowned, so that the box gets a taskbar button of its own: nothing else of the installer
     // is ever on screen.
+    if (outcome.exitCode == tarnwick::kNotInstalled) {
+        ::MessageBoxW(nullptr, outcome.report.c_str(),
+                      LoadText(instance, IDS_NOT_INSTALLED_TITLE).c_str(), MB_OK | MB_ICONERROR);
+        return outcome.exitCode;
+    }
+    std::wstring text = LoadText(instance, IDS_COMPLETED_TEXT);
+    if (!outcome.report.empty()) text += L"\n\n" + outcome.report;
     ::MessageBoxW(nullptr, text.c_str(), LoadText(instance, IDS_COMPLETED_TITLE).c_str(),
-                  MB_OK | (report.empty() ? MB_ICONINFORMATION : MB_ICONWARNING));
-    return exitCode;
+                  MB_OK | (outcome.report.empty() ? MB_ICONINFORMATION : MB_ICONWARNING));
+    return outcome.exitCode;
 }

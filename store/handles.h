@@ -57,11 +57,11 @@ inline void FreePidl(PIDLIST_ABSOLUTE p) {
 inline void FreeLocal(wchar_t* p) {
     ::LocalFree(p);
 }
-inline void FreeLocalMemory(void* p) {
-    ::LocalFree(p);
-}
 inline void FreeSid(PSID p) {
     ::FreeSid(p);
+}
+inline void FreeLocalMemory(HLOCAL p) {
+    ::LocalFree(p);
 }
 }  // namespace detail
 
@@ -76,10 +76,10 @@ inline HANDLE NullIfInvalid(HANDLE h) {
 using UniquePidl = UniqueAny<PIDLIST_ABSOLUTE, detail::FreePidl>;
 // Text the system allocated with LocalAlloc (a SID's string form).
 using UniqueLocalText = UniqueAny<wchar_t*, detail::FreeLocal>;
-// Any other block the system allocated with LocalAlloc (a security descriptor).
-using UniqueLocalMemory = UniqueAny<void*, detail::FreeLocalMemory>;
 // A SID from AllocateAndInitializeSid.
 using UniqueSid = UniqueAny<PSID, detail::FreeSid>;
+// A security descriptor the system allocated with LocalAlloc (made from SDDL text, or read).
+using UniqueSecurityDescriptor = UniqueAny<PSECURITY_DESCRIPTOR, detail::FreeLocalMemory>;
 
 // A COM interface pointer: Release on destruction.
 template <typename I>

@@ -84,6 +84,17 @@ class Os {
     virtual Status DeleteFile(std::wstring_view path) = 0;
     virtual Status CreateDirectory(std::wstring_view path) = 0;
     virtual Status RemoveDirectory(std::wstring_view path) = 0;
+    // A folder's owner and DACL as SDDL text ("O:BAD:P(A;OICI;FA;;;BA)..."); a folder open to
+    // everyone (a null DACL) reads "D:NO_ACCESS_CONTROL".
+    virtual Status FolderSecurity(std::wstring_view path, std::wstring& sddl) = 0;
+    // Gives an existing folder the DACL of `sddl` (SDDL text), and its owner when the text names
+    // one, as its own: protected from what the folder above hands down, while what the folder
+    // holds inherits the DACL's inheritable entries. ERROR_INVALID_PARAMETER for a text without
+    // a DACL.
+    virtual Status ProtectFolder(std::wstring_view path, std::wstring_view sddl) = 0;
+    // Creates one folder that has the owner and the DACL of `sddl` from its first moment, so that
+    // nobody can put anything into it before it has them. Fails when the folder exists.
+    virtual Status CreateProtectedFolder(std::wstring_view path, std::wstring_view sddl) = 0;
 
     // Runs a whole command line in a new process, shown normally, not waited for.
     virtual Status StartProcess(std::wstring_view commandLine) = 0;

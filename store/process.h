@@ -13,6 +13,10 @@ namespace tarnwick {
 // the window shown normally. ERROR_SUCCESS, with the process handle in `process` when one is
 // asked for; else the error.
 DWORD StartCommandLine(std::wstring_view commandLine, UniqueHandle* process = nullptr);
+// The same, handing the new process one handle of the caller's, `inherited` (made inheritable),
+// under the same value, and no other.
+DWORD StartCommandLineWithHandle(std::wstring_view commandLine, HANDLE inherited,
+                                 UniqueHandle* process = nullptr);
 
 // `text` with every %NAME% of the running program's environment put in, as Windows expands an
 // expandable value; a name the environment does not hold stays as it is.

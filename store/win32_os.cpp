@@ -11,6 +11,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace tarnwick {
 namespace {
@@ -134,6 +136,25 @@ Status PinBelow(std::wstring_view folder, std::wstring_view root, PinnedFolder& 
                               pinnedRoot.resolved + std::wstring(folder.substr(root.size())))
                ? ERROR_SUCCESS
                : kLeadsElsewhere;
+}
+
+// The security descriptor of SDDL text, with its owner (null when the text names none) and its
+// DACL. A text without a DACL is refused: the folder would take its parent's after all.
+Status ParseSecurity(std::wstring_view sddl, UniqueSecurityDescriptor& descriptor, PSID& owner,
+                     PACL& dacl) {
+    owner = nullptr;
+    dacl = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(Str(sddl).c_str(), SDDL_REVISION_1,
+                                                                descriptor.put(), nullptr)) {
+        return ::GetLastError();
+    }
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    if (!::GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted) ||
+        !::GetSecurityDescriptorOwner(descriptor.get(), &owner, &defaulted)) {
+        return ::GetLastError();
+    }
+    return present && dacl ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
 }
 
 class Win32Os final : public Os {
@@ -324,6 +345,46 @@ class Win32Os final : public Os {
         return ::RemoveDirectoryW(Str(path).c_str()) ? ERROR_SUCCESS : ::GetLastError();
     }
 
+    Status FolderSecurity(std::wstring_view path, std::wstring& sddl) override {
+        sddl.clear();
+        constexpr SECURITY_INFORMATION kRead =
+            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+        PSECURITY_DESCRIPTOR read = nullptr;
+        const DWORD rc = ::GetNamedSecurityInfoW(Str(path).c_str(), SE_FILE_OBJECT, kRead, nullptr,
+                                                 nullptr, nullptr, nullptr, &read);
+        const UniqueSecurityDescriptor descriptor(read);
+        if (rc != ERROR_SUCCESS) return rc;
+        UniqueLocalText text;
+        if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                descriptor.get(), SDDL_REVISION_1, kRead, text.put(), nullptr)) {
+            return ::GetLastError();
+        }
+        sddl = text.get();
+        return ERROR_SUCCESS;
+    }
+
+    Status ProtectFolder(std::wstring_view path, std::wstring_view sddl) override {
+        UniqueSecurityDescriptor descriptor;
+        PSID owner = nullptr;
+        PACL dacl = nullptr;
+        if (Status e = ParseSecurity(sddl, descriptor, owner, dacl)) return e;
+        SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+        if (owner) what |= OWNER_SECURITY_INFORMATION;
+        std::wstring target(path);  // SetNamedSecurityInfoW takes a writable string
+        return ::SetNamedSecurityInfoW(target.data(), SE_FILE_OBJECT, what, owner, nullptr, dacl,
+                                       nullptr);
+    }
+
+    Status CreateProtectedFolder(std::wstring_view path, std::wstring_view sddl) override {
+        UniqueSecurityDescriptor descriptor;
+        PSID owner = nullptr;
+        PACL dacl = nullptr;
+        if (Status e = ParseSecurity(sddl, descriptor, owner, dacl)) return e;
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
+        return ::CreateDirectoryW(Str(path).c_str(), &attributes) ? ERROR_SUCCESS
+                                                                  : ::GetLastError();
+    }
+
     Status StartProcess(std::wstring_view commandLine) override {
         return StartCommandLine(commandLine);
     }
@@ -418,7 +479,7 @@ class Win32Os final : public Os {
     Status FileOwner(std::wstring_view path, std::wstring& sid) override {
         sid.clear();
         PSID owner = nullptr;
-        UniqueLocalMemory descriptor;
+        UniqueSecurityDescriptor descriptor;
         const DWORD rc =
             ::GetNamedSecurityInfoW(Str(path).c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
                                     &owner, nullptr, nullptr, nullptr, descriptor.put());
@@ -479,21 +540,77 @@ class Win32Os final : public Os {
 
 }  // namespace
 
-DWORD StartCommandLine(std::wstring_view commandLine, UniqueHandle* process) {
+namespace {
+
+// The attribute that limits what a new process inherits to one handle: without it, every
+// inheritable handle of the caller would go with it.
+class HandleList {
+  public:
+    explicit HandleList(HANDLE handle) : handle_(handle) {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        buffer_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
+        if (!::InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
+        list_ = list;
+        // The list points at the handle: it lives as long as the list does.
+        if (!::UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &handle_,
+                                         sizeof handle_, nullptr, nullptr)) {
+            error_ = ::GetLastError();
+        }
+    }
+    ~HandleList() {
+        if (list_) ::DeleteProcThreadAttributeList(list_);
+    }
+    HandleList(const HandleList&) = delete;
+    HandleList& operator=(const HandleList&) = delete;
+
+    // ERROR_SUCCESS once the list holds the handle.
+    DWORD Error() const { return list_ ? error_ : ERROR_NOT_ENOUGH_MEMORY; }
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_; }
+
+  private:
+    HANDLE handle_;
+    std::vector<BYTE> buffer_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+    DWORD error_ = ERROR_SUCCESS;
+};
+
+DWORD Start(std::wstring_view commandLine, HANDLE inherited, UniqueHandle* process) {
     std::wstring cmd(commandLine);  // CreateProcessW may write into its command line.
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNORMAL;
+    STARTUPINFOEXW si{};
+    si.StartupInfo.cb = sizeof si.StartupInfo;
+    si.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+    si.StartupInfo.wShowWindow = SW_SHOWNORMAL;
+    DWORD flags = 0;
+    std::optional<HandleList> handles;
+    if (inherited) {
+        handles.emplace(inherited);
+        if (handles->Error() != ERROR_SUCCESS) return handles->Error();
+        si.StartupInfo.cb = sizeof si;
+        si.lpAttributeList = handles->get();
+        flags = EXTENDED_STARTUPINFO_PRESENT;
+    }
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &pi)) {
+    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, inherited != nullptr, flags,
+                          nullptr, nullptr, &si.StartupInfo, &pi)) {
         return ::GetLastError();
     }
     UniqueHandle started(pi.hProcess);
     const UniqueHandle thread(pi.hThread);
     if (process) *process = std::move(started);
     return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+DWORD StartCommandLine(std::wstring_view commandLine, UniqueHandle* process) {
+    return Start(commandLine, nullptr, process);
+}
+
+DWORD StartCommandLineWithHandle(std::wstring_view commandLine, HANDLE inherited,
+                                 UniqueHandle* process) {
+    return inherited ? Start(commandLine, inherited, process) : ERROR_INVALID_HANDLE;
 }
 
 std::wstring ExpandEnvironment(std::wstring_view text) {

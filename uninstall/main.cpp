@@ -1,9 +1,11 @@
-// uninstall.exe: asks once; on OK gives every captured start-up program back to Windows, has the
+// uninstall.exe: refuses to act from a folder that users who are not administrators can change;
+// otherwise asks once; on OK gives every captured start-up program back to Windows, has the
 // shell delete the program folder and, once it is gone, removes the product from Apps & features;
 // and everything else the setup made; then ends, leaving a copy of itself to delete its own file.
 // When a program could not be given back it deletes nothing and says which and why.
 #include "form1.h"
 #include "own_file.h"
+#include "uninstall_run.h"
 
 #include "handles.h"
 #include "window.h"
@@ -21,22 +23,30 @@ std::wstring OwnFileName() {
     return path.substr(path.find_last_of(L'\\') + 1);
 }
 
-// "/remove-after <process id>": this is the copy that deletes the uninstaller's own file.
-std::optional<DWORD> RemoveAfter(PWSTR commandLine) {
-    const std::wstring_view line = commandLine;
-    const std::wstring_view prefix = tarnwick::kRemoveAfterSwitch;
-    if (!line.starts_with(prefix) || line.size() <= prefix.size() + 1) return std::nullopt;
-    const std::wstring id(line.substr(prefix.size() + 1));
-    if (id.find_first_not_of(L"0123456789") != std::wstring::npos || id.size() > 10)
-        return std::nullopt;
-    return static_cast<DWORD>(std::stoull(id));
-}
+constexpr wchar_t kRefusedCaption[] = L"Tarnwick was not uninstalled";
+// The exit code when the uninstaller did nothing, as install.exe's.
+constexpr int kNothingDone = 2;
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
-    if (const auto parent = RemoveAfter(commandLine))
-        return tarnwick::RemoveFileOfEndedProcess(*parent);
+    // The folder may be one that anyone can put a DLL into (the check below is for that): what
+    // this program loads later by name, its message box's libraries too, comes from the system
+    // folder only.
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // The copy that deletes the uninstaller's own file; with anything but a valid handle it does
+    // nothing, rather than becoming the uninstaller.
+    const std::wstring_view line = commandLine;
+    if (line.starts_with(tarnwick::kRemoveAfterSwitch)) {
+        const std::optional<HANDLE> parent = tarnwick::RemoveAfterHandle(line);
+        return parent ? tarnwick::RemoveFileOfEndedProcess(*parent) : 1;
+    }
+    const std::wstring refusal =
+        tarnwick::OpenFolderRefusal(tarnwick::SystemOs(), tarnwick::ProgramFolder());
+    if (!refusal.empty()) {
+        ::MessageBoxW(nullptr, refusal.c_str(), kRefusedCaption, MB_OK | MB_ICONERROR);
+        return kNothingDone;
+    }
     int code = 0;
     bool ownFileLeft = false;
     {
@@ -48,6 +58,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
         code = tarnwick::ui::PendingQuitCode();
         ownFileLeft = form.OwnFileLeft();
     }
-    if (ownFileLeft) tarnwick::StartOwnFileRemoval();
+    if (ownFileLeft) tarnwick::StartOwnFileRemoval(tarnwick::SystemOs());
     return code;
 }

@@ -5,7 +5,6 @@
 #include <shlobj.h>
 #include <knownfolders.h>
 
-#include <algorithm>
 #include <array>
 
 namespace tarnwick {
@@ -15,28 +14,6 @@ void FreeCoTaskText(PWSTR text) {
     ::CoTaskMemFree(text);
 }
 using UniqueCoTaskText = UniqueAny<PWSTR, FreeCoTaskText>;
-
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return {};
-    std::wstring full(needed, L'\0');
-    const DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed) return {};
-    full.resize(length);
-    return full;
-}
-
-// The long form of an existing path ("PROGRA~1" -> "Program Files"); the path itself when it does
-// not exist.
-std::wstring LongPath(const std::wstring& path) {
-    const DWORD needed = ::GetLongPathNameW(path.c_str(), nullptr, 0);
-    if (needed == 0) return path;
-    std::wstring longPath(needed, L'\0');
-    const DWORD length = ::GetLongPathNameW(path.c_str(), longPath.data(), needed);
-    if (length == 0 || length >= needed) return path;
-    longPath.resize(length);
-    return longPath;
-}
 
 std::wstring KnownFolder(REFKNOWNFOLDERID id) {
     UniqueCoTaskText path;
@@ -52,42 +29,6 @@ void AddIfResolved(std::vector<std::wstring>& list, std::wstring folder) {
 }
 
 }  // namespace
-
-std::wstring NormaliseFolder(std::wstring_view path) {
-    std::wstring text(path);
-    // Only the shell's own spelling of a path is acted on: "\\?\C:\x" is "C:\x", "\\?\UNC\s\x" is
-    // "\\s\x"; other device paths are not folders the product could live in.
-    if (text.starts_with(L"\\\\?\\UNC\\")) {
-        text = L"\\\\" + text.substr(8);
-    } else if (text.starts_with(L"\\\\?\\")) {
-        text.erase(0, 4);
-    }
-    if (text.empty() || text.find(L'\0') != std::wstring::npos) return {};
-    std::wstring full = FullPath(text);
-    if (full.empty() || full.starts_with(L"\\\\?\\") || full.starts_with(L"\\\\.\\")) return {};
-    full = LongPath(full);
-    // "C:\" becomes "C:", "\\server\share\" becomes "\\server\share".
-    while (full.size() > 2 && full.back() == L'\\') full.pop_back();
-    return full;
-}
-
-bool IsRootFolder(std::wstring_view normalised) {
-    if (normalised.size() == 2 && normalised[1] == L':') return true;
-    if (!normalised.starts_with(L"\\\\")) return false;
-    // "\\server\share": the server and the share name, nothing below.
-    return std::count(normalised.begin() + 2, normalised.end(), L'\\') <= 1;
-}
-
-bool SamePath(std::wstring_view a, std::wstring_view b) {
-    return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                                  static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
-bool ContainsPath(std::wstring_view folder, std::wstring_view other) {
-    if (folder.empty() || other.size() < folder.size()) return false;
-    if (!SamePath(folder, other.substr(0, folder.size()))) return false;
-    return other.size() == folder.size() || other[folder.size()] == L'\\';
-}
 
 ProtectedFolders SystemProtectedFolders() {
     static constexpr std::array kKnown = {

@@ -3,6 +3,7 @@
 // root) must never offer that folder for deletion.
 #pragma once
 
+#include "folder_path.h"
 #include "os.h"
 
 #include <string>
@@ -14,19 +15,6 @@ namespace tarnwick {
 // The programs that, side by side, make a folder the product's program folder.
 inline constexpr std::wstring_view kProductPrograms[] = {L"Tarnwick.exe", L"TarnwickSettings.exe",
                                                          L"install.exe", L"uninstall.exe"};
-
-// One spelling of a folder: absolute, long names, backslashes, no "." or ".." parts and no
-// trailing backslash, so "C:" for a drive's root. Empty when the path cannot be made absolute or
-// is a device path.
-std::wstring NormaliseFolder(std::wstring_view path);
-
-// A drive's root ("C:") or a share's root ("\\server\share"), normalised.
-bool IsRootFolder(std::wstring_view normalised);
-
-// Normalised paths compared as the file system does: without regard to letter case.
-bool SamePath(std::wstring_view a, std::wstring_view b);
-// `folder` is `other` or holds it somewhere below itself.
-bool ContainsPath(std::wstring_view folder, std::wstring_view other);
 
 // Folders whose deletion would take more than a product with it, normalised.
 struct ProtectedFolders {

@@ -1,8 +1,10 @@
 #include "uninstall_run.h"
 
 #include "accounts.h"
+#include "folder_access.h"
 #include "product.h"
 #include "registry.h"
+#include "report.h"
 #include "run_origins.h"
 #include "settings_store.h"
 
@@ -159,6 +161,21 @@ UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& prot
     outcome.ownFileLeft =
         !ownFile.empty() && IsFile(ctx.os, check.folder + L"\\" + std::wstring(ownFile));
     return outcome;
+}
+
+std::wstring OpenFolderRefusal(Os& os, std::wstring_view programFolder) {
+    if (InProgramFiles(os, programFolder)) return {};
+    std::wstring security;
+    const Status read = os.FolderSecurity(programFolder, security);
+    if (read == ERROR_SUCCESS && !OrdinaryUsersMayChange(security)) return {};
+    const std::wstring why =
+        read == ERROR_SUCCESS
+            ? L"users who are not administrators may change what is in this folder"
+            : L"the permissions of this folder could not be read (" + SystemMessage(read) + L")";
+    return L"Tarnwick cannot be uninstalled from \"" + std::wstring(programFolder) + L"\": " + why +
+           L", so its programs may have been replaced by someone else. Nothing was changed."
+           L"\n\nSet the folder's permissions (Properties, Security) so that only administrators "
+           L"may change it, as in Program Files, then run the uninstaller again.";
 }
 
 }  // namespace tarnwick

@@ -72,4 +72,11 @@ void RemoveSetupTraces(const StoreContext& ctx);
 UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders,
                            std::wstring_view ownFile);
 
+// Why the uninstaller must do nothing from `programFolder`: the folder lies outside the Program
+// Files folders and its permissions let users who are not administrators change what is in it
+// (`OrdinaryUsersMayChange`), or cannot be read. Its programs may then not be the product's any
+// more, and the copy that deletes this program's file would be made from whatever lies there.
+// Empty when the uninstaller may go on.
+std::wstring OpenFolderRefusal(Os& os, std::wstring_view programFolder);
+
 }  // namespace tarnwick

@@ -2,6 +2,8 @@
 // with faults injected through the OS seam.
 #include "install_run.h"
 
+#include "folder_access.h"
+#include "folder_path.h"
 #include "registry.h"
 #include "settings_store.h"
 
@@ -241,6 +243,50 @@ TEST_F(InstallerTest, FailuresInCaptureAndShortcutsDoNotStopTheDefaults) {
     EXPECT_TRUE(testing::StoreSection(kUserSection).empty());
     EXPECT_EQ(testing::DumpKey(HKEY_CURRENT_USER, kRunKey).size(), 1u);
     EXPECT_EQ(FileNames(tw), Names{L"A.lnk"});
+}
+
+// Outside Program Files the folder gets its permissions before anything is taken over; below it
+// the folder keeps what it inherits.
+TEST_F(InstallerTest, TheProgramFolderGetsItsPermissionsFirstUnlessInProgramFiles) {
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Alpha", L"C:\\alpha.exe");
+    EXPECT_EQ(Install(ctx).exitCode, kInstalled);
+    ASSERT_FALSE(os.changes.empty());
+    EXPECT_EQ(os.changes[0].op, Op::ProtectFolder);
+    EXPECT_TRUE(SamePath(os.changes[0].a, box.ProgramFolder())) << os.changes[0].a;
+    EXPECT_EQ(os.changes[0].b, kAdministratorsOnly);
+    EXPECT_EQ(testing::StoreSection(kMachineSection), (Values{{L"Alpha", L"C:\\alpha.exe"}}));
+
+    std::wstring programFiles;
+    ASSERT_EQ(os.ShellFolder(nullptr, CSIDL_PROGRAM_FILES, programFiles), ERROR_SUCCESS);
+    os.changes.clear();
+    const StoreContext inProgramFiles{os, programFiles + L"\\Tarnwick"};
+    EXPECT_EQ(Install(inProgramFiles).exitCode, kInstalled);
+    for (const Call& c : os.changes) EXPECT_NE(c.op, Op::ProtectFolder) << c.a;
+}
+
+// An administrator denied by the folder's own permissions, or a standard user: nothing is taken
+// over and nothing written, and the report names the folder and what to do.
+TEST_F(InstallerTest, WhenThePermissionsCannotBeSetNothingIsDone) {
+    testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Alpha", L"C:\\alpha.exe");
+    WriteFile(box.folders.startUp / L"Mail.lnk");
+    WriteFile(tw / L"Tarnwick.lnk");
+    const std::function<DWORD(const Call&)> rules[] = {
+        [](const Call& c) -> DWORD { return c.op == Op::ProtectFolder ? ERROR_ACCESS_DENIED : 0; },
+        testing::StandardUserRights(box.ProgramFolder())};
+    for (const auto& rule : rules) {
+        os.rule = rule;
+        const InstallOutcome outcome = Install(ctx);
+        EXPECT_EQ(outcome.exitCode, kNotInstalled);
+        EXPECT_TRUE(os.changes.empty()) << os.changes.size() << " changes, first "
+                                        << (os.changes.empty() ? L"" : os.changes[0].a);
+        EXPECT_NE(outcome.report.find(L"\"" + box.ProgramFolder() + L"\""), std::wstring::npos)
+            << outcome.report;
+        EXPECT_NE(outcome.report.find(L"Program Files"), std::wstring::npos) << outcome.report;
+        EXPECT_EQ(testing::DumpKey(HKEY_LOCAL_MACHINE, kRunKey).size(), 1u);
+        EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, L"Software\\Veltane"));
+        EXPECT_EQ(FileNames(box.folders.startUp), Names{L"Mail.lnk"});
+        EXPECT_EQ(FileNames(tw), Names{L"Tarnwick.lnk"});
+    }
 }
 
 }  // namespace

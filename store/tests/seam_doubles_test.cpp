@@ -4,6 +4,8 @@
 // slip through every cut, and the tests built on them could not fail.
 #include "os.h"
 
+#include "folder_access.h"
+
 #include "faulty_os.h"
 #include "sandbox.h"
 
@@ -86,6 +88,15 @@ TEST(SeamDoublesTest, EveryMemberThatChangesSomethingIsKnownToChangeIt) {
         {Op::DeleteFile, true, [&](Os& os) { return os.DeleteFile(file); }},
         {Op::CreateDirectory, true, [&](Os& os) { return os.CreateDirectory(dir + L"\\new"); }},
         {Op::RemoveDirectory, true, [&](Os& os) { return os.RemoveDirectory(dir + L"\\empty"); }},
+        {Op::FolderSecurity, false,
+         [&](Os& os) {
+             std::wstring sddl;
+             return os.FolderSecurity(dir, sddl);
+         }},
+        {Op::ProtectFolder, true,
+         [&](Os& os) { return os.ProtectFolder(dir + L"\\empty", kAdministratorsOnly); }},
+        {Op::CreateProtectedFolder, true,
+         [&](Os& os) { return os.CreateProtectedFolder(dir + L"\\made", kAdministratorsOnly); }},
         {Op::StartProcess, true, [&](Os& os) { return os.StartProcess(missing); }},
         {Op::ShellOpen, true, [&](Os& os) { return os.ShellOpen(nullptr, missing, {}); }},
         {Op::OpenShortcut, true, [&](Os& os) { return os.OpenShortcut(nullptr, missing); }},

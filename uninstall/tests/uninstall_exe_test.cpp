@@ -7,7 +7,9 @@
 #include "accounts.h"
 #include "product.h"
 
+#include "folder_access.h"
 #include "handles.h"
+#include "process.h"
 #include "registry.h"
 #include "restore.h"
 #include "settings_store.h"
@@ -20,6 +22,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <stdexcept>
 
 namespace tarnwick {
@@ -36,6 +39,7 @@ using testing::Values;
 constexpr std::wstring_view kFormCaption = L"Are you sure you want to uninstall?";
 constexpr std::wstring_view kConfirmCaption = L"Confirm folder deletion";
 constexpr std::wstring_view kHeldCaption = L"Tarnwick is still installed";
+constexpr std::wstring_view kRefusedCaption = L"Tarnwick was not uninstalled";
 constexpr int kLabel1 = 1001;
 constexpr int kCommand1 = 1002;
 constexpr int kCommand2 = 1003;
@@ -94,6 +98,30 @@ class PlantedProduct {
     fs::path folder_;
     std::vector<fs::path> planted_;
 };
+
+// Whether the system's list of what to delete at the next restart names `path`.
+bool DeletedAtRestart(const fs::path& path) {
+    for (const testing::RawValue& value : testing::DumpKey(
+             HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager")) {
+        if (value.name != L"PendingFileRenameOperations") continue;
+        // Pairs of NUL-ended paths, the source as "\??\C:\...", an empty target for a deletion.
+        const std::wstring list(reinterpret_cast<const wchar_t*>(value.data.data()),
+                                value.data.size() / sizeof(wchar_t));
+        if (list.find(L"\\??\\" + path.wstring() + L'\0' + L'\0') != std::wstring::npos)
+            return true;
+    }
+    return false;
+}
+
+// The folders of the uninstaller's copies below the temporary folder.
+std::set<fs::path> CopyFolders() {
+    std::set<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
+        if (entry.path().filename().wstring().starts_with(L"Tarnwick-uninstall-"))
+            found.insert(entry.path());
+    }
+    return found;
+}
 
 class UninstallExeTest : public ::testing::Test {
   protected:
@@ -278,6 +306,7 @@ TEST_F(UninstallExeTest, OkThenYesLeavesNothingOfTarnwickBehind) {
     for (const std::wstring_view file : kProductShortcuts) WriteFile(group / file, "product");
     WriteFile(group / L"My notes.lnk", "the user's own");
     testing::SetSz(HKEY_LOCAL_MACHINE, StoreSectionKey(kMiscSection), L"Enabled", L"True");
+    const std::set<fs::path> copiesBefore = CopyFolders();
     testing::Child child(product.Uninstaller());
     EXPECT_EQ(OkAndAnswer(child, kShellYes), 0u);
 
@@ -289,6 +318,107 @@ TEST_F(UninstallExeTest, OkThenYesLeavesNothingOfTarnwickBehind) {
     EXPECT_TRUE(testing::Eventually([&] { return !fs::exists(program); }, 20s))
         << "left: " << (fs::exists(program) ? FileNames(program).size() : 0) << " files";
     EXPECT_FALSE(EntryThere()) << "the folder went, the Apps & features entry must go too";
+
+    // The copy that deleted the uninstaller's file lies in a folder of its own, made with
+    // permissions that only administrators can change (Wine shows no right for Everyone on it),
+    // and both go at the next restart.
+    std::vector<fs::path> copies;
+    for (const fs::path& made : CopyFolders()) {
+        if (!copiesBefore.contains(made)) copies.push_back(made);
+    }
+    ASSERT_EQ(copies.size(), 1u);
+    std::wstring sddl;
+    EXPECT_EQ(SystemOs().FolderSecurity(copies[0].wstring(), sddl), ERROR_SUCCESS);
+    EXPECT_EQ(sddl.find(L";;;WD)"), std::wstring::npos) << sddl;
+    EXPECT_EQ(FileNames(copies[0]), Names{L"Tarnwick-uninstall.exe"});
+    EXPECT_TRUE(DeletedAtRestart(copies[0] / L"Tarnwick-uninstall.exe"));
+    EXPECT_TRUE(DeletedAtRestart(copies[0]));
+    testing::RemoveTree(copies[0]);
+}
+
+// Started from a folder that every user may change, the uninstaller does nothing and says why:
+// its programs may not be Tarnwick's any more. Wine shows a folder world-writable once its mode
+// is 0777, which the DACL below gives it.
+TEST_F(UninstallExeTest, FromAFolderEveryoneMayChangeItDoesNothingAndSaysWhy) {
+    Installed();
+    ASSERT_EQ(SystemOs().ProtectFolder(program.wstring(), L"D:(A;OICI;FA;;;WD)"), ERROR_SUCCESS);
+    const World before = Look(program);
+    testing::Child child(product.Uninstaller());
+    HWND box = testing::WaitForWindow(child, L"#32770", kRefusedCaption, 20s);
+    ASSERT_NE(box, nullptr) << "the uninstaller did not refuse";
+    std::wstring text;
+    for (HWND control : testing::ChildWindows(box)) text += testing::WindowText(control);
+    EXPECT_NE(text.find(L"\"" + program.wstring() + L"\""), std::wstring::npos) << text;
+    EXPECT_TRUE(testing::ProcessWindows(child, L"#32770", kFormCaption).empty());
+    testing::SaveBoxScreenshot(box, testing::BuiltProgram(TARNWICK_UNINSTALL_EXE),
+                               L"uninstall-open-folder.bmp");
+    testing::Click(::GetDlgItem(box, IDOK));
+    EXPECT_EQ(child.Wait(10s), 2u);
+    EXPECT_TRUE(Look(program) == before);
+    EXPECT_TRUE(EntryThere());
+}
+
+// The copy as the uninstaller starts it, here started by the test with an inherited handle of a
+// running uninstaller: it waits for that one to end, then deletes its file, and nothing else.
+class CopyTest : public UninstallExeTest {
+  protected:
+    testing::TempFolder copyFolder{L"Copy"};
+    fs::path copy = copyFolder.Path() / L"Tarnwick-uninstall.exe";
+
+    void SetUp() override { fs::copy_file(testing::BuiltProgram(TARNWICK_UNINSTALL_EXE), copy); }
+    // Starts the copy handing it `process` (inheritable); its exit code within 20 s.
+    std::optional<DWORD> RunCopy(HANDLE process, const std::function<void()>& whileWaiting = {}) {
+        UniqueHandle started;
+        const std::wstring line =
+            L"\"" + copy.wstring() + L"\" /remove-after " + std::to_wstring(HandleToULong(process));
+        if (StartCommandLineWithHandle(line, process, &started) != ERROR_SUCCESS) return {};
+        if (whileWaiting) whileWaiting();
+        if (::WaitForSingleObject(started.get(), 20'000) != WAIT_OBJECT_0) return {};
+        DWORD code = 99;
+        ::GetExitCodeProcess(started.get(), &code);
+        return code;
+    }
+};
+
+TEST_F(CopyTest, DeletesTheUninstallersFileOnceItHasEnded) {
+    testing::Child uninstaller(product.Uninstaller());
+    HWND form = Form(uninstaller);
+    ASSERT_NE(form, nullptr);
+    const UniqueHandle handed(
+        ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, uninstaller.Id()));
+    ASSERT_TRUE(handed);
+    const auto code = RunCopy(handed.get(), [&] {
+        // It waits while the uninstaller runs.
+        EXPECT_FALSE(uninstaller.Wait(500ms).has_value());
+        EXPECT_TRUE(fs::exists(product.Uninstaller()));
+        testing::Click(::GetDlgItem(form, kCommand2));
+    });
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(fs::exists(product.Uninstaller()));
+    // The folder holds the other programs: it stays, and so does everything in it.
+    EXPECT_EQ(FileNames(program),
+              (Names{L"Tarnwick.exe", L"TarnwickSettings.exe", L"install.exe"}));
+    EXPECT_TRUE(fs::exists(copy)) << "its own file goes at the next restart";
+    EXPECT_TRUE(DeletedAtRestart(copy));
+    EXPECT_TRUE(DeletedAtRestart(copyFolder.Path()));
+}
+
+// A number that is no handle or one too large, a handle it does not hold, and a handle of a
+// process that is no uninstaller (this test): the copy ends with 1 and deletes nothing, nor does
+// it become the uninstaller.
+TEST_F(CopyTest, WithAnythingButAnUninstallersHandleItDoesNothing) {
+    for (const std::wstring arguments :
+         {L"/remove-after 99999999999999999999", L"/remove-after 0x100000000", L"/remove-after -4",
+          L"/remove-after four", L"/remove-after", L"/remove-after 4"}) {
+        testing::Child child(copy, arguments);
+        EXPECT_EQ(child.Wait(20s), 1u) << arguments;
+    }
+    const UniqueHandle self(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE,
+                                          ::GetCurrentProcessId()));
+    EXPECT_EQ(RunCopy(self.get()), 1u);
+    EXPECT_EQ(FileNames(program),
+              (Names{L"Tarnwick.exe", L"TarnwickSettings.exe", L"install.exe", L"uninstall.exe"}));
+    EXPECT_TRUE(fs::exists(testing::BuiltProgram(TARNWICK_UNINSTALL_EXE)));
 }
 
 // The StartUp folder holds a shortcut of the held one's name already. Either may be the one the

@@ -3,7 +3,9 @@
 // at the seam, so no confirmation window ever appears here.
 #include "uninstall_run.h"
 
+#include "folder_access.h"
 #include "options.h"
+#include "own_file.h"
 #include "product.h"
 #include "product_folder.h"
 #include "registry.h"
@@ -581,6 +583,91 @@ TEST_F(AppsEntryTest, AForeignFolderNeverTouchesTheEntry) {
     Run();
     EXPECT_TRUE(Deletions().empty());
     EXPECT_TRUE(EntryThere());
+}
+
+// Answers a folder's permissions with the test's text, or with the test's error.
+class PermissionsStandIn final : public testing::ForwardingOs {
+  public:
+    using ForwardingOs::ForwardingOs;
+    std::wstring sddl;
+    Status error = ERROR_SUCCESS;
+    int asked = 0;
+
+    Status FolderSecurity(std::wstring_view, std::wstring& out) override {
+        ++asked;
+        out = error == ERROR_SUCCESS ? sddl : L"";
+        return error;
+    }
+};
+
+TEST(OpenFolderRefusal, OutsideProgramFilesOnlyAFolderThatOrdinaryUsersCannotChange) {
+    PermissionsStandIn os{SystemOs()};
+    const std::wstring folder = L"D:\\Tools\\Tarnwick";
+    os.sddl = kAdministratorsOnly;
+    EXPECT_EQ(OpenFolderRefusal(os, folder), L"");
+
+    // What a folder made on a drive's root inherits: every signed-in user may change it.
+    os.sddl = L"D:AI(A;ID;FA;;;BA)(A;ID;FA;;;SY)(A;OICIID;0x1200a9;;;BU)(A;ID;0x1301bf;;;AU)";
+    const std::wstring open = OpenFolderRefusal(os, folder);
+    EXPECT_NE(open.find(L"\"" + folder + L"\""), std::wstring::npos) << open;
+    EXPECT_NE(open.find(L"not administrators may change"), std::wstring::npos) << open;
+
+    os.error = ERROR_ACCESS_DENIED;
+    const std::wstring unread = OpenFolderRefusal(os, folder);
+    EXPECT_NE(unread.find(L"could not be read"), std::wstring::npos) << unread;
+
+    // Below Program Files the folder keeps what Program Files hands down: nothing to ask.
+    std::wstring programFiles;
+    ASSERT_EQ(os.ShellFolder(nullptr, CSIDL_PROGRAM_FILES, programFiles), ERROR_SUCCESS);
+    os.asked = 0;
+    EXPECT_EQ(OpenFolderRefusal(os, programFiles + L"\\Tarnwick"), L"");
+    EXPECT_EQ(os.asked, 0);
+}
+
+TEST(RemoveAfterHandle, TakesOnlyAPlainNumberThatFitsInAHandle) {
+    const std::pair<std::wstring, ULONG> good[] = {{L"/remove-after 4", 4},
+                                                   {L"/remove-after 0x1c", 0x1c},
+                                                   {L"/remove-after 0X1C", 0x1c},
+                                                   {L"/remove-after 00012", 12},
+                                                   {L"/remove-after 4294967295", 0xFFFFFFFF},
+                                                   {L"/remove-after 0xffffffff", 0xFFFFFFFF}};
+    for (const auto& [line, value] : good) {
+        EXPECT_EQ(RemoveAfterHandle(line), std::optional<HANDLE>(ULongToHandle(value))) << line;
+    }
+    for (const std::wstring line :
+         {L"/remove-after", L"/remove-after ", L"/remove-after 0", L"/remove-after 0x",
+          L"/remove-after -4", L"/remove-after +4", L"/remove-after  4", L"/remove-after 4 ",
+          L"/remove-after 4294967296", L"/remove-after 0x100000000",
+          L"/remove-after 99999999999999999999999999", L"/remove-after 12abc",
+          L"/remove-after 0x1g", L"/remove-after 1e3", L"/remove-afterx 4", L"/remove-after\t4"}) {
+        EXPECT_EQ(RemoveAfterHandle(line), std::nullopt) << line;
+    }
+}
+
+TEST(MakeCopyFolder, AFreshFolderMadeWithItsPermissionsNeverOneThatIsThere) {
+    testing::FolderSandbox folders;
+    testing::FaultyOs os{SystemOs()};
+    const std::wstring first = MakeCopyFolder(os, folders.root.wstring() + L"\\");
+    const std::wstring second = MakeCopyFolder(os, folders.root.wstring());
+    ASSERT_FALSE(first.empty());
+    EXPECT_NE(first, second);
+    ASSERT_EQ(os.changes.size(), 2u);
+    for (const Call& made : os.changes) {
+        EXPECT_EQ(made.op, Op::CreateProtectedFolder);
+        EXPECT_EQ(made.b, kAdministratorsOnly);
+        EXPECT_TRUE(fs::is_directory(made.a));
+        EXPECT_EQ(fs::path(made.a).parent_path(), folders.root);
+        EXPECT_TRUE(fs::path(made.a).filename().wstring().starts_with(L"Tarnwick-uninstall-"));
+    }
+    EXPECT_EQ(os.changes[0].a, first);
+
+    // A folder of that name already there (someone else's): nothing is made, nothing else tried.
+    os.changes.clear();
+    os.rule = [](const Call& c) -> DWORD {
+        return c.op == Op::CreateProtectedFolder ? ERROR_ALREADY_EXISTS : 0;
+    };
+    EXPECT_EQ(MakeCopyFolder(os, folders.root.wstring()), L"");
+    EXPECT_TRUE(os.changes.empty());
 }
 
 }  // namespace

@@ -14,6 +14,8 @@ bool Call::Changes() const {
         case Op::DeleteFile:
         case Op::CreateDirectory:
         case Op::RemoveDirectory:
+        case Op::ProtectFolder:
+        case Op::CreateProtectedFolder:
         case Op::StartProcess:
         case Op::ShellOpen:
         case Op::OpenShortcut:
@@ -48,6 +50,9 @@ Status FaultyOs::ShellDelete(std::wstring_view path, bool& aborted) {
 std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder) {
     return [folder = std::move(programFolder)](const Call& call) -> DWORD {
         if (call.op == Op::AdminRights || call.op == Op::LoadHive) return ERROR_ACCESS_DENIED;
+        // Nobody but an administrator may make a folder that only administrators can change.
+        if (call.op == Op::ProtectFolder || call.op == Op::CreateProtectedFolder)
+            return ERROR_ACCESS_DENIED;
         // Another account's hive is its own: a standard user cannot even read it.
         if (call.root == HKEY_USERS) return ERROR_ACCESS_DENIED;
         if (!call.Changes()) return 0;

@@ -27,6 +27,9 @@ enum class Op {
     DeleteFile,
     CreateDirectory,
     RemoveDirectory,
+    FolderSecurity,
+    ProtectFolder,
+    CreateProtectedFolder,
     StartProcess,
     ShellOpen,
     OpenShortcut,
@@ -48,7 +51,7 @@ enum class Op {
 // One call: the root (registry calls, HKEY_USERS for hives) and up to three texts: sub-key, value
 // name, data for the registry (the data of a typed write as text: what REG_SZ or REG_EXPAND_SZ
 // bytes spell); source, target and the target's root for moves; the path or command line
-// otherwise.
+// otherwise, followed by the SDDL text for a folder's permissions.
 struct Call {
     Op op;
     HKEY root = nullptr;
@@ -127,6 +130,19 @@ class ForwardingOs : public Os {
     Status RemoveDirectory(std::wstring_view path) override {
         if (Status e = Before({Op::RemoveDirectory, nullptr, S(path), {}, {}})) return e;
         return real_.RemoveDirectory(path);
+    }
+    Status FolderSecurity(std::wstring_view path, std::wstring& sddl) override {
+        sddl.clear();
+        if (Status e = Before({Op::FolderSecurity, nullptr, S(path), {}, {}})) return e;
+        return real_.FolderSecurity(path, sddl);
+    }
+    Status ProtectFolder(std::wstring_view path, std::wstring_view sddl) override {
+        if (Status e = Before({Op::ProtectFolder, nullptr, S(path), S(sddl), {}})) return e;
+        return real_.ProtectFolder(path, sddl);
+    }
+    Status CreateProtectedFolder(std::wstring_view path, std::wstring_view sddl) override {
+        if (Status e = Before({Op::CreateProtectedFolder, nullptr, S(path), S(sddl), {}})) return e;
+        return real_.CreateProtectedFolder(path, sddl);
     }
     Status StartProcess(std::wstring_view commandLine) override {
         if (Status e = Before({Op::StartProcess, nullptr, S(commandLine), {}, {}})) return e;
