@@ -54,7 +54,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                           CW_USEDEFAULT, nullptr, nullptr, instance, nullptr));
 
     const std::wstring report = tarnwick::TakeOverReport(
-        tarnwick::RunInstaller({tarnwick::SystemOs(), tarnwick::ProgramFolder(), window.get()}));
+        tarnwick::RunInstaller({tarnwick::SystemOs(), tarnwick::ProgramFolder(), window.get(),
+                                tarnwick::kUnattendedLockWaitMs}));
     // A scripted installation learns from the exit code that something stayed with Windows.
     const int exitCode = report.empty() ? 0 : kSomethingStayed;
     if (RunBySilentSetup()) return exitCode;

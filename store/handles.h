@@ -60,6 +60,10 @@ inline void FreeLocal(wchar_t* p) {
 inline void FreeSid(PSID p) {
     ::FreeSid(p);
 }
+inline void ReleaseAndCloseMutex(HANDLE h) {
+    ::ReleaseMutex(h);
+    ::CloseHandle(h);
+}
 }  // namespace detail
 
 using UniqueHKey = UniqueAny<HKEY, detail::CloseKey>;
@@ -75,6 +79,9 @@ using UniquePidl = UniqueAny<PIDLIST_ABSOLUTE, detail::FreePidl>;
 using UniqueLocalText = UniqueAny<wchar_t*, detail::FreeLocal>;
 // A SID from AllocateAndInitializeSid.
 using UniqueSid = UniqueAny<PSID, detail::FreeSid>;
+// A mutex that this thread owns: released, then closed. Closing the handle alone would leave the
+// mutex owned until the thread ends.
+using OwnedMutex = UniqueAny<HANDLE, detail::ReleaseAndCloseMutex>;
 
 // A COM interface pointer: Release on destruction.
 template <typename I>

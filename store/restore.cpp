@@ -2,6 +2,7 @@
 
 #include "accounts.h"
 #include "capture.h"
+#include "holdings_lock.h"
 #include "registry.h"
 #include "run_origins.h"
 #include "settings_store.h"
@@ -118,6 +119,11 @@ void RestoreOtherAccounts(Os& os, std::vector<HeldEntry>& held) {
 
 RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder) {
     RestoreResult result;
+    // A capture of another program between a read of a store and the change made on it would
+    // leave a program in neither place.
+    const HoldingsLock lock(ctx);
+    result.lockError = lock.Error();
+    if (!lock) return result;
     result.everyAccount = ctx.os.AdminRights() == ERROR_SUCCESS;
     for (const RunOrigin& origin : kRunOrigins) {
         if (IsMachineSection(origin.section))

@@ -35,6 +35,9 @@ struct HeldEntry {
 };
 
 struct RestoreResult {
+    // Why the holdings lock could not be had (ERROR_TIMEOUT: another Tarnwick program was
+    // changing the start-up programs); nothing was given back then.
+    Status lockError = ERROR_SUCCESS;
     std::vector<HeldEntry> held;
     // Why the launcher's Run value could not be removed; ERROR_SUCCESS also when the removal was
     // not tried because something stayed held.
@@ -53,7 +56,7 @@ struct RestoreResult {
 // nobody. Without administrator rights it stays registered in any case, since other accounts may
 // still hold programs that only it starts. Shortcuts that an earlier version kept in the program
 // folder go back to the running account's StartUp folder; with an empty program folder they are
-// left alone.
+// left alone. All of it under the holdings lock, which every capture takes as well.
 RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder);
 
 }  // namespace tarnwick

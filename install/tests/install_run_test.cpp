@@ -199,7 +199,7 @@ TEST_F(InstallerTest, CapturesThenMovesShortcutsThenWritesTheThreeDefaultsInOrde
     EXPECT_EQ(os.changes[1].b, L"Veltane");
     EXPECT_EQ(testing::StoreSection(kMachineSection), (Values{{L"Alpha", L"C:\\alpha.exe"}}));
     EXPECT_EQ(FileNames(box.folders.held), (Names{L"Mail.lnk"}));
-    EXPECT_TRUE(FileNames(box.folders.program).empty());
+    EXPECT_EQ(FileNames(box.folders.program), Names{L"Tarnwick.exe"});
     EXPECT_EQ(FileNames(group), Names{L"Tarnwick.lnk"});
 }
 

@@ -46,6 +46,8 @@ Status FaultyOs::ShellDelete(std::wstring_view path, bool& aborted) {
 std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder) {
     return [folder = std::move(programFolder)](const Call& call) -> DWORD {
         if (call.op == Op::AdminRights || call.op == Op::LoadHive) return ERROR_ACCESS_DENIED;
+        // The holdings lock is everyone's to wait for: it passes below, as a call that changes
+        // nothing.
         // Another account's hive is its own: a standard user cannot even read it.
         if (call.root == HKEY_USERS) return ERROR_ACCESS_DENIED;
         if (!call.Changes()) return 0;

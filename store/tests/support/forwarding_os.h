@@ -37,10 +37,12 @@ enum class Op {
     AdminRights,
     LoadHive,
     UnloadHive,
+    LockHoldings,
 };
 
 // One call: the root (registry calls, HKEY_USERS for hives) and up to three texts: sub-key, value
-// name, data for the registry; source and target for moves; the path or command line otherwise.
+// name, data for the registry; source and target for moves; the path or command line otherwise;
+// the longest wait in milliseconds for the lock.
 struct Call {
     Op op;
     HKEY root = nullptr;
@@ -161,6 +163,12 @@ class ForwardingOs : public Os {
     Status UnloadHive(std::wstring_view name) override {
         if (Status e = Before({Op::UnloadHive, HKEY_USERS, S(name), {}, {}})) return e;
         return real_.UnloadHive(name);
+    }
+    Status LockHoldings(DWORD timeoutMs, OwnedMutex& held) override {
+        held.reset();
+        if (Status e = Before({Op::LockHoldings, nullptr, std::to_wstring(timeoutMs), {}, {}}))
+            return e;
+        return real_.LockHoldings(timeoutMs, held);
     }
 
   protected:
