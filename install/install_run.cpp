@@ -2,6 +2,7 @@
 
 #include "capture.h"
 #include "folder_access.h"
+#include "holdings_lock.h"
 #include "options.h"
 #include "registry.h"
 #include "report.h"
@@ -44,11 +45,17 @@ void WriteDefaultOptions(Os& os) {
 }
 
 CaptureResult RunInstaller(const StoreContext& ctx) {
-    // An installation switches Tarnwick on for the machine again, and first moves what an earlier
-    // version held where every account's launcher finds it now.
-    WriteMachineSwitch(ctx.os, true);
-    MoveEarlierHoldings(ctx);
-    CaptureResult taken = CaptureStartupEntries(ctx, Registration::Write);
+    CaptureResult taken;
+    if (const HoldingsLock lock(ctx); lock) {
+        // An installation switches Tarnwick on for the machine again, and first moves what an
+        // earlier version held where every account's launcher finds it now: the switch and both
+        // moves in one hold of the lock, so that no give-back comes between them.
+        WriteMachineSwitch(ctx.os, true);
+        MoveEarlierHoldings(ctx);
+        taken = CaptureStartupEntries(ctx, Registration::Write);
+    } else {
+        taken.lockError = lock.Error();
+    }
     shortcuts(ctx);
     WriteDefaultOptions(ctx.os);
     return taken;

@@ -29,7 +29,7 @@ void shortcuts(const StoreContext& ctx);
 void WriteDefaultOptions(Os& os);
 
 // Everything the installer does before it tells the user that it is done; what its capture
-// could not take.
+// could not take. Without the holdings lock it switches nothing on and takes nothing, and says so.
 CaptureResult RunInstaller(const StoreContext& ctx);
 
 // install.exe's exit codes: installed; installed, but a start-up program stayed with Windows;

@@ -56,7 +56,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                           CW_USEDEFAULT, nullptr, nullptr, instance, nullptr));
 
     const tarnwick::InstallOutcome outcome =
-        tarnwick::Install({tarnwick::SystemOs(), tarnwick::ProgramFolder(), window.get()});
+        tarnwick::Install({tarnwick::SystemOs(), tarnwick::ProgramFolder(), window.get(),
+                           tarnwick::kUnattendedLockWaitMs});
     // A scripted installation learns from the exit code that something stayed with Windows, or
     // that nothing was installed.
     if (RunBySilentSetup()) return outcome.exitCode;

@@ -60,7 +60,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     // The window is gone; the process stays until Windows has surely started its own entries.
     WaitUntil(started + SettleMs());
-    tarnwick::CaptureAfterSequence({tarnwick::SystemOs(), tarnwick::ProgramFolder(), nullptr});
+    tarnwick::CaptureAfterSequence({tarnwick::SystemOs(), tarnwick::ProgramFolder(), nullptr,
+                                    tarnwick::kUnattendedLockWaitMs});
     // The loop's own end: 0, or the failure a window procedure met.
     return exitCode;
 }

@@ -2,6 +2,7 @@
 
 #include "capture.h"
 #include "convert.h"
+#include "holdings_lock.h"
 #include "options.h"
 
 #include <algorithm>
@@ -88,8 +89,10 @@ LaunchList LogOnList(const StoreContext& ctx) {
 }
 
 void CaptureAfterSequence(const StoreContext& ctx) {
-    // The machine's own switch is read by the capture itself.
-    if (!ReadOption(ctx.os, misc::kEnabled)) return;
+    // The account's switch is read under the lock too, so that a Disabled that is under way
+    // meanwhile is seen once it is done; the machine's own switch is read by the capture itself.
+    const HoldingsLock lock(ctx);
+    if (!lock || !ReadOption(ctx.os, misc::kEnabled)) return;
     CaptureStartupEntries(ctx, Registration::Require);
 }
 

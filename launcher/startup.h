@@ -64,7 +64,8 @@ inline constexpr unsigned kSettleMs = 10'000;
 // the last log-on, and what the programs just started wrote there again, so that from the next
 // log-on on they are started in turn. Only while the launcher is registered and the master
 // switch is on: it never registers the launcher itself, so that a Disabled or an uninstall made
-// while the launcher ran stays done.
+// while the launcher ran stays done. Under the holdings lock, waited for as long as `ctx` says;
+// without it nothing is taken, and the next log-on's launcher takes it.
 void CaptureAfterSequence(const StoreContext& ctx);
 
 struct TwipsRect {

@@ -2,6 +2,7 @@
 
 #include "capture.h"
 #include "convert.h"
+#include "holdings_lock.h"
 #include "options.h"
 #include "restore.h"
 #include "settings_store.h"
@@ -120,9 +121,7 @@ void SettingsModel::Load() {
 
     // Programs added to Windows' start-up since the last log-on are shown at once, but only taken
     // while Tarnwick is switched on and its launcher is registered to start them.
-    if (enabled_ && LauncherInPlace(os, ctx_.programFolder)) {
-        CaptureRunValues(ctx_, kListCaptureLastSlot);
-    }
+    if (enabled_) CaptureListedRunValues(ctx_);
     // With administrator rights, what an earlier version held in places that are no longer
     // Tarnwick's moves to where every account's launcher finds it.
     MoveEarlierHoldings(ctx_);
@@ -160,10 +159,25 @@ void SettingsModel::SaveLaunchOrder() const {
 
 std::wstring SettingsModel::ToggleSwitch() {
     Os& os = ctx_.os;
+    // The switch is stored together with what it moves, in one hold of the lock: a switch stored
+    // while nothing could be moved would claim what was not done.
+    const HoldingsLock lock(ctx_);
+    if (!lock) {
+        return L"The switch did nothing, because " + LockFailure(lock.Error()) +
+               L".\n\nTry again in a moment.";
+    }
     // With administrator rights the switch is the machine's: it acts for every account.
     const bool machine = os.AdminRights() == ERROR_SUCCESS;
     enabled_ = !enabled_;
     if (enabled_) {
+        // A window left open while Tarnwick was uninstalled switches nothing on and takes
+        // nothing: no launcher would start what it took.
+        if (!LauncherFileThere(os, ctx_.programFolder)) {
+            enabled_ = false;
+            CaptureResult missing;
+            missing.launcherMissing = true;
+            return TakeOverReport(missing);
+        }
         if (machine) WriteMachineSwitch(os, true);
         const CaptureResult taken = CaptureStartupEntries(ctx_, Registration::Write);
         if (taken.switchedOff) {

@@ -55,7 +55,8 @@ class SettingsModel {
     // rows. The switch's state is stored as it acts (with administrator rights, the machine's too),
     // never by Save. Returns what it could not do, in words for the
     // user (which programs stayed where they were, who starts them now and what would change
-    // it); empty when it did everything.
+    // it); empty when it did everything. While another Tarnwick program changes the start-up
+    // programs (the holdings lock), it waits a few seconds, then does nothing and says so.
     std::wstring ToggleSwitch();
 
     bool Ticked(Box box) const;

@@ -2,6 +2,7 @@
 
 #include "accounts.h"
 #include "convert.h"
+#include "holdings_lock.h"
 #include "options.h"
 #include "report.h"
 #include "registry.h"
@@ -199,8 +200,12 @@ bool LauncherInPlace(Os& os, std::wstring_view programFolder) {
            EqualsIgnoringCase(text, UnquotedLauncher(programFolder));
 }
 
+bool LauncherFileThere(Os& os, std::wstring_view programFolder) {
+    return !programFolder.empty() && IsFile(os, UnquotedLauncher(programFolder) + L".exe");
+}
+
 bool RegisterLauncher(const StoreContext& ctx) {
-    if (ctx.programFolder.empty()) return false;
+    if (!LauncherFileThere(ctx.os, ctx.programFolder)) return false;
     Registry::SetValue(ctx.os, HKEY_LOCAL_MACHINE, kRunKey, kLauncherValueName,
                        LauncherCommand(ctx.programFolder));
     return LauncherInPlace(ctx.os, ctx.programFolder);
@@ -239,6 +244,8 @@ std::vector<EntryLeft> MoveEarlierHoldings(const StoreContext& ctx) {
     // Without the rights nothing here can move, and a standard user's window must never take the
     // program folder's shortcuts, which may be another account's, into its own keeping.
     if (ctx.os.AdminRights() != ERROR_SUCCESS) return left;
+    const HoldingsLock lock(ctx);
+    if (!lock) return {{{}, {}, lock.Error()}};
     const Hive account = UserHive();
     const Hive machine = MachineHive();
     for (const RunOrigin& origin : kRunOrigins) {
@@ -290,11 +297,21 @@ std::vector<EntryLeft> MoveEarlierHoldings(const StoreContext& ctx) {
 }
 
 std::wstring TakeOverReport(const CaptureResult& taken) {
+    if (taken.lockError != ERROR_SUCCESS) {
+        return L"Tarnwick took over no start-up program, because " + LockFailure(taken.lockError) +
+               L": Windows keeps starting them all, as before.\n\nTo take them over, open "
+               L"Tarnwick Settings in a moment and switch Tarnwick off and on again.";
+    }
     if (taken.switchedOff) {
         return L"An administrator switched Tarnwick off for every account of this computer, so it "
                L"took over no start-up program: Windows keeps starting them all, as before.\n\n"
                L"Administrator rights are needed to switch it on again. Open Tarnwick Settings as "
                L"an administrator and press the switch so that it reads Enabled.";
+    }
+    if (taken.launcherMissing) {
+        return L"Tarnwick's launcher, Tarnwick.exe, is not in its program folder, so Tarnwick took "
+               L"over no start-up program: Windows keeps starting them all, as before.\n\nRun "
+               L"Tarnwick's setup again to put the launcher back.";
     }
     if (!taken.launcherInPlace) {
         return L"Tarnwick could not register itself to start when you log on, so it took over no "
@@ -318,10 +335,17 @@ std::wstring TakeOverReport(const CaptureResult& taken) {
 
 CaptureResult CaptureStartupEntries(const StoreContext& ctx, Registration registration) {
     CaptureResult result;
+    // Everything is read under the lock: a give-back of another program that ran between a read
+    // and the change made on it would leave a program in neither place.
+    const HoldingsLock lock(ctx);
+    result.lockError = lock.Error();
+    if (!lock) return result;
     // An account whose programs could not all be given back when the machine was switched off is
     // never taken over again behind the administrator's back.
     result.switchedOff = MachineSwitchedOff(ctx.os);
     if (result.switchedOff) return result;
+    result.launcherMissing = !LauncherFileThere(ctx.os, ctx.programFolder);
+    if (result.launcherMissing) return result;
     // The registration comes first: a program taken from Windows while no launcher is
     // registered would start nowhere.
     result.launcherInPlace = registration == Registration::Write
@@ -333,6 +357,16 @@ CaptureResult CaptureStartupEntries(const StoreContext& ctx, Registration regist
     for (EntryLeft& entry : SweepStartUpFolder(ctx, result.startUp))
         result.left.push_back(std::move(entry));
     return result;
+}
+
+std::vector<EntryLeft> CaptureListedRunValues(const StoreContext& ctx) {
+    const HoldingsLock lock(ctx);
+    if (!lock || !ReadOption(ctx.os, misc::kEnabled) || MachineSwitchedOff(ctx.os) ||
+        !LauncherFileThere(ctx.os, ctx.programFolder) ||
+        !LauncherInPlace(ctx.os, ctx.programFolder)) {
+        return {};
+    }
+    return CaptureRunValues(ctx, kListCaptureLastSlot);
 }
 
 }  // namespace tarnwick

@@ -71,7 +71,12 @@ std::wstring LauncherCommand(std::wstring_view programFolder);
 // The machine's Run value "Veltane" reads back as this program folder's launcher: quoted, or as
 // an earlier version wrote it (unquoted, without ".exe").
 bool LauncherInPlace(Os& os, std::wstring_view programFolder);
-// Writes the registration and reads it back; whether it is in place afterwards.
+// The launcher's own file, Tarnwick.exe, is in the program folder. A window left open while its
+// program folder was deleted must neither register a launcher that is not there nor take over
+// programs that nothing would start.
+bool LauncherFileThere(Os& os, std::wstring_view programFolder);
+// Writes the registration, only while the launcher's file is there, and reads it back; whether
+// it is in place afterwards.
 bool RegisterLauncher(const StoreContext& ctx);
 
 // Moves every enabled shortcut of the StartUp folder (as `StartUpFolder` gives it; empty: nothing
@@ -84,7 +89,8 @@ std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_
 // (the machine's store, the account's folder of held shortcuts), all-or-nothing; one whose name is
 // taken there already, or that cannot move, stays where it was, where the log-on still starts it
 // (the values) and the give-back still finds it. A shortcut owned by another account of this
-// machine is that account's and stays too. Needs administrator rights to do anything.
+// machine is that account's and stays too. Needs administrator rights to do anything, and the
+// holdings lock (`HoldingsLock`): without it nothing moves, and one entry without a name says why.
 // Gives what stayed.
 std::vector<EntryLeft> MoveEarlierHoldings(const StoreContext& ctx);
 
@@ -94,16 +100,28 @@ enum class Registration {
 };
 
 struct CaptureResult {
+    // Why the holdings lock could not be had (ERROR_TIMEOUT: another Tarnwick program was
+    // changing the start-up programs); nothing was read or changed then.
+    Status lockError = ERROR_SUCCESS;
     // An administrator switched Tarnwick off for the whole machine: nothing was taken, and the
     // launcher's registration was not touched.
     bool switchedOff = false;
+    // The launcher's file is not in the program folder: nothing was taken or registered.
+    bool launcherMissing = false;
     // The launcher is registered; when false nothing was taken.
     bool launcherInPlace = false;
     std::wstring startUp;  // the StartUp folder swept; empty when it could not be resolved
     std::vector<EntryLeft> left;
 };
 
+// The whole capture, under the holdings lock: the machine's switch, the launcher's registration
+// and what stands where are all read once the lock is held.
 CaptureResult CaptureStartupEntries(const StoreContext& ctx, Registration registration);
+
+// What the settings window's opening takes: the Run values of the first hundred-and-one slots,
+// under the holdings lock, and only while the account's own switch and the machine's are on and
+// the launcher is registered and there. Nothing when the lock cannot be had.
+std::vector<EntryLeft> CaptureListedRunValues(const StoreContext& ctx);
 
 // What a capture could not take, in words for the user (which programs stayed with Windows, and
 // why); empty when it took everything.

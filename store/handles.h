@@ -63,6 +63,10 @@ inline void FreeSid(PSID p) {
 inline void FreeLocalMemory(HLOCAL p) {
     ::LocalFree(p);
 }
+inline void ReleaseAndCloseMutex(HANDLE h) {
+    ::ReleaseMutex(h);
+    ::CloseHandle(h);
+}
 }  // namespace detail
 
 using UniqueHKey = UniqueAny<HKEY, detail::CloseKey>;
@@ -80,6 +84,9 @@ using UniqueLocalText = UniqueAny<wchar_t*, detail::FreeLocal>;
 using UniqueSid = UniqueAny<PSID, detail::FreeSid>;
 // A security descriptor the system allocated with LocalAlloc (made from SDDL text, or read).
 using UniqueSecurityDescriptor = UniqueAny<PSECURITY_DESCRIPTOR, detail::FreeLocalMemory>;
+// A mutex that this thread owns: released, then closed. Closing the handle alone would leave the
+// mutex owned until the thread ends.
+using OwnedMutex = UniqueAny<HANDLE, detail::ReleaseAndCloseMutex>;
 
 // A COM interface pointer: Release on destruction.
 template <typename I>

@@ -4,6 +4,8 @@
 // that opens and closes its own handles.
 #pragma once
 
+#include "handles.h"
+
 #include <windows.h>
 
 #include <string>
@@ -143,6 +145,13 @@ class Os {
     // call alone, and puts them back as they were.
     virtual Status LoadHive(std::wstring_view name, std::wstring_view file) = 0;
     virtual Status UnloadHive(std::wstring_view name) = 0;
+
+    // The one lock of the whole machine, for every session and account, under which Tarnwick's
+    // programs change what they hold: waited for at most `timeoutMs`. ERROR_SUCCESS with `held`
+    // owning it; ERROR_TIMEOUT when another program held it all that time; any other status: it
+    // could not be had. The thread that holds it may take it again; each hold ends with its
+    // owner. Changes nothing itself.
+    virtual Status LockHoldings(DWORD timeoutMs, OwnedMutex& held) = 0;
 };
 
 // The production implementation: straight Win32.

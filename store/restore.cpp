@@ -2,6 +2,7 @@
 
 #include "accounts.h"
 #include "capture.h"
+#include "holdings_lock.h"
 #include "registry.h"
 #include "run_origins.h"
 #include "settings_store.h"
@@ -242,6 +243,11 @@ std::wstring GiveBackNotesReport(const std::vector<GiveBackNote>& notes) {
 RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder) {
     Os& os = ctx.os;
     RestoreResult result;
+    // A capture of another program between a read of a store and the change made on it would
+    // leave a program in neither place.
+    const HoldingsLock lock(ctx);
+    result.lockError = lock.Error();
+    if (!lock) return result;
     result.everyAccount = os.AdminRights() == ERROR_SUCCESS;
     for (const RunOrigin& origin : kRunOrigins) {
         if (!IsMachineSection(origin.section)) continue;

@@ -52,6 +52,9 @@ struct GiveBackNote {
 };
 
 struct RestoreResult {
+    // Why the holdings lock could not be had (ERROR_TIMEOUT: another Tarnwick program was
+    // changing the start-up programs); nothing was given back then.
+    Status lockError = ERROR_SUCCESS;
     std::vector<HeldEntry> held;
     std::vector<GiveBackNote> notes;
     // Why the launcher's Run value could not be removed; ERROR_SUCCESS also when the removal was
@@ -72,7 +75,8 @@ std::wstring GiveBackNotesReport(const std::vector<GiveBackNote>& notes);
 // The launcher stays registered unless every entry of every account was handed back: a Run value
 // that could not be written or a shortcut that could not be moved would otherwise be started by
 // nobody. Without administrator rights it stays registered in any case, since other accounts may
-// still hold programs that only it starts.
+// still hold programs that only it starts. All of it under the holdings lock, which every capture
+// takes as well.
 //
 // What is read from another account's hive is that account's data, never an instruction: every
 // value its store holds goes back to its own Run key, and its shortcuts move only between folders

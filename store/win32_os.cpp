@@ -4,6 +4,7 @@
 
 #include "handles.h"
 #include "convert.h"
+#include "holdings_lock.h"
 #include "process.h"
 
 #include <aclapi.h>
@@ -11,6 +12,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -156,6 +158,72 @@ Status ParseSecurity(std::wstring_view sddl, UniqueSecurityDescriptor& descripto
     }
     return present && dacl ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
 }
+
+// The security of the holdings lock. SYSTEM and the administrators may do anything with it; every
+// other account may only wait for it and release a hold of its own (a release by a thread that
+// holds nothing fails), which is all that Tarnwick's programs ask for. The entry for OWNER RIGHTS
+// takes the place of the rights an owner has without any entry (to read and to rewrite the DACL):
+// a standard user whose launcher happens to make the lock first owns it and still cannot lock
+// the others out of it.
+class LockSecurity {
+  public:
+    LockSecurity() {
+        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+        SID_IDENTIFIER_AUTHORITY creator = SECURITY_CREATOR_SID_AUTHORITY;
+        constexpr DWORD kWaitAndRelease = SYNCHRONIZE | MUTEX_MODIFY_STATE;
+        const struct {
+            SID_IDENTIFIER_AUTHORITY* authority;
+            BYTE count;
+            DWORD first, second;
+            DWORD access;
+        } entries[] = {
+            {&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, MUTEX_ALL_ACCESS},
+            {&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, MUTEX_ALL_ACCESS},
+            {&world, 1, SECURITY_WORLD_RID, 0, kWaitAndRelease},
+            {&creator, 1, SECURITY_CREATOR_OWNER_RIGHTS_RID, 0, kWaitAndRelease},
+        };
+        DWORD size = static_cast<DWORD>(sizeof(ACL));
+        for (size_t i = 0; i < std::size(entries); ++i) {
+            if (!::AllocateAndInitializeSid(entries[i].authority, entries[i].count,
+                                            entries[i].first, entries[i].second, 0, 0, 0, 0, 0, 0,
+                                            sids_[i].put())) {
+                error_ = ::GetLastError();
+                return;
+            }
+            size += static_cast<DWORD>(sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD)) +
+                    ::GetLengthSid(sids_[i].get());
+        }
+        acl_.resize(size);
+        auto* acl = reinterpret_cast<ACL*>(acl_.data());
+        if (!::InitializeAcl(acl, size, ACL_REVISION)) {
+            error_ = ::GetLastError();
+            return;
+        }
+        for (size_t i = 0; i < std::size(entries); ++i) {
+            if (!::AddAccessAllowedAce(acl, ACL_REVISION, entries[i].access, sids_[i].get())) {
+                error_ = ::GetLastError();
+                return;
+            }
+        }
+        if (!::InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
+            !::SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE)) {
+            error_ = ::GetLastError();
+            return;
+        }
+        attributes_.lpSecurityDescriptor = &descriptor_;
+    }
+
+    DWORD Error() const { return error_; }
+    SECURITY_ATTRIBUTES* Attributes() { return &attributes_; }
+
+  private:
+    UniqueSid sids_[4];
+    std::vector<BYTE> acl_;
+    SECURITY_DESCRIPTOR descriptor_{};
+    SECURITY_ATTRIBUTES attributes_{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+    DWORD error_ = ERROR_SUCCESS;
+};
 
 class Win32Os final : public Os {
   public:
@@ -535,6 +603,32 @@ class Win32Os final : public Os {
         const HivePrivileges privileges;
         if (!privileges.Held()) return ERROR_PRIVILEGE_NOT_HELD;
         return ::RegUnLoadKeyW(HKEY_USERS, Str(name).c_str());
+    }
+
+    Status LockHoldings(DWORD timeoutMs, OwnedMutex& held) override {
+        held.reset();
+        LockSecurity security;
+        if (security.Error() != ERROR_SUCCESS) return security.Error();
+        // Made with that security by whichever program comes first, opened by every later one
+        // with no more rights than waiting and releasing need, so that a standard user's program
+        // opens it as well as an administrator's. A lock that another account made first with a
+        // security that keeps this program out, or a thing of another kind under its name, cannot
+        // be opened: the caller changes nothing then.
+        UniqueHandle mutex(::CreateMutexExW(security.Attributes(), kHoldingsLockName, 0,
+                                            SYNCHRONIZE | MUTEX_MODIFY_STATE));
+        if (!mutex) return ::GetLastError();
+        switch (::WaitForSingleObject(mutex.get(), timeoutMs)) {
+            case WAIT_OBJECT_0:
+            // Its last holder ended while holding it: every step of a change is whole on its own,
+            // so the next change may begin.
+            case WAIT_ABANDONED:
+                held.reset(mutex.release());
+                return ERROR_SUCCESS;
+            case WAIT_TIMEOUT:
+                return ERROR_TIMEOUT;
+            default:
+                return ::GetLastError();
+        }
     }
 };
 

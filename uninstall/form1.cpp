@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "resource.h"
+#include "settings_windows.h"
 #include "uninstall_run.h"
 
 #include <utility>
@@ -9,6 +10,10 @@ namespace tarnwick {
 namespace {
 
 constexpr wchar_t kHeldCaption[] = L"Tarnwick is still installed";
+constexpr wchar_t kSettingsOpenCaption[] = L"Tarnwick Settings is open";
+constexpr wchar_t kSettingsOpenText[] =
+    L"Tarnwick Settings is open and did not close when asked, so the uninstaller is waiting for "
+    L"it.\n\nClose Tarnwick Settings, then press Retry. Cancel leaves Tarnwick as it is.";
 
 }  // namespace
 
@@ -54,6 +59,13 @@ void Form1::Command1_Click() {
     // The shell's confirmation and progress windows run a message loop on this thread; the
     // disabled window cannot start a second uninstall meanwhile.
     ::EnableWindow(window, FALSE);
+    while (!CloseSettingsWindows(kSettingsCloseWaitMs)) {
+        if (::MessageBoxW(window, kSettingsOpenText, kSettingsOpenCaption,
+                          MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) {
+            ::EndDialog(window, 0);
+            return;
+        }
+    }
     const UninstallOutcome outcome =
         Uninstall({os_, programFolder_, window}, SystemProtectedFolders(), ownFile_);
     ownFileLeft_ = outcome.ownFileLeft;

@@ -1,7 +1,8 @@
 // uninstall.exe: refuses to act from a folder that users who are not administrators can change;
-// otherwise asks once; on OK gives every captured start-up program back to Windows, has the
-// shell delete the program folder and, once it is gone, removes the product from Apps & features;
-// and everything else the setup made; then ends, leaving a copy of itself to delete its own file.
+// otherwise asks once; on OK closes an open Tarnwick Settings (or waits for it, saying so), gives
+// every captured start-up program back to Windows, has the shell delete the program folder and,
+// once it is gone, removes the product from Apps & features and everything else the setup made;
+// then ends, leaving a copy of itself to delete its own file.
 // When a program could not be given back it deletes nothing and says which and why.
 #include "form1.h"
 #include "own_file.h"

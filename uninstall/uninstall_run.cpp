@@ -2,6 +2,8 @@
 
 #include "accounts.h"
 #include "folder_access.h"
+#include "holdings_lock.h"
+#include "options.h"
 #include "product.h"
 #include "registry.h"
 #include "report.h"
@@ -43,6 +45,62 @@ bool IsFolderBelowARoot(std::wstring_view path) {
            });
 }
 
+constexpr std::wstring_view kRunAgain =
+    L"Once the cause is gone, run the uninstaller again to finish.";
+
+std::wstring LockedOutMessage(Status error) {
+    return L"Tarnwick changed nothing and is still installed, because " + LockFailure(error) +
+           L".\n\nTry again in a moment.";
+}
+
+// What is left of the program folder, but the running uninstaller's own file.
+std::wstring FolderLeftMessage(Os& os, const std::wstring& folder, std::wstring_view ownFile) {
+    std::wstring text =
+        L"Tarnwick gave every start-up program back to Windows, but could not delete everything in "
+        L"its program folder, so it is still installed";
+    std::vector<std::wstring> names;
+    if (const DWORD rc = os.ListFolder(folder, names); rc != ERROR_SUCCESS)
+        return text + L": " + FailureReason(rc) + L".\n\n" + std::wstring(kRunAgain);
+    text += L". Still there:\n";
+    for (const std::wstring& name : names) {
+        if (!SamePath(name, ownFile)) text += L"\n" + folder + L"\\" + name;
+    }
+    return text + L"\n\nClose every Tarnwick program, then run the uninstaller again to finish.";
+}
+
+// The machine's switch, off for as long as the uninstall runs, so that no launcher of another
+// session takes a program back meanwhile; put back as it was unless the program folder went.
+class SwitchedOffMeanwhile {
+  public:
+    explicit SwitchedOffMeanwhile(Os& os)
+        : os_(os),
+          before_(Registry::ReadString(os, HKEY_LOCAL_MACHINE, StoreSectionKey(kMiscSection),
+                                       misc::kEnabled.key)) {
+        WriteMachineSwitch(os, false);
+    }
+    ~SwitchedOffMeanwhile() {
+        if (finished_) return;
+        if (before_.status == ReadStatus::NotFound) {
+            Registry::DeleteValue(os_, HKEY_LOCAL_MACHINE, StoreSectionKey(kMiscSection),
+                                  misc::kEnabled.key);
+        } else if (before_.status == ReadStatus::Found) {
+            StoreWrite(os_, MachineHive(), kMiscSection, misc::kEnabled.key, before_.text);
+        } else {
+            WriteMachineSwitch(os_, true);
+        }
+    }
+    SwitchedOffMeanwhile(const SwitchedOffMeanwhile&) = delete;
+    SwitchedOffMeanwhile& operator=(const SwitchedOffMeanwhile&) = delete;
+
+    // The program folder is gone: there is no Tarnwick left to switch on.
+    void Finished() { finished_ = true; }
+
+  private:
+    Os& os_;
+    StringRead before_;
+    bool finished_ = false;
+};
+
 }  // namespace
 
 std::optional<std::wstring> DeletablePath(const std::vector<std::wstring>& paths) {
@@ -83,13 +141,12 @@ bool EntryBelongsTo(Os& os, const std::wstring& folder) {
 }
 
 std::wstring HeldEntriesMessage(const RestoreResult& restore) {
-    constexpr std::wstring_view again =
-        L"Once the cause is gone, run the uninstaller again to finish.";
+    if (restore.lockError != ERROR_SUCCESS) return LockedOutMessage(restore.lockError);
     if (restore.everythingBack) return {};
     if (restore.held.empty()) {
         return L"Tarnwick gave every start-up program back to Windows but could not remove its "
                L"own start-up entry, so it is still installed: " +
-               FailureReason(restore.launcherError) + L".\n\n" + std::wstring(again);
+               FailureReason(restore.launcherError) + L".\n\n" + std::wstring(kRunAgain);
     }
     const bool one = restore.held.size() == 1 && !restore.held.front().name.empty();
     std::wstring text = one ? L"Tarnwick could not give this start-up program back to Windows, so "
@@ -102,14 +159,18 @@ std::wstring HeldEntriesMessage(const RestoreResult& restore) {
     }
     text += one ? L"\n\nTarnwick keeps starting it when you log on. "
                 : L"\n\nTarnwick keeps starting them when you log on. ";
-    text += again;
+    text += kRunAgain;
     if (const std::wstring notes = GiveBackNotesReport(restore.notes); !notes.empty())
         text += L"\n\nGiven back:\n\n" + notes;
     return text;
 }
 
-void RemoveSetupTraces(const StoreContext& ctx) {
+bool RemoveSetupTraces(const StoreContext& ctx) {
     Os& os = ctx.os;
+    // The stores are read and removed in one hold of the lock: a program taken back between the
+    // read and the removal would go with its store.
+    const HoldingsLock lock(ctx);
+    if (!lock) return false;
     if (const std::wstring startMenu = StartMenuFolder(os, ctx.owner); !startMenu.empty()) {
         const std::wstring group = startMenu + std::wstring(kStartMenuGroup);
         for (const std::wstring_view file : kProductShortcuts)
@@ -117,15 +178,23 @@ void RemoveSetupTraces(const StoreContext& ctx) {
         // Removes only an empty folder: a shortcut the user put there keeps it.
         os.RemoveDirectory(group);
     }
-    // A store goes only while it holds nothing taken from Windows: a launcher still running its
-    // capture when the uninstall began may have taken a program back since.
+    // A store goes only while it holds nothing taken from Windows: a program of an earlier
+    // version, which knows no lock, may have taken one back since.
     const std::wstring store = L"Software\\" + std::wstring(kApplication);
+    bool everyStoreGone = true;
     const auto forget = [&](const Hive& hive) {
         for (const RunOrigin& origin : kRunOrigins) {
-            bool complete = false;
-            if (!StoreReadSection(os, hive, origin.section, &complete).empty() || !complete) return;
+            // Any value counts, of whatever type: one the give-back could not use stays held.
+            std::vector<NamedRegValue> values;
+            const Status rc =
+                os.EnumValues(hive.root, hive.Key(StoreSectionKey(origin.section)), values);
+            if (!values.empty() || (rc != ERROR_SUCCESS && !IsNotThere(rc))) {
+                everyStoreGone = false;
+                return;
+            }
         }
-        os.DeleteKey(hive.root, hive.Key(store));
+        const Status rc = os.DeleteKey(hive.root, hive.Key(store));
+        everyStoreGone &= rc == ERROR_SUCCESS || IsNotThere(rc);
     };
     forget(MachineHive());
     forget(UserHive());
@@ -138,6 +207,7 @@ void RemoveSetupTraces(const StoreContext& ctx) {
         os.RemoveDirectory(held);
         os.RemoveDirectory(held.substr(0, held.find_last_of(L'\\')));
     }
+    return everyStoreGone;
 }
 
 UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders,
@@ -145,9 +215,17 @@ UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& prot
     UninstallOutcome outcome{CheckProductFolder(ctx.os, ctx.programFolder, protectedFolders), {}};
     const FolderCheck& check = outcome.check;
     const bool product = check.verdict == FolderVerdict::Product;
+    // Held from the switch to the last store removed, the shell's question included: no other
+    // Tarnwick program takes a program back between the give-back and the removal.
+    const HoldingsLock lock(ctx);
+    if (!lock) {
+        outcome.message = LockedOutMessage(lock.Error());
+        return outcome;
+    }
+    SwitchedOffMeanwhile switchedOff(ctx.os);
     // Without a program folder the restore gives back the Run values only.
     const RestoreResult restore = RestoreStartupEntries(
-        {ctx.os, product ? ctx.programFolder : std::wstring(), ctx.owner}, false);
+        {ctx.os, product ? ctx.programFolder : std::wstring(), ctx.owner, ctx.lockWaitMs}, false);
     outcome.message = HeldEntriesMessage(restore);
     if (!product || !restore.everythingBack) return outcome;
     const bool ownEntry = EntryBelongsTo(ctx.os, check.folder);
@@ -155,8 +233,20 @@ UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& prot
     // The shell's result code is not looked at: where the system keeps the running uninstaller
     // from being deleted, it reports that one file as a failure of the whole operation.
     DeletePaths(ctx.os, {check.folder}, aborted);
-    if (aborted || !FolderGoneButOwnFile(ctx.os, check.folder, ownFile)) return outcome;
-    RemoveSetupTraces(ctx);
+    // Declined: the user keeps Tarnwick, with nothing held, and knows it.
+    if (aborted) return outcome;
+    if (!FolderGoneButOwnFile(ctx.os, check.folder, ownFile)) {
+        outcome.message = FolderLeftMessage(ctx.os, check.folder, ownFile);
+        return outcome;
+    }
+    switchedOff.Finished();
+    if (!RemoveSetupTraces(ctx)) {
+        outcome.message =
+            L"Tarnwick deleted its program folder, but could not remove all of its settings: one "
+            L"of its stores still holds start-up programs, which nothing starts now, or could not "
+            L"be read or removed.\n\nRun Tarnwick's setup again, then uninstall it once more: "
+            L"that gives back what is still held.";
+    }
     if (ownEntry) ctx.os.DeleteKey(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
     outcome.ownFileLeft =
         !ownFile.empty() && IsFile(ctx.os, check.folder + L"\\" + std::wstring(ownFile));

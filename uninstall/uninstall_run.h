@@ -58,17 +58,21 @@ struct UninstallOutcome {
 // What the setup made besides the program folder, once nothing is held any more: the product's
 // shortcuts in the start-menu group (and the group, when nothing else is in it), the machine's
 // store, the running account's and every other account's, and the running account's empty folder
-// of held shortcuts. Nothing of the user's is touched.
-void RemoveSetupTraces(const StoreContext& ctx);
+// of held shortcuts. Nothing of the user's is touched. A store that holds a program, or cannot be
+// read, stays. Under the holdings lock; without it nothing is removed. Whether every store is gone.
+bool RemoveSetupTraces(const StoreContext& ctx);
 
-// The restore without resetting the launch order, then the deletion of the program folder. A
+// The restore without resetting the launch order, then the deletion of the program folder, all in
+// one hold of the holdings lock (without it nothing is done and the message says why), with the
+// machine's switch off meanwhile and put back as it was unless the program folder went. A
 // folder that is not the product's is not offered for deletion, and the shortcuts that happen to
 // lie in it are not moved into the StartUp folder: only the Run values go back. Nor is it offered
 // while the restore could not give everything back: the held shortcuts lie in it, and the
 // program folder and the Apps & features entry are what lets the user finish the job later. When
 // the user agreed and the folder is gone (all but `ownFile`, the running uninstaller's file), the
 // product's Apps & features entry goes too, if it is this installation's, and so does everything
-// else the setup made (`RemoveSetupTraces`).
+// else the setup made (`RemoveSetupTraces`). The message is empty only when the folder and the
+// stores went, or the user declined the deletion.
 UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders,
                            std::wstring_view ownFile);
 

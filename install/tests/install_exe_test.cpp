@@ -152,7 +152,11 @@ class InstallExeTest : public ::testing::Test {
     fs::path group = testing::RealStartMenuGroup();
     fs::path startUp = testing::RealStartUpFolder();
 
-    void SetUp() override { fs::copy_file(testing::BuiltProgram(TARNWICK_INSTALL_EXE), exe); }
+    // The installer beside a stand-in for the launcher's file, as the setup unpacks them.
+    void SetUp() override {
+        fs::copy_file(testing::BuiltProgram(TARNWICK_INSTALL_EXE), exe);
+        testing::WriteFile(program / L"Tarnwick.exe", "launcher");
+    }
 
     std::wstring Launcher() const { return LauncherCommand(program.wstring()); }
 
@@ -285,7 +289,7 @@ TEST_F(InstallExeTest, StartUpShortcutsMoveIntoTheAccountsOwnFolder) {
     ASSERT_EQ(Install(), 0u);
 
     EXPECT_EQ(FileNames(startUp), Names{L"desktop.ini"});
-    EXPECT_EQ(FileNames(program), Names{L"install.exe"});
+    EXPECT_EQ(FileNames(program), (Names{L"Tarnwick.exe", L"install.exe"}));
     EXPECT_EQ(FileNames(testing::RealHeldFolder()), (Names{L"Chat.lnk", L"Mail.lnk"}));
     EXPECT_EQ(testing::ReadFileBytes(testing::RealHeldFolder() / L"Mail.lnk"), "mail");
 }
@@ -301,7 +305,7 @@ TEST_F(InstallExeTest, AnUpgradeMovesWhatAnEarlierVersionHeldToItsNewPlaces) {
     EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, StoreSectionKey(kMachineSection)) &&
                  !testing::DumpKey(HKEY_CURRENT_USER, StoreSectionKey(kMachineSection)).empty());
     EXPECT_EQ(testing::StoreSection(kMachineSection), (Values{{L"Tray", L"C:\\tray.exe"}}));
-    EXPECT_EQ(FileNames(program), Names{L"install.exe"});
+    EXPECT_EQ(FileNames(program), (Names{L"Tarnwick.exe", L"install.exe"}));
     EXPECT_EQ(testing::ReadFileBytes(testing::RealHeldFolder() / L"Notes.lnk"),
               "held by the earlier version");
 }

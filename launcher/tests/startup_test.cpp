@@ -291,7 +291,7 @@ TEST_F(LogOnStartTest, TheCaptureAfterTheSequenceNeedsTheRegistrationAndTheSwitc
     EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Fresh", L""), L"C:\\fresh.exe");
     EXPECT_TRUE(Registry::EnumValues(SystemOs(), HKEY_CURRENT_USER, kRunKey).empty());
     EXPECT_EQ(FileNames(sandbox.folders.held), std::vector<std::wstring>{L"Link.lnk"});
-    EXPECT_TRUE(FileNames(sandbox.folders.program).empty());
+    EXPECT_EQ(FileNames(sandbox.folders.program), std::vector<std::wstring>{L"Tarnwick.exe"});
 }
 
 // Log-ons with a standard user's rights, as Windows gives them to the launcher: the machine's Run

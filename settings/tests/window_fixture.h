@@ -25,7 +25,11 @@ class WindowTest : public ::testing::Test {
     std::filesystem::path exe = folder.Path() / L"TarnwickSettings.exe";
     Os& os = SystemOs();
 
-    WindowTest() { std::filesystem::copy_file(testing::BuiltProgram(TARNWICK_SETTINGS_EXE), exe); }
+    // The program beside a stand-in for the launcher's file, as an installation leaves them.
+    WindowTest() {
+        std::filesystem::copy_file(testing::BuiltProgram(TARNWICK_SETTINGS_EXE), exe);
+        testing::WriteFile(folder.Path() / L"Tarnwick.exe", "launcher");
+    }
 
     std::unique_ptr<SettingsProcess> Open() const { return std::make_unique<SettingsProcess>(exe); }
     // "&Save" and "&Cancel" end the program, and end it well.

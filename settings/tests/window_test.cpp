@@ -2,6 +2,8 @@
 // messages to its controls, then the store read back.
 #include "window_fixture.h"
 
+#include "other_program.h"
+
 #include "capture.h"
 #include "registry.h"
 #include "settings_store.h"
@@ -322,6 +324,19 @@ TEST_F(WindowTest, OpeningWhileSwitchedOffTakesNothingFromWindows) {
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"-"), L"-");
 }
 
+// What a message box of the window says, pictured into `screenshot`; then it is answered with OK.
+Names ReadAndAnswer(HWND box, std::wstring_view screenshot) {
+    Names texts;
+    for (HWND child : testing::ChildWindows(box)) {
+        const std::wstring text = testing::WindowText(child);
+        if (testing::ClassName(child) == L"Static" && !text.empty()) texts.push_back(text);
+    }
+    testing::SaveBoxScreenshot(box, testing::BuiltProgram(TARNWICK_SETTINGS_EXE), screenshot);
+    testing::Click(::GetDlgItem(box, IDOK));
+    EXPECT_TRUE(testing::Eventually([&] { return !::IsWindow(box); }, 5s));
+    return texts;
+}
+
 TEST_F(WindowTest, ASwitchThatCannotDoEverythingSaysWhichProgramsStayedAndWhy) {
     Held({L"Alpha"});
     testing::WriteFile(folder.Path() / L"Notes.lnk");
@@ -336,25 +351,66 @@ TEST_F(WindowTest, ASwitchThatCannotDoEverythingSaysWhichProgramsStayedAndWhy) {
     testing::Click(window->Item(IDC_Command5));
     const HWND box = window->WaitForMessage(10s);
     ASSERT_NE(box, nullptr) << "the switch said nothing";
-    Names texts;
-    for (HWND child : testing::ChildWindows(box)) {
-        const std::wstring text = testing::WindowText(child);
-        if (testing::ClassName(child) == L"Static" && !text.empty()) texts.push_back(text);
-    }
-    EXPECT_EQ(texts, Names{L"Tarnwick could not give these start-up programs back to Windows. "
-                           L"Tarnwick keeps starting them when you log on:\n\n\"Notes\" (a "
-                           L"shortcut in the StartUp folder): the file is in use by another "
-                           L"program.\n\nOnce the cause is gone, switch Tarnwick on and off "
-                           L"again to give them back."});
-    testing::SaveBoxScreenshot(box, testing::BuiltProgram(TARNWICK_SETTINGS_EXE),
-                               L"switch-report.bmp");
-    testing::Click(::GetDlgItem(box, IDOK));
-    EXPECT_TRUE(testing::Eventually([&] { return !::IsWindow(box); }, 5s));
+    EXPECT_EQ(ReadAndAnswer(box, L"switch-report.bmp"),
+              Names{L"Tarnwick could not give these start-up programs back to Windows. "
+                    L"Tarnwick keeps starting them when you log on:\n\n\"Notes\" (a "
+                    L"shortcut in the StartUp folder): the file is in use by another "
+                    L"program.\n\nOnce the cause is gone, switch Tarnwick on and off "
+                    L"again to give them back."});
     // The caption shows the user's choice; what could go back went back, the rest is held.
     EXPECT_EQ(window->Text(IDC_Command5), L"Disabled");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Alpha"), L"C:\\Alpha.exe");
     EXPECT_TRUE(std::filesystem::exists(folder.Path() / L"Notes.lnk"));
     EXPECT_TRUE(LauncherInPlace(os, folder.Path().wstring()));
+    Cancel(*window);
+}
+
+// A settings window left open while its program folder was deleted (by an uninstall): its Enabled
+// registers no launcher that is not there and takes nothing over that nothing would start. It
+// says why and stays Disabled.
+TEST_F(WindowTest, AWindowWhoseLauncherIsGoneSwitchesNothingOn) {
+    Held({L"Alpha"});
+    RegisterLauncher(StoreContext{os, folder.Path().wstring(), nullptr});
+    auto window = Open();
+    window->Click(IDC_Command5);
+    ASSERT_EQ(window->Text(IDC_Command5), L"Disabled");
+    std::filesystem::remove(folder.Path() / L"Tarnwick.exe");
+    testing::Click(window->Item(IDC_Command5));
+    const HWND box = window->WaitForMessage(10s);
+    ASSERT_NE(box, nullptr) << "the switch said nothing";
+    EXPECT_EQ(ReadAndAnswer(box, L"switch-launcher-missing.bmp"),
+              Names{L"Tarnwick's launcher, Tarnwick.exe, is not in its program folder, so "
+                    L"Tarnwick took over no start-up program: Windows keeps starting them all, as "
+                    L"before.\n\nRun Tarnwick's setup again to put the launcher back."});
+    EXPECT_EQ(window->Text(IDC_Command5), L"Disabled");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Alpha"), L"C:\\Alpha.exe");
+    EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"-"), L"-");
+    EXPECT_TRUE(StoreReadSection(os, kMachineSection).empty());
+    EXPECT_EQ(Misc(L"Enabled"), L"False");
+    Cancel(*window);
+}
+
+// Another Tarnwick program is changing the start-up programs (a stand-in holds the lock): the
+// switch waits a few seconds, then does nothing and says so.
+TEST_F(WindowTest, WhileAnotherProgramChangesTheStartUpProgramsTheSwitchWaitsAndSaysSo) {
+    Held({L"Alpha"});
+    RegisterLauncher(StoreContext{os, folder.Path().wstring(), nullptr});
+    auto window = Open();
+    testing::Child holder(testing::BuiltProgram(TARNWICK_LOCK_HOLDER), L"20000 60000");
+    ASSERT_TRUE(testing::Eventually(testing::HeldElsewhere, 10s));
+    const auto pressed = std::chrono::steady_clock::now();
+    testing::Click(window->Item(IDC_Command5));
+    const HWND box = window->WaitForMessage(20s);
+    ASSERT_NE(box, nullptr) << "the switch said nothing";
+    EXPECT_GE(std::chrono::steady_clock::now() - pressed, 4500ms);
+    EXPECT_EQ(ReadAndAnswer(box, L"switch-busy.bmp"),
+              Names{L"The switch did nothing, because another Tarnwick program is "
+                    L"changing the start-up programs right now.\n\nTry again in a "
+                    L"moment."});
+    EXPECT_EQ(window->Text(IDC_Command5), L"Enabled");
+    EXPECT_EQ(StoreRead(os, kMachineSection, L"Alpha", L""), L"C:\\Alpha.exe");
+    EXPECT_TRUE(LauncherInPlace(os, folder.Path().wstring()));
+    EXPECT_EQ(Misc(L"Enabled"), L"True");
     Cancel(*window);
 }
 

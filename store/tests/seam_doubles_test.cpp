@@ -140,6 +140,11 @@ TEST(SeamDoublesTest, EveryMemberThatChangesSomethingIsKnownToChangeIt) {
         {Op::LoadHive, true,
          [&](Os& os) { return os.LoadHive(L"Tarnwick.Seam", (root / L"NTUSER.DAT").wstring()); }},
         {Op::UnloadHive, true, [&](Os& os) { return os.UnloadHive(L"Tarnwick.Seam"); }},
+        {Op::LockHoldings, false,
+         [&](Os& os) {
+             OwnedMutex held;
+             return os.LockHoldings(1000, held);
+         }},
     };
     std::set<Op> listed;
     for (const Member& member : members) listed.insert(member.op);

@@ -3,6 +3,7 @@
 // every test; its program folders are temporary folders holding a copy of it and stand-ins for
 // the other three programs.
 #include "exe_harness.h"
+#include "other_program.h"
 
 #include "accounts.h"
 #include "product.h"
@@ -40,6 +41,7 @@ constexpr std::wstring_view kFormCaption = L"Are you sure you want to uninstall?
 constexpr std::wstring_view kConfirmCaption = L"Confirm folder deletion";
 constexpr std::wstring_view kHeldCaption = L"Tarnwick is still installed";
 constexpr std::wstring_view kRefusedCaption = L"Tarnwick was not uninstalled";
+constexpr std::wstring_view kSettingsOpenCaption = L"Tarnwick Settings is open";
 constexpr int kLabel1 = 1001;
 constexpr int kCommand1 = 1002;
 constexpr int kCommand2 = 1003;
@@ -169,6 +171,27 @@ class UninstallExeTest : public ::testing::Test {
         EXPECT_NE(form, nullptr) << "the uninstaller's window did not appear";
         return form;
     }
+    // Clicks OK and waits for the uninstaller's box of that caption.
+    static HWND OkThenBox(const testing::Child& child, std::wstring_view caption) {
+        HWND form = Form(child);
+        if (!form) return nullptr;
+        testing::Click(::GetDlgItem(form, kCommand1));
+        HWND box = testing::WaitForWindow(child, L"#32770", caption, 20s);
+        EXPECT_NE(box, nullptr) << "the uninstaller said nothing";
+        EXPECT_EQ(::GetWindow(box, GW_OWNER), form);
+        return box;
+    }
+    // Everything a box says.
+    static std::wstring Text(HWND box) {
+        std::wstring text;
+        for (HWND control : testing::ChildWindows(box)) text += testing::WindowText(control);
+        return text;
+    }
+    // The same, once the box is pictured into `screenshot` for a person to look at.
+    static std::wstring Pictured(HWND box, std::wstring_view screenshot) {
+        testing::SaveBoxScreenshot(box, testing::BuiltProgram(TARNWICK_UNINSTALL_EXE), screenshot);
+        return Text(box);
+    }
     static HWND Confirmation(const testing::Child& child) {
         return testing::WaitForWindow(child, L"#32770", kConfirmCaption, 20s);
     }
@@ -178,6 +201,11 @@ class UninstallExeTest : public ::testing::Test {
         HWND form = Form(child);
         if (!form) return std::nullopt;
         testing::Click(::GetDlgItem(form, kCommand1));
+        return Answer(child, shellButton, whileAsked);
+    }
+    // Answers the shell's question, once it comes, with one of its buttons.
+    static std::optional<DWORD> Answer(testing::Child& child, int shellButton,
+                                       const std::function<void()>& whileAsked = {}) {
         HWND question = Confirmation(child);
         EXPECT_NE(question, nullptr) << "the shell did not ask";
         if (!question) return std::nullopt;
@@ -260,10 +288,7 @@ TEST_F(UninstallExeTest, EscDoesNothingAndEnterIsOk) {
 
     ::PostMessageW(ok, WM_KEYDOWN, VK_RETURN, 0);
     ::PostMessageW(ok, WM_KEYUP, VK_RETURN, 0);
-    HWND question = Confirmation(child);
-    ASSERT_NE(question, nullptr) << "Enter did not answer OK";
-    testing::Click(::GetDlgItem(question, kShellNo));
-    EXPECT_EQ(child.Wait(20s), 0u);
+    EXPECT_EQ(Answer(child, kShellNo), 0u) << "Enter did not answer OK";
     ExpectRestored();
 }
 
@@ -282,10 +307,18 @@ TEST_F(UninstallExeTest, OkWithNothingCapturedRemovesTheLauncherAndStillOffersTh
     EXPECT_EQ(testing::FolderContents(program), programBefore);
 }
 
+// The machine is switched off while the shell asks, so that no launcher of another session takes
+// a program back meanwhile; declined, it is switched on again.
 TEST_F(UninstallExeTest, OkThenNoRestoresEverythingAndKeepsTheFolder) {
     Installed();
+    const auto machineSwitch = [] {
+        return Registry::GetValue(SystemOs(), HKEY_LOCAL_MACHINE, StoreSectionKey(kMiscSection),
+                                  L"Enabled", L"-");
+    };
+    testing::SetSz(HKEY_LOCAL_MACHINE, StoreSectionKey(kMiscSection), L"Enabled", L"True");
     testing::Child child(product.Uninstaller());
-    EXPECT_EQ(OkAndAnswer(child, kShellNo), 0u);
+    EXPECT_EQ(OkAndAnswer(child, kShellNo, [&] { EXPECT_EQ(machineSwitch(), L"False"); }), 0u);
+    EXPECT_EQ(machineSwitch(), L"True");
 
     ExpectRestored();
     EXPECT_EQ(FileNames(program),
@@ -354,6 +387,107 @@ TEST_F(UninstallExeTest, FromAFolderEveryoneMayChangeItDoesNothingAndSaysWhy) {
                                L"uninstall-open-folder.bmp");
     testing::Click(::GetDlgItem(box, IDOK));
     EXPECT_EQ(child.Wait(10s), 2u);
+    EXPECT_TRUE(Look(program) == before);
+    EXPECT_TRUE(EntryThere());
+}
+
+// Tarnwick Settings is open from the program folder, its logo on the screen: the uninstaller has
+// it close first (its program's file could not be deleted while it runs, and the window would
+// outlive its product), then nothing of Tarnwick stays.
+TEST_F(UninstallExeTest, AnOpenSettingsWindowClosesFirstAndNothingOfTarnwickStays) {
+    Installed();
+    fs::remove(program / L"TarnwickSettings.exe");
+    fs::copy_file(testing::BuiltProgram(TARNWICK_SETTINGS_EXE), program / L"TarnwickSettings.exe");
+    fs::copy_file(testing::BuiltProgram(TARNWICK_SOURCE_DIR) / L"launcher" / L"res" / L"twlogo.jpg",
+                  program / L"twlogo.jpg");
+    const fs::path group = testing::RealStartMenuGroup();
+    fs::create_directories(group);
+    for (const std::wstring_view file : kProductShortcuts) WriteFile(group / file, "product");
+    testing::Child settings(program / L"TarnwickSettings.exe");
+    ASSERT_NE(testing::WaitForWindow(settings, L"#32770", L"Tarnwick Settings", 20s), nullptr);
+
+    testing::Child child(product.Uninstaller());
+    EXPECT_EQ(OkAndAnswer(child, kShellYes), 0u);
+    EXPECT_TRUE(settings.Wait(0ms).has_value()) << "the settings window outlived the uninstall";
+    ExpectRestored();
+    EXPECT_TRUE(testing::Eventually([&] { return !fs::exists(program); }, 20s))
+        << "left: " << (fs::exists(program) ? FileNames(program).size() : 0) << " files";
+    EXPECT_FALSE(fs::exists(group));
+    EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, kStoreKey));
+    EXPECT_FALSE(testing::KeyExists(HKEY_LOCAL_MACHINE, kStoreKey));
+    EXPECT_FALSE(EntryThere());
+}
+
+// A settings window that does not close when asked (it is busy, or hung): the uninstaller says
+// that it waits for it, gives nothing back meanwhile, and goes on once it is closed.
+TEST_F(UninstallExeTest, ASettingsWindowThatStaysOpenIsWaitedForSayingSo) {
+    Installed();
+    const World before = Look(program);
+    // A bare dialog window of this process stands for it: nothing here answers its close box.
+    const HWND stuck = ::CreateWindowExW(0, L"#32770", L"Tarnwick Settings", WS_POPUP, 0, 0, 10, 10,
+                                         nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(stuck, nullptr);
+    testing::Child child(product.Uninstaller());
+    HWND box = OkThenBox(child, kSettingsOpenCaption);
+    ASSERT_NE(box, nullptr);
+    const std::wstring said = Pictured(box, L"uninstall-settings-open.bmp");
+    EXPECT_NE(said.find(L"Tarnwick Settings is open and did not close when asked, so the "
+                        L"uninstaller is waiting for it."),
+              std::wstring::npos)
+        << said;
+    EXPECT_TRUE(Look(program) == before) << "something was given back while it waited";
+
+    ::DestroyWindow(stuck);
+    testing::Click(::GetDlgItem(box, IDRETRY));
+    EXPECT_EQ(Answer(child, kShellNo), 0u) << "Retry did not go on with the uninstall";
+    ExpectRestored();
+}
+
+// A file of the program folder that the shell cannot delete (here held open, as a running
+// launcher holds its own): the uninstaller names it and says that Tarnwick is still installed,
+// where it once ended without a word.
+TEST_F(UninstallExeTest, WhatTheShellCouldNotDeleteIsNamedAndTarnwickStaysInstalled) {
+    Installed();
+    const UniqueHandle open(NullIfInvalid(
+        ::CreateFileW((program / L"Tarnwick.exe").c_str(), GENERIC_READ,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)));
+    ASSERT_TRUE(open);
+    testing::Child child(product.Uninstaller());
+    HWND form = Form(child);
+    ASSERT_NE(form, nullptr);
+    testing::Click(::GetDlgItem(form, kCommand1));
+    testing::Click(::GetDlgItem(Confirmation(child), kShellYes));
+    HWND box = testing::WaitForWindowWhileRunning(child, L"#32770", kHeldCaption, 30s);
+    ASSERT_NE(box, nullptr) << "the uninstaller said nothing";
+    const std::wstring said = Pictured(box, L"uninstall-files-left.bmp");
+    EXPECT_NE(said.find(L"could not delete everything in its program folder, so it is still "
+                        L"installed. Still there:\n\n" +
+                        (program / L"Tarnwick.exe").wstring()),
+              std::wstring::npos)
+        << said;
+    testing::Click(::GetDlgItem(box, IDOK));
+    EXPECT_EQ(child.Wait(20s), 0u);
+    ExpectRestored();
+    EXPECT_TRUE(EntryThere());
+}
+
+// Another Tarnwick program is changing the start-up programs (a stand-in holds the lock): the
+// uninstaller waits a few seconds, then changes nothing and says so.
+TEST_F(UninstallExeTest, WhileAnotherProgramChangesTheStartUpProgramsNothingIsDone) {
+    Installed();
+    const World before = Look(program);
+    testing::Child holder(testing::BuiltProgram(TARNWICK_LOCK_HOLDER), L"20000 60000");
+    ASSERT_TRUE(testing::Eventually(testing::HeldElsewhere, 10s));
+    testing::Child child(product.Uninstaller());
+    HWND box = OkThenBox(child, kHeldCaption);
+    ASSERT_NE(box, nullptr);
+    const std::wstring said = Pictured(box, L"uninstall-busy.bmp");
+    EXPECT_NE(said.find(L"Tarnwick changed nothing and is still installed, because another "
+                        L"Tarnwick program is changing the start-up programs right now."),
+              std::wstring::npos)
+        << said;
+    testing::Click(::GetDlgItem(box, IDOK));
+    EXPECT_EQ(child.Wait(20s), 0u);
     EXPECT_TRUE(Look(program) == before);
     EXPECT_TRUE(EntryThere());
 }
@@ -464,18 +598,13 @@ TEST_F(UninstallExeTest, AShortcutInUseKeepsEverythingUntilTheNextRun) {
     const auto programBefore = testing::FolderContents(program);
     {
         testing::Child child(product.Uninstaller());
-        HWND form = Form(child);
-        ASSERT_NE(form, nullptr);
-        testing::Click(::GetDlgItem(form, kCommand1));
-        HWND box = testing::WaitForWindow(child, L"#32770", kHeldCaption, 20s);
-        ASSERT_NE(box, nullptr) << "the uninstaller did not say what stayed";
-        EXPECT_EQ(::GetWindow(box, GW_OWNER), form);
-        std::wstring text;
-        for (HWND control : testing::ChildWindows(box)) text += testing::WindowText(control);
-        EXPECT_NE(text.find(L"\"Mail\" (a shortcut in the StartUp folder): the file is in use by "
-                            L"another program."),
-                  std::wstring::npos)
-            << text;
+        HWND box = OkThenBox(child, kHeldCaption);
+        ASSERT_NE(box, nullptr);
+        EXPECT_NE(
+            Text(box).find(L"\"Mail\" (a shortcut in the StartUp folder): the file is in use by "
+                           L"another program."),
+            std::wstring::npos)
+            << Text(box);
         EXPECT_EQ(testing::ProcessWindows(child, L"#32770", kConfirmCaption).size(), 0u);
         testing::Click(::GetDlgItem(box, IDOK));
         HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
@@ -511,17 +640,11 @@ TEST_F(UninstallExeTest, AnAccountThatCannotBeReachedIsNamedAndKeepsTarnwickInst
     testing::SetSz(HKEY_LOCAL_MACHINE, profileKey, L"ProfileImagePath", dee.Path().wstring());
     {
         testing::Child child(product.Uninstaller());
-        HWND form = Form(child);
-        ASSERT_NE(form, nullptr);
-        testing::Click(::GetDlgItem(form, kCommand1));
-        HWND box = testing::WaitForWindow(child, L"#32770", kHeldCaption, 20s);
-        ASSERT_NE(box, nullptr) << "the uninstaller did not say what stayed";
-        std::wstring text;
-        for (HWND control : testing::ChildWindows(box)) text += testing::WindowText(control);
-        EXPECT_NE(text.find(L"The start-up programs of the account \"Dee\": "), std::wstring::npos)
-            << text;
-        testing::SaveBoxScreenshot(box, testing::BuiltProgram(TARNWICK_UNINSTALL_EXE),
-                                   L"uninstall-account-report.bmp");
+        HWND box = OkThenBox(child, kHeldCaption);
+        ASSERT_NE(box, nullptr);
+        const std::wstring said = Pictured(box, L"uninstall-account-report.bmp");
+        EXPECT_NE(said.find(L"The start-up programs of the account \"Dee\": "), std::wstring::npos)
+            << said;
         testing::Click(::GetDlgItem(box, IDOK));
         HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
         if (question) {

@@ -3,6 +3,7 @@
 // at the seam, so no confirmation window ever appears here.
 #include "uninstall_run.h"
 
+#include "capture.h"
 #include "folder_access.h"
 #include "options.h"
 #include "own_file.h"
@@ -13,6 +14,7 @@
 
 #include "faulty_os.h"
 #include "exe_harness.h"
+#include "other_program.h"
 #include "sandbox.h"
 
 #include <gtest/gtest.h>
@@ -258,6 +260,10 @@ class UninstallTest : public ::testing::Test {
     void FillProduct() {
         for (std::wstring_view program : kProductPrograms) WriteFile(box.folders.program / program);
     }
+    static bool IsMachineSwitch(const Call& c, Op op) {
+        return c.op == op && c.root == HKEY_LOCAL_MACHINE && c.a == StoreSectionKey(kMiscSection) &&
+               c.b == L"Enabled";
+    }
     std::vector<Call> Deletions() const {
         std::vector<Call> found;
         for (const Call& c : calls) {
@@ -301,8 +307,19 @@ TEST_F(UninstallTest, RestoresFirstThenOffersTheProgramFolder) {
     EXPECT_TRUE(testing::StoreSection(kMachineSection).empty());
     EXPECT_TRUE(testing::StoreSection(kUserSection).empty());
     EXPECT_EQ(testing::StoreSection(kPrioritySection), (Values{{L"Alpha", L"0"}}));
-    ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls.back().op, Op::ShellDelete);
+    // The machine is switched off before anything goes back; the shell is asked once everything
+    // is back; declined, the switch is put back as it was (there was none).
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_TRUE(IsMachineSwitch(calls.front(), Op::SetString)) << calls.front().a;
+    EXPECT_EQ(calls.front().c, L"False");
+    const auto shell = std::find_if(calls.begin(), calls.end(),
+                                    [](const Call& c) { return c.op == Op::ShellDelete; });
+    ASSERT_EQ(calls.end() - shell, 2);
+    EXPECT_TRUE(IsMachineSwitch(calls.back(), Op::DeleteValue)) << calls.back().a;
+    EXPECT_EQ(Registry::ReadString(SystemOs(), HKEY_LOCAL_MACHINE, StoreSectionKey(kMiscSection),
+                                   L"Enabled")
+                  .status,
+              ReadStatus::NotFound);
     ASSERT_EQ(Deletions().size(), 1u);
     EXPECT_EQ(Deletions()[0].a, box.ProgramFolder());
 }
@@ -315,13 +332,19 @@ TEST_F(UninstallTest, NothingCapturedStillRemovesTheLauncherAndOffersTheFolder) 
 
     EXPECT_TRUE(RunValues(HKEY_LOCAL_MACHINE).empty());
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Veltane", L"C:\\user\\own.exe"}}));
-    for (const Call& c : calls) EXPECT_NE(c.op, Op::SetString) << c.b;
+    // Nothing but the machine's switch, off for the uninstall.
+    for (const Call& c : calls) {
+        if (c.op == Op::SetString) {
+            EXPECT_TRUE(IsMachineSwitch(c, Op::SetString)) << c.a;
+        }
+    }
     EXPECT_EQ(Deletions().size(), 1u);
     EXPECT_FALSE(testing::KeyExists(HKEY_CURRENT_USER, L"Software\\Veltane"));
 }
 
 TEST_F(UninstallTest, AForeignFolderGetsTheRunValuesBackButKeepsItsShortcutsAndItself) {
     // A copy of the uninstaller alone in a folder of the user's, beside the user's shortcuts.
+    fs::remove(box.folders.program / L"Tarnwick.exe");
     WriteFile(box.folders.program / L"uninstall.exe");
     WriteFile(box.folders.program / L"Report.lnk");
     StoreWrite(SystemOs(), kUserSection, L"Gamma", L"C:\\gamma.exe");
@@ -457,9 +480,13 @@ TEST_F(AppsEntryTest, AStoreThatHoldsAProgramAgainIsNotRemoved) {
         return inner(path, aborted);
     };
     WriteMachineSwitch(SystemOs(), true);
-    Run();
+    const UninstallOutcome outcome = Run();
     EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Chat", L""), L"C:\\chat.exe");
     EXPECT_FALSE(testing::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Veltane"));
+    EXPECT_NE(outcome.message.find(L"one of its stores still holds start-up programs, which "
+                                   L"nothing starts now"),
+              std::wstring::npos)
+        << "an uninstall that leaves a program held where nothing starts it is no success";
 }
 
 TEST_F(AppsEntryTest, GoesWhenTheShellReportsTheRunningFileAsAFailure) {
@@ -484,9 +511,23 @@ TEST_F(AppsEntryTest, GoesWhenTheFolderIsGoneWhole) {
 TEST_F(AppsEntryTest, StaysWhenTheUserDeclinesOrCancels) {
     const Names everything = FileNames(box.folders.program);
     ShellAnswers(true, 0, everything);
-    Run();
+    // The shell asks while the machine is switched off, so that no launcher of another session
+    // takes a program back meanwhile; declined, the machine is switched on again as it was.
+    WriteMachineSwitch(SystemOs(), true);
+    os.shellDelete = [inner = os.shellDelete](std::wstring_view path, bool& aborted) {
+        EXPECT_TRUE(MachineSwitchedOff(SystemOs())) << "asked while switched on";
+        return inner(path, aborted);
+    };
+    EXPECT_EQ(Run().message, L"");
     EXPECT_TRUE(EntryThere()) << "declined";
     EXPECT_EQ(FileNames(box.folders.program), everything);
+    EXPECT_EQ(Registry::GetValue(SystemOs(), HKEY_LOCAL_MACHINE, StoreSectionKey(kMiscSection),
+                                 L"Enabled"),
+              L"True");
+    // An administrator had switched the machine off: it stays off.
+    WriteMachineSwitch(SystemOs(), false);
+    Run();
+    EXPECT_TRUE(MachineSwitchedOff(SystemOs()));
 
     // Cancelled while the shell was deleting: the user stopped the uninstall.
     ShellAnswers(true, 0);
@@ -494,10 +535,19 @@ TEST_F(AppsEntryTest, StaysWhenTheUserDeclinesOrCancels) {
     EXPECT_TRUE(EntryThere()) << "cancelled";
 }
 
+// What the shell could not delete (a program of Tarnwick's still running, say) keeps Tarnwick
+// installed, switched on as it was, and is named.
 TEST_F(AppsEntryTest, StaysWhenSomethingElseIsLeftInTheFolder) {
+    WriteMachineSwitch(SystemOs(), true);
     ShellAnswers(false, ERROR_ACCESS_DENIED, {L"uninstall.exe", L"skins"});
-    Run();
+    EXPECT_EQ(Run().message,
+              L"Tarnwick gave every start-up program back to Windows, but could not delete "
+              L"everything in its program folder, so it is still installed. Still there:\n\n" +
+                  box.ProgramFolder() +
+                  L"\\skins\n\nClose every Tarnwick program, then run the uninstaller again to "
+                  L"finish.");
     EXPECT_TRUE(EntryThere()) << "a sub-folder the shell could not delete";
+    EXPECT_FALSE(MachineSwitchedOff(SystemOs()));
 
     FillProduct();
     ShellAnswers(false, 0);
@@ -512,6 +562,47 @@ TEST_F(AppsEntryTest, StaysWhenSomethingElseIsLeftInTheFolder) {
     };
     Run();
     EXPECT_TRUE(EntryThere()) << "a folder that cannot be listed";
+}
+
+// An uninstall while the settings window of another installation of Tarnwick (a copy in a folder
+// of its own, with its own launcher) presses Enabled, just before any one change of the
+// uninstall: the Enabled waits and does nothing, and the uninstall ends with everything back with
+// Windows and nothing of Tarnwick left. Without the lock the Enabled takes programs into stores
+// that the uninstall then releases or removes.
+TEST(UninstallRaceTest, AnotherInstallationsEnabledAtAnyStepOfAnUninstallChangesNothing) {
+    testing::FolderSandbox elsewhere;
+    WriteFile(elsewhere.program / L"Tarnwick.exe");
+    std::vector<std::wstring> messages;
+    std::vector<bool> storesLeft;
+    const auto uninstall = [&](testing::FaultyOs& os, testing::StartUpWorld& world) {
+        const fs::path folder = world.Box().folders.program;
+        for (std::wstring_view program : kProductPrograms) WriteFile(folder / program);
+        os.shellDelete = [folder](std::wstring_view, bool& aborted) {
+            for (const auto& entry : fs::directory_iterator(folder)) {
+                if (entry.path().filename() != L"uninstall.exe") fs::remove_all(entry.path());
+            }
+            aborted = false;
+            return 0;
+        };
+        messages.push_back(
+            Uninstall({os, world.Folder()}, SystemProtectedFolders(), L"uninstall.exe").message);
+        storesLeft.push_back(testing::KeyExists(HKEY_CURRENT_USER, L"Software\\Veltane") ||
+                             testing::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Veltane"));
+    };
+    const auto enabled = [&](Os& os, testing::StartUpWorld&) {
+        CaptureStartupEntries({os, elsewhere.program.wstring(), nullptr, testing::kNoWait},
+                              Registration::Write);
+    };
+    const std::vector<testing::Places> locked =
+        testing::AtEveryStep(true, uninstall, enabled, true);
+    ASSERT_GE(locked.size(), 8u);
+    for (size_t step = 0; step < locked.size(); ++step) {
+        EXPECT_EQ(locked[step], testing::Everything(L"back", L"gone")) << "step " << step;
+        EXPECT_EQ(messages[step], L"") << "step " << step;
+        EXPECT_FALSE(storesLeft[step]) << "step " << step;
+    }
+    EXPECT_TRUE(testing::SomethingLost(testing::AtEveryStep(true, uninstall, enabled, false)))
+        << "without the lock no interleaving loses a program: the test shows nothing";
 }
 
 TEST_F(AppsEntryTest, OnlyThisInstallationsEntryGoes) {

@@ -434,8 +434,13 @@ std::vector<DWORD> ProcessesStartedBy(DWORD parent) {
 
 void SaveBoxScreenshot(HWND box, const fs::path& exe, std::wstring_view name) {
     ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // The box's thread paints once it has worked through what waited for it (a thread that was
+    // busy when the box came has a queue of its own to empty first).
+    DWORD_PTR answer = 0;
+    ::SendMessageTimeoutW(box, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
     RECT shown{};
     ::GetWindowRect(box, &shown);
+    WaitForSteadyScreen(shown, 2s);
     SaveScreenshot(exe.parent_path() / L"screenshots" / name, shown, 40);
 }
 

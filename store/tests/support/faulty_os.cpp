@@ -53,6 +53,8 @@ std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder)
         // Nobody but an administrator may make a folder that only administrators can change.
         if (call.op == Op::ProtectFolder || call.op == Op::CreateProtectedFolder)
             return ERROR_ACCESS_DENIED;
+        // The holdings lock is everyone's to wait for: it passes below, as a call that changes
+        // nothing.
         // Another account's hive is its own: a standard user cannot even read it.
         if (call.root == HKEY_USERS) return ERROR_ACCESS_DENIED;
         if (!call.Changes()) return 0;

@@ -14,7 +14,7 @@ namespace tarnwick::testing {
 // without elevation: every change under HKEY_LOCAL_MACHINE (both registry views) and every move
 // into or out of the program folder under Program Files is denied, no hive can be loaded, other
 // accounts' hives cannot be read, no folder can be given permissions that only administrators may
-// change, and the administrator check says no.
+// change, and the administrator check says no. The holdings lock may be waited for.
 std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder);
 
 // Windows' answer for a registry key that is missing on the way to a value: reads that `real`

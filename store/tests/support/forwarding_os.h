@@ -44,6 +44,7 @@ enum class Op {
     AdminRights,
     LoadHive,
     UnloadHive,
+    LockHoldings,
     // Not a member: how many there are.
     Count,
 };
@@ -51,7 +52,8 @@ enum class Op {
 // One call: the root (registry calls, HKEY_USERS for hives) and up to three texts: sub-key, value
 // name, data for the registry (the data of a typed write as text: what REG_SZ or REG_EXPAND_SZ
 // bytes spell); source, target and the target's root for moves; the path or command line
-// otherwise, followed by the SDDL text for a folder's permissions.
+// otherwise, followed by the SDDL text for a folder's permissions; the longest wait in
+// milliseconds for the lock.
 struct Call {
     Op op;
     HKEY root = nullptr;
@@ -207,6 +209,12 @@ class ForwardingOs : public Os {
     Status UnloadHive(std::wstring_view name) override {
         if (Status e = Before({Op::UnloadHive, HKEY_USERS, S(name), {}, {}})) return e;
         return real_.UnloadHive(name);
+    }
+    Status LockHoldings(DWORD timeoutMs, OwnedMutex& held) override {
+        held.reset();
+        if (Status e = Before({Op::LockHoldings, nullptr, std::to_wstring(timeoutMs), {}, {}}))
+            return e;
+        return real_.LockHoldings(timeoutMs, held);
     }
 
   protected:

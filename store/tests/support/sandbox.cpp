@@ -83,6 +83,9 @@ Sandbox::Sandbox() {
            static_cast<DWORD>((recent.size() + 1) * sizeof(wchar_t)));
     SetRaw(HKEY_CURRENT_USER, shellFolders, L"AppData", REG_EXPAND_SZ, appData.c_str(),
            static_cast<DWORD>((appData.size() + 1) * sizeof(wchar_t)));
+    // The launcher's file, as an installation leaves it: nothing is registered or taken over for a
+    // launcher that is not there.
+    WriteFile(folders.program / L"Tarnwick.exe", "launcher");
 }
 
 void SetRaw(HKEY root, std::wstring_view subKey, std::wstring_view name, DWORD type,

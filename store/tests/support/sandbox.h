@@ -47,7 +47,8 @@ class FolderSandbox {
     std::filesystem::path program;  // the program folder
 };
 
-// Both, with the shell's Start Menu and Recent folders pointed into the folder sandbox.
+// Both, with the shell's Start Menu and Recent folders pointed into the folder sandbox, and a
+// stand-in for the launcher's file in the program folder.
 class Sandbox {
   public:
     Sandbox();
