@@ -10,6 +10,7 @@ namespace tarnwick {
 namespace {
 
 constexpr wchar_t kHeldCaption[] = L"Tarnwick is still installed";
+constexpr wchar_t kRemovedCaption[] = L"Tarnwick was removed";
 constexpr wchar_t kSettingsOpenCaption[] = L"Tarnwick Settings is open";
 constexpr wchar_t kSettingsOpenText[] =
     L"Tarnwick Settings is open and did not close when asked, so the uninstaller is waiting for "
@@ -71,6 +72,8 @@ void Form1::Command1_Click() {
     ownFileLeft_ = outcome.ownFileLeft;
     if (!outcome.message.empty()) {
         ::MessageBoxW(window, outcome.message.c_str(), kHeldCaption, MB_OK | MB_ICONWARNING);
+    } else if (!outcome.notice.empty()) {
+        ::MessageBoxW(window, outcome.notice.c_str(), kRemovedCaption, MB_OK | MB_ICONINFORMATION);
     }
     ::EndDialog(window, 0);
 }

@@ -212,7 +212,8 @@ bool RemoveSetupTraces(const StoreContext& ctx) {
 
 UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders,
                            std::wstring_view ownFile) {
-    UninstallOutcome outcome{CheckProductFolder(ctx.os, ctx.programFolder, protectedFolders), {}};
+    UninstallOutcome outcome{
+        CheckProductFolder(ctx.os, ctx.programFolder, protectedFolders), {}, {}};
     const FolderCheck& check = outcome.check;
     const bool product = check.verdict == FolderVerdict::Product;
     // Held from the switch to the last store removed, the shell's question included: no other
@@ -246,6 +247,13 @@ UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& prot
             L"of its stores still holds start-up programs, which nothing starts now, or could not "
             L"be read or removed.\n\nRun Tarnwick's setup again, then uninstall it once more: "
             L"that gives back what is still held.";
+    }
+    if (const std::wstring notes = GiveBackNotesReport(restore.notes);
+        !notes.empty() && outcome.message.empty()) {
+        outcome.notice =
+            L"Tarnwick was removed, and every start-up program is back with Windows. "
+            L"Please note:\n\n" +
+            notes;
     }
     if (ownEntry) ctx.os.DeleteKey(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
     outcome.ownFileLeft =

@@ -50,6 +50,9 @@ struct UninstallOutcome {
     FolderCheck check;
     // For a message box when not empty: nothing was deleted because something stayed held.
     std::wstring message;
+    // For a message box when not empty: Tarnwick is gone, and gave something back otherwise than
+    // the user might expect (another account's program that now starts for that account only).
+    std::wstring notice;
     // The program folder is gone but for the running uninstaller's own file, which only a
     // process of its own can delete once this one has ended.
     bool ownFileLeft = false;

@@ -766,72 +766,112 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(param.param.name);
     });
 
-// A hostile account, planted as Windows keeps one (its hive saved to its NTUSER.DAT and an entry
-// in the machine's profile list): its own store holds a program "for the whole computer", and its
-// Start menu is the all-users one. The administrator's uninstall loads that hive for real and
-// takes no order from it: nothing of it reaches the machine's Run key or store or the all-users
-// StartUp folder, its shortcut stays where it was, the account is named, and Tarnwick stays.
+// Another account, planted as Windows keeps one: its hive saved to its NTUSER.DAT, its profile
+// in the machine's profile list, a shortcut in its folder of held shortcuts, and in its own store
+// a program "for the whole computer", as an earlier version or the account itself may have put
+// it there. Its Start menu is where `startMenu` says; the profile goes with the object.
+class PlantedAccount {
+  public:
+    PlantedAccount(std::wstring_view name, std::wstring_view sid, const std::wstring& startMenu)
+        : sid_(sid),
+          folder_(name),
+          profileKey_(std::wstring(kProfileListKey) + L"\\" + std::wstring(sid)),
+          profileList_(HKEY_LOCAL_MACHINE, profileKey_) {
+        fs::create_directories(Held());
+        WriteFile(Held() / L"Notes.lnk", "the account's own shortcut");
+        const std::wstring source = L"Software\\TarnwickTests\\Planted";
+        const auto expandable = [&](std::wstring_view value, const std::wstring& text) {
+            testing::SetRaw(HKEY_CURRENT_USER, source + L"\\" + std::wstring(kUserShellFoldersKey),
+                            value, REG_EXPAND_SZ, text.c_str(),
+                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        };
+        expandable(L"AppData", L"%USERPROFILE%\\AppData\\Roaming");
+        expandable(L"Start Menu", startMenu);
+        testing::SetSz(HKEY_CURRENT_USER, source + L"\\" + StoreSectionKey(kMachineSection),
+                       L"Agent", L"C:\\agent.exe");
+        UniqueHKey key;
+        ::RegOpenKeyExW(HKEY_CURRENT_USER, source.c_str(), 0, KEY_READ, key.put());
+        EnablePrivileges();
+        saved_ = ::RegSaveKeyW(key.get(), (Profile() / L"NTUSER.DAT").c_str(), nullptr);
+        key.reset();
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TarnwickTests");
+        testing::SetSz(HKEY_LOCAL_MACHINE, profileKey_, L"ProfileImagePath", Profile().wstring());
+    }
+    ~PlantedAccount() {
+        if (loggedOn_) ::RegUnLoadKeyW(HKEY_USERS, sid_.c_str());
+    }
+    PlantedAccount(const PlantedAccount&) = delete;
+    PlantedAccount& operator=(const PlantedAccount&) = delete;
+
+    // Logged on, its hive is where Windows loads it: under HKEY_USERS by its SID. (Wine keeps
+    // nothing written into a hive that another program loads and unloads again.)
+    LSTATUS LogOn() {
+        EnablePrivileges();
+        const LSTATUS rc =
+            ::RegLoadKeyW(HKEY_USERS, sid_.c_str(), (Profile() / L"NTUSER.DAT").c_str());
+        loggedOn_ = rc == ERROR_SUCCESS;
+        return rc;
+    }
+    Values HiveRun() const {
+        Values values;
+        for (const auto& v : testing::DumpKey(HKEY_USERS, sid_ + L"\\" + std::wstring(kRunKey)))
+            values[v.name] = DecodeRegString(v.data);
+        return values;
+    }
+    LSTATUS Saved() const { return saved_; }
+    const fs::path& Profile() const { return folder_.Path(); }
+    fs::path Held() const { return Profile() / L"AppData\\Roaming\\Tarnwick\\StartUp"; }
+    fs::path StartUp() const {
+        return Profile() / L"AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp";
+    }
+
+  private:
+    static void EnablePrivileges() {
+        HANDLE token = nullptr;
+        ::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token);
+        const UniqueHandle owned(token);
+        for (const wchar_t* name : {SE_BACKUP_NAME, SE_RESTORE_NAME}) {
+            TOKEN_PRIVILEGES privileges{1, {{{}, SE_PRIVILEGE_ENABLED}}};
+            ::LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid);
+            ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+        }
+    }
+
+    std::wstring sid_;
+    bool loggedOn_ = false;
+    testing::TempFolder folder_;
+    std::wstring profileKey_;
+    testing::KeyGuard profileList_;
+    LSTATUS saved_ = ERROR_SUCCESS;
+};
+
+// A hostile account whose Start menu is the all-users one. The administrator's uninstall loads
+// its hive for real and takes no order from it: nothing of it reaches the machine's Run key or
+// store or the all-users StartUp folder, its shortcut stays where it was, the account is named,
+// and Tarnwick stays.
 TEST_F(UninstallExeTest, APlantedAccountsHiveSendsNothingToTheMachine) {
     Installed();
-    testing::TempFolder mal(L"Mal");
-    const fs::path held = mal.Path() / L"AppData\\Roaming\\Tarnwick\\StartUp";
-    fs::create_directories(held);
-    WriteFile(held / L"Mal Notes.lnk", "Mal's own shortcut");
     wchar_t programData[MAX_PATH] = {};
     ASSERT_NE(::GetEnvironmentVariableW(L"ProgramData", programData, MAX_PATH), 0u);
     const fs::path allUsersStartUp =
         fs::path(programData) / L"Microsoft\\Windows\\Start Menu\\Programs\\StartUp";
     const auto allUsersBefore = testing::FolderContents(allUsersStartUp);
-
-    // The hive, written as the account itself could write it.
-    const std::wstring source = L"Software\\TarnwickTests\\Mal";
-    const auto expandable = [&](std::wstring_view key, std::wstring_view name,
-                                const std::wstring& text) {
-        testing::SetRaw(HKEY_CURRENT_USER, source + L"\\" + std::wstring(key), name, REG_EXPAND_SZ,
-                        text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    };
-    expandable(kUserShellFoldersKey, L"AppData", L"%USERPROFILE%\\AppData\\Roaming");
-    expandable(kUserShellFoldersKey, L"Start Menu",
-               L"%ProgramData%\\Microsoft\\Windows\\Start Menu");
-    testing::SetSz(HKEY_CURRENT_USER, source + L"\\" + StoreSectionKey(kMachineSection), L"Evil",
-                   L"C:\\evil.exe");
-    {
-        UniqueHKey key;
-        ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, source.c_str(), 0, KEY_READ, key.put()),
-                  ERROR_SUCCESS);
-        HANDLE token = nullptr;
-        ::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token);
-        const UniqueHandle owned(token);
-        TOKEN_PRIVILEGES privileges{1, {{{}, SE_PRIVILEGE_ENABLED}}};
-        ::LookupPrivilegeValueW(nullptr, SE_BACKUP_NAME, &privileges.Privileges[0].Luid);
-        ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
-        ASSERT_EQ(::RegSaveKeyW(key.get(), (mal.Path() / L"NTUSER.DAT").c_str(), nullptr),
-                  ERROR_SUCCESS);
-    }
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TarnwickTests");
-    const std::wstring profileKey = std::wstring(kProfileListKey) + L"\\S-1-5-21-6-6-6-1001";
-    const testing::KeyGuard profileList(HKEY_LOCAL_MACHINE, profileKey);
-    testing::SetSz(HKEY_LOCAL_MACHINE, profileKey, L"ProfileImagePath", mal.Path().wstring());
-
+    const PlantedAccount mal(L"Mal", L"S-1-5-21-6-6-6-1001",
+                             L"%ProgramData%\\Microsoft\\Windows\\Start Menu");
+    ASSERT_EQ(mal.Saved(), ERROR_SUCCESS);
     {
         testing::Child child(product.Uninstaller());
-        HWND form = Form(child);
-        ASSERT_NE(form, nullptr);
-        testing::Click(::GetDlgItem(form, kCommand1));
-        HWND box = testing::WaitForWindow(child, L"#32770", kHeldCaption, 20s);
+        HWND box = OkThenBox(child, kHeldCaption);
         ASSERT_NE(box, nullptr) << "the uninstaller did not say what stayed";
-        std::wstring text;
-        for (HWND control : testing::ChildWindows(box)) text += testing::WindowText(control);
-        EXPECT_NE(text.find(L"Account \"Mal\", \"Mal Notes\" (a shortcut in its StartUp folder): "
+        const std::wstring text = Pictured(box, L"uninstall-hostile-account.bmp");
+        EXPECT_NE(text.find(L"Account \"Mal\", \"Notes\" (a shortcut in its StartUp folder): "
                             L"its folders lead outside that account's own profile folder"),
                   std::wstring::npos)
             << text;
-        EXPECT_NE(text.find(L"Account \"Mal\", \"Evil\": held for the whole computer by an "
+        EXPECT_NE(text.find(L"Account \"Mal\", \"Agent\": held for the whole computer by an "
                             L"earlier version; it now starts for that account only."),
                   std::wstring::npos)
             << text;
-        testing::SaveBoxScreenshot(box, testing::BuiltProgram(TARNWICK_UNINSTALL_EXE),
-                                   L"uninstall-hostile-account.bmp");
         testing::Click(::GetDlgItem(box, IDOK));
         HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
         if (question) {
@@ -847,8 +887,40 @@ TEST_F(UninstallExeTest, APlantedAccountsHiveSendsNothingToTheMachine) {
         testing::DumpTree(HKEY_LOCAL_MACHINE, kStoreKey + L"\\" + std::wstring(kMachineSection))
             .empty());
     EXPECT_EQ(testing::FolderContents(allUsersStartUp), allUsersBefore);
-    EXPECT_EQ(testing::ReadFileBytes(held / L"Mal Notes.lnk"), "Mal's own shortcut");
+    EXPECT_EQ(testing::ReadFileBytes(mal.Held() / L"Notes.lnk"), "the account's own shortcut");
     EXPECT_TRUE(EntryThere());
+}
+
+// An ordinary other account of the machine, logged on in another session: the uninstall reaches it
+// through its hive, its program goes back to its own Run key, its shortcut goes back into its own
+// StartUp folder, and once Tarnwick is gone the user hears that the program its store held for the
+// whole computer now starts for it alone.
+TEST_F(UninstallExeTest, AnotherAccountsProgramsGoBackToItAndTheUserHearsOfTheNarrowedOne) {
+    Installed();
+    PlantedAccount bea(L"Bea", L"S-1-12-1-6-6-6-1002",
+                       L"%USERPROFILE%\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu");
+    ASSERT_EQ(bea.Saved(), ERROR_SUCCESS);
+    ASSERT_EQ(bea.LogOn(), ERROR_SUCCESS);
+    fs::create_directories(bea.StartUp());
+    testing::Child child(product.Uninstaller());
+    HWND form = Form(child);
+    ASSERT_NE(form, nullptr);
+    testing::Click(::GetDlgItem(form, kCommand1));
+    testing::Click(::GetDlgItem(Confirmation(child), kShellYes));
+    HWND box = testing::WaitForWindowWhileRunning(child, L"#32770", L"Tarnwick was removed", 30s);
+    ASSERT_NE(box, nullptr) << "the uninstaller did not tell of the narrowed program";
+    const std::wstring text = Pictured(box, L"uninstall-removed-notes.bmp");
+    EXPECT_NE(text.find(L"Account \"Bea\", \"Agent\": held for the whole computer by an earlier "
+                        L"version; it now starts for that account only."),
+              std::wstring::npos)
+        << text;
+    testing::Click(::GetDlgItem(box, IDOK));
+    EXPECT_EQ(child.Wait(20s), 0u);
+    ExpectRestored();
+    EXPECT_EQ(testing::ReadFileBytes(bea.StartUp() / L"Notes.lnk"), "the account's own shortcut");
+    EXPECT_EQ(bea.HiveRun(), (Values{{L"Agent", L"C:\\agent.exe"}}));
+    EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE), (Values{{L"Alpha", L"C:\\alpha.exe /tray"}}));
+    EXPECT_FALSE(EntryThere());
 }
 
 }  // namespace
