@@ -195,6 +195,16 @@ class UninstallExeTest : public ::testing::Test {
     static HWND Confirmation(const testing::Child& child) {
         return testing::WaitForWindow(child, L"#32770", kConfirmCaption, 20s);
     }
+    // Closes the uninstaller's report: it ends without offering the program folder for deletion.
+    static void CloseAndExpectNoDeletion(testing::Child& child, HWND box) {
+        testing::Click(::GetDlgItem(box, IDOK));
+        HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
+        if (question) {
+            testing::Click(::GetDlgItem(question, kShellNo));
+            ADD_FAILURE() << "the program folder was offered for deletion";
+        }
+        EXPECT_EQ(child.Wait(10s), 0u);
+    }
     // Clicks OK and answers the shell's question with one of its buttons.
     static std::optional<DWORD> OkAndAnswer(testing::Child& child, int shellButton,
                                             const std::function<void()>& whileAsked = {}) {
@@ -572,13 +582,7 @@ TEST_F(UninstallExeTest, AHeldShortcutWhoseNameIsTakenInStartUpIsNamedNeverDelet
                         L"there already"),
               std::wstring::npos)
         << text;
-    testing::Click(::GetDlgItem(box, IDOK));
-    HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
-    if (question) {
-        testing::Click(::GetDlgItem(question, kShellNo));
-        ADD_FAILURE() << "the program folder was offered for deletion";
-    }
-    EXPECT_EQ(child.Wait(10s), 0u);
+    CloseAndExpectNoDeletion(child, box);
 
     EXPECT_EQ(testing::ReadFileBytes(startUp / L"Mail.lnk"), "the user's own");
     EXPECT_EQ(testing::ReadFileBytes(program / L"Mail.lnk"), "captured shortcut");
@@ -606,13 +610,7 @@ TEST_F(UninstallExeTest, AShortcutInUseKeepsEverythingUntilTheNextRun) {
             std::wstring::npos)
             << Text(box);
         EXPECT_EQ(testing::ProcessWindows(child, L"#32770", kConfirmCaption).size(), 0u);
-        testing::Click(::GetDlgItem(box, IDOK));
-        HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
-        if (question) {
-            testing::Click(::GetDlgItem(question, kShellNo));
-            ADD_FAILURE() << "the program folder was offered for deletion";
-        }
-        EXPECT_EQ(child.Wait(10s), 0u);
+        CloseAndExpectNoDeletion(child, box);
     }
     EXPECT_EQ(testing::FolderContents(program), programBefore);
     EXPECT_TRUE(EntryThere());
@@ -645,13 +643,7 @@ TEST_F(UninstallExeTest, AnAccountThatCannotBeReachedIsNamedAndKeepsTarnwickInst
         const std::wstring said = Pictured(box, L"uninstall-account-report.bmp");
         EXPECT_NE(said.find(L"The start-up programs of the account \"Dee\": "), std::wstring::npos)
             << said;
-        testing::Click(::GetDlgItem(box, IDOK));
-        HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
-        if (question) {
-            testing::Click(::GetDlgItem(question, kShellNo));
-            ADD_FAILURE() << "the program folder was offered for deletion";
-        }
-        EXPECT_EQ(child.Wait(10s), 0u);
+        CloseAndExpectNoDeletion(child, box);
     }
     // Everything of this account and the machine is back; only the launcher stays.
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE),
@@ -872,13 +864,7 @@ TEST_F(UninstallExeTest, APlantedAccountsHiveSendsNothingToTheMachine) {
                             L"earlier version; it now starts for that account only."),
                   std::wstring::npos)
             << text;
-        testing::Click(::GetDlgItem(box, IDOK));
-        HWND question = testing::WatchForWindowUntilExit(child, L"#32770", kConfirmCaption, 20s);
-        if (question) {
-            testing::Click(::GetDlgItem(question, kShellNo));
-            ADD_FAILURE() << "the program folder was offered for deletion";
-        }
-        EXPECT_EQ(child.Wait(10s), 0u);
+        CloseAndExpectNoDeletion(child, box);
     }
     EXPECT_EQ(RunValues(HKEY_LOCAL_MACHINE),
               (Values{{L"Alpha", L"C:\\alpha.exe /tray"},
