@@ -616,7 +616,7 @@ TEST_F(LauncherExeTest, MissingProgramIsRemovedQuietlyAndThePaceHolds) {
     const auto starts = Starts();
     ASSERT_EQ(starts.size(), 1u);
     // The ghost had the slot at 2 s; Real keeps its own at 3 s.
-    EXPECT_NEAR(MsBetween(shownAt_, starts[0].created), 3000, 250);
+    EXPECT_NEAR(MsBetween(readyAt_, starts[0].created), 3000, 250);
 }
 
 TEST_F(LauncherExeTest, OddCommandsStartAndABrokenShortcutHoldsNothingUp) {
@@ -666,7 +666,7 @@ TEST_F(LauncherExeTest, OddCommandsStartAndABrokenShortcutHoldsNothingUp) {
     EXPECT_EQ(starts[1].commandLine, notes);
     EXPECT_EQ(starts[2].name, L"Last");
     // Slots at 2, 3, 4 and 5 s: the broken shortcut at 4 s held nothing up.
-    EXPECT_LT(MsBetween(shownAt_, starts[2].created), 5000 + 1000);
+    EXPECT_LT(MsBetween(readyAt_, starts[2].created), 5000 + 1000);
 
     // Nothing that exists was taken for missing.
     EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Spaced", L"<gone>"), spaced);

@@ -25,7 +25,15 @@ class WindowTest : public ::testing::Test {
     std::filesystem::path exe = folder.Path() / L"TarnwickSettings.exe";
     Os& os = SystemOs();
 
-    WindowTest() { std::filesystem::copy_file(testing::BuiltProgram(TARNWICK_SETTINGS_EXE), exe); }
+    WindowTest() {
+        std::filesystem::copy_file(testing::BuiltProgram(TARNWICK_SETTINGS_EXE), exe);
+        // The pointer rests in a corner no window of the program covers. Where a window of it
+        // appears under the pointer, Wine hands it a move to the pointer's place some time later,
+        // and a list that holds the mouse between a test's press and release takes that as a
+        // drag to the row under the pointer.
+        testing::MoveMouse(::GetSystemMetrics(SM_CXSCREEN) - 1,
+                           ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
 
     std::unique_ptr<SettingsProcess> Open() const { return std::make_unique<SettingsProcess>(exe); }
     // "&Save" and "&Cancel" end the program, and end it well.
