@@ -5,6 +5,7 @@
 #   wine_env_stop              ends the prefix's server (and every stray child) and the display
 #   wine_env_display           starts a display of its own (Xvfb) and exports DISPLAY
 #   wine_env_display_stop      ends that display
+#   wine_env_end_server DIR    ends the server of the prefix at DIR, before the folder is replaced
 
 wine_env_template() {
     local base=$1
@@ -40,6 +41,7 @@ wine_env_start() {
     export HOME="$base/wine/home" XDG_DATA_HOME="$base/wine/data" WINEDEBUG=-all
     export WINEPREFIX="$base/wine/prefix"
     # Every run starts from a pristine copy of the template: nothing an earlier run left behind counts.
+    wine_env_end_server "$WINEPREFIX"
     rm -rf "$WINEPREFIX"
     cp -a "$base/wine/template" "$WINEPREFIX"
 
@@ -56,6 +58,12 @@ wine_env_stop() {
     wine_env_display_stop
     [ -n "${TARNWICK_RUN_LOCK:-}" ] && rm -rf "$TARNWICK_RUN_LOCK"
     TARNWICK_RUN_LOCK=
+}
+
+# A server is found by its prefix folder's inode: once the folder is replaced, nothing reaches the
+# server that an interrupted run left running in it, and a persistent one lives on for good.
+wine_env_end_server() {
+    if [ -d "$1" ]; then WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true; fi
 }
 
 # Two runs in one build tree would share its prefixes: the second copies the run's prefix afresh

@@ -14,6 +14,7 @@ fi
 if [ -n "${TARNWICK_OWN_PREFIX:-}" ]; then
     template=$(dirname "$WINEPREFIX")/template
     export WINEPREFIX=$TARNWICK_OWN_PREFIX
+    wine_env_end_server "$WINEPREFIX"
     rm -rf "$WINEPREFIX"
     cp -a "$template" "$WINEPREFIX"
     wine_env_display

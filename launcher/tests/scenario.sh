@@ -11,6 +11,7 @@ set -E
 trap 'echo "scenario: \"$BASH_COMMAND\" (line $LINENO) failed with exit code $?" >&2' ERR
 
 scenario_start() {
+    wine_env_end_server "$1/prefix"
     rm -rf "$1"
     mkdir -p "$1"
     # Nothing here is shared with the other tests, which run beside this one under `ctest -j`.
