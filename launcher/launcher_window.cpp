@@ -352,12 +352,13 @@ LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_DPICHANGED: {
-            // Any program can post this message. The window's own DPI says whether it changed;
-            // the message's rectangle is read only then, when the system sent it.
+            // Any program can post this message, or send it, with any rectangle: one is read only
+            // where it lies on this thread's stack, and the window moves only once its DPI did
+            // change.
+            const RECT* suggested = ui::SuggestedRect(hwnd(), wParam, lParam);
             const UINT dpi = ::GetDpiForWindow(hwnd());
-            if (dpi == dpi_ || lParam == 0) return 0;
+            if (!suggested || dpi == dpi_) return 0;
             dpi_ = dpi;
-            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
             ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, 0, 0,
                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             if (sequencer_) {

@@ -13,6 +13,7 @@ logon_quiet() { "$@" </dev/null >/dev/null 2>&1; }
 
 logon_prefix() {
     export WINEPREFIX=$1
+    wine_env_end_server "$WINEPREFIX"
     rm -rf "$WINEPREFIX"
     cp -a "$BUILD_TEMPLATE" "$WINEPREFIX"
     logon_quiet wine cmd /c exit

@@ -95,9 +95,12 @@ INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
             return OnColourStatic(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
         case WM_DRAWITEM:
-            if (wParam != IDC_Picture1) return FALSE;
-            DrawBand(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-            return TRUE;
+            if (const DRAWITEMSTRUCT* item =
+                    ui::OwnDrawItem(hwnd(), IDC_Picture1, wParam, lParam)) {
+                DrawBand(*item);
+                return TRUE;
+            }
+            return FALSE;
         case kWarnSwitchedOff:
             // Any program can post this number: the warning comes only when the opening asked.
             if (std::exchange(warnSwitchedOff_, false)) {

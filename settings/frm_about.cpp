@@ -114,9 +114,11 @@ INT_PTR frmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                                           IsAboutCaption(::GetDlgCtrlID(control))));
         }
         case WM_DRAWITEM:
-            if (wParam != IDC_picIcon) return FALSE;
-            DrawLogo(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-            return TRUE;
+            if (const DRAWITEMSTRUCT* item = ui::OwnDrawItem(hwnd(), IDC_picIcon, wParam, lParam)) {
+                DrawLogo(*item);
+                return TRUE;
+            }
+            return FALSE;
         default:
             return FALSE;
     }

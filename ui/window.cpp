@@ -3,6 +3,29 @@
 #include <windowsx.h>
 
 namespace tarnwick::ui {
+namespace {
+
+// The structure of `size` bytes that lParam points to, where it lies in the part of this thread's
+// stack that is in use, from here to the stack's base: where the system's sender keeps it, and
+// where the system puts its copy of one that another thread sent. Null for any other lParam, a
+// posted one or a pointer passed as it is, which points anywhere; one that happens to point into
+// that part of the stack reads safely, and the callers check what it says.
+const void* OnThisStack(LPARAM lParam, size_t size, size_t alignment) {
+    ULONG_PTR low = 0;
+    ULONG_PTR high = 0;
+    ::GetCurrentThreadStackLimits(&low, &high);
+    const auto inUse = reinterpret_cast<ULONG_PTR>(&low);
+    const auto at = static_cast<ULONG_PTR>(lParam);
+    if (at < inUse || at >= high || high - at < size || at % alignment != 0) return nullptr;
+    return reinterpret_cast<const void*>(at);
+}
+
+template <typename T>
+const T* OnThisStack(LPARAM lParam) {
+    return static_cast<const T*>(OnThisStack(lParam, sizeof(T), alignof(T)));
+}
+
+}  // namespace
 
 int PendingQuitCode() {
     MSG msg;
@@ -19,6 +42,23 @@ std::wstring WindowText(HWND hwnd) {
 
 POINT PointFrom(LPARAM lParam) {
     return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+}
+
+const DRAWITEMSTRUCT* OwnDrawItem(HWND parent, int id, WPARAM wParam, LPARAM lParam) {
+    if (wParam != static_cast<WPARAM>(id)) return nullptr;
+    const auto* item = OnThisStack<DRAWITEMSTRUCT>(lParam);
+    if (!item || item->CtlID != static_cast<UINT>(id) || item->hwndItem != ::GetDlgItem(parent, id))
+        return nullptr;
+    return ::WindowFromDC(item->hDC) == item->hwndItem ? item : nullptr;
+}
+
+const RECT* SuggestedRect(HWND window, WPARAM wParam, LPARAM lParam) {
+    const UINT dpi = ::GetDpiForWindow(window);
+    if (LOWORD(wParam) != dpi || HIWORD(wParam) != dpi) return nullptr;
+    const auto* suggested = OnThisStack<RECT>(lParam);
+    if (!suggested || suggested->right <= suggested->left || suggested->bottom <= suggested->top)
+        return nullptr;
+    return ::MonitorFromRect(suggested, MONITOR_DEFAULTTONULL) ? suggested : nullptr;
 }
 
 Window::~Window() {
@@ -87,6 +127,7 @@ INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
         if (self) return FALSE;
         self = reinterpret_cast<Dialog*>(lParam);
         self->hwnd_ = hwnd;
+        self->dpi_ = ::GetDpiForWindow(hwnd);
         ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
     }
     if (!self) return FALSE;
@@ -100,10 +141,15 @@ INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
 
 INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_DPICHANGED:
-            // The dialog manager rescales the dialog once this returns FALSE.
+        case WM_DPICHANGED: {
+            // The dialog manager rescales the dialog to the message's rectangle once this returns
+            // FALSE: only for a DPI that the dialog has taken since. Any other is answered here.
+            const UINT dpi = ::GetDpiForWindow(hwnd_);
+            if (!SuggestedRect(hwnd_, wParam, lParam) || dpi == dpi_) return TRUE;
+            dpi_ = dpi;
             ::PostMessageW(hwnd_, kRescaled, 0, 0);
             return FALSE;
+        }
         case kRescaled:
             OnRescaled();
             return TRUE;

@@ -35,6 +35,25 @@ std::wstring WindowText(HWND hwnd);
 // The pointer position of a mouse message, in the window's client coordinates.
 POINT PointFrom(LPARAM lParam);
 
+// Two messages carry a pointer to a structure: WM_DRAWITEM, which a control sends as it paints,
+// and WM_DPICHANGED, which the window manager sends. Both come from the window's own thread, with
+// the structure on its stack, but any program can post WM_DPICHANGED with any lParam, and send
+// either one from a thread of its own: the system then copies the structure that program made,
+// with whatever it put there (and passes a WM_DPICHANGED whose pointer it cannot read as it is,
+// measured on Wine 8). Telling by the thread does not do: a control that paints while the window
+// handles a message from another thread, as after a click sent by an automation tool, sends its
+// WM_DRAWITEM from the window's thread, and InSendMessageEx still reports the other thread's
+// message (measured). So the two below read a structure only where it lies on this thread's stack,
+// and take it only when what it says holds.
+
+// The item to draw in a WM_DRAWITEM for the control `id` of `parent`: null unless it names that
+// control, and a device context of that control, as the control's own request does.
+const DRAWITEMSTRUCT* OwnDrawItem(HWND parent, int id, WPARAM wParam, LPARAM lParam);
+// The rectangle suggested in a WM_DPICHANGED for the DPI that `window` has: null for one of
+// another DPI, or with a rectangle that is empty or on no monitor. Whether the DPI changed at all
+// is the window's to tell.
+const RECT* SuggestedRect(HWND window, WPARAM wParam, LPARAM lParam);
+
 class Window {
   public:
     Window(const Window&) = delete;
@@ -94,6 +113,8 @@ class Dialog {
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
+    // The DPI the dialog was last laid out for.
+    UINT dpi_ = 0;
 };
 
 }  // namespace tarnwick::ui

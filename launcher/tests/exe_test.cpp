@@ -317,12 +317,20 @@ TEST_F(LauncherExeTest, MessagesWithForgedParametersChangeNothing) {
     SetMisc(L"initTimeDelay", L"300");
     StartLauncher();
     const RECT before = WindowRect(form_);
-    // A DPI change the window did not undergo, whose suggested rectangle points nowhere.
+    // A DPI change the window did not undergo, whose suggested rectangle points nowhere: posted,
+    // and sent (Wine passes the pointer on as it is); and sent for the window's own DPI with a
+    // rectangle elsewhere on the screen.
     ::PostMessageW(form_, WM_DPICHANGED, MAKEWPARAM(192, 192), 0x10);
+    const UINT dpi = ::GetDpiForWindow(form_);
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(form_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0x10, SMTO_ABORTIFHUNG, 5000,
+                          &result);
+    RECT elsewhere{0, 0, 300, 300};
+    ::SendMessageTimeoutW(form_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                          reinterpret_cast<LPARAM>(&elsewhere), SMTO_ABORTIFHUNG, 5000, &result);
     // A creation message for a window that exists, naming an object that does not.
     CREATESTRUCTW create{};
     create.lpCreateParams = reinterpret_cast<void*>(0x10);
-    DWORD_PTR result = 0;
     ::SendMessageTimeoutW(form_, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create),
                           SMTO_ABORTIFHUNG, 5000, &result);
     // Answered once what came before is handled; a launcher that met a fault answers nothing.
@@ -330,6 +338,7 @@ TEST_F(LauncherExeTest, MessagesWithForgedParametersChangeNothing) {
         << "the launcher no longer answers";
     const RECT after = WindowRect(form_);
     EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.top, before.top);
     EXPECT_EQ(Width(after), kWidth);
     EXPECT_EQ(Height(after), kFullHeight);
     // The buttons still reach the launcher.
@@ -616,7 +625,7 @@ TEST_F(LauncherExeTest, MissingProgramIsRemovedQuietlyAndThePaceHolds) {
     const auto starts = Starts();
     ASSERT_EQ(starts.size(), 1u);
     // The ghost had the slot at 2 s; Real keeps its own at 3 s.
-    EXPECT_NEAR(MsBetween(shownAt_, starts[0].created), 3000, 250);
+    EXPECT_NEAR(MsBetween(readyAt_, starts[0].created), 3000, 250);
 }
 
 TEST_F(LauncherExeTest, OddCommandsStartAndABrokenShortcutHoldsNothingUp) {
@@ -666,7 +675,7 @@ TEST_F(LauncherExeTest, OddCommandsStartAndABrokenShortcutHoldsNothingUp) {
     EXPECT_EQ(starts[1].commandLine, notes);
     EXPECT_EQ(starts[2].name, L"Last");
     // Slots at 2, 3, 4 and 5 s: the broken shortcut at 4 s held nothing up.
-    EXPECT_LT(MsBetween(shownAt_, starts[2].created), 5000 + 1000);
+    EXPECT_LT(MsBetween(readyAt_, starts[2].created), 5000 + 1000);
 
     // Nothing that exists was taken for missing.
     EXPECT_EQ(StoreRead(SystemOs(), kUserSection, L"Spaced", L"<gone>"), spaced);

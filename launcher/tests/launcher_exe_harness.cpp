@@ -39,23 +39,6 @@ int Height(const RECT& r) {
     return r.bottom - r.top;
 }
 
-void MoveMouse(int x, int y) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    const int w = ::GetSystemMetrics(SM_CXSCREEN);
-    const int h = ::GetSystemMetrics(SM_CYSCREEN);
-    in.mi.dx = static_cast<LONG>((x * 65535LL + w / 2) / (w - 1));
-    in.mi.dy = static_cast<LONG>((y * 65535LL + h / 2) / (h - 1));
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    ::SendInput(1, &in, sizeof in);
-    Eventually(
-        [&] {
-            POINT at{};
-            return ::GetCursorPos(&at) && at.x == x && at.y == y;
-        },
-        1s);
-}
-
 void MouseButton(DWORD flag, DWORD data) {
     INPUT in{};
     in.type = INPUT_MOUSE;
@@ -183,7 +166,11 @@ void LauncherFixture::StartLauncher(bool visible) {
         },
         15s))
         << "no launcher window";
-    shownAt_ = NowTicks();
+    // The window shows before the launcher reads what it holds, which on a loaded machine takes
+    // a good part of a second; the sequence's first timer is armed after that, and the launcher
+    // then waits for input.
+    ASSERT_TRUE(launcher_->WaitForInputIdle(15s)) << "the launcher's start-up did not end";
+    readyAt_ = NowTicks();
 }
 
 fs::path LauncherFixture::ShotPath(const std::wstring& name) const {

@@ -26,9 +26,7 @@ RECT WindowRect(HWND hwnd);
 int Width(const RECT& r);
 int Height(const RECT& r);
 
-// Real pointer input, as the user's mouse gives it (screen pixels). A move returns once the
-// pointer is there.
-void MoveMouse(int x, int y);
+// Real button input, as the user's mouse gives it (MoveMouse, in the shared harness, moves it).
 // `data`: which X button, for MOUSEEVENTF_XDOWN and MOUSEEVENTF_XUP.
 void MouseButton(DWORD flag, DWORD data = 0);
 
@@ -66,8 +64,8 @@ class LauncherFixture : public ::testing::Test {
     std::wstring Sample(const std::wstring& name, const std::wstring& extra = L"--hidden") const;
     std::vector<SampleStart> Starts() const { return ReadSampleStarts(logs_); }
 
-    // Starts Tarnwick.exe and waits for its window to exist (`visible`: to be shown); records
-    // the moment it was first seen shown in `shownAt_`.
+    // Starts Tarnwick.exe and waits for its window to exist (`visible`: to be shown) and for its
+    // start-up to end; records that end, from which the slots of the starts count, in `readyAt_`.
     void StartLauncher(bool visible = true);
     Child& Launcher() { return *launcher_; }
     HWND Control(int id) const { return ::GetDlgItem(form_, id); }
@@ -79,7 +77,7 @@ class LauncherFixture : public ::testing::Test {
     std::filesystem::path logs_;
     std::optional<Child> launcher_;
     HWND form_ = nullptr;
-    long long shownAt_ = 0;
+    long long readyAt_ = 0;
 };
 
 }  // namespace tarnwick::testing

@@ -14,8 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Starts measured against the moment the window was first seen; the tolerance covers the
-// polling and a loaded machine, the benchmark gives the exact figures.
+// Starts measured against the end of the launcher's start-up, from which their slots count; the
+// tolerance covers the polling and a loaded machine, the benchmark gives the exact figures.
 constexpr double kToleranceMs = 250;
 
 class LogOnTest : public LauncherFixture {
@@ -28,19 +28,19 @@ class LogOnTest : public LauncherFixture {
         MakeShortcut(RealHeldFolder() / L"Charlie.lnk", SampleExe(),
                      L"Charlie \"" + logs_.wstring() + L"\" --hidden");
     }
-    // Runs one log-on and gives the starts in time order with their offsets from the window
-    // first being shown, in milliseconds.
+    // Runs one log-on and gives the starts in time order with their offsets from the end of the
+    // launcher's start-up, in milliseconds.
     std::vector<std::pair<std::wstring, double>> LogOn(size_t expectedStarts,
                                                        double expectedEndMs) {
         fs::remove_all(logs_);
         fs::create_directories(logs_);
         StartLauncher();
-        const long long shown = shownAt_;
+        const long long ready = readyAt_;
         // While the sequence runs: two of three started.
         Eventually([&] { return Starts().size() >= 2; }, 10s);
         SaveScreenshot(ShotPath(L"launcher-running"), WindowRect(form_));
         const auto code = launcher_->Wait(20s);
-        const double endedAfter = MsBetween(shown, NowTicks());
+        const double endedAfter = MsBetween(ready, NowTicks());
         EXPECT_TRUE(code);
         EXPECT_EQ(code.value_or(99), 0u);
         EXPECT_NEAR(endedAfter, expectedEndMs, kToleranceMs + 50)
@@ -48,10 +48,10 @@ class LogOnTest : public LauncherFixture {
         EXPECT_TRUE(Eventually([&] { return Starts().size() >= expectedStarts; }, 5s));
         std::vector<std::pair<std::wstring, double>> starts;
         for (const SampleStart& s : Starts())
-            starts.emplace_back(s.name, MsBetween(shown, s.created));
+            starts.emplace_back(s.name, MsBetween(ready, s.created));
         return starts;
     }
-    // The starts came in `order`, the first `firstMs` after the window showed and each next one
+    // The starts came in `order`, the first `firstMs` after the start-up and each next one
     // `stepMs` later.
     static void ExpectSchedule(const std::vector<std::pair<std::wstring, double>>& starts,
                                const std::vector<std::wstring>& order, double firstMs,

@@ -6,7 +6,12 @@
 #   add KEY NAME DATA       a REG_SZ value
 #   shortcut NAME           a stand-in whose shortcut lies in the account's StartUp folder
 
+# A step that fails ends the scenario (set -e); it says which, as the steps keep Wine quiet.
+set -E
+trap 'echo "scenario: \"$BASH_COMMAND\" (line $LINENO) failed with exit code $?" >&2' ERR
+
 scenario_start() {
+    wine_env_end_server "$1/prefix"
     rm -rf "$1"
     mkdir -p "$1"
     # Nothing here is shared with the other tests, which run beside this one under `ctest -j`.

@@ -5,7 +5,9 @@
 #include "other_program.h"
 
 #include "capture.h"
+#include "gdi.h"
 #include "registry.h"
+#include "screen.h"
 #include "settings_store.h"
 
 #include <gtest/gtest.h>
@@ -44,10 +46,32 @@ TEST_F(WindowTest, ASecondStartBringsTheOpenWindowBackAndEnds) {
 TEST_F(WindowTest, MessagesWithForgedParametersChangeNothing) {
     auto window = Open();
     const HWND form = window->Window();
+    const HWND band = window->Item(IDC_Picture1);
+    RECT before{};
+    ::GetWindowRect(form, &before);
+    RECT inBand{};
+    ::GetClientRect(band, &inBand);
+    // The logo's last column of pixels, drawn out to the band's right edge.
+    const COLORREF logo = Screen(form).Client(inBand.right - 3, inBand.bottom / 2);
+    const int logoPixels = Screen(form).Count(band, logo);
     // Any program can post these: an opening that already ran, naming an object at an address
-    // that holds none; a picture to draw, described at such an address.
+    // that holds none; a DPI change the window did not undergo, with a rectangle at such an
+    // address. A picture to draw comes only sent: the system posts no message that carries a
+    // pointer.
     ::PostMessageW(form, WM_INITDIALOG, 0, 0x10);
-    ::PostMessageW(form, WM_DRAWITEM, IDC_Picture1, 0x10);
+    EXPECT_FALSE(::PostMessageW(form, WM_DRAWITEM, IDC_Picture1, 0x10));
+    const UINT dpi = ::GetDpiForWindow(form);
+    ::PostMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0x10);
+    // And send them: the DPI change with that address (Wine passes it on as it is) or with a
+    // rectangle elsewhere on the screen; the band to draw over the whole screen, in a device
+    // context of this program's.
+    window->Send(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0x10);
+    RECT elsewhere{0, 0, 300, 300};
+    window->Send(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&elsewhere));
+    const WindowDc screen(nullptr);
+    DRAWITEMSTRUCT item{ODT_STATIC,   IDC_Picture1,       0, ODA_DRAWENTIRE, 0, band,
+                        screen.get(), {0, 0, 1280, 1024}, 0};
+    window->Send(form, WM_DRAWITEM, IDC_Picture1, reinterpret_cast<LPARAM>(&item));
     // The window's own message for the warning that Task Manager switched the launcher off,
     // when it is not.
     ::PostMessageW(form, WM_APP + 2, 0, 0);
@@ -56,6 +80,14 @@ TEST_F(WindowTest, MessagesWithForgedParametersChangeNothing) {
         << "the window no longer answers";
     EXPECT_EQ(window->WaitForMessage(1s), nullptr) << "a warning came for nothing";
     EXPECT_EQ(window->Text(IDC_Label2), L"0.5");
+    RECT after{};
+    ::GetWindowRect(form, &after);
+    EXPECT_TRUE(::EqualRect(&after, &before)) << "the window moved";
+    // The band draws itself as before when the window draws itself again, here at once as the
+    // skin is hidden by a click that another program sends, as an automation tool does.
+    window->Click(IDC_Check4);
+    EXPECT_EQ(Screen(form).Count(band, logo), logoPixels);
+    EXPECT_GT(logoPixels, 0);
     Cancel(*window);
 }
 

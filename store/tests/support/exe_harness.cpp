@@ -267,6 +267,10 @@ std::optional<DWORD> Child::Wait(Millis timeout) {
     return code;
 }
 
+bool Child::WaitForInputIdle(Millis timeout) {
+    return ::WaitForInputIdle(process_.get(), static_cast<DWORD>(timeout.count())) == 0;
+}
+
 bool Eventually(const std::function<bool()>& check, Millis timeout) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (!check()) {
@@ -342,6 +346,23 @@ std::vector<HWND> ChildWindows(HWND parent) {
 
 void Click(HWND button) {
     ::PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+void MoveMouse(int x, int y) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    const int w = ::GetSystemMetrics(SM_CXSCREEN);
+    const int h = ::GetSystemMetrics(SM_CYSCREEN);
+    in.mi.dx = static_cast<LONG>((x * 65535LL + w / 2) / (w - 1));
+    in.mi.dy = static_cast<LONG>((y * 65535LL + h / 2) / (h - 1));
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ::SendInput(1, &in, sizeof in);
+    Eventually(
+        [&] {
+            POINT at{};
+            return ::GetCursorPos(&at) && at.x == x && at.y == y;
+        },
+        1s);
 }
 
 std::wstring FixedFileVersion(const fs::path& exe) {

@@ -121,6 +121,8 @@ class Child {
     // The exit code once the process has ended within `timeout`, else nothing.
     std::optional<DWORD> Wait(Millis timeout);
     bool Running() { return !Wait(0ms).has_value(); }
+    // Whether its start-up is over within `timeout`: it waits for input with none pending.
+    bool WaitForInputIdle(Millis timeout);
 
   private:
     UniqueHandle process_;
@@ -150,6 +152,9 @@ std::wstring ClassName(HWND window);
 std::vector<HWND> ChildWindows(HWND parent);
 // Posted, so that a click which opens a modal window does not block the test.
 void Click(HWND button);
+// Real pointer input, as the user's mouse gives it (screen pixels). Returns once the pointer is
+// there.
+void MoveMouse(int x, int y);
 
 // A program's fixed file version ("1.6.0.0"), one text of its version resource (US English,
 // Unicode), and its embedded manifest.
