@@ -6,9 +6,12 @@
 #   add KEY NAME DATA       a REG_SZ value
 #   shortcut NAME           a stand-in whose shortcut lies in the account's StartUp folder
 
-# A step that fails ends the scenario (set -e); it says which, as the steps keep Wine quiet.
+# A step that fails ends the scenario (set -e); it says which, as the steps keep Wine quiet. The
+# trap reaches into the steps' functions (set -E), and with them into command substitutions, where
+# a failure ends nothing: only the scenario's own shell speaks.
 set -E
-trap 'echo "scenario: \"$BASH_COMMAND\" (line $LINENO) failed with exit code $?" >&2' ERR
+trap 'code=$?; [ "$BASH_SUBSHELL" -gt 0 ] ||
+    echo "scenario: \"$BASH_COMMAND\" (line $LINENO) failed with exit code $code" >&2' ERR
 
 scenario_start() {
     wine_env_end_server "$1/prefix"
