@@ -212,9 +212,10 @@ TEST_F(StormPrograms, DriverProbesOnTheSecondAndWaitsForItsStorm) {
         EXPECT_LT(start, 3000);
         EXPECT_GT(latency, 0);
         EXPECT_EQ(record.probeCodes[i], 0);
-        // On a tick, give or take the scheduler.
+        // On a tick, give or take the scheduler: a process start on a machine that a build keeps
+        // busy was seen to take 280 ms, and a driver that drifted would be a whole tick late.
         const double late = start - 1000 * std::floor(start / 1000 + 0.01);
-        EXPECT_LT(late, 250) << "probe " << i << " started at " << start;
+        EXPECT_LT(late, 500) << "probe " << i << " started at " << start;
         if (i > 0) {
             const auto [previous, previousLatency] = record.probes[i - 1];
             EXPECT_GE(start, previous + previousLatency) << "probes overlapped at " << i;
