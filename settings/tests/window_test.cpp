@@ -47,6 +47,9 @@ TEST_F(WindowTest, MessagesWithForgedParametersChangeNothing) {
     const HWND band = window->Item(IDC_Picture1);
     RECT before{};
     ::GetWindowRect(form, &before);
+    RECT shownBand{};
+    ::GetWindowRect(band, &shownBand);
+    ASSERT_TRUE(testing::WaitForSteadyScreen(shownBand, 10s)) << "the band was never drawn";
     RECT inBand{};
     ::GetClientRect(band, &inBand);
     // The logo's last column of pixels, drawn out to the band's right edge.
