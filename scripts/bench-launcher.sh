@@ -18,6 +18,8 @@
 #   scripts/bench-launcher.sh [RUNS]     (BUILD_DIR chooses the build tree, default build/mingw)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/wine-env.sh"
+wine_env_fixed_layout "$0" "$@"
 build=${BUILD_DIR:-$root/build/mingw}
 runs=${1:-10}
 
@@ -25,7 +27,6 @@ runs=${1:-10}
 cmake --preset mingw -S "$root" -B "$build" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target Tarnwick tw_floor tw_sample tw_bench >/dev/null
 
-. "$root/scripts/wine-env.sh"
 wine_env_start "$build/bench-launcher"
 trap wine_env_stop EXIT
 

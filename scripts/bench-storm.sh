@@ -20,6 +20,8 @@
 # A quick check on a busy machine: STORMS=light PROGRAMS=3 ATTEMPTS=1 SETTLE_SECONDS=2 PNG_DIR=/tmp
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/wine-env.sh"
+wine_env_fixed_layout "$0" "$@"
 build=${BUILD_DIR:-$root/build/mingw}
 png_dir=${PNG_DIR:-$root/docs}
 storms=${STORMS:-present light heavy}
@@ -86,7 +88,6 @@ cmake --build "$build" -j "$(nproc)" --target storm_load storm_probe storm_drive
 
 # A prefix of its own beside the tests' one, so that a test run of the same build tree and this
 # benchmark never share a registry.
-. "$root/scripts/wine-env.sh"
 wine_env_start "$build/bench-storm"
 watcher=
 trap '[ -n "$watcher" ] && kill "$watcher" 2>/dev/null; wine_env_stop' EXIT

@@ -8,6 +8,8 @@
 #   scripts/demo.sh [SCREENSHOT_FOLDER]     (BUILD_DIR chooses the build tree, default build/mingw)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/wine-env.sh"
+wine_env_fixed_layout "$0" "$@"
 build=${BUILD_DIR:-$root/build/mingw}
 shots=$(mkdir -p "${1:-$build/demo/screenshots}" && cd "${1:-$build/demo/screenshots}" && pwd)
 
@@ -21,7 +23,6 @@ setup=$(ls "$build"/package/TarnwickSetup-*.exe)
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
     export TARNWICK_USE_DISPLAY=1
 fi
-. "$root/scripts/wine-env.sh"
 . "$root/scripts/logon.sh"
 echo "demo: a fresh Wine prefix in $build/demo/wine"
 wine_env_start "$build/demo"

@@ -9,6 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build/mingw}
 
 . "$root/scripts/wine-env.sh"
+wine_env_fixed_layout "$0" "$@"
 wine_env_start "$build"
 trap wine_env_stop EXIT
 # Three tests to a processor: the tests under Wine spend most of their time in the programs' own

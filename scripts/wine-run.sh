@@ -10,6 +10,7 @@ if [ -z "${WINEPREFIX:-}" ]; then
     exit 2
 fi
 . "$(dirname "$0")/wine-env.sh"
+wine_env_fixed_layout "$0" "$@"
 
 if [ -n "${TARNWICK_OWN_PREFIX:-}" ]; then
     template=$(dirname "$WINEPREFIX")/template

@@ -49,23 +49,14 @@ TEST_F(WindowTest, MessagesWithForgedParametersChangeNothing) {
     const HWND band = window->Item(IDC_Picture1);
     RECT before{};
     ::GetWindowRect(form, &before);
+    RECT shownBand{};
+    ::GetWindowRect(band, &shownBand);
+    ASSERT_TRUE(testing::WaitForSteadyScreen(shownBand, 10s)) << "the band was never drawn";
     RECT inBand{};
     ::GetClientRect(band, &inBand);
-    // The logo's last column of pixels, drawn out to the band's right edge, once the window has
-    // painted: two pictures in a row show the same.
-    COLORREF logo = 0;
-    int logoPixels = 0;
-    ASSERT_TRUE(testing::Eventually(
-        [&] {
-            const COLORREF was = logo;
-            const int counted = logoPixels;
-            const Screen shot(form);
-            logo = shot.Client(inBand.right - 3, inBand.bottom / 2);
-            logoPixels = shot.Count(band, logo);
-            return logoPixels > 0 && logo == was && logoPixels == counted;
-        },
-        std::chrono::seconds(5)))
-        << "the band was never painted";
+    // The logo's last column of pixels, drawn out to the band's right edge.
+    const COLORREF logo = Screen(form).Client(inBand.right - 3, inBand.bottom / 2);
+    const int logoPixels = Screen(form).Count(band, logo);
     // Any program can post these: an opening that already ran, naming an object at an address
     // that holds none; a DPI change the window did not undergo, with a rectangle at such an
     // address. A picture to draw comes only sent: the system posts no message that carries a
