@@ -19,6 +19,8 @@ enum class StartResult {
 struct StartOutcome {
     StartResult result = StartResult::Nothing;
     DWORD error = ERROR_SUCCESS;
+    // What the start left to watch, for the wait of the entry after it and for measuring its cost.
+    StartedProcess started;
 };
 
 // A shortcut: the whole command, spaces around it trimmed, is the path of an existing file whose

@@ -25,6 +25,14 @@ struct NamedRegValue {
     RegValue value;
 };
 
+// What a start left to watch: the job that holds the started process and every process it starts,
+// and the process itself. Either may be empty: a start that the shell handed to a process already
+// running leaves neither, a process that could not be put into a job only itself.
+struct StartedProcess {
+    UniqueHandle job;
+    UniqueHandle process;
+};
+
 // What every member of the seam answers: ERROR_SUCCESS when it did what it says, a "not there"
 // code (see `IsNotThere`) when what it names does not exist, or the Win32 error it failed with.
 // What a member reads comes back through its last parameters, emptied when the call fails.
