@@ -63,8 +63,9 @@ Impact MedianImpact(const std::vector<ProgramCost>& costs);
 // "High", "Medium", "Low", "Not measured".
 std::wstring_view ImpactWord(Impact impact);
 
-// Every readable key of section "impact", by entry name.
-std::map<std::wstring, std::vector<ProgramCost>, NoCaseLess> ReadCosts(Os& os);
+// Every readable key of section "impact", by entry name (without regard to letter case).
+using KeptCosts = std::map<std::wstring, std::vector<ProgramCost>, RegistryNameLess>;
+KeptCosts ReadCosts(Os& os);
 
 // One program of a log-on, in the order it was started.
 struct StartedProgram {
@@ -78,14 +79,14 @@ struct StartedProgram {
 
 // One sample of the computer's own load, taken while the starts were paced by it.
 struct LoadSample {
-    uint32_t atMs = 0;        // from the launcher's start
+    uint32_t atMs = 0;         // from the launcher's start
     uint32_t busyPercent = 0;  // of all processors together, 0 to 100
     bool operator==(const LoadSample&) const = default;
 };
 
 struct LogOnRecord {
-    uint64_t when = 0;     // the launcher's start, FILETIME ticks (UTC)
-    uint32_t spanMs = 0;   // from the launcher's start to the last program's start
+    uint64_t when = 0;           // the launcher's start, FILETIME ticks (UTC)
+    uint32_t spanMs = 0;         // from the launcher's start to the last program's start
     bool waitedForIdle = false;  // "Wait until the computer is idle" was on
     std::vector<LoadSample> load;
     std::vector<StartedProgram> programs;
