@@ -42,6 +42,18 @@
 #define IDC_Command4 1026
 #define IDC_Command5 1027
 #define IDC_Command3 1028
+// The start-up impact beside each row, the order by it, and the last log-on.
+#define IDC_Label14 1042  // "Start-up impact", over List6
+#define IDC_List6 1043
+#define IDC_Command10 1044  // "&Lightest first"
+#define IDC_Label15 1045    // the last log-on in a line
+// The selected program's own wait.
+#define IDC_Label16 1047  // "Selected program's &wait:"
+#define IDC_Combo2 1048
+#define IDC_Label17 1049  // "Seco&nds after the one before starts:"
+#define IDC_Text1 1050
+#define IDC_UpDown1 1051
+#define IDC_Label18 1052  // how long "When the one before has ended" waits at most
 
 // frmAbout. cmdOK carries IDOK, so that Enter presses it; Esc gives IDCANCEL, which it answers too.
 #define IDC_cmdOK 1
