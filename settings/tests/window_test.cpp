@@ -6,6 +6,7 @@
 
 #include "capture.h"
 #include "gdi.h"
+#include "logon_costs.h"
 #include "registry.h"
 #include "screen.h"
 #include "settings_store.h"
@@ -152,10 +153,19 @@ TEST_F(WindowTest, TheControlsCarryTheirTextsAndTheArrangementIsTidy) {
     EXPECT_GT(rect(IDC_Combo1).left, rect(IDC_Label11).right);
     EXPECT_LT(rect(IDC_Label5).bottom, rect(IDC_List4).top);
     EXPECT_EQ(rect(IDC_List4).top, rect(IDC_List5).top);
-    EXPECT_EQ(rect(IDC_List4).right, rect(IDC_List5).left);
+    EXPECT_EQ(rect(IDC_List4).right, rect(IDC_List6).left);
+    EXPECT_EQ(rect(IDC_List6).right, rect(IDC_List5).left);
+    EXPECT_EQ(rect(IDC_List6).top, rect(IDC_List5).top);
+    EXPECT_EQ(rect(IDC_Label14).left, rect(IDC_List6).left);
     EXPECT_LT(rect(IDC_List5).bottom, rect(IDC_Label6).top + 4);
     EXPECT_LT(rect(IDC_Label6).bottom, rect(IDC_Command8).top);
-    EXPECT_LT(rect(IDC_Command8).bottom, rect(IDC_Command9).top);
+    EXPECT_EQ(rect(IDC_Command10).top, rect(IDC_Command8).top);
+    // Under the arrows: the selected program's wait, then the last log-on.
+    EXPECT_LT(rect(IDC_Command8).bottom, rect(IDC_Combo2).top);
+    EXPECT_LT(rect(IDC_Combo2).bottom, rect(IDC_Text1).top);
+    EXPECT_LT(rect(IDC_Text1).bottom, rect(IDC_Label18).top);
+    EXPECT_LT(rect(IDC_Label18).bottom, rect(IDC_Label15).top);
+    EXPECT_LT(rect(IDC_Label15).bottom, rect(IDC_Command9).top);
     EXPECT_LT(rect(IDC_Command9).bottom, rect(IDC_Command1).top);
     EXPECT_EQ(rect(IDC_Command1).top, rect(IDC_Command4).top);
     EXPECT_LT(rect(IDC_Command1).bottom, rect(IDC_Command5).top);
@@ -169,7 +179,10 @@ TEST_F(WindowTest, TheControlsCarryTheirTextsAndTheArrangementIsTidy) {
     for (const HWND child : testing::ChildWindows(window->Window())) {
         RECT r{};
         ::GetWindowRect(child, &r);
-        if (::GetDlgCtrlID(child) == IDC_Combo1) r.bottom = r.top + 20;  // not its drop-down
+        const int id = ::GetDlgCtrlID(child);
+        if (id == IDC_Combo1 || id == IDC_Combo2) r.bottom = r.top + 20;  // not its drop-down
+        // The up-down control lies over the border of its edit box, as the system places it.
+        if (id == IDC_UpDown1) continue;
         controls.emplace_back(::GetDlgCtrlID(child), r);
     }
     for (size_t i = 0; i < controls.size(); ++i) {
@@ -188,10 +201,12 @@ TEST_F(WindowTest, TheControlsCarryTheirTextsAndTheArrangementIsTidy) {
 
 TEST_F(WindowTest, TabOrderFollowsTheReadingOrder) {
     auto window = Open();
+    // With no row selected, the controls of its wait are disabled and Tab passes them by.
     const int expected[] = {IDC_VScroll1, IDC_VScroll2, IDC_Check1,   IDC_Check2,   IDC_Check5,
                             IDC_Check3,   IDC_Check4,   IDC_Combo1,   IDC_Check6,   IDC_List4,
-                            IDC_List5,    IDC_Command8, IDC_Command7, IDC_Command9, IDC_Command1,
-                            IDC_Command2, IDC_Command4, IDC_Command5, IDC_Command3};
+                            IDC_List6,    IDC_List5,    IDC_Command8, IDC_Command7, IDC_Command10,
+                            IDC_Command9, IDC_Command1, IDC_Command2, IDC_Command4, IDC_Command5,
+                            IDC_Command3};
     HWND at = window->Item(IDC_Command3);
     for (const int id : expected) {
         at = ::GetNextDlgTabItem(window->Window(), at, FALSE);
@@ -612,6 +627,152 @@ TEST_F(WindowTest, CancelKeepsTheStoredOrder) {
     window->Click(IDC_Command8);
     Cancel(*window);
     EXPECT_EQ(Priority(), (Pairs{{L"C", L"0"}, {L"A", L"1"}}));
+}
+
+// The order the lists show, and the store's, set and read in the tests below.
+void Order(const Names& names) {
+    for (size_t i = 0; i < names.size(); ++i)
+        StoreWrite(SystemOs(), kPrioritySection, names[i], std::to_wstring(i));
+}
+Names StoredOrder() {
+    Names names;
+    for (const auto& [name, index] : Priority()) names.push_back(name);
+    return names;
+}
+
+TEST_F(WindowTest, MeasuredCostsShowBesideTheRowsAndLightestFirstOrdersByThemUntilSave) {
+    const Names shown{L"Heavy", L"New", L"Tray", L"Mail"};
+    Held(shown);
+    Order(shown);
+    // The launcher's record of a log-on that started these and three that are no longer held.
+    LogOnRecord logOn{134'412'912'000'000'000, 48'000, false, {}, {}};
+    for (const auto& [name, cpu, read] : {std::tuple{L"Heavy", 2000u, 0u},
+                                          {L"Tray", 5u, 1000u},
+                                          {L"Mail", 20u, 400'000u},
+                                          {L"Gone 1", 0u, 0u},
+                                          {L"Gone 2", 0u, 0u},
+                                          {L"Gone 3", 0u, 0u}}) {
+        StartedProgram program{name, 0, {}, {}};
+        program.cost.cpuMs = cpu;
+        program.cost.readBytes = read;
+        logOn.programs.push_back(program);
+    }
+    ASSERT_EQ(WriteLogOn(os, logOn), ERROR_SUCCESS);
+    for (const bool save : {false, true}) {
+        auto window = Open();
+        EXPECT_EQ(window->Rows(IDC_List4), shown);
+        EXPECT_EQ(window->Rows(IDC_List6), (Names{L"High", L"Not measured", L"Low", L"Medium"}));
+        EXPECT_TRUE(window->Text(IDC_Label15).starts_with(L"Last log-on: 6 programs in 48 s. On "))
+            << window->Text(IDC_Label15);
+        if (!save) {
+            RECT shot{};
+            ::GetWindowRect(window->Window(), &shot);
+            ASSERT_TRUE(testing::WaitForSteadyScreen(shot, 10s));
+            testing::SaveBoxScreenshot(window->Window(),
+                                       testing::BuiltProgram(TARNWICK_SETTINGS_EXE),
+                                       L"settings-impacts.bmp");
+        }
+        window->ClickRow(IDC_List6, 0);
+        window->Click(IDC_Command10);
+        EXPECT_EQ(window->Rows(IDC_List4), (Names{L"Tray", L"Mail", L"Heavy", L"New"}));
+        EXPECT_EQ(window->Rows(IDC_List6), (Names{L"Low", L"Medium", L"High", L"Not measured"}));
+        EXPECT_EQ(window->Rows(IDC_List5),
+                  (Names{L"C:\\Tray.exe", L"C:\\Mail.exe", L"C:\\Heavy.exe", L"C:\\New.exe"}));
+        for (const int list : {IDC_List4, IDC_List6, IDC_List5})
+            EXPECT_EQ(window->Selected(list), 2) << "the selected row went with Heavy";
+        EXPECT_EQ(StoredOrder(), shown) << "nothing is stored before Save";
+        if (!save) {
+            Cancel(*window);
+            EXPECT_EQ(StoredOrder(), shown);
+            continue;
+        }
+        // Rows still move afterwards.
+        window->Click(IDC_Command7);
+        Save(*window);
+        EXPECT_EQ(StoredOrder(), (Names{L"Tray", L"Mail", L"New", L"Heavy"}));
+    }
+}
+
+// The wait's controls as the window shows them: the choice, and the seconds when usable.
+std::wstring WaitShown(const SettingsProcess& window) {
+    if (!::IsWindowEnabled(window.Item(IDC_Combo2))) return L"disabled";
+    std::wstring shown = std::to_wstring(window.Send(window.Item(IDC_Combo2), CB_GETCURSEL));
+    if (::IsWindowEnabled(window.Item(IDC_Text1))) shown += L" " + window.Text(IDC_Text1);
+    return shown;
+}
+Pairs StoredWaits() {
+    Pairs waits = StoreReadSection(SystemOs(), kWaitSection);
+    std::sort(waits.begin(), waits.end());
+    return waits;
+}
+
+TEST_F(WindowTest, AWaitChosenForARowFollowsItAndIsStoredBySaveOnly) {
+    const Names shown{L"A", L"B", L"C"};
+    Held(shown);
+    Order(shown);
+    {
+        auto window = Open();
+        EXPECT_EQ(WaitShown(*window), L"disabled");
+        window->ClickRow(IDC_List5, 1);
+        EXPECT_EQ(WaitShown(*window), L"0");
+        // The keyboard in the choice: one down is a number of seconds, typed, then one more.
+        window->Send(window->Item(IDC_Combo2), WM_KEYDOWN, VK_DOWN);
+        EXPECT_EQ(WaitShown(*window), L"1 0");
+        window->Send(window->Item(IDC_Text1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"45"));
+        window->Send(window->Item(IDC_Text1), WM_KEYDOWN, VK_UP);
+        EXPECT_EQ(WaitShown(*window), L"1 46");
+        window->ClickRow(IDC_List4, 2);
+        EXPECT_EQ(WaitShown(*window), L"0");
+        window->Send(window->Item(IDC_Combo2), WM_KEYDOWN, VK_END);
+        EXPECT_EQ(WaitShown(*window), L"2");
+        // Moved up, C keeps its wait; B, now below, keeps its own.
+        window->Click(IDC_Command8);
+        EXPECT_EQ(WaitShown(*window), L"2");
+        window->ClickRow(IDC_List4, 2);
+        EXPECT_EQ(WaitShown(*window), L"1 46");
+        EXPECT_TRUE(StoredWaits().empty()) << "nothing is stored before Save";
+        Save(*window);
+    }
+    EXPECT_EQ(StoredWaits(), (Pairs{{L"B", L"46"}, {L"C", L"ended"}}));
+    EXPECT_EQ(StoredOrder(), (Names{L"A", L"C", L"B"}));
+    {
+        auto window = Open();
+        window->ClickRow(IDC_List4, 1);
+        EXPECT_EQ(WaitShown(*window), L"2");
+        window->Send(window->Item(IDC_Combo2), WM_KEYDOWN, VK_HOME);
+        EXPECT_EQ(WaitShown(*window), L"0");
+        Cancel(*window);
+    }
+    EXPECT_EQ(StoredWaits(), (Pairs{{L"B", L"46"}, {L"C", L"ended"}}));
+}
+
+TEST_F(WindowTest, AStoredWaitThatDoesNotReadShowsTheSameAsTheOthersAndStaysAsItIs) {
+    const Names shown{L"Negative", L"Huge", L"Text", L"Number", L"Fine"};
+    Held(shown);
+    Order(shown);
+    const std::wstring key = StoreSectionKey(kWaitSection);
+    StoreWrite(os, kWaitSection, L"Negative", L"-5");
+    StoreWrite(os, kWaitSection, L"Huge", L"4294967326");
+    StoreWrite(os, kWaitSection, L"Text", L"soon");
+    const DWORD thirty = 30;
+    testing::SetRaw(HKEY_CURRENT_USER, key, L"Number", REG_DWORD, &thirty, sizeof thirty);
+    const auto before = testing::DumpKey(HKEY_CURRENT_USER, key);
+    auto window = Open();
+    for (int row = 0; row < 4; ++row) {
+        window->ClickRow(IDC_List4, row);
+        EXPECT_EQ(WaitShown(*window), L"0") << row;
+    }
+    window->ClickRow(IDC_List4, 4);
+    window->Send(window->Item(IDC_Combo2), WM_KEYDOWN, VK_END);
+    // A row moved past them changes nothing of theirs.
+    window->Click(IDC_Command8);
+    Save(*window);
+    auto after = testing::DumpKey(HKEY_CURRENT_USER, key);
+    ASSERT_EQ(after.size(), 5u);
+    after.erase(std::find_if(after.begin(), after.end(),
+                             [](const auto& value) { return value.name == L"Fine"; }));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(StoreRead(os, kWaitSection, L"Fine", L"-"), L"ended");
 }
 
 // Task Manager's record for the launcher's own start-up entry, as its Startup tab writes it: a
