@@ -629,7 +629,7 @@ TEST_F(WindowTest, CancelKeepsTheStoredOrder) {
     EXPECT_EQ(Priority(), (Pairs{{L"C", L"0"}, {L"A", L"1"}}));
 }
 
-// The order the lists show, and the store's, set and read in the tests below.
+// The order the lists show, and the store's.
 void Order(const Names& names) {
     for (size_t i = 0; i < names.size(); ++i)
         StoreWrite(SystemOs(), kPrioritySection, names[i], std::to_wstring(i));
@@ -644,50 +644,33 @@ TEST_F(WindowTest, MeasuredCostsShowBesideTheRowsAndLightestFirstOrdersByThemUnt
     const Names shown{L"Heavy", L"New", L"Tray", L"Mail"};
     Held(shown);
     Order(shown);
-    // The launcher's record of a log-on that started these and three that are no longer held.
+    // The launcher's record of a log-on, with a program that is no longer held.
     LogOnRecord logOn{134'412'912'000'000'000, 48'000, false, {}, {}};
     for (const auto& [name, cpu, read] : {std::tuple{L"Heavy", 2000u, 0u},
                                           {L"Tray", 5u, 1000u},
                                           {L"Mail", 20u, 400'000u},
-                                          {L"Gone 1", 0u, 0u},
-                                          {L"Gone 2", 0u, 0u},
-                                          {L"Gone 3", 0u, 0u}}) {
-        StartedProgram program{name, 0, {}, {}};
-        program.cost.cpuMs = cpu;
-        program.cost.readBytes = read;
-        logOn.programs.push_back(program);
-    }
+                                          {L"Gone", 0u, 0u}})
+        logOn.programs.push_back({name, 0, {}, {cpu, read, 0, std::nullopt, false}});
     ASSERT_EQ(WriteLogOn(os, logOn), ERROR_SUCCESS);
     for (const bool save : {false, true}) {
         auto window = Open();
-        EXPECT_EQ(window->Rows(IDC_List4), shown);
         EXPECT_EQ(window->Rows(IDC_List6), (Names{L"High", L"Not measured", L"Low", L"Medium"}));
-        EXPECT_TRUE(window->Text(IDC_Label15).starts_with(L"Last log-on: 6 programs in 48 s. On "))
+        EXPECT_TRUE(window->Text(IDC_Label15).starts_with(L"Last log-on: 4 programs in 48 s. On "))
             << window->Text(IDC_Label15);
-        if (!save) {
-            RECT shot{};
-            ::GetWindowRect(window->Window(), &shot);
-            ASSERT_TRUE(testing::WaitForSteadyScreen(shot, 10s));
-            testing::SaveBoxScreenshot(window->Window(),
-                                       testing::BuiltProgram(TARNWICK_SETTINGS_EXE),
-                                       L"settings-impacts.bmp");
-        }
         window->ClickRow(IDC_List6, 0);
         window->Click(IDC_Command10);
         EXPECT_EQ(window->Rows(IDC_List4), (Names{L"Tray", L"Mail", L"Heavy", L"New"}));
         EXPECT_EQ(window->Rows(IDC_List6), (Names{L"Low", L"Medium", L"High", L"Not measured"}));
-        EXPECT_EQ(window->Rows(IDC_List5),
-                  (Names{L"C:\\Tray.exe", L"C:\\Mail.exe", L"C:\\Heavy.exe", L"C:\\New.exe"}));
+        EXPECT_EQ(window->Row(IDC_List5, 0), L"C:\\Tray.exe");
         for (const int list : {IDC_List4, IDC_List6, IDC_List5})
-            EXPECT_EQ(window->Selected(list), 2) << "the selected row went with Heavy";
+            EXPECT_EQ(window->Selected(list), 2) << "the selection went with Heavy";
         EXPECT_EQ(StoredOrder(), shown) << "nothing is stored before Save";
         if (!save) {
             Cancel(*window);
             EXPECT_EQ(StoredOrder(), shown);
             continue;
         }
-        // Rows still move afterwards.
-        window->Click(IDC_Command7);
+        window->Click(IDC_Command7);  // rows still move
         Save(*window);
         EXPECT_EQ(StoredOrder(), (Names{L"Tray", L"Mail", L"New", L"Heavy"}));
     }
@@ -700,79 +683,58 @@ std::wstring WaitShown(const SettingsProcess& window) {
     if (::IsWindowEnabled(window.Item(IDC_Text1))) shown += L" " + window.Text(IDC_Text1);
     return shown;
 }
-Pairs StoredWaits() {
-    Pairs waits = StoreReadSection(SystemOs(), kWaitSection);
-    std::sort(waits.begin(), waits.end());
-    return waits;
-}
 
-TEST_F(WindowTest, AWaitChosenForARowFollowsItAndIsStoredBySaveOnly) {
-    const Names shown{L"A", L"B", L"C"};
-    Held(shown);
-    Order(shown);
-    {
-        auto window = Open();
-        EXPECT_EQ(WaitShown(*window), L"disabled");
-        window->ClickRow(IDC_List5, 1);
-        EXPECT_EQ(WaitShown(*window), L"0");
-        // The keyboard in the choice: one down is a number of seconds, typed, then one more.
-        window->Send(window->Item(IDC_Combo2), WM_KEYDOWN, VK_DOWN);
-        EXPECT_EQ(WaitShown(*window), L"1 0");
-        window->Send(window->Item(IDC_Text1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"45"));
-        window->Send(window->Item(IDC_Text1), WM_KEYDOWN, VK_UP);
-        EXPECT_EQ(WaitShown(*window), L"1 46");
-        window->ClickRow(IDC_List4, 2);
-        EXPECT_EQ(WaitShown(*window), L"0");
-        window->Send(window->Item(IDC_Combo2), WM_KEYDOWN, VK_END);
-        EXPECT_EQ(WaitShown(*window), L"2");
-        // Moved up, C keeps its wait; B, now below, keeps its own.
-        window->Click(IDC_Command8);
-        EXPECT_EQ(WaitShown(*window), L"2");
-        window->ClickRow(IDC_List4, 2);
-        EXPECT_EQ(WaitShown(*window), L"1 46");
-        EXPECT_TRUE(StoredWaits().empty()) << "nothing is stored before Save";
-        Save(*window);
-    }
-    EXPECT_EQ(StoredWaits(), (Pairs{{L"B", L"46"}, {L"C", L"ended"}}));
-    EXPECT_EQ(StoredOrder(), (Names{L"A", L"C", L"B"}));
-    {
-        auto window = Open();
-        window->ClickRow(IDC_List4, 1);
-        EXPECT_EQ(WaitShown(*window), L"2");
-        window->Send(window->Item(IDC_Combo2), WM_KEYDOWN, VK_HOME);
-        EXPECT_EQ(WaitShown(*window), L"0");
-        Cancel(*window);
-    }
-    EXPECT_EQ(StoredWaits(), (Pairs{{L"B", L"46"}, {L"C", L"ended"}}));
-}
-
-TEST_F(WindowTest, AStoredWaitThatDoesNotReadShowsTheSameAsTheOthersAndStaysAsItIs) {
-    const Names shown{L"Negative", L"Huge", L"Text", L"Number", L"Fine"};
+// Stored waits that do not read (negative, huge, text, a number of another type) show as the
+// same as the others and stay as they are; the waits the user chose follow their rows and are
+// stored by Save, not by Cancel.
+TEST_F(WindowTest, AChosenWaitFollowsItsRowAndSaveStoresOnlyTheWaitsTheUserChanged) {
+    const Names shown{L"A", L"B", L"Negative", L"Huge", L"Text", L"Number"};
     Held(shown);
     Order(shown);
     const std::wstring key = StoreSectionKey(kWaitSection);
-    StoreWrite(os, kWaitSection, L"Negative", L"-5");
-    StoreWrite(os, kWaitSection, L"Huge", L"4294967326");
-    StoreWrite(os, kWaitSection, L"Text", L"soon");
+    for (const auto& [name, text] :
+         Pairs{{L"Negative", L"-5"}, {L"Huge", L"4294967326"}, {L"Text", L"soon"}})
+        StoreWrite(os, kWaitSection, name, text);
     const DWORD thirty = 30;
     testing::SetRaw(HKEY_CURRENT_USER, key, L"Number", REG_DWORD, &thirty, sizeof thirty);
-    const auto before = testing::DumpKey(HKEY_CURRENT_USER, key);
-    auto window = Open();
-    for (int row = 0; row < 4; ++row) {
-        window->ClickRow(IDC_List4, row);
-        EXPECT_EQ(WaitShown(*window), L"0") << row;
+    const auto odd = testing::DumpKey(HKEY_CURRENT_USER, key);
+    const auto keyboard = [](const SettingsProcess& window, int id, WPARAM virtualKey) {
+        window.Send(window.Item(id), WM_KEYDOWN, virtualKey);
+    };
+    {
+        auto window = Open();
+        EXPECT_EQ(WaitShown(*window), L"disabled");
+        for (int row = 2; row < 6; ++row) {
+            window->ClickRow(IDC_List4, row);
+            EXPECT_EQ(WaitShown(*window), L"0") << row;
+        }
+        window->ClickRow(IDC_List5, 0);
+        keyboard(*window, IDC_Combo2, VK_DOWN);  // a number of seconds
+        EXPECT_EQ(WaitShown(*window), L"1 0");
+        window->Send(window->Item(IDC_Text1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"45"));
+        keyboard(*window, IDC_Text1, VK_UP);
+        EXPECT_EQ(WaitShown(*window), L"1 46");
+        window->ClickRow(IDC_List6, 1);
+        keyboard(*window, IDC_Combo2, VK_END);  // when the one before has ended
+        window->Click(IDC_Command8);
+        EXPECT_EQ(WaitShown(*window), L"2") << "B's wait moved up with it";
+        window->ClickRow(IDC_List4, 1);
+        EXPECT_EQ(WaitShown(*window), L"1 46") << "and A's down";
+        EXPECT_EQ(StoreReadSection(os, kWaitSection).size(), 3u) << "stored before Save";
+        Save(*window);
     }
-    window->ClickRow(IDC_List4, 4);
-    window->Send(window->Item(IDC_Combo2), WM_KEYDOWN, VK_END);
-    // A row moved past them changes nothing of theirs.
-    window->Click(IDC_Command8);
-    Save(*window);
-    auto after = testing::DumpKey(HKEY_CURRENT_USER, key);
-    ASSERT_EQ(after.size(), 5u);
-    after.erase(std::find_if(after.begin(), after.end(),
-                             [](const auto& value) { return value.name == L"Fine"; }));
-    EXPECT_EQ(after, before);
-    EXPECT_EQ(StoreRead(os, kWaitSection, L"Fine", L"-"), L"ended");
+    auto saved = testing::DumpKey(HKEY_CURRENT_USER, key);
+    ASSERT_EQ(saved.size(), 6u);
+    EXPECT_EQ(std::vector(saved.begin() + 2, saved.end()), odd) << "the odd ones changed";
+    EXPECT_EQ(StoreRead(os, kWaitSection, L"A", L"-"), L"46");
+    EXPECT_EQ(StoreRead(os, kWaitSection, L"B", L"-"), L"ended");
+    {
+        auto window = Open();
+        window->ClickRow(IDC_List4, 0);
+        keyboard(*window, IDC_Combo2, VK_HOME);
+        Cancel(*window);
+    }
+    EXPECT_EQ(StoreRead(os, kWaitSection, L"B", L"-"), L"ended");
 }
 
 // Task Manager's record for the launcher's own start-up entry, as its Startup tab writes it: a
