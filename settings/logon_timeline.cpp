@@ -114,32 +114,35 @@ bool HighContrast() {
            (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
-// In high contrast every colour is one of the scheme's, and a busy second is told by how high it
-// is filled rather than by a shade the scheme does not have.
-struct Palette {
-    bool highContrast = false;
-    COLORREF back = 0;
-    COLORREF text = 0;
-    COLORREF grid = 0;
-    COLORREF busy = 0;
-    COLORREF load = 0;
+bool ShowsLoad(const LogOnRecord& record) {
+    return record.waitedForIdle && !record.load.empty();
+}
+
+int Scaled(int pixelsAt96, UINT dpi) {
+    return ::MulDiv(pixelsAt96, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+}
+
+// Heights of the picture's parts at a DPI, in pixels.
+struct Layout {
+    int margin = 0;
+    int text = 0;  // the height of a line of the font
+    int row = 0;
+    int strip = 0;  // the load strip with its gap below; 0 when there is none
+    int axis = 0;
 };
 
-Palette CurrentPalette() {
-    if (HighContrast()) {
-        return {true,
-                ::GetSysColor(COLOR_WINDOW),
-                ::GetSysColor(COLOR_WINDOWTEXT),
-                ::GetSysColor(COLOR_GRAYTEXT),
-                ::GetSysColor(COLOR_HIGHLIGHT),
-                ::GetSysColor(COLOR_HIGHLIGHT)};
-    }
-    return {false,
-            ::GetSysColor(COLOR_WINDOW),
-            ::GetSysColor(COLOR_WINDOWTEXT),
-            RGB(200, 200, 200),
-            kBusyColour,
-            kLoadColour};
+// For the font selected into `dc`.
+Layout Measure(HDC dc, UINT dpi, bool load) {
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    const int text = metrics.tmHeight;
+    Layout layout;
+    layout.margin = Scaled(6, dpi);
+    layout.text = text;
+    layout.row = text + Scaled(8, dpi);
+    layout.strip = load ? 2 * text + Scaled(10, dpi) + layout.margin : 0;
+    layout.axis = Scaled(5, dpi) + text + Scaled(2, dpi);
+    return layout;
 }
 
 std::wstring Legend(bool highContrast, bool load) {
@@ -201,15 +204,6 @@ class LastLogOnWindow final : public ui::Dialog {
     void Run(HINSTANCE instance, HWND owner) { RunModal(instance, IDD_LastLogOn, owner); }
 
   private:
-    // Heights of the picture's parts at the window's DPI, in pixels.
-    struct Layout {
-        int margin = 0;
-        int text = 0;  // the height of a line of the dialog's font
-        int row = 0;
-        int strip = 0;  // the load strip with its gap below; 0 when there is none
-        int axis = 0;
-    };
-
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnRescaled() override;
     void OnLoad();
@@ -220,14 +214,11 @@ class LastLogOnWindow final : public ui::Dialog {
     void ShowLegend();
 
     Layout Measure() const;
-    int Px(int pixelsAt96) const {
-        return ::MulDiv(pixelsAt96, static_cast<int>(::GetDpiForWindow(hwnd())), 96);
-    }
-    bool ShowsLoad() const { return record_ && record_->waitedForIdle && !record_->load.empty(); }
+    int Px(int pixelsAt96) const { return Scaled(pixelsAt96, ::GetDpiForWindow(hwnd())); }
+    bool ShowsLoad() const { return record_ && tarnwick::settings::ShowsLoad(*record_); }
     size_t RowCount() const { return record_ ? record_->programs.size() : 0; }
 
     void Draw(const DRAWITEMSTRUCT& item) const;
-    void DrawTimeline(HDC dc, const RECT& area, const Palette& colours) const;
 
     std::optional<LogOnRecord> record_;
     size_t firstRow_ = 0;
@@ -299,20 +290,10 @@ void LastLogOnWindow::ShowLegend() {
         record_ && !record_->programs.empty() ? Legend(HighContrast(), ShowsLoad()).c_str() : L"");
 }
 
-LastLogOnWindow::Layout LastLogOnWindow::Measure() const {
-    const HWND picture = Item(IDC_picTimeline);
-    const WindowDc dc(picture);
+Layout LastLogOnWindow::Measure() const {
+    const WindowDc dc(Item(IDC_picTimeline));
     const Selected font(dc.get(), ControlFont(hwnd()));
-    TEXTMETRICW metrics{};
-    ::GetTextMetricsW(dc.get(), &metrics);
-    const int text = metrics.tmHeight;
-    Layout layout;
-    layout.margin = Px(6);
-    layout.text = text;
-    layout.row = text + Px(8);
-    layout.strip = ShowsLoad() ? 2 * text + Px(10) + layout.margin : 0;
-    layout.axis = Px(5) + text + Px(2);
-    return layout;
+    return tarnwick::settings::Measure(dc.get(), ::GetDpiForWindow(hwnd()), ShowsLoad());
 }
 
 void LastLogOnWindow::Fit() {
@@ -458,12 +439,12 @@ void LastLogOnWindow::Draw(const DRAWITEMSTRUCT& item) const {
     if (!memory.get() || !bitmap) return;
     const Selected picture(memory.get(), bitmap.get());
     const Selected font(memory.get(), ControlFont(hwnd()));
-    const Palette colours = CurrentPalette();
+    const TimelineColours colours = CurrentTimelineColours();
     const RECT local{0, 0, width, height};
-    Fill(memory.get(), local, colours.back);
-    ::SetBkMode(memory.get(), TRANSPARENT);
-    ::SetTextColor(memory.get(), colours.text);
     if (RowCount() == 0) {
+        Fill(memory.get(), local, colours.back);
+        ::SetBkMode(memory.get(), TRANSPARENT);
+        ::SetTextColor(memory.get(), colours.text);
         // The sentence in the middle of the picture.
         const wchar_t* sentence = record_ ? kNoPrograms : kNothingMeasured;
         RECT inset = local;
@@ -475,15 +456,41 @@ void LastLogOnWindow::Draw(const DRAWITEMSTRUCT& item) const {
             std::max<LONG>(0, (inset.bottom - inset.top - (needed.bottom - needed.top)) / 2);
         ::DrawTextW(memory.get(), sentence, -1, &inset, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
     } else {
-        DrawTimeline(memory.get(), local, colours);
+        DrawLogOnTimeline(memory.get(), local, *record_, firstRow_, shownRows_, colours,
+                          ::GetDpiForWindow(hwnd()));
     }
     ::BitBlt(item.hDC, area.left, area.top, width, height, memory.get(), 0, 0, SRCCOPY);
 }
 
-void LastLogOnWindow::DrawTimeline(HDC dc, const RECT& area, const Palette& colours) const {
-    const LogOnRecord& record = *record_;
-    const Layout layout = Measure();
+}  // namespace
+
+TimelineColours CurrentTimelineColours() {
+    if (HighContrast()) {
+        return {true,
+                ::GetSysColor(COLOR_WINDOW),
+                ::GetSysColor(COLOR_WINDOWTEXT),
+                ::GetSysColor(COLOR_GRAYTEXT),
+                ::GetSysColor(COLOR_HIGHLIGHT),
+                ::GetSysColor(COLOR_HIGHLIGHT)};
+    }
+    return {false,
+            ::GetSysColor(COLOR_WINDOW),
+            ::GetSysColor(COLOR_WINDOWTEXT),
+            RGB(200, 200, 200),
+            kBusyColour,
+            kLoadColour};
+}
+
+void DrawLogOnTimeline(HDC dc, const RECT& area, const LogOnRecord& record, size_t firstRow,
+                       size_t rows, const TimelineColours& colours, UINT dpi) {
+    const bool load = ShowsLoad(record);
+    const Layout layout = Measure(dc, dpi, load);
+    const auto Px = [dpi](int pixelsAt96) { return Scaled(pixelsAt96, dpi); };
     const int line = std::max(1, Px(1));
+    Fill(dc, area, colours.back);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, colours.text);
+    rows = std::min(rows, record.programs.size() - std::min(firstRow, record.programs.size()));
 
     // The time the picture covers: every start, every measured second and every load sample.
     uint64_t endMs = std::max<uint64_t>(record.spanMs, 1000);
@@ -493,7 +500,7 @@ void LastLogOnWindow::DrawTimeline(HDC dc, const RECT& area, const Palette& colo
     for (const LoadSample& sample : record.load) endMs = std::max<uint64_t>(endMs, sample.atMs);
 
     // The names take at most a third of the width; a longer one ends in an ellipsis.
-    int names = TextSize(dc, ShowsLoad() ? kLoadName : L"").cx;
+    int names = TextSize(dc, load ? kLoadName : L"").cx;
     for (const StartedProgram& program : record.programs)
         names = std::max<int>(names, TextSize(dc, program.name).cx);
     names = std::min<int>(names, (area.right - area.left) / 3);
@@ -519,7 +526,7 @@ void LastLogOnWindow::DrawTimeline(HDC dc, const RECT& area, const Palette& colo
 
     const int top = area.top + layout.margin;
     const int rowsTop = top + layout.strip;
-    const int rowsBottom = rowsTop + static_cast<int>(shownRows_) * layout.row;
+    const int rowsBottom = rowsTop + static_cast<int>(rows) * layout.row;
 
     // Grid and axis first, the bars over them.
     for (uint64_t ms = 0; ms <= endMs; ms += stepMs) {
@@ -532,7 +539,7 @@ void LastLogOnWindow::DrawTimeline(HDC dc, const RECT& area, const Palette& colo
     }
     Fill(dc, {left, rowsBottom, x(endMs) + line, rowsBottom + line}, colours.text);
 
-    if (ShowsLoad()) {
+    if (load) {
         const RECT strip{left, top, x(endMs) + line, rowsTop - layout.margin};
         Text(dc, kLoadName, {area.left + layout.margin, strip.top, left - Px(10), strip.bottom},
              DT_VCENTER | DT_END_ELLIPSIS);
@@ -552,8 +559,8 @@ void LastLogOnWindow::DrawTimeline(HDC dc, const RECT& area, const Palette& colo
         Frame(dc, strip, colours.text);
     }
 
-    for (size_t shown = 0; shown < shownRows_; ++shown) {
-        const StartedProgram& program = record.programs[firstRow_ + shown];
+    for (size_t shown = 0; shown < rows; ++shown) {
+        const StartedProgram& program = record.programs[firstRow + shown];
         const int rowTop = rowsTop + static_cast<int>(shown) * layout.row;
         const int rowBottom = rowTop + layout.row;
         Text(dc, program.name, {area.left + layout.margin, rowTop, left - Px(10), rowBottom},
@@ -582,8 +589,6 @@ void LastLogOnWindow::DrawTimeline(HDC dc, const RECT& area, const Palette& colo
         Fill(dc, {start - line, rowTop + Px(1), start + 2 * line, rowBottom - Px(1)}, colours.text);
     }
 }
-
-}  // namespace
 
 void ShowLastLogOn(HINSTANCE instance, HWND owner, Os& os) {
     LastLogOnWindow window(ReadLastLogOn(os));

@@ -2,6 +2,8 @@
 // launcher writes it, the window opened on it under Wine, its words read back, its picture and
 // layout checked at 96 and 144 DPI, and photographed.
 #include "exe_harness.h"
+#include "gdi.h"
+#include "logon_timeline.h"
 #include "resource.h"
 #include "screen.h"
 
@@ -10,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
 #include <sstream>
 
@@ -260,6 +264,73 @@ TEST_F(TimelineTest, WithoutAReadableLogOnItSaysNothingWasMeasured) {
     EXPECT_EQ(Details(), Lines{sentence});
     ::SendMessageW(window, WM_CLOSE, 0, 0);
     ExpectClosed();
+}
+
+// The picture as drawn into a bitmap of its own with a font that is not smoothed, so that each of
+// its pixels is one of the colours it was drawn with.
+class Drawing {
+  public:
+    Drawing(const LogOnRecord& record, const TimelineColours& colours) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        const MemoryDc dc(nullptr);
+        const UniqueBitmap bitmap(
+            ::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        const UniqueFont font(::CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                                            NONANTIALIASED_QUALITY, 0, L"MS Shell Dlg"));
+        const Selected picture(dc.get(), bitmap.get());
+        const Selected text(dc.get(), font.get());
+        DrawLogOnTimeline(dc.get(), {0, 0, kWidth, kHeight}, record, 0, record.programs.size(),
+                          colours, USER_DEFAULT_SCREEN_DPI);
+        ::GdiFlush();
+        const auto* bgr = static_cast<const BYTE*>(bits);
+        for (size_t i = 0; i < static_cast<size_t>(kWidth * kHeight); ++i)
+            ++counts_[RGB(bgr[i * 4 + 2], bgr[i * 4 + 1], bgr[i * 4])];
+    }
+    int Count(COLORREF colour) const {
+        const auto found = counts_.find(colour);
+        return found == counts_.end() ? 0 : found->second;
+    }
+    std::vector<COLORREF> Colours() const {
+        std::vector<COLORREF> colours;
+        for (const auto& [colour, count] : counts_) colours.push_back(colour);
+        return colours;
+    }
+
+  private:
+    static constexpr int kWidth = 600;
+    static constexpr int kHeight = 200;
+    std::map<COLORREF, int> counts_;
+};
+
+// Wine 8 cannot switch high contrast on (SPI_SETHIGHCONTRAST fails with error 1439): the picture
+// is drawn here with a high-contrast scheme instead.
+TEST(TimelinePictureTest, InHighContrastOnlyTheSchemesColoursAreUsedAndBusierIsFilledHigher) {
+    const TimelineColours scheme{true,           RGB(0, 0, 0),     RGB(255, 255, 255),
+                                 RGB(0, 255, 0), RGB(0, 255, 255), RGB(255, 255, 0)};
+    const Drawing whole(Sample(), scheme);
+    const std::vector<COLORREF> schemes{scheme.back, scheme.text, scheme.grid, scheme.busy,
+                                        scheme.load};
+    for (const COLORREF colour : whole.Colours()) {
+        EXPECT_NE(std::find(schemes.begin(), schemes.end(), colour), schemes.end())
+            << std::hex << colour << " is not the scheme's";
+    }
+    EXPECT_GT(whole.Count(scheme.load), 0);
+
+    // One program, each second as busy as the one before.
+    const auto steady = [&](uint32_t ms) {
+        LogOnRecord record;
+        record.programs = {{L"Steady", 1000, std::vector<uint32_t>(60, ms), {}}};
+        return Drawing(record, scheme).Count(scheme.busy);
+    };
+    const int quarter = steady(250);
+    EXPECT_GT(quarter, 0);
+    EXPECT_GT(steady(750), 2 * quarter);
+    EXPECT_GT(steady(1000), steady(750));
+    // Two processors kept busy fill the bar as one does: it is full.
+    EXPECT_EQ(steady(2000), steady(1000));
+    EXPECT_EQ(steady(0), 0);
 }
 
 }  // namespace
