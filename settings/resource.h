@@ -1,5 +1,5 @@
-// Resource identifiers of TarnwickSettings: the windows Form1 and frmAbout and their controls,
-// under the names the controls carry in the code.
+// Resource identifiers of TarnwickSettings: the windows Form1, frmAbout and the last log-on and
+// their controls, under the names the controls carry in the code.
 #pragma once
 
 // The program's icon: the lowest id, so that the shell shows it for the exe.
@@ -65,3 +65,11 @@
 #define IDC_AboutLabel1 1106  // the about box's Label1: the credit line
 #define IDC_lblDisclaimer 1107
 #define IDC_Line1 1108
+
+// The "Last log-on" window. Its Close button carries IDCANCEL, so that Esc presses it.
+#define IDD_LastLogOn 102
+#define IDC_picTimeline 1201
+#define IDC_scrTimeline 1202
+#define IDC_lblLegend 1203
+#define IDC_lblDetails 1204
+#define IDC_txtDetails 1205
