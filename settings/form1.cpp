@@ -3,6 +3,7 @@
 #include "arrow_icon.h"
 #include "dialog_font.h"
 #include "focus_cue.h"
+#include "logon_timeline.h"
 #include "product.h"
 #include "resource.h"
 
@@ -243,6 +244,9 @@ void Form1::OnCommand(int id, int code) {
             break;
         case IDC_Command10:
             OnLightestFirst();
+            break;
+        case IDC_Command11:
+            ShowLastLogOn(instance_, hwnd(), os_);
             break;
         case IDC_Combo2:
             if (code == CBN_SELCHANGE) OnWaitChoice();

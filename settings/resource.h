@@ -47,6 +47,7 @@
 #define IDC_List6 1043
 #define IDC_Command10 1044  // "&Lightest first"
 #define IDC_Label15 1045    // the last log-on in a line
+#define IDC_Command11 1046  // "Last lo&g-on...": the timeline of the last log-on
 // The selected program's own wait.
 #define IDC_Label16 1047  // "Selected program's &wait:"
 #define IDC_Combo2 1048

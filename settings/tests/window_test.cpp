@@ -165,7 +165,8 @@ TEST_F(WindowTest, TheControlsCarryTheirTextsAndTheArrangementIsTidy) {
     EXPECT_LT(rect(IDC_Combo2).bottom, rect(IDC_Text1).top);
     EXPECT_LT(rect(IDC_Text1).bottom, rect(IDC_Label18).top);
     EXPECT_LT(rect(IDC_Label18).bottom, rect(IDC_Label15).top);
-    EXPECT_LT(rect(IDC_Label15).bottom, rect(IDC_Command9).top);
+    EXPECT_LT(rect(IDC_Command11).bottom, rect(IDC_Command9).top);
+    EXPECT_GT(rect(IDC_Command11).left, rect(IDC_Label15).right);
     EXPECT_LT(rect(IDC_Command9).bottom, rect(IDC_Command1).top);
     EXPECT_EQ(rect(IDC_Command1).top, rect(IDC_Command4).top);
     EXPECT_LT(rect(IDC_Command1).bottom, rect(IDC_Command5).top);
@@ -202,11 +203,11 @@ TEST_F(WindowTest, TheControlsCarryTheirTextsAndTheArrangementIsTidy) {
 TEST_F(WindowTest, TabOrderFollowsTheReadingOrder) {
     auto window = Open();
     // With no row selected, the controls of its wait are disabled and Tab passes them by.
-    const int expected[] = {IDC_VScroll1, IDC_VScroll2, IDC_Check1,   IDC_Check2,   IDC_Check5,
-                            IDC_Check3,   IDC_Check4,   IDC_Combo1,   IDC_Check6,   IDC_List4,
-                            IDC_List6,    IDC_List5,    IDC_Command8, IDC_Command7, IDC_Command10,
-                            IDC_Command9, IDC_Command1, IDC_Command2, IDC_Command4, IDC_Command5,
-                            IDC_Command3};
+    const int expected[] = {IDC_VScroll1,  IDC_VScroll2, IDC_Check1,   IDC_Check2,   IDC_Check5,
+                            IDC_Check3,    IDC_Check4,   IDC_Combo1,   IDC_Check6,   IDC_List4,
+                            IDC_List6,     IDC_List5,    IDC_Command8, IDC_Command7, IDC_Command10,
+                            IDC_Command11, IDC_Command9, IDC_Command1, IDC_Command2, IDC_Command4,
+                            IDC_Command5,  IDC_Command3};
     HWND at = window->Item(IDC_Command3);
     for (const int id : expected) {
         at = ::GetNextDlgTabItem(window->Window(), at, FALSE);
@@ -666,6 +667,19 @@ TEST_F(WindowTest, MeasuredCostsShowBesideTheRowsAndLightestFirstOrdersByThemUnt
             EXPECT_EQ(window->Selected(list), 2) << "the selection went with Heavy";
         EXPECT_EQ(StoredOrder(), shown) << "nothing is stored before Save";
         if (!save) {
+            // The timeline of that log-on, over the window until it is closed.
+            testing::Click(window->Item(IDC_Command11));
+            HWND timeline = nullptr;
+            ASSERT_TRUE(testing::Eventually(
+                [&] {
+                    for (HWND found : testing::ProcessWindows(*window, L"#32770", L"Last log-on"))
+                        timeline = found;
+                    return timeline != nullptr;
+                },
+                10s));
+            EXPECT_EQ(::GetWindow(timeline, GW_OWNER), window->Window());
+            testing::Click(::GetDlgItem(timeline, IDCANCEL));
+            EXPECT_TRUE(testing::Eventually([&] { return !::IsWindow(timeline); }, 5s));
             Cancel(*window);
             EXPECT_EQ(StoredOrder(), shown);
             continue;
