@@ -10,6 +10,7 @@ build=$(cd "${BUILD_DIR:?set BUILD_DIR to your own build tree}" && pwd)
 out=$(mkdir -p "${1:-$build/screenshots}" && cd "${1:-$build/screenshots}" && pwd)
 
 . "$root/scripts/wine-env.sh"
+wine_env_fixed_layout "$0" "$@"
 wine_env_start "$build"
 program=$(mktemp -d "$build/screenshot-program.XXXXXX")
 trap 'wine_env_stop; rm -rf "$program"' EXIT
