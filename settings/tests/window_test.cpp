@@ -561,22 +561,27 @@ Names Numbered(int count) {
     return names;
 }
 
-TEST_F(WindowTest, SelectionAndTopRowStayInStepInBothLists) {
+TEST_F(WindowTest, SelectionAndTopRowStayInStepInAllThreeLists) {
     Held(Numbered(40));
     StoreWrite(
         os, kMachineSection, L"Program 100",
         L"C:\\Program Files\\A Vendor With A Long Name\\program.exe " + std::wstring(60, L'x'));
     auto window = Open();
-    // Both show the same rows: the names are as tall as the commands' rows area, which a long
-    // command shortens by its horizontal scroll bar.
+    // All show the same rows: the names and the impacts are as tall as the commands' rows area,
+    // which a long command shortens by its horizontal scroll bar.
     RECT names{};
+    RECT impacts{};
     RECT commands{};
     ::GetClientRect(window->Item(IDC_List4), &names);
+    ::GetClientRect(window->Item(IDC_List6), &impacts);
     ::GetClientRect(window->Item(IDC_List5), &commands);
     EXPECT_EQ(names.bottom, commands.bottom);
+    EXPECT_EQ(impacts.bottom, commands.bottom);
     auto inStep = [&](const char* after) {
-        EXPECT_EQ(window->Selected(IDC_List4), window->Selected(IDC_List5)) << after;
-        EXPECT_EQ(window->Top(IDC_List4), window->Top(IDC_List5)) << after;
+        for (const int list : {IDC_List6, IDC_List5}) {
+            EXPECT_EQ(window->Selected(IDC_List4), window->Selected(list)) << after;
+            EXPECT_EQ(window->Top(IDC_List4), window->Top(list)) << after;
+        }
     };
     window->ClickRow(IDC_List5, 4);
     EXPECT_EQ(window->Selected(IDC_List4), 4);
@@ -596,6 +601,8 @@ TEST_F(WindowTest, SelectionAndTopRowStayInStepInBothLists) {
     window->Send(window->Item(IDC_List5), WM_KEYDOWN, VK_HOME);
     EXPECT_EQ(window->Top(IDC_List4), 0);
     inStep("the keyboard in the commands");
+    window->Send(window->Item(IDC_List6), WM_KEYDOWN, VK_NEXT);
+    inStep("the keyboard in the impacts");
     window->Send(window->Item(IDC_List5), LB_SETTOPINDEX, 20);
     EXPECT_EQ(window->Top(IDC_List4), 20);
     window->Click(IDC_Command7);
