@@ -283,7 +283,6 @@ void LastLogOnWindow::OnLoad() {
 
 void LastLogOnWindow::OnRescaled() {
     Fit();
-    ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 void LastLogOnWindow::ShowLegend() {
