@@ -100,9 +100,10 @@ std::wstring LoadLine(const LogOnRecord& record) {
 std::wstring Description(const std::optional<LogOnRecord>& record) {
     if (!record) return kNothingMeasured;
     const size_t count = record->programs.size();
-    std::wstring text = L"Log-on of " + When(record->when) + L": " + std::to_wstring(count) +
-                        (count == 1 ? L" program" : L" programs") + L" in " +
-                        Seconds(record->spanMs) + L".\r\n" + LoadLine(*record);
+    const std::wstring when = When(record->when);
+    std::wstring text = L"Log-on" + (when.empty() ? L"" : L" of " + when) + L": " +
+                        std::to_wstring(count) + (count == 1 ? L" program" : L" programs") +
+                        L" in " + Seconds(record->spanMs) + L".\r\n" + LoadLine(*record);
     if (count == 0) text += std::wstring(L"\r\n") + kNoPrograms;
     for (const StartedProgram& program : record->programs) text += L"\r\n" + ProgramLine(program);
     return text;
@@ -248,9 +249,10 @@ INT_PTR LastLogOnWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return FALSE;
         case WM_SETTINGCHANGE:
         case WM_SYSCOLORCHANGE:
-            // High contrast on or off: the legend says how the picture now tells a busy second.
+            // High contrast on or off: the legend says how the picture now tells a busy second,
+            // and may take another line.
             ShowLegend();
-            ::InvalidateRect(Item(IDC_picTimeline), nullptr, FALSE);
+            Fit();
             return TRUE;
         default:
             return FALSE;
@@ -281,7 +283,6 @@ void LastLogOnWindow::OnLoad() {
 
 void LastLogOnWindow::OnRescaled() {
     Fit();
-    ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 void LastLogOnWindow::ShowLegend() {
@@ -504,20 +505,20 @@ void DrawLogOnTimeline(HDC dc, const RECT& area, const LogOnRecord& record, size
     for (const StartedProgram& program : record.programs)
         names = std::max<int>(names, TextSize(dc, program.name).cx);
     names = std::min<int>(names, (area.right - area.left) / 3);
-    const int lastLabel = TextSize(dc, L"0000 s").cx;
+    // As wide as the widest label can be: the axis ends on a step, at most twice the time.
+    const int lastLabel =
+        TextSize(dc, std::wstring(std::to_wstring(endMs / 1000).size() + 1, L'0') + L" s").cx;
     const int left = area.left + layout.margin + names + Px(10);
     const int right = area.right - layout.margin - lastLabel / 2;
     const int plot = std::max(1, right - left);
 
-    uint32_t step = kAxisSteps[std::size(kAxisSteps) - 1];
-    for (const uint32_t seconds : kAxisSteps) {
-        const uint64_t ticks = (endMs + seconds * 1000ull - 1) / (seconds * 1000ull);
-        if (plot / static_cast<int64_t>(ticks) >= lastLabel + Px(8)) {
-            step = seconds;
-            break;
-        }
+    // Beyond the longest step (a log-on of hours, as an odd store may tell), steps double.
+    uint64_t stepMs = 0;
+    for (size_t i = 0;; ++i) {
+        stepMs = i < std::size(kAxisSteps) ? kAxisSteps[i] * 1000ull : stepMs * 2;
+        const uint64_t ticks = (endMs + stepMs - 1) / stepMs;
+        if (plot / static_cast<int64_t>(ticks) >= lastLabel + Px(8)) break;
     }
-    const uint64_t stepMs = step * 1000ull;
     endMs = (endMs + stepMs - 1) / stepMs * stepMs;
     const auto x = [&](uint64_t ms) {
         return left + static_cast<int>(static_cast<int64_t>(std::min(ms, endMs)) * plot /
