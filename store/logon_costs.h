@@ -78,14 +78,14 @@ struct StartedProgram {
 
 // One sample of the computer's own load, taken while the starts were paced by it.
 struct LoadSample {
-    uint32_t atMs = 0;        // from the launcher's start
+    uint32_t atMs = 0;         // from the launcher's start
     uint32_t busyPercent = 0;  // of all processors together, 0 to 100
     bool operator==(const LoadSample&) const = default;
 };
 
 struct LogOnRecord {
-    uint64_t when = 0;     // the launcher's start, FILETIME ticks (UTC)
-    uint32_t spanMs = 0;   // from the launcher's start to the last program's start
+    uint64_t when = 0;           // the launcher's start, FILETIME ticks (UTC)
+    uint32_t spanMs = 0;         // from the launcher's start to the last program's start
     bool waitedForIdle = false;  // "Wait until the computer is idle" was on
     std::vector<LoadSample> load;
     std::vector<StartedProgram> programs;
