@@ -63,8 +63,9 @@ Impact MedianImpact(const std::vector<ProgramCost>& costs);
 // "High", "Medium", "Low", "Not measured".
 std::wstring_view ImpactWord(Impact impact);
 
-// Every readable key of section "impact", by entry name.
-std::map<std::wstring, std::vector<ProgramCost>, NoCaseLess> ReadCosts(Os& os);
+// Every readable key of section "impact", by entry name (without regard to letter case).
+using KeptCosts = std::map<std::wstring, std::vector<ProgramCost>, RegistryNameLess>;
+KeptCosts ReadCosts(Os& os);
 
 // One program of a log-on, in the order it was started.
 struct StartedProgram {

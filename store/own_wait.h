@@ -5,7 +5,7 @@
 // the others": the loading delay, and the idle rule when that option is on.
 #pragma once
 
-#include "os.h"
+#include "registry.h"
 
 #include <map>
 #include <optional>
@@ -42,17 +42,14 @@ std::optional<OwnWait> ParseOwnWait(std::wstring_view text);
 // The stored text of a wait; empty for the same as the others, which is stored as no key.
 std::wstring OwnWaitText(const OwnWait& wait);
 
-// Entry names compare as registry names do, without regard to letter case.
-struct NoCaseLess {
-    bool operator()(std::wstring_view a, std::wstring_view b) const;
-    using is_transparent = void;
-};
+// Waits by entry name; names compare as registry names do, without regard to letter case.
+using OwnWaits = std::map<std::wstring, OwnWait, RegistryNameLess>;
 
 // Every readable wait of the running account's section, by entry name. Keys whose text does not
 // read as a wait are left out (the same as the others), and left as they are in the store.
-std::map<std::wstring, OwnWait, NoCaseLess> ReadOwnWaits(Os& os);
+OwnWaits ReadOwnWaits(Os& os);
 // The wait of one entry in what `ReadOwnWaits` gave: the same as the others when it has none.
-OwnWait WaitOf(const std::map<std::wstring, OwnWait, NoCaseLess>& waits, std::wstring_view name);
+OwnWait WaitOf(const OwnWaits& waits, std::wstring_view name);
 // Stores one entry's wait: the same as the others removes its key.
 LSTATUS WriteOwnWait(Os& os, std::wstring_view name, const OwnWait& wait);
 
