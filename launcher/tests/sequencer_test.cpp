@@ -34,7 +34,7 @@ class SequencerTest : public ::testing::Test {
     }
     void Begin(Delays delays = {1, 1}, LoadMeter* load = nullptr) {
         os.onStart = [this](const StartCall&) { startTimes.push_back(window.now); };
-        sequencer.emplace(ctx, list, delays, kWidth, window, load);
+        sequencer.emplace(ctx, list, delays, kWidth, window, waits, watch, load);
         window.sequencer = &*sequencer;
         sequencer->Begin();
     }
@@ -55,6 +55,8 @@ class SequencerTest : public ::testing::Test {
     StoreContext ctx{os, sandbox.ProgramFolder(), reinterpret_cast<HWND>(0x1234)};
     LaunchList list;
     SimWindow window;
+    OwnWaits waits;
+    ProgramWatch* watch = nullptr;
     std::optional<Sequencer> sequencer;
     std::vector<Micros> startTimes;
 };
