@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <set>
 
 namespace tarnwick::testing {
 namespace {
@@ -752,6 +753,177 @@ TEST_F(PacingTest, StopWhileWaitingEndsWithoutStarting) {
     window.RunFor(100s);
     EXPECT_EQ(*window.endedAt, 5100ms);
     EXPECT_TRUE(startTimes.empty());
+}
+
+// ---- a wait of each program's own
+
+// Knows which started entries still run; the test ends them.
+class FakeWatch final : public ProgramWatch {
+  public:
+    std::vector<std::wstring> started;
+    std::set<size_t> running;
+    void Started(size_t index, std::wstring_view name, StartedProcess) override {
+        started.emplace_back(name);
+        running.insert(index);
+    }
+    bool Ended(size_t index) const override { return !running.contains(index); }
+};
+
+class OwnWaitTest : public PacingTest {
+  protected:
+    void Wait(const std::wstring& name, OwnWait wait) { waits[name] = wait; }
+    static OwnWait Seconds(int s) { return {OwnWait::Kind::Seconds, s}; }
+    static constexpr OwnWait kUntilEnded{OwnWait::Kind::UntilEnded, 0};
+    FakeWatch fakeWatch;
+};
+
+TEST_F(OwnWaitTest, SecondsCountFromThePreviousStartAndNoughtStartsWithIt) {
+    AddPrograms(5);
+    Wait(L"P0", Seconds(3));  // from the end of the initial delay
+    Wait(L"p1", Seconds(4));  // names as the registry compares them
+    Wait(L"P2", Seconds(0));
+    Wait(L"P4", Seconds(3600));  // longer than a 16-bit timer holds
+    Begin({1, 1});
+    EXPECT_EQ(window.marquee, L"  Loading: P0 3 s after the initial delay.....        ");
+    window.RunUntil(4s);
+    EXPECT_EQ(window.marquee, L"  Loading: P1 4 s after P0.....        ");
+    window.RunFor(2h);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{4s, 8s, 8s, 9s, 3609s}));
+    EXPECT_EQ(*window.endedAt, 3610s);
+}
+
+TEST_F(OwnWaitTest, TheLineSaysWhatTheNextOneWaitsFor) {
+    EXPECT_EQ(OwnWaitLine(L"Sync", Seconds(120), L"Mail"),
+              L"  Loading: Sync 2 min after Mail.....        ");
+    EXPECT_EQ(OwnWaitLine(L"Sync", Seconds(90), L"Mail"),
+              L"  Loading: Sync 1 min 30 s after Mail.....        ");
+    EXPECT_EQ(OwnWaitLine(L"Sync", kUntilEnded, L"Mount"),
+              L"  Loading: Sync when Mount has ended.....        ");
+    EXPECT_EQ(OwnWaitLine(L"Sync", kUntilEnded, L""), LoadingText(L"Sync"));
+    EXPECT_EQ(OwnWaitLine(L"Sync", OwnWait{}, L"Mail"), LoadingText(L"Sync"));
+}
+
+TEST_F(OwnWaitTest, AnOwnWaitIsNotHeldBackByTheLoadNorSampledForIt) {
+    AddPrograms(3);
+    Wait(L"P1", Seconds(2));
+    load.busy = [](Micros) { return 2.0; };
+    Begin({1, 1}, &load);
+    window.RunUntil(100s);
+    // P0 and P2 wait for room; P1 starts on its second, the computer as busy as it is.
+    ASSERT_EQ(startTimes.size(), 2u);
+    EXPECT_EQ(startTimes[1] - startTimes[0], 2s);
+    EXPECT_TRUE(std::none_of(load.samples.begin(), load.samples.end(),
+                             [&](Micros t) { return t > startTimes[0] && t <= startTimes[1]; }));
+}
+
+TEST_F(OwnWaitTest, UntilEndedStartsAtTheCheckAfterTheEnd) {
+    AddPrograms(3);
+    Wait(L"P1", kUntilEnded);
+    watch = &fakeWatch;
+    Begin({1, 1});
+    window.RunUntil(5100ms);
+    EXPECT_TRUE(sequencer->WaitingForEnd());
+    EXPECT_EQ(window.marquee, L"  Loading: P1 when P0 has ended.....        ");
+    fakeWatch.running.erase(0);
+    window.RunFor(20s);
+    // Then P2 one program delay later.
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 5200ms, 6200ms}));
+    EXPECT_EQ(fakeWatch.started, (std::vector<std::wstring>{L"P0", L"P1", L"P2"}));
+}
+
+TEST_F(OwnWaitTest, UntilEndedWaitsTenMinutesAtMostAndNothingWithoutAWatch) {
+    AddPrograms(2);
+    Wait(L"P1", kUntilEnded);
+    watch = &fakeWatch;
+    Begin({1, 1});
+    window.RunFor(20min);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 602s}));
+
+    startTimes.clear();
+    window = {};
+    watch = nullptr;
+    Begin({1, 1});
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 2200ms}));
+}
+
+TEST_F(OwnWaitTest, PauseHoldsAnOwnWaitAndResumingGoesOnWithWhatWasLeft) {
+    AddPrograms(3);
+    Wait(L"P1", Seconds(10));
+    Wait(L"P2", kUntilEnded);
+    watch = &fakeWatch;
+    Begin({1, 1});
+    window.RunUntil(5s);  // 3 s of P1's 10
+    sequencer->TogglePause();
+    window.RunUntil(20s);
+    sequencer->TogglePause();
+    window.RunUntil(40s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 27s}));
+    // P1 ends while the wait for it is paused: P2 starts only after the resume, and the paused
+    // time does not count against its ten minutes.
+    sequencer->TogglePause();
+    fakeWatch.running.erase(1);
+    window.RunUntil(700s);
+    EXPECT_EQ(startTimes.size(), 2u);
+    sequencer->TogglePause();
+    window.RunFor(1s);
+    EXPECT_EQ(startTimes.back(), 700200ms);
+}
+
+TEST_F(OwnWaitTest, PausedUntilEndedStillStartsAfterTenMinutesOfWaiting) {
+    AddPrograms(2);
+    Wait(L"P1", kUntilEnded);
+    watch = &fakeWatch;
+    Begin({1, 1});
+    window.RunUntil(102s);  // 100 s waited
+    sequencer->TogglePause();
+    window.RunUntil(1102s);
+    sequencer->TogglePause();
+    window.RunFor(20min);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 1602s}));
+}
+
+TEST_F(OwnWaitTest, FastForwardStartsTheRestTenMillisecondsApartWhateverTheyWaitFor) {
+    AddPrograms(4);
+    Wait(L"P1", Seconds(600));
+    Wait(L"P2", kUntilEnded);
+    Wait(L"P3", Seconds(0));
+    watch = &fakeWatch;
+    Begin({1, 1});
+    window.RunUntil(30s);
+    sequencer->FastForward();
+    EXPECT_EQ(window.marquee, LoadingText(L"P1"));
+    window.RunFor(1s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 30010ms, 30020ms, 30030ms}));
+}
+
+TEST_F(OwnWaitTest, StopDuringEitherOwnWaitEndsWithoutAnotherStart) {
+    for (const OwnWait wait : {Seconds(60), kUntilEnded}) {
+        list = {};
+        startTimes.clear();
+        window = {};
+        AddPrograms(2);
+        Wait(L"P1", wait);
+        watch = &fakeWatch;
+        Begin({1, 1});
+        window.RunUntil(10s);
+        sequencer->Stop();
+        window.RunFor(20min);
+        EXPECT_EQ(*window.endedAt, 10100ms);
+        EXPECT_EQ(startTimes, (std::vector<Micros>{2s}));
+    }
+}
+
+TEST_F(OwnWaitTest, OddStoredWaitsLeaveTodaysSchedule) {
+    AddPrograms(3);
+    StoreWrite(os, kWaitSection, L"P0", L"-5");
+    StoreWrite(os, kWaitSection, L"P1", L"99999");
+    StoreWrite(os, kWaitSection, L"P2", L"soon");
+    waits = ReadOwnWaits(os);
+    Begin({1, 1});
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 3s, 4s}));
+    EXPECT_EQ(window.marquee, LoadingText(L""));
 }
 
 TEST(LoadWindowTest, BusyCoresAndDiskShareOverTheLast400Ms) {
