@@ -91,11 +91,10 @@ bool Form1::Create() {
 
     list_ = LogOnList(ctx_);
     if (options_.waitIdle) load_.emplace();
-    sequencer_.emplace(ctx_, list_, options_.delays, layout_.width, *this,
-                       load_ ? &*load_ : nullptr);
+    sequencer_.emplace(ctx_, list_, options_.delays, layout_.width, *this, ReadOwnWaits(ctx_.os),
+                       nullptr, load_ ? &*load_ : nullptr);
     sequencer_->Begin();
     if (options_.autoHide) SetTimer(TimerId::Timer4, kAutoHideMs);
-    marquee_.SetText(LoadingText(list_.Count() ? list_.names.Item(0) : L""));
     SyncTimers();
     return true;
 }
@@ -193,6 +192,10 @@ void Form1::SetHeight(bool collapsed) {
 
 void Form1::SetTimer(TimerId id, unsigned intervalMs) {
     schedule_.Set(id, intervalMs, Now());
+}
+
+unsigned Form1::TimeLeftMs(TimerId id) const {
+    return schedule_.Due(id) ? schedule_.DelayMs(id, Now()) : 0;
 }
 
 void Form1::ShowProgress(double barWidth, const std::wstring& percent) {

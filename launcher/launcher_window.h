@@ -29,6 +29,7 @@ class Form1 final : public SequencerView, public ui::Window, private LabelHost {
     bool Create();
 
     void SetTimer(TimerId id, unsigned intervalMs) override;
+    unsigned TimeLeftMs(TimerId id) const override;
     void ShowProgress(double barWidth, const std::wstring& percent) override;
     void SetMarqueeText(const std::wstring& text) override;
     void ShowPaused(bool paused) override;
