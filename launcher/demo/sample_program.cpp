@@ -3,6 +3,7 @@
 //   tw_sample.exe NAME LOGFOLDER [--stay MS] [--hidden] [--rewrite-run HKCU|HKLM|HKLM32 VALUE]
 //                 [--busy MS] [--child-busy MS]
 //                 [anything else, recorded as is]
+// --hidden shows no window and ends at once, or after --stay when that is given.
 // It appends one line to LOGFOLDER\NAME.txt:
 //   created=<process creation, FILETIME ticks> main=<entry of wWinMain> pid=<id>
 //   by=<file name of the program that started it> cmd=<line>
@@ -172,10 +173,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     Record(std::wstring(argv[2]) + L"\\" + name + L".txt", FileTimeTicks(created),
            FileTimeTicks(now));
     UINT stay = 4000;
+    bool stayGiven = false;
     bool hidden = false;
     for (int i = 3; i < argc; ++i) {
         const std::wstring arg = argv[i];
-        if (arg == L"--stay" && i + 1 < argc) stay = static_cast<UINT>(std::stoul(argv[++i]));
+        if (arg == L"--stay" && i + 1 < argc) {
+            stay = static_cast<UINT>(std::stoul(argv[++i]));
+            stayGiven = true;
+        }
         if (arg == L"--hidden") hidden = true;
         if (arg == L"--busy" && i + 1 < argc) KeepEveryProcessorBusy(std::stoul(argv[++i]));
         if (arg == L"--child-busy" && i + 1 < argc) StartBurner(argv[++i]);
@@ -185,7 +190,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         }
     }
     ::LocalFree(argv);
-    if (hidden) return 0;
+    if (hidden) {
+        // Without a window it ends at once, or after the stay it was given, doing nothing.
+        if (stayGiven) ::Sleep(stay);
+        return 0;
+    }
 
     SYSTEMTIME local;
     ::GetLocalTime(&local);

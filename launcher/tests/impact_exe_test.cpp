@@ -13,7 +13,8 @@ namespace {
 
 class ImpactExeTest : public LauncherFixture {
   protected:
-    ~ImpactExeTest() override { ::SetEnvironmentVariableW(L"TARNWICK_MEASURE_MS", nullptr); }
+    // The whole minute, unless a test says otherwise.
+    ImpactExeTest() { ::SetEnvironmentVariableW(L"TARNWICK_MEASURE_MS", nullptr); }
 
     void InOrder(const std::vector<std::pair<std::wstring, std::wstring>>& programs) {
         int position = 0;
