@@ -103,8 +103,12 @@ std::vector<StartedProgram> LogOnWatch::Programs() {
 
 void LogOnWatch::Read(Entry& entry, ULONGLONG now) {
     entry.readNow = false;
-    // Whether it has ended first: what it used up to then is all in the reading after.
-    const bool ended = entry.counters.Ended();
+    // Whether it has ended first: what it used up to then is all in the reading after. While the
+    // process that was started runs, its job has not ended: no need to ask.
+    if (!entry.waited && entry.counters.Process() && !entry.processEnded) {
+        entry.processEnded = ::WaitForSingleObject(entry.counters.Process(), 0) == WAIT_OBJECT_0;
+    }
+    const bool ended = (entry.processEnded || !entry.counters.Process()) && entry.counters.Ended();
     entry.meter.Add(MsBetween(entry.startTick, now), entry.counters.Read());
     if (ended) entry.meter.Ended();
     if (!entry.meter.Complete()) return;
@@ -178,8 +182,11 @@ void LogOnWatch::Run() {
             // Each program's process too, while it runs: its end is read at once, and a program
             // that has ended needs the launcher no longer.
             for (const auto& entry : entries_) {
+                entry->waited = false;
                 if (entry->complete || entry->processEnded || !entry->counters.Process()) continue;
-                if (waits.size() == MAXIMUM_WAIT_OBJECTS - 1) break;
+                // MsgWaitForMultipleObjects takes one handle fewer than the most.
+                if (waits.size() == MAXIMUM_WAIT_OBJECTS - 1) continue;
+                entry->waited = true;
                 waits.push_back(entry->counters.Process());
                 waited.push_back(entry.get());
             }

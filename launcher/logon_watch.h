@@ -60,6 +60,7 @@ class LogOnWatch final : public ProgramWatch {
         std::optional<uint32_t> firstWindowMs;
         bool readNow = false;       // its process has just ended
         bool processEnded = false;  // no longer waited for
+        bool waited = false;        // its process is among the handles the thread waits on
         bool complete = false;
     };
     // A top-level window of a program that was not visible yet when it was made: Wine tells no
