@@ -3,6 +3,7 @@
 #include "arrow_icon.h"
 #include "dialog_font.h"
 #include "focus_cue.h"
+#include "logon_timeline.h"
 #include "product.h"
 #include "resource.h"
 
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <tuple>
 #include <utility>
 
@@ -51,8 +53,14 @@ constexpr std::pair<int, int> kFocusCues[] = {
 };
 
 // The captions that take the skin's colour; the value boxes keep theirs.
-constexpr int kCaptions[] = {IDC_Label1, IDC_Label4,  IDC_Label5,  IDC_Label6,  IDC_Label8,
-                             IDC_Label9, IDC_Label10, IDC_Label11, IDC_Label12, IDC_Label13};
+constexpr int kCaptions[] = {IDC_Label1,  IDC_Label4,  IDC_Label5,  IDC_Label6,  IDC_Label8,
+                             IDC_Label9,  IDC_Label10, IDC_Label11, IDC_Label12, IDC_Label13,
+                             IDC_Label14, IDC_Label15, IDC_Label16, IDC_Label17, IDC_Label18};
+
+// The choices of the own wait, in the order of OwnWait::Kind.
+constexpr const wchar_t* kWaitChoices[] = {L"Same as the others",
+                                           L"A number of seconds after the one before starts",
+                                           L"When the one before has ended"};
 
 bool IsValueBox(int id) {
     return id == IDC_Label2 || id == IDC_Label3;
@@ -152,7 +160,13 @@ void Form1::OnInitDialog() {
         SCROLLINFO info{sizeof info, SIF_RANGE | SIF_POS, kSpinFirst, kSpinLast, 0, kSpinStart, 0};
         ::SetScrollInfo(Item(id), SB_CTL, &info, FALSE);
     }
-    lists_.Attach(Item(IDC_List4), Item(IDC_List5));
+    lists_.Attach({Item(IDC_List4), Item(IDC_List6), Item(IDC_List5)}, [this] { ShowWait(); });
+    for (const wchar_t* choice : kWaitChoices) {
+        ::SendMessageW(Item(IDC_Combo2), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    }
+    ::SendMessageW(Item(IDC_UpDown1), UDM_SETRANGE32, 0, kMostOwnWaitSeconds);
+    // Four digits at most: the longest wait has four.
+    ::SendMessageW(Item(IDC_Text1), EM_SETLIMITTEXT, 4, 0);
     // Tick boxes are the box alone and spin controls have no thumb: neither can show that it
     // has the focus, so its label or value box shows it instead.
     for (const auto& [owner, cue] : kFocusCues) AttachFocusCue(hwnd(), owner, cue, IsValueBox(cue));
@@ -164,6 +178,7 @@ void Form1::OnInitDialog() {
     ShowDelays();
     ::SetDlgItemTextW(hwnd(), IDC_Command5, model_->SwitchCaption().c_str());
     ShowRows();
+    ::SetDlgItemTextW(hwnd(), IDC_Label15, LastLogOnText(model_->LastLogOn()).c_str());
     ::SetFocus(Item(IDC_List4));
     if (SwitchedOffInTaskManager(os_)) {
         warnSwitchedOff_ = true;
@@ -230,6 +245,20 @@ void Form1::OnCommand(int id, int code) {
             break;
         case IDC_Command7:
             OnMove(false);
+            break;
+        case IDC_Command10:
+            OnLightestFirst();
+            break;
+        case IDC_Command11:
+            ShowLastLogOn(instance_, hwnd(), os_);
+            break;
+        case IDC_Combo2:
+            if (code == CBN_SELCHANGE) OnWaitChoice();
+            break;
+        case IDC_Text1:
+            if (code == EN_CHANGE) OnWaitSeconds();
+            // Left empty or beyond the limit, the box shows again what is kept.
+            if (code == EN_KILLFOCUS) ShowWait();
             break;
         case IDC_Combo1:
             if (code == CBN_SELCHANGE) {
@@ -321,7 +350,39 @@ void Form1::OnMove(bool up) {
     const int to = up ? model_->MoveUp(from) : model_->MoveDown(from);
     if (to == from) return;
     const auto row = static_cast<size_t>(to);
-    lists_.Move(from, to, model_->rows.names.Item(row), model_->rows.commands.Item(row));
+    lists_.Move(from, to,
+                {model_->rows.names.Item(row), std::wstring(ImpactWord(model_->ImpactOfRow(row))),
+                 model_->rows.commands.Item(row)});
+}
+
+void Form1::OnLightestFirst() {
+    const int selected = model_->LightestFirst(lists_.Selection());
+    ShowRows();
+    lists_.Select(selected);
+}
+
+void Form1::OnWaitChoice() {
+    const int row = lists_.Selection();
+    const auto choice = ::SendMessageW(Item(IDC_Combo2), CB_GETCURSEL, 0, 0);
+    if (showingWait_ || row < 0 || choice < 0 || choice >= std::ssize(kWaitChoices)) return;
+    // A number of seconds starts from the one the box shows: none yet is 0.
+    const auto seconds = static_cast<int>(::SendMessageW(Item(IDC_UpDown1), UDM_GETPOS32, 0, 0));
+    model_->SetWaitOfRow(static_cast<size_t>(row),
+                         {static_cast<OwnWait::Kind>(choice), std::max(seconds, 0)});
+    ShowWait();
+}
+
+void Form1::OnWaitSeconds() {
+    const int row = lists_.Selection();
+    if (showingWait_ || row < 0) return;
+    BOOL number = FALSE;
+    const UINT seconds = ::GetDlgItemInt(hwnd(), IDC_Text1, &number, FALSE);
+    // While the box is empty, the wait stays as it was.
+    if (!number) return;
+    model_->SetWaitOfRow(
+        static_cast<size_t>(row),
+        {OwnWait::Kind::Seconds, static_cast<int>(std::min<UINT>(seconds, kMostOwnWaitSeconds))});
+    if (seconds > static_cast<UINT>(kMostOwnWaitSeconds)) ShowWait();
 }
 
 void Form1::OnSwitch() {
@@ -363,7 +424,28 @@ void Form1::ShowSkinList() {
 }
 
 void Form1::ShowRows() {
-    lists_.Show(model_->rows.names, model_->rows.commands);
+    ItemList impacts;
+    for (size_t row = 0; row < model_->rows.Count(); ++row) {
+        impacts.Append(std::wstring(ImpactWord(model_->ImpactOfRow(row))));
+    }
+    lists_.Show({&model_->rows.names, &impacts, &model_->rows.commands});
+    ShowWait();
+}
+
+void Form1::ShowWait() {
+    const int row = lists_.Selection();
+    const bool selected = row >= 0;
+    const OwnWait wait = selected ? model_->WaitOfRow(static_cast<size_t>(row)) : OwnWait{};
+    const bool seconds = selected && wait.kind == OwnWait::Kind::Seconds;
+    showingWait_ = true;
+    ::SendMessageW(Item(IDC_Combo2), CB_SETCURSEL,
+                   selected ? static_cast<WPARAM>(wait.kind) : static_cast<WPARAM>(-1), 0);
+    ::SendMessageW(Item(IDC_UpDown1), UDM_SETPOS32, 0, wait.seconds);
+    // The box is empty unless the wait is a number of seconds.
+    if (!seconds) ::SetDlgItemTextW(hwnd(), IDC_Text1, L"");
+    showingWait_ = false;
+    for (const int id : {IDC_Label16, IDC_Combo2}) ::EnableWindow(Item(id), selected);
+    for (const int id : {IDC_Label17, IDC_Text1, IDC_UpDown1}) ::EnableWindow(Item(id), seconds);
 }
 
 void Form1::DrawBand(const DRAWITEMSTRUCT& item) const {

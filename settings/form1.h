@@ -33,6 +33,10 @@ class Form1 final : public ui::Dialog, private SkinHooks {
     void OnCommand(int id, int code);
     void OnSpin(HWND bar, int code);
     void OnMove(bool up);
+    void OnLightestFirst();
+    // The own wait's controls: the choice, then the seconds typed or spun.
+    void OnWaitChoice();
+    void OnWaitSeconds();
     void OnSwitch();
     INT_PTR OnColourStatic(HWND control, HDC dc) const;
     void DrawBand(const DRAWITEMSTRUCT& item) const;
@@ -48,6 +52,8 @@ class Form1 final : public ui::Dialog, private SkinHooks {
     void ShowDelays();
     void ShowSkinList();
     void ShowRows();
+    // The selected row's own wait; the controls are usable only while a row is selected.
+    void ShowWait();
 
     // SkinHooks: the index file, and the look of both windows.
     std::vector<std::wstring> SkinLoad() override;
@@ -62,12 +68,13 @@ class Form1 final : public ui::Dialog, private SkinHooks {
     SkinnedBackground background_;
     std::unique_ptr<frmAbout> about_;
     std::optional<SettingsModel> model_;
-    ListPair lists_;         // List4 and List5
+    ListPair lists_;         // List4, List6 and List5
     ComPtr<IPicture> logo_;  // twlogo.jpg from the program folder, when it is there
     UniqueFont bandFont_;
     UniqueIcon upArrow_;  // the move buttons' pictures, made for the window's DPI
     UniqueIcon downArrow_;
     bool warnSwitchedOff_ = false;  // the opening's warning is on its way
+    bool showingWait_ = false;      // the wait's controls are being filled, not changed by the user
 };
 
 }  // namespace tarnwick::settings

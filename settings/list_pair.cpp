@@ -36,95 +36,109 @@ int WidestText(HWND list, const ItemList& items) {
 }  // namespace
 
 ListPair::~ListPair() {
-    for (const HWND list : {names_, commands_}) {
+    for (const HWND list : lists_) {
         if (list) ::RemoveWindowSubclass(list, ListProc, 0);
     }
 }
 
-void ListPair::Attach(HWND names, HWND commands) {
-    names_ = names;
-    commands_ = commands;
-    for (const HWND list : {names_, commands_}) {
+void ListPair::Attach(const std::array<HWND, kColumns>& lists,
+                      std::function<void()> selectionChanged) {
+    lists_ = lists;
+    selectionChanged_ = std::move(selectionChanged);
+    for (const HWND list : lists_) {
         ::SetWindowSubclass(list, ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
     }
 }
 
 LRESULT CALLBACK ListPair::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                     DWORD_PTR self) {
-    auto& pair = *reinterpret_cast<ListPair*>(self);
+    auto& lists = *reinterpret_cast<ListPair*>(self);
     if (message == WM_NCDESTROY) {
         ::RemoveWindowSubclass(hwnd, ListProc, 0);
-        (hwnd == pair.names_ ? pair.names_ : pair.commands_) = nullptr;
+        std::replace(lists.lists_.begin(), lists.lists_.end(), hwnd, HWND{});
     }
     const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
-    if (message != WM_DESTROY && message != WM_NCDESTROY) pair.KeepInStep(hwnd);
+    if (message != WM_DESTROY && message != WM_NCDESTROY) lists.KeepInStep(hwnd);
     return result;
 }
 
-void ListPair::Show(const ItemList& names, const ItemList& commands) {
+void ListPair::Show(const std::array<const ItemList*, kColumns>& columns) {
     busy_ = true;
-    for (const HWND list : {names_, commands_}) ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    FillList(names_, names);
-    FillList(commands_, commands);
+    for (const HWND list : lists_) ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    for (size_t i = 0; i < kColumns; ++i) FillList(lists_[i], *columns[i]);
     // A little room after the longest command, so that its end is not hard against the border.
-    ::SendMessageW(
-        commands_, LB_SETHORIZONTALEXTENT,
-        static_cast<WPARAM>(WidestText(commands_, commands) + ::GetSystemMetrics(SM_CXEDGE) * 4),
-        0);
-    for (const HWND list : {names_, commands_}) {
+    ::SendMessageW(Commands(), LB_SETHORIZONTALEXTENT,
+                   static_cast<WPARAM>(WidestText(Commands(), *columns.back()) +
+                                       ::GetSystemMetrics(SM_CXEDGE) * 4),
+                   0);
+    for (const HWND list : lists_) {
         ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
         ::InvalidateRect(list, nullptr, TRUE);
     }
     busy_ = false;
     Fit();
+    KeepInStep(lists_.front());
 }
 
 int ListPair::Selection() const {
-    return ListInt(names_, LB_GETCURSEL);
+    return ListInt(lists_.front(), LB_GETCURSEL);
 }
 
-void ListPair::Move(int from, int to, const std::wstring& name, const std::wstring& command) {
+void ListPair::Select(int row) {
+    ::SendMessageW(lists_.front(), LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    KeepInStep(lists_.front());
+}
+
+void ListPair::Move(int from, int to, const Texts& texts) {
     busy_ = true;
-    for (const auto& [list, text] : {std::pair{names_, &name}, std::pair{commands_, &command}}) {
-        ::SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(from), 0);
-        ::SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(to),
-                       reinterpret_cast<LPARAM>(text->c_str()));
-        ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(to), 0);
+    for (size_t i = 0; i < kColumns; ++i) {
+        ::SendMessageW(lists_[i], LB_DELETESTRING, static_cast<WPARAM>(from), 0);
+        ::SendMessageW(lists_[i], LB_INSERTSTRING, static_cast<WPARAM>(to),
+                       reinterpret_cast<LPARAM>(texts[i].c_str()));
+        ::SendMessageW(lists_[i], LB_SETCURSEL, static_cast<WPARAM>(to), 0);
     }
     busy_ = false;
-    KeepInStep(names_);
+    KeepInStep(lists_.front());
 }
 
 void ListPair::Fit() {
     RECT rows{};
-    ::GetClientRect(commands_, &rows);
-    RECT next{};
-    ::GetWindowRect(commands_, &next);
-    RECT window{};
-    ::GetWindowRect(names_, &window);
-    RECT own{};
-    ::GetClientRect(names_, &own);
-    // Dialog units round separately for each control: the names end exactly where the commands
-    // begin, and show exactly as many rows.
-    const LONG frame = (window.bottom - window.top) - own.bottom;
-    ::SetWindowPos(names_, nullptr, 0, 0, next.left - window.left, rows.bottom + frame,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::GetClientRect(Commands(), &rows);
+    for (size_t i = 0; i + 1 < kColumns; ++i) {
+        RECT next{};
+        ::GetWindowRect(lists_[i + 1], &next);
+        RECT window{};
+        ::GetWindowRect(lists_[i], &window);
+        RECT own{};
+        ::GetClientRect(lists_[i], &own);
+        // Dialog units round separately for each control: each list ends exactly where the next
+        // begins, and shows exactly as many rows as the commands.
+        const LONG frame = (window.bottom - window.top) - own.bottom;
+        ::SetWindowPos(lists_[i], nullptr, 0, 0, next.left - window.left, rows.bottom + frame,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void ListPair::KeepInStep(HWND from) {
     if (busy_) return;
-    const HWND other = from == names_ ? commands_ : names_;
     busy_ = true;
     const int selected = ListInt(from, LB_GETCURSEL);
     const int top = ListInt(from, LB_GETTOPINDEX);
-    // The selection first: selecting may scroll, and the top row then puts that right.
-    if (ListInt(other, LB_GETCURSEL) != selected) {
-        ::SendMessageW(other, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
-    }
-    if (ListInt(other, LB_GETTOPINDEX) != top) {
-        ::SendMessageW(other, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+    for (const HWND other : lists_) {
+        if (other == from || !other) continue;
+        // The selection first: selecting may scroll, and the top row then puts that right.
+        if (ListInt(other, LB_GETCURSEL) != selected) {
+            ::SendMessageW(other, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+        }
+        if (ListInt(other, LB_GETTOPINDEX) != top) {
+            ::SendMessageW(other, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+        }
     }
     busy_ = false;
+    if (selected != selection_) {
+        selection_ = selected;
+        if (selectionChanged_) selectionChanged_();
+    }
 }
 
 }  // namespace tarnwick::settings

@@ -1,45 +1,56 @@
-// List4 and List5, the names and the commands of the launch list side by side: a row of the one
-// is the same row of the other. Whatever moves one list's selection or top row (a click, a drag,
-// the wheel, the keyboard, its scroll bar, a message from outside) is copied to the other list
-// once it is done.
+// List4, List6 and List5, the names, the start-up impacts and the commands of the launch list side
+// by side: a row of the one is the same row of the others. Whatever moves one list's selection or
+// top row (a click, a drag, the wheel, the keyboard, its scroll bar, a message from outside) is
+// copied to the other lists once it is done.
 #pragma once
 
 #include "settings_model.h"
 
 #include <windows.h>
 
+#include <array>
+#include <functional>
 #include <string>
 
 namespace tarnwick::settings {
 
 class ListPair {
   public:
+    // The columns from left to right; only the last one, the commands, has scroll bars.
+    static constexpr size_t kColumns = 3;
+    using Texts = std::array<std::wstring, kColumns>;
+
     ListPair() = default;
     ~ListPair();
     ListPair(const ListPair&) = delete;
     ListPair& operator=(const ListPair&) = delete;
 
-    // From now on the two lists stay in step.
-    void Attach(HWND names, HWND commands);
-    // Both lists show these rows, from the top.
-    void Show(const ItemList& names, const ItemList& commands);
+    // From now on the lists stay in step; `selectionChanged` is told each time the selected row
+    // becomes another, whoever moved it.
+    void Attach(const std::array<HWND, kColumns>& lists, std::function<void()> selectionChanged);
+    // Every list shows its column's rows, from the top, with none selected.
+    void Show(const std::array<const ItemList*, kColumns>& columns);
     // The selected row; LB_ERR when none is.
     int Selection() const;
-    // Row `from` moves to `to` in both lists and is selected there.
-    void Move(int from, int to, const std::wstring& name, const std::wstring& command);
-    // List4 has no scroll bars: it is made as tall as List5's rows area, so that both show the
-    // same rows, and it ends where List5 begins.
+    // Selects a row in every list (LB_ERR: none).
+    void Select(int row);
+    // Row `from` moves to `to` in every list and is selected there.
+    void Move(int from, int to, const Texts& texts);
+    // The lists before the commands have no scroll bars: each is made as tall as the commands'
+    // rows area, so that all show the same rows, and ends where the next one begins.
     void Fit();
 
   private:
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR, DWORD_PTR self);
-    // Copies the top row and the selection of `from` to the other list.
+    // Copies the top row and the selection of `from` to the other lists.
     void KeepInStep(HWND from);
+    HWND Commands() const { return lists_.back(); }
 
-    HWND names_ = nullptr;
-    HWND commands_ = nullptr;
-    bool busy_ = false;  // true while the lists are being filled or brought in step
+    std::array<HWND, kColumns> lists_{};
+    std::function<void()> selectionChanged_;
+    int selection_ = LB_ERR;  // the selection last told
+    bool busy_ = false;       // true while the lists are being filled or brought in step
 };
 
 }  // namespace tarnwick::settings

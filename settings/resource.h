@@ -1,5 +1,5 @@
-// Resource identifiers of TarnwickSettings: the windows Form1 and frmAbout and their controls,
-// under the names the controls carry in the code.
+// Resource identifiers of TarnwickSettings: the windows Form1, frmAbout and the last log-on and
+// their controls, under the names the controls carry in the code.
 #pragma once
 
 // The program's icon: the lowest id, so that the shell shows it for the exe.
@@ -42,6 +42,19 @@
 #define IDC_Command4 1026
 #define IDC_Command5 1027
 #define IDC_Command3 1028
+// The start-up impact beside each row, the order by it, and the last log-on.
+#define IDC_Label14 1042  // "Start-up impact", over List6
+#define IDC_List6 1043
+#define IDC_Command10 1044  // "&Lightest first"
+#define IDC_Label15 1045    // the last log-on in a line
+#define IDC_Command11 1046  // "Last lo&g-on...": the timeline of the last log-on
+// The selected program's own wait.
+#define IDC_Label16 1047  // "Selected program's &wait:"
+#define IDC_Combo2 1048
+#define IDC_Label17 1049  // "Seco&nds after the one before starts:"
+#define IDC_Text1 1050
+#define IDC_UpDown1 1051
+#define IDC_Label18 1052  // how long "When the one before has ended" waits at most
 
 // frmAbout. cmdOK carries IDOK, so that Enter presses it; Esc gives IDCANCEL, which it answers too.
 #define IDC_cmdOK 1
@@ -53,3 +66,11 @@
 #define IDC_AboutLabel1 1106  // the about box's Label1: the credit line
 #define IDC_lblDisclaimer 1107
 #define IDC_Line1 1108
+
+// The "Last log-on" window. Its Close button carries IDCANCEL, so that Esc presses it.
+#define IDD_LastLogOn 102
+#define IDC_picTimeline 1201
+#define IDC_scrTimeline 1202
+#define IDC_lblLegend 1203
+#define IDC_lblDetails 1204
+#define IDC_txtDetails 1205

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <numeric>
 
 namespace tarnwick::settings {
 namespace {
@@ -61,7 +62,64 @@ std::wstring GiveBackReport(const RestoreResult& given) {
     return text + L"Given back:\n\n" + notes;
 }
 
+// Where an impact goes in "Lightest first": the lightest first, and a program not measured yet
+// last, since nothing says it is light.
+int LightestFirstRank(Impact impact) {
+    switch (impact) {
+        case Impact::Low:
+            return 0;
+        case Impact::Medium:
+            return 1;
+        case Impact::High:
+            return 2;
+        case Impact::NotMeasured:
+            break;
+    }
+    return 3;
+}
+
+// Seconds as the window shows them: tenths below ten seconds, where they still matter.
+std::wstring SecondsText(uint32_t ms) {
+    if (ms >= 9950) return std::to_wstring((ms + 500) / 1000);
+    const uint32_t tenths = (ms + 50) / 100;
+    std::wstring text = std::to_wstring(tenths / 10);
+    if (tenths % 10 != 0) text += L"." + std::to_wstring(tenths % 10);
+    return text;
+}
+
+// A moment in the user's local time and date format; empty when it is no moment Windows can show.
+std::wstring MomentText(uint64_t when, const wchar_t* locale) {
+    const FILETIME utc{static_cast<DWORD>(when), static_cast<DWORD>(when >> 32)};
+    SYSTEMTIME universal{};
+    SYSTEMTIME local{};
+    if (when == 0 || !::FileTimeToSystemTime(&utc, &universal) ||
+        !::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
+        return {};
+    }
+    wchar_t date[80]{};
+    wchar_t time[80]{};
+    if (!::GetDateFormatEx(locale, DATE_SHORTDATE, &local, nullptr, date, 80, nullptr) ||
+        !::GetTimeFormatEx(locale, TIME_NOSECONDS, &local, nullptr, time, 80)) {
+        return {};
+    }
+    return std::wstring(L"On ") + date + L" at " + time + L".";
+}
+
 }  // namespace
+
+std::wstring LastLogOnText(const std::optional<LogOnRecord>& record, const wchar_t* locale) {
+    if (!record) return L"Last log-on: not measured yet.";
+    const size_t count = record->programs.size();
+    std::wstring text = L"Last log-on: ";
+    if (count == 0) {
+        text += L"no program was started.";
+    } else {
+        text += std::to_wstring(count) + (count == 1 ? L" program in " : L" programs in ") +
+                SecondsText(record->spanMs) + L" s.";
+    }
+    const std::wstring when = MomentText(record->when, locale);
+    return when.empty() ? text : text + L" " + when;
+}
 
 bool SwitchedOffInTaskManager(Os& os) {
     return ReadOption(os, misc::kEnabled) &&
@@ -127,6 +185,11 @@ void SettingsModel::Load() {
     MoveEarlierHoldings(ctx_);
     rows.AppendBlankRows(kOpeningBlankRows);
     listt(ctx_, rows);
+
+    costs_ = ReadCosts(os);
+    storedWaits_ = ReadOwnWaits(os);
+    waits_ = storedWaits_;
+    lastLogOn_ = ReadLastLogOn(os);
 }
 
 void SettingsModel::Save() const {
@@ -144,6 +207,14 @@ void SettingsModel::Save() const {
     WriteOption(os, misc::kAutoHide, autoHide_);
     WriteOption(os, misc::kWaitIdle, waitIdle_);
     SaveLaunchOrder();
+    SaveOwnWaits();
+}
+
+void SettingsModel::SaveOwnWaits() const {
+    // As with the order, a failing write is skipped and the others still go.
+    for (const auto& [name, wait] : waits_) {
+        if (WaitOf(storedWaits_, name) != wait) WriteOwnWait(ctx_.os, name, wait);
+    }
 }
 
 void SettingsModel::SaveLaunchOrder() const {
@@ -259,6 +330,43 @@ void SettingsModel::Skin(int& sk) {
     }
     if (!skinsShown_) return;
     skins_.Skin(sk);
+}
+
+Impact SettingsModel::ImpactOfRow(size_t row) const {
+    if (row >= rows.Count()) return Impact::NotMeasured;
+    const auto found = costs_.find(rows.names.Item(row));
+    return found == costs_.end() ? Impact::NotMeasured : MedianImpact(found->second);
+}
+
+int SettingsModel::LightestFirst(int selected) {
+    std::vector<size_t> order(rows.Count());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::vector<int> rank;
+    for (const size_t row : order) rank.push_back(LightestFirstRank(ImpactOfRow(row)));
+    std::stable_sort(order.begin(), order.end(),
+                     [&rank](size_t a, size_t b) { return rank[a] < rank[b]; });
+    LaunchList sorted;
+    int moved = -1;
+    for (size_t i = 0; i < order.size(); ++i) {
+        sorted.names.Append(rows.names.Item(order[i]));
+        sorted.commands.Append(rows.commands.Item(order[i]));
+        if (selected >= 0 && order[i] == static_cast<size_t>(selected)) moved = static_cast<int>(i);
+    }
+    rows = std::move(sorted);
+    return moved;
+}
+
+OwnWait SettingsModel::WaitOfRow(size_t row) const {
+    return row < rows.Count() ? WaitOf(waits_, rows.names.Item(row)) : OwnWait{};
+}
+
+void SettingsModel::SetWaitOfRow(size_t row, OwnWait wait) {
+    if (row >= rows.Count()) return;
+    // Only a number of seconds carries one: two waits that mean the same compare equal, so that a
+    // choice taken back counts as no change.
+    wait.seconds =
+        wait.kind == OwnWait::Kind::Seconds ? std::clamp(wait.seconds, 0, kMostOwnWaitSeconds) : 0;
+    waits_[rows.names.Item(row)] = wait;
 }
 
 int SettingsModel::MoveRow(int selected, int step) {

@@ -6,7 +6,10 @@
 #include "context.h"
 #include "delay.h"
 #include "launch_list.h"
+#include "logon_costs.h"
+#include "own_wait.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +46,12 @@ inline constexpr size_t kOpeningBlankRows = 50;
 // longer starts the launcher.
 bool SwitchedOffInTaskManager(Os& os);
 
+// The line under the lists about the last log-on: how many programs started and how long after
+// the log-on the last one did, then when it was, in the user's format (`locale` names the
+// format; the user's own by default). Said plainly when none was measured yet.
+std::wstring LastLogOnText(const std::optional<LogOnRecord>& record,
+                           const wchar_t* locale = LOCALE_NAME_USER_DEFAULT);
+
 class SettingsModel {
   public:
     SettingsModel(const StoreContext& ctx, SkinHooks& skins) : ctx_(ctx), skins_(skins) {}
@@ -77,6 +86,22 @@ class SettingsModel {
     int MoveUp(int selected) { return MoveRow(selected, -1); }
     int MoveDown(int selected) { return MoveRow(selected, +1); }
 
+    // Orders the rows by their start-up impact, lightest first: Low, Medium, High, then those not
+    // measured; rows of equal impact keep their order. Returns the row that the selected one
+    // moved to (-1 when nothing was selected). Nothing is stored before Save.
+    int LightestFirst(int selected);
+    // The start-up impact of a row, from the median of the log-ons kept for its name.
+    Impact ImpactOfRow(size_t row) const;
+
+    // The wait of a row's own, as the window shows it: an entry whose stored wait does not read
+    // shows the same as the others. A wait belongs to the entry's name, as its place in
+    // "priority" does, so it follows the row wherever the row moves.
+    OwnWait WaitOfRow(size_t row) const;
+    void SetWaitOfRow(size_t row, OwnWait wait);
+
+    // The last log-on as the launcher kept it; nothing when none is measured yet.
+    const std::optional<LogOnRecord>& LastLogOn() const { return lastLogOn_; }
+
     const std::wstring& SwitchCaption() const { return switchCaption_; }
     bool Enabled() const { return enabled_; }
 
@@ -89,6 +114,7 @@ class SettingsModel {
     // the list's first entry.
     void Skin(int& sk);
     void SaveLaunchOrder() const;
+    void SaveOwnWaits() const;
     int MoveRow(int selected, int step);
 
     StoreContext ctx_;
@@ -105,6 +131,13 @@ class SettingsModel {
     std::wstring switchCaption_ = L"&Enabled";
     std::vector<std::wstring> skinNames_;
     int selectedSkin_ = -1;
+    KeptCosts costs_;
+    // The waits as the opening read them, and as the user has set them since. Save writes only
+    // the names whose wait the user changed, so that a stored value the window could not read
+    // stays as it is unless the user chose another for that program.
+    OwnWaits storedWaits_;
+    OwnWaits waits_;
+    std::optional<LogOnRecord> lastLogOn_;
 };
 
 }  // namespace tarnwick::settings

@@ -294,6 +294,52 @@ TEST_F(ModelTest, SavingNoRowsDeletesTheOrderAndLeavesTheSkin) {
     EXPECT_EQ(Misc(L"skin"), L"2");
 }
 
+TEST_F(ModelTest, LightestFirstOrdersByMedianImpactStablyWithTheUnmeasuredLast) {
+    const std::vector<std::wstring> shown{L"Heavy", L"New", L"Tray", L"Mail", L"Odd", L"Chat"};
+    Held(shown);
+    for (size_t i = 0; i < shown.size(); ++i)
+        StoreWrite(os, kPrioritySection, shown[i], std::to_wstring(i));
+    // Medians: Heavy 1.2 s (High, though once 0.1 s), Mail 400 ms (Medium), "tray" and "CHAT"
+    // (Tray and Chat in another letter case) just under both thresholds (Low); Odd does not read.
+    for (const auto& [name, costs] : Pairs{{L"Heavy", L"1200,0,0,-,0;100,0,0,-,0;1500,0,0,-,0"},
+                                           {L"tray", L"5,0,0,-,0"},
+                                           {L"Mail", L"400,0,0,90,0"},
+                                           {L"Odd", L"lots"},
+                                           {L"CHAT", L"299,307199,0,-,0"}})
+        StoreWrite(os, kImpactSection, name, costs);
+    model.Load();
+    EXPECT_EQ(model.ImpactOfRow(0), Impact::High);
+    EXPECT_EQ(model.LightestFirst(3), 2) << "the selected row went with Mail";
+    EXPECT_EQ(Names(),
+              (std::vector<std::wstring>{L"Tray", L"Chat", L"Mail", L"Heavy", L"New", L"Odd"}));
+}
+
+TEST_F(ModelTest, AWaitChosenAndTakenBackIsNoChangeAndOneBeyondTheLimitIsTheLimit) {
+    Held({L"A", L"B"});
+    StoreWrite(os, kWaitSection, L"a", L"-5");
+    StoreWrite(os, kWaitSection, L"B", L"30");
+    model.Load();
+    EXPECT_EQ(model.WaitOfRow(0), OwnWait{});
+    model.SetWaitOfRow(0, {OwnWait::Kind::UntilEnded, 0});
+    model.SetWaitOfRow(0, {OwnWait::Kind::SameAsOthers, 7});
+    model.SetWaitOfRow(1, {OwnWait::Kind::Seconds, 5000});
+    EXPECT_EQ(model.WaitOfRow(1), (OwnWait{OwnWait::Kind::Seconds, 3600}));
+    model.Save();
+    Pairs stored = StoreReadSection(os, kWaitSection);
+    std::sort(stored.begin(), stored.end());
+    EXPECT_EQ(stored, (Pairs{{L"B", L"3600"}, {L"a", L"-5"}}));
+}
+
+TEST_F(ModelTest, TheLastLogOnIsSaidInOneLineWithItsTimeInTheUsersFormat) {
+    EXPECT_EQ(LastLogOnText(std::nullopt), L"Last log-on: not measured yet.");
+    // 9 December 2026, 12:00 UTC: the same day in every time zone.
+    LogOnRecord record{134'412'912'000'000'000, 47'600, false, {}, {{}, {}}};
+    const std::wstring text = LastLogOnText(record, L"en-US");
+    EXPECT_TRUE(text.starts_with(L"Last log-on: 2 programs in 48 s. On 12/9/2026 at ")) << text;
+    record = {UINT64_MAX, 4'540, false, {}, {{}}};  // no moment Windows can show
+    EXPECT_EQ(LastLogOnText(record, L"en-US"), L"Last log-on: 1 program in 4.5 s.");
+}
+
 TEST_F(ModelTest, SwitchingOffGivesEverythingBackAndOnTakesItAgain) {
     Held({L"A", L"B"});
     std::filesystem::create_directories(sandbox.folders.held);

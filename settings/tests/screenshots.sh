@@ -10,6 +10,7 @@ build=$(cd "${BUILD_DIR:?set BUILD_DIR to your own build tree}" && pwd)
 out=$(mkdir -p "${1:-$build/screenshots}" && cd "${1:-$build/screenshots}" && pwd)
 
 . "$root/scripts/wine-env.sh"
+wine_env_fixed_layout "$0" "$@"
 wine_env_start "$build"
 program=$(mktemp -d "$build/screenshot-program.XXXXXX")
 trap 'wine_env_stop; rm -rf "$program"' EXIT
@@ -32,11 +33,16 @@ window() {
     xdotool search --onlyvisible --name "^$1\$" | head -1
 }
 
-# Opens the settings window and photographs it, then its about box (Alt+A), then ends it.
+# Opens the settings window, presses the keys given after the picture's name (if any), and
+# photographs it, then its about box (Alt+A), then ends it.
 shoot() {
     wine "$program/TarnwickSettings.exe" </dev/null >/dev/null 2>&1 &
     local pid=$! id about
     id=$(window 'Tarnwick Settings') || { kill "$pid"; return 1; }
+    if [ $# -gt 1 ]; then
+        xdotool windowfocus --sync "$id" key "${@:2}"
+        sleep 0.5
+    fi
     import -window "$id" "$out/$1.png"
     echo "$out/$1.png"
     xdotool windowfocus --sync "$id" key alt+a
@@ -71,6 +77,25 @@ for i in $(seq 1 17); do
 done
 for name in "Mail Checker" "Cloud Sync" "Printer Helper"; do : >"$program/$name.lnk"; done
 shoot entries-20
+
+# What the launcher measured: each impact word once or more, programs it never measured, and the
+# last log-on; the second row selected, with a wait of its own.
+impact='HKCU\Software\Veltane\impact'
+quiet wine reg add "$impact" /v "Program 101" /d "1500,0,0,-,0;1200,0,0,800,0" /f
+quiet wine reg add "$impact" /v "Program 102" /d "40,20000,1000,300,0" /f
+quiet wine reg add "$impact" /v "Program 103" /d "500,100000,0,-,0" /f
+quiet wine reg add "$impact" /v "Program 104" /d "20,4000000,0,-,1" /f
+quiet wine reg add "$impact" /v "Mail Checker" /d "10,0,0,-,0" /f
+last='HKCU\Software\Veltane\lastlogon'
+quiet wine reg add "$last" /v 0 /d "1000||1500,0,0,-,0|Program 101" /f
+quiet wine reg add "$last" /v 1 /d "5000||40,20000,1000,300,0|Program 102" /f
+quiet wine reg add "$last" /v load /d "" /f
+quiet wine reg add "$last" /v idle /d False /f
+quiet wine reg add "$last" /v span /d 48000 /f
+quiet wine reg add "$last" /v programs /d 2 /f
+quiet wine reg add "$last" /v when /d 134412793200000000 /f
+quiet wine reg add 'HKCU\Software\Veltane\wait' /v "Program 102" /d 30 /f
+shoot impacts Down Down
 
 # Tarnwick switched off in Task Manager: the opening's message over the window, the whole screen.
 quiet wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run' \

@@ -6,6 +6,7 @@
 
 #include "capture.h"
 #include "gdi.h"
+#include "logon_costs.h"
 #include "registry.h"
 #include "screen.h"
 #include "settings_store.h"
@@ -152,10 +153,18 @@ TEST_F(WindowTest, TheControlsCarryTheirTextsAndTheArrangementIsTidy) {
     EXPECT_GT(rect(IDC_Combo1).left, rect(IDC_Label11).right);
     EXPECT_LT(rect(IDC_Label5).bottom, rect(IDC_List4).top);
     EXPECT_EQ(rect(IDC_List4).top, rect(IDC_List5).top);
-    EXPECT_EQ(rect(IDC_List4).right, rect(IDC_List5).left);
+    EXPECT_EQ(rect(IDC_List4).right, rect(IDC_List6).left);
+    EXPECT_EQ(rect(IDC_List6).right, rect(IDC_List5).left);
     EXPECT_LT(rect(IDC_List5).bottom, rect(IDC_Label6).top + 4);
     EXPECT_LT(rect(IDC_Label6).bottom, rect(IDC_Command8).top);
-    EXPECT_LT(rect(IDC_Command8).bottom, rect(IDC_Command9).top);
+    EXPECT_EQ(rect(IDC_Command10).top, rect(IDC_Command8).top);
+    // Under the arrows: the selected program's wait, then the last log-on.
+    EXPECT_LT(rect(IDC_Command8).bottom, rect(IDC_Combo2).top);
+    EXPECT_LT(rect(IDC_Combo2).bottom, rect(IDC_Text1).top);
+    EXPECT_LT(rect(IDC_Text1).bottom, rect(IDC_Label18).top);
+    EXPECT_LT(rect(IDC_Label18).bottom, rect(IDC_Label15).top);
+    EXPECT_LT(rect(IDC_Command11).bottom, rect(IDC_Command9).top);
+    EXPECT_GT(rect(IDC_Command11).left, rect(IDC_Label15).right);
     EXPECT_LT(rect(IDC_Command9).bottom, rect(IDC_Command1).top);
     EXPECT_EQ(rect(IDC_Command1).top, rect(IDC_Command4).top);
     EXPECT_LT(rect(IDC_Command1).bottom, rect(IDC_Command5).top);
@@ -169,7 +178,10 @@ TEST_F(WindowTest, TheControlsCarryTheirTextsAndTheArrangementIsTidy) {
     for (const HWND child : testing::ChildWindows(window->Window())) {
         RECT r{};
         ::GetWindowRect(child, &r);
-        if (::GetDlgCtrlID(child) == IDC_Combo1) r.bottom = r.top + 20;  // not its drop-down
+        const int id = ::GetDlgCtrlID(child);
+        if (id == IDC_Combo1 || id == IDC_Combo2) r.bottom = r.top + 20;  // not its drop-down
+        // The up-down control lies over the border of its edit box, as the system places it.
+        if (id == IDC_UpDown1) continue;
         controls.emplace_back(::GetDlgCtrlID(child), r);
     }
     for (size_t i = 0; i < controls.size(); ++i) {
@@ -188,10 +200,12 @@ TEST_F(WindowTest, TheControlsCarryTheirTextsAndTheArrangementIsTidy) {
 
 TEST_F(WindowTest, TabOrderFollowsTheReadingOrder) {
     auto window = Open();
-    const int expected[] = {IDC_VScroll1, IDC_VScroll2, IDC_Check1,   IDC_Check2,   IDC_Check5,
-                            IDC_Check3,   IDC_Check4,   IDC_Combo1,   IDC_Check6,   IDC_List4,
-                            IDC_List5,    IDC_Command8, IDC_Command7, IDC_Command9, IDC_Command1,
-                            IDC_Command2, IDC_Command4, IDC_Command5, IDC_Command3};
+    // With no row selected, the controls of its wait are disabled and Tab passes them by.
+    const int expected[] = {IDC_VScroll1,  IDC_VScroll2, IDC_Check1,   IDC_Check2,   IDC_Check5,
+                            IDC_Check3,    IDC_Check4,   IDC_Combo1,   IDC_Check6,   IDC_List4,
+                            IDC_List6,     IDC_List5,    IDC_Command8, IDC_Command7, IDC_Command10,
+                            IDC_Command11, IDC_Command9, IDC_Command1, IDC_Command2, IDC_Command4,
+                            IDC_Command5,  IDC_Command3};
     HWND at = window->Item(IDC_Command3);
     for (const int id : expected) {
         at = ::GetNextDlgTabItem(window->Window(), at, FALSE);
@@ -545,22 +559,27 @@ Names Numbered(int count) {
     return names;
 }
 
-TEST_F(WindowTest, SelectionAndTopRowStayInStepInBothLists) {
+TEST_F(WindowTest, SelectionAndTopRowStayInStepInAllThreeLists) {
     Held(Numbered(40));
     StoreWrite(
         os, kMachineSection, L"Program 100",
         L"C:\\Program Files\\A Vendor With A Long Name\\program.exe " + std::wstring(60, L'x'));
     auto window = Open();
-    // Both show the same rows: the names are as tall as the commands' rows area, which a long
-    // command shortens by its horizontal scroll bar.
+    // All show the same rows: the names and the impacts are as tall as the commands' rows area,
+    // which a long command shortens by its horizontal scroll bar.
     RECT names{};
+    RECT impacts{};
     RECT commands{};
     ::GetClientRect(window->Item(IDC_List4), &names);
+    ::GetClientRect(window->Item(IDC_List6), &impacts);
     ::GetClientRect(window->Item(IDC_List5), &commands);
     EXPECT_EQ(names.bottom, commands.bottom);
+    EXPECT_EQ(impacts.bottom, commands.bottom);
     auto inStep = [&](const char* after) {
-        EXPECT_EQ(window->Selected(IDC_List4), window->Selected(IDC_List5)) << after;
-        EXPECT_EQ(window->Top(IDC_List4), window->Top(IDC_List5)) << after;
+        for (const int list : {IDC_List6, IDC_List5}) {
+            EXPECT_EQ(window->Selected(IDC_List4), window->Selected(list)) << after;
+            EXPECT_EQ(window->Top(IDC_List4), window->Top(list)) << after;
+        }
     };
     window->ClickRow(IDC_List5, 4);
     EXPECT_EQ(window->Selected(IDC_List4), 4);
@@ -580,6 +599,8 @@ TEST_F(WindowTest, SelectionAndTopRowStayInStepInBothLists) {
     window->Send(window->Item(IDC_List5), WM_KEYDOWN, VK_HOME);
     EXPECT_EQ(window->Top(IDC_List4), 0);
     inStep("the keyboard in the commands");
+    window->Send(window->Item(IDC_List6), WM_KEYDOWN, VK_NEXT);
+    inStep("the keyboard in the impacts");
     window->Send(window->Item(IDC_List5), LB_SETTOPINDEX, 20);
     EXPECT_EQ(window->Top(IDC_List4), 20);
     window->Click(IDC_Command7);
@@ -612,6 +633,127 @@ TEST_F(WindowTest, CancelKeepsTheStoredOrder) {
     window->Click(IDC_Command8);
     Cancel(*window);
     EXPECT_EQ(Priority(), (Pairs{{L"C", L"0"}, {L"A", L"1"}}));
+}
+
+// The order the lists show, and the store's.
+void Order(const Names& names) {
+    for (size_t i = 0; i < names.size(); ++i)
+        StoreWrite(SystemOs(), kPrioritySection, names[i], std::to_wstring(i));
+}
+Names StoredOrder() {
+    Names names;
+    for (const auto& [name, index] : Priority()) names.push_back(name);
+    return names;
+}
+
+TEST_F(WindowTest, MeasuredCostsShowBesideTheRowsAndLightestFirstOrdersByThemUntilSave) {
+    const Names shown{L"Heavy", L"New", L"Tray", L"Mail"};
+    Held(shown);
+    Order(shown);
+    // The launcher's record of a log-on, with a program that is no longer held.
+    LogOnRecord logOn{134'412'912'000'000'000, 48'000, false, {}, {}};
+    for (const auto& [name, cpu, read] : {std::tuple{L"Heavy", 2000u, 0u},
+                                          {L"Tray", 5u, 1000u},
+                                          {L"Mail", 20u, 400'000u},
+                                          {L"Gone", 0u, 0u}})
+        logOn.programs.push_back({name, 0, {}, {cpu, read, 0, std::nullopt, false}});
+    ASSERT_EQ(WriteLogOn(os, logOn), ERROR_SUCCESS);
+    for (const bool save : {false, true}) {
+        auto window = Open();
+        EXPECT_EQ(window->Rows(IDC_List6), (Names{L"High", L"Not measured", L"Low", L"Medium"}));
+        EXPECT_TRUE(window->Text(IDC_Label15).starts_with(L"Last log-on: 4 programs in 48 s. On "))
+            << window->Text(IDC_Label15);
+        window->ClickRow(IDC_List6, 0);
+        window->Click(IDC_Command10);
+        EXPECT_EQ(window->Rows(IDC_List4), (Names{L"Tray", L"Mail", L"Heavy", L"New"}));
+        EXPECT_EQ(window->Rows(IDC_List6), (Names{L"Low", L"Medium", L"High", L"Not measured"}));
+        EXPECT_EQ(window->Row(IDC_List5, 0), L"C:\\Tray.exe");
+        for (const int list : {IDC_List4, IDC_List6, IDC_List5})
+            EXPECT_EQ(window->Selected(list), 2) << "the selection went with Heavy";
+        EXPECT_EQ(StoredOrder(), shown) << "nothing is stored before Save";
+        if (!save) {
+            // The timeline of that log-on, over the window until it is closed.
+            testing::Click(window->Item(IDC_Command11));
+            HWND timeline = nullptr;
+            ASSERT_TRUE(testing::Eventually(
+                [&] {
+                    for (HWND found : testing::ProcessWindows(*window, L"#32770", L"Last log-on"))
+                        timeline = found;
+                    return timeline != nullptr;
+                },
+                10s));
+            EXPECT_EQ(::GetWindow(timeline, GW_OWNER), window->Window());
+            testing::Click(::GetDlgItem(timeline, IDCANCEL));
+            EXPECT_TRUE(testing::Eventually([&] { return !::IsWindow(timeline); }, 5s));
+            Cancel(*window);
+            EXPECT_EQ(StoredOrder(), shown);
+            continue;
+        }
+        window->Click(IDC_Command7);  // rows still move
+        Save(*window);
+        EXPECT_EQ(StoredOrder(), (Names{L"Tray", L"Mail", L"New", L"Heavy"}));
+    }
+}
+
+// The wait's controls as the window shows them: the choice, and the seconds when usable.
+std::wstring WaitShown(const SettingsProcess& window) {
+    if (!::IsWindowEnabled(window.Item(IDC_Combo2))) return L"disabled";
+    std::wstring shown = std::to_wstring(window.Send(window.Item(IDC_Combo2), CB_GETCURSEL));
+    if (::IsWindowEnabled(window.Item(IDC_Text1))) shown += L" " + window.Text(IDC_Text1);
+    return shown;
+}
+
+// Stored waits that do not read (negative, huge, text, a number of another type) show as the
+// same as the others and stay as they are; the waits the user chose follow their rows and are
+// stored by Save, not by Cancel.
+TEST_F(WindowTest, AChosenWaitFollowsItsRowAndSaveStoresOnlyTheWaitsTheUserChanged) {
+    const Names shown{L"A", L"B", L"Negative", L"Huge", L"Text", L"Number"};
+    Held(shown);
+    Order(shown);
+    const std::wstring key = StoreSectionKey(kWaitSection);
+    for (const auto& [name, text] :
+         Pairs{{L"Negative", L"-5"}, {L"Huge", L"4294967326"}, {L"Text", L"soon"}})
+        StoreWrite(os, kWaitSection, name, text);
+    const DWORD thirty = 30;
+    testing::SetRaw(HKEY_CURRENT_USER, key, L"Number", REG_DWORD, &thirty, sizeof thirty);
+    const auto odd = testing::DumpKey(HKEY_CURRENT_USER, key);
+    const auto keyboard = [](const SettingsProcess& window, int id, WPARAM virtualKey) {
+        window.Send(window.Item(id), WM_KEYDOWN, virtualKey);
+    };
+    {
+        auto window = Open();
+        EXPECT_EQ(WaitShown(*window), L"disabled");
+        for (int row = 2; row < 6; ++row) {
+            window->ClickRow(IDC_List4, row);
+            EXPECT_EQ(WaitShown(*window), L"0") << row;
+        }
+        window->ClickRow(IDC_List5, 0);
+        keyboard(*window, IDC_Combo2, VK_DOWN);  // a number of seconds
+        EXPECT_EQ(WaitShown(*window), L"1 0");
+        window->Send(window->Item(IDC_Text1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"45"));
+        keyboard(*window, IDC_Text1, VK_UP);
+        EXPECT_EQ(WaitShown(*window), L"1 46");
+        window->ClickRow(IDC_List6, 1);
+        keyboard(*window, IDC_Combo2, VK_END);  // when the one before has ended
+        window->Click(IDC_Command8);
+        EXPECT_EQ(WaitShown(*window), L"2") << "B's wait moved up with it";
+        window->ClickRow(IDC_List4, 1);
+        EXPECT_EQ(WaitShown(*window), L"1 46") << "and A's down";
+        EXPECT_EQ(StoreReadSection(os, kWaitSection).size(), 3u) << "stored before Save";
+        Save(*window);
+    }
+    auto saved = testing::DumpKey(HKEY_CURRENT_USER, key);
+    ASSERT_EQ(saved.size(), 6u);
+    EXPECT_EQ(std::vector(saved.begin() + 2, saved.end()), odd) << "the odd ones changed";
+    EXPECT_EQ(StoreRead(os, kWaitSection, L"A", L"-"), L"46");
+    EXPECT_EQ(StoreRead(os, kWaitSection, L"B", L"-"), L"ended");
+    {
+        auto window = Open();
+        window->ClickRow(IDC_List4, 0);
+        keyboard(*window, IDC_Combo2, VK_HOME);
+        Cancel(*window);
+    }
+    EXPECT_EQ(StoreRead(os, kWaitSection, L"B", L"-"), L"ended");
 }
 
 // Task Manager's record for the launcher's own start-up entry, as its Startup tab writes it: a
