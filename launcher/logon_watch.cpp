@@ -26,7 +26,6 @@ LogOnWatch::LogOnWatch(ULONGLONG originTick, uint32_t measuredMs)
     : origin_(originTick),
       measuredMs_(measuredMs),
       wake_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      ready_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       measured_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 LogOnWatch::~LogOnWatch() {
@@ -44,12 +43,12 @@ void LogOnWatch::StopThread() {
 
 void LogOnWatch::Started(size_t index, std::wstring_view name, StartedProcess started) {
     const ULONGLONG now = ::GetTickCount64();
-    // The thread comes with the first start: a launcher that starts nothing never makes one.
-    if (!thread_.joinable() && wake_ && ready_ && measured_) {
+    // The thread comes with the first start: a launcher that starts nothing never makes one. The
+    // start is not held up for it: a window the program shows before the thread asks for the
+    // window events, the thread finds among the windows there are.
+    if (!thread_.joinable() && wake_ && measured_) {
         try {
             thread_ = std::thread([this] { Run(); });
-            // Its window events are asked for before the program can show a window.
-            ::WaitForSingleObject(ready_.get(), INFINITE);
         } catch (const std::system_error&) {
             // No thread: the programs are read once, at the end, and say so.
         }
@@ -163,7 +162,18 @@ void LogOnWatch::Run() {
     const HWINEVENTHOOK hook =
         ::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, &LogOnWatch::OnWinEvent,
                           0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
-    ::SetEvent(ready_.get());
+    {
+        const std::lock_guard lock(mutex_);
+        ::EnumWindows(
+            [](HWND hwnd, LPARAM watch) -> BOOL {
+                if (!::IsWindowVisible(hwnd)) return TRUE;
+                DWORD pid = 0;
+                ::GetWindowThreadProcessId(hwnd, &pid);
+                reinterpret_cast<LogOnWatch*>(watch)->ShownBefore(pid);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(this));
+    }
     std::vector<HANDLE> waits;
     std::vector<Entry*> waited;
     for (;;) {
@@ -218,6 +228,15 @@ void CALLBACK LogOnWatch::OnWinEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG
     const ULONGLONG now = ::GetTickCount64();
     const ULONGLONG at = now - std::min<ULONGLONG>(now, ::GetTickCount() - time);
     g_eventWatch->OnWindow(event, hwnd, pid, at);
+}
+
+void LogOnWatch::ShownBefore(DWORD pid) {
+    const ULONGLONG now = ::GetTickCount64();
+    for (const auto& entry : entries_) {
+        if (!entry->complete && !entry->firstWindowMs && entry->counters.Holds(pid)) {
+            WindowShown(*entry, now);
+        }
+    }
 }
 
 void LogOnWatch::OnWindow(DWORD event, HWND hwnd, DWORD pid, ULONGLONG at) {

@@ -78,6 +78,8 @@ class LogOnWatch final : public ProgramWatch {
     void Read(Entry& entry, ULONGLONG now);
     void WindowShown(Entry& entry, ULONGLONG at);
     void OnWindow(DWORD event, HWND hwnd, DWORD pid, ULONGLONG at);
+    // A visible window of process `pid` was there before the window events were asked for.
+    void ShownBefore(DWORD pid);
     static void CALLBACK OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND hwnd, LONG object,
                                     LONG child, DWORD thread, DWORD time);
     void StopThread();
@@ -90,7 +92,6 @@ class LogOnWatch final : public ProgramWatch {
     bool finished_ = false;
     bool stop_ = false;
     UniqueHandle wake_;
-    UniqueHandle ready_;
     UniqueHandle measured_;
     std::thread thread_;
 };
