@@ -83,7 +83,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Quitting ends the log-on without its record, as a launcher that was ended would: the
     // figures kept from the earlier log-ons stay as they were.
     if (!quit) {
-        WaitUntil(ULLONG_MAX, watch.Measured());
+        // Without its event (the system gave none) the watch is simply waited for.
+        if (watch.Measured()) WaitUntil(ULLONG_MAX, watch.Measured());
         record.programs = watch.Programs();
         record.spanMs = watch.SpanMs();
         tarnwick::WriteLogOn(tarnwick::SystemOs(), record);
