@@ -157,10 +157,18 @@ std::wstring ProgramRoot(std::wstring_view command) {
 }
 
 StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view stored) {
+    StartOutcome outcome;
+    const auto answer = [&outcome](StartResult result, DWORD error) {
+        outcome.result = result;
+        outcome.error = error;
+        // Only a start leaves anything to watch.
+        if (result != StartResult::Started) outcome.started = {};
+        return std::move(outcome);
+    };
     // Some installers write spaces before a command; CreateProcess would look for a program with
     // an empty name there and fail.
     const std::wstring held = TrimSpaces(stored);
-    if (held.empty()) return {StartResult::Nothing, ERROR_SUCCESS};
+    if (held.empty()) return answer(StartResult::Nothing, ERROR_SUCCESS);
     if (const std::wstring file = HeldShortcutFile(ctx, held); !file.empty()) {
         std::wstring path = held;
         // Switched off while this log-on ran, Tarnwick gave the shortcut back: it waits in the
@@ -171,8 +179,8 @@ StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view stored) {
         }
         // Never run as a command line: unquoted, "C:\Program Files\..." would be looked for as
         // "C:\Program.exe" first.
-        if (IsFile(ctx.os, path)) ctx.os.OpenShortcut(ctx.owner, path);
-        return {StartResult::Started, ERROR_SUCCESS};
+        if (IsFile(ctx.os, path)) ctx.os.OpenShortcut(ctx.owner, path, outcome.started);
+        return answer(StartResult::Started, ERROR_SUCCESS);
     }
     // A plain string may still name "%ProgramFiles%\..." or "%LOCALAPPDATA%\...": some
     // installers write it so, and Windows starts it expanded. Expanded, too, its program is looked
@@ -182,36 +190,37 @@ StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view stored) {
     // did not know) would start a second launcher, which ends at once: not started, and never
     // dropped as missing either, since it is what the user had.
     if (StartsLauncher(ctx.os, command, ctx.programFolder))
-        return {StartResult::Nothing, ERROR_SUCCESS};
+        return answer(StartResult::Nothing, ERROR_SUCCESS);
     if (IsShortcutCommand(ctx.os, command)) {
         // A broken shortcut is the user's to mend in the shell, never an error box here and never
         // a reason to drop it: the result means nothing.
-        ctx.os.OpenShortcut(ctx.owner, command);
-        return {StartResult::Started, ERROR_SUCCESS};
+        ctx.os.OpenShortcut(ctx.owner, command, outcome.started);
+        return answer(StartResult::Started, ERROR_SUCCESS);
     }
-    const DWORD error = ctx.os.StartProcess(command);
-    if (error == ERROR_SUCCESS) return {StartResult::Started, error};
+    const DWORD error = ctx.os.StartProcess(command, outcome.started);
+    if (error == ERROR_SUCCESS) return answer(StartResult::Started, error);
     if (error == kElevationRequired) {
         const CommandParts parts = SplitCommandLine(ctx.os, command);
-        const DWORD shell = ctx.os.ShellOpen(ctx.owner, parts.file, parts.parameters);
+        const DWORD shell =
+            ctx.os.ShellOpen(ctx.owner, parts.file, parts.parameters, outcome.started);
         // The user saying no to the consent prompt is an answer, not an error.
         if (shell == ERROR_SUCCESS || shell == ERROR_CANCELLED)
-            return {StartResult::Started, shell};
-        return {StartResult::Failed, shell};
+            return answer(StartResult::Started, shell);
+        return answer(StartResult::Failed, shell);
     }
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
         const std::wstring root = ProgramRoot(command);
         DWORD attributes = INVALID_FILE_ATTRIBUTES;
         if (!root.empty() && ctx.os.FileAttributes(root, attributes) != ERROR_SUCCESS) {
-            return {StartResult::Unreachable, error};
+            return answer(StartResult::Unreachable, error);
         }
         // "Not found" alone is not proof: the entry goes only when no file CreateProcess could
         // have taken for its program is there.
-        if (ProgramAbsent(ctx.os, command)) return {StartResult::Missing, error};
-        return {StartResult::Failed, error};
+        if (ProgramAbsent(ctx.os, command)) return answer(StartResult::Missing, error);
+        return answer(StartResult::Failed, error);
     }
-    if (IsNotReadyError(error)) return {StartResult::Unreachable, error};
-    return {StartResult::Failed, error};
+    if (IsNotReadyError(error)) return answer(StartResult::Unreachable, error);
+    return answer(StartResult::Failed, error);
 }
 
 void RemoveMissingProgram(Os& os, std::wstring_view command) {

@@ -39,8 +39,12 @@ double RandomUnit() {
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance)
-    : instance_(instance), ctx_{SystemOs(), ProgramFolder(), nullptr}, colours_(RandomUnit) {}
+Form1::Form1(HINSTANCE instance, ProgramWatch& watch, ULONGLONG originTick)
+    : instance_(instance),
+      watch_(watch),
+      origin_(originTick),
+      ctx_{SystemOs(), ProgramFolder(), nullptr},
+      colours_(RandomUnit) {}
 
 Form1::~Form1() {
     // While the form is whole: its window's last messages still reach it.
@@ -90,14 +94,17 @@ bool Form1::Create() {
     ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 
     list_ = LogOnList(ctx_);
-    if (options_.waitIdle) load_.emplace();
-    sequencer_.emplace(ctx_, list_, options_.delays, layout_.width, *this,
-                       load_ ? &*load_ : nullptr);
+    if (options_.waitIdle) load_.emplace(origin_);
+    sequencer_.emplace(ctx_, list_, options_.delays, layout_.width, *this, ReadOwnWaits(ctx_.os),
+                       &watch_, load_ ? &*load_ : nullptr);
     sequencer_->Begin();
     if (options_.autoHide) SetTimer(TimerId::Timer4, kAutoHideMs);
-    marquee_.SetText(LoadingText(list_.Count() ? list_.names.Item(0) : L""));
     SyncTimers();
     return true;
+}
+
+std::vector<LoadSample> Form1::LoadSamples() const {
+    return load_ ? load_->Samples() : std::vector<LoadSample>{};
 }
 
 void Form1::LoadDpiResources() {
@@ -193,6 +200,10 @@ void Form1::SetHeight(bool collapsed) {
 
 void Form1::SetTimer(TimerId id, unsigned intervalMs) {
     schedule_.Set(id, intervalMs, Now());
+}
+
+unsigned Form1::TimeLeftMs(TimerId id) const {
+    return schedule_.Due(id) ? schedule_.DelayMs(id, Now()) : 0;
 }
 
 void Form1::ShowProgress(double barWidth, const std::wstring& percent) {
@@ -397,6 +408,7 @@ void Form1::PercentReleased(bool left) {
         sequencer_->FastForward();
         SyncTimers();
     } else {
+        quit_ = true;
         sequencer_->Quit();
     }
 }

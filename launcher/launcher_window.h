@@ -14,6 +14,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarnwick {
 
@@ -22,13 +23,23 @@ inline constexpr wchar_t kLauncherWindowTitle[] = L"Tarnwick";
 
 class Form1 final : public SequencerView, public ui::Window, private LabelHost {
   public:
-    explicit Form1(HINSTANCE instance);
+    // `watch` hears of every start; the load samples count from `originTick`, the launcher's
+    // start (GetTickCount64).
+    Form1(HINSTANCE instance, ProgramWatch& watch, ULONGLONG originTick);
     ~Form1() override;
 
     // Creates the window and runs start-up. False when the launcher is to end at once.
     bool Create();
 
+    // After the sequence, for the log-on's record: whether "Wait until the computer is idle" was
+    // on, the load samples taken meanwhile, and whether the user quit, which cuts the log-on
+    // short (Stop does not: what was started is measured as ever).
+    bool WaitedForIdle() const { return options_.waitIdle; }
+    std::vector<LoadSample> LoadSamples() const;
+    bool Quit() const { return quit_; }
+
     void SetTimer(TimerId id, unsigned intervalMs) override;
+    unsigned TimeLeftMs(TimerId id) const override;
     void ShowProgress(double barWidth, const std::wstring& percent) override;
     void SetMarqueeText(const std::wstring& text) override;
     void ShowPaused(bool paused) override;
@@ -71,6 +82,9 @@ class Form1 final : public SequencerView, public ui::Window, private LabelHost {
     void PaintPicture1(HDC dc) const;
 
     HINSTANCE instance_;
+    ProgramWatch& watch_;
+    const ULONGLONG origin_;
+    bool quit_ = false;
     PictureButton command4_;
     PictureButton command2_;
     PictureButton command3_;

@@ -2,6 +2,8 @@
 
 #include <winioctl.h>
 
+#include <algorithm>
+
 namespace tarnwick {
 namespace {
 
@@ -15,6 +17,14 @@ unsigned Processors() {
     return info.dwNumberOfProcessors > 0 ? info.dwNumberOfProcessors : 1;
 }
 
+// The share of all processors busy from `a` to `b`, 0 to 1.
+double BusyShare(const LoadCounters& a, const LoadCounters& b) {
+    const uint64_t total = (b.kernel - a.kernel) + (b.user - a.user);
+    if (total == 0) return 0;
+    const uint64_t idle = b.idle - a.idle;
+    return 1.0 - static_cast<double>(idle > total ? total : idle) / static_cast<double>(total);
+}
+
 }  // namespace
 
 void LoadWindow::Add(const LoadCounters& counters) {
@@ -24,14 +34,12 @@ void LoadWindow::Add(const LoadCounters& counters) {
 
 double LoadWindow::BusyCores() const {
     if (samples_.size() < 2) return 0;
-    const LoadCounters& a = samples_.front();
-    const LoadCounters& b = samples_.back();
-    const uint64_t total = (b.kernel - a.kernel) + (b.user - a.user);
-    if (total == 0) return 0;
-    const uint64_t idle = b.idle - a.idle;
-    const double busyShare =
-        1.0 - static_cast<double>(idle > total ? total : idle) / static_cast<double>(total);
-    return busyShare * processors_;
+    return BusyShare(samples_.front(), samples_.back()) * processors_;
+}
+
+std::optional<double> LoadWindow::LastBusyShare() const {
+    if (samples_.size() < 2) return std::nullopt;
+    return BusyShare(samples_[samples_.size() - 2], samples_.back());
 }
 
 std::optional<double> LoadWindow::DiskShare() const {
@@ -57,8 +65,9 @@ bool LoadWindow::HasRoom() const {
     return !disk || *disk < kSettledDiskShare;
 }
 
-SystemLoadMeter::SystemLoadMeter()
+SystemLoadMeter::SystemLoadMeter(ULONGLONG originTick)
     : window_(Processors()),
+      origin_(originTick),
       disk_(NullIfInvalid(::CreateFileW(L"\\\\.\\PhysicalDrive0", 0,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                         0, nullptr))) {}
@@ -82,6 +91,12 @@ void SystemLoadMeter::Sample() {
         disk_.reset();  // not reported here: not asked again
     }
     window_.Add(c);
+    if (const std::optional<double> busy = window_.LastBusyShare()) {
+        const ULONGLONG now = ::GetTickCount64();
+        const ULONGLONG at = now > origin_ ? now - origin_ : 0;
+        samples_.push_back({static_cast<uint32_t>(std::min<ULONGLONG>(at, UINT32_MAX)),
+                            static_cast<uint32_t>(*busy * 100 + 0.5)});
+    }
 }
 
 }  // namespace tarnwick

@@ -6,12 +6,14 @@
 #pragma once
 
 #include "handles.h"
+#include "logon_costs.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <vector>
 
 namespace tarnwick {
 
@@ -66,6 +68,9 @@ class LoadWindow {
     bool HasRoom() const;
     // Busy processors over the samples there are (0 with fewer than two).
     double BusyCores() const;
+    // The share of all processors busy between the last two samples, 0 to 1; nothing with fewer
+    // than two.
+    std::optional<double> LastBusyShare() const;
     // The disk's busy share over the window, where reported.
     std::optional<double> DiskShare() const;
 
@@ -74,16 +79,21 @@ class LoadWindow {
     std::deque<LoadCounters> samples_;
 };
 
-// The real thing.
+// The real thing. It keeps the load it saw between each two samples of a stretch, for the record
+// of the log-on.
 class SystemLoadMeter final : public LoadMeter {
   public:
-    SystemLoadMeter();
+    // `originTick`: the launcher's start (GetTickCount64), from which the kept samples count.
+    explicit SystemLoadMeter(ULONGLONG originTick);
     void Sample() override;
     void Clear() override { window_.Clear(); }
     bool HasRoom() const override { return window_.HasRoom(); }
+    const std::vector<LoadSample>& Samples() const { return samples_; }
 
   private:
     LoadWindow window_;
+    ULONGLONG origin_;
+    std::vector<LoadSample> samples_;
     // The system disk, opened without read or write access: enough to ask for its counters.
     UniqueHandle disk_;
 };

@@ -27,6 +27,42 @@ std::wstring LoadingText(std::wstring_view name) {
     return text;
 }
 
+namespace {
+
+// "45 s", "2 min", "1 min 30 s".
+std::wstring DurationText(int seconds) {
+    const int minutes = seconds / 60;
+    const int rest = seconds % 60;
+    if (minutes == 0) return std::to_wstring(rest) + L" s";
+    std::wstring text = std::to_wstring(minutes) + L" min";
+    if (rest != 0) text += L" " + std::to_wstring(rest) + L" s";
+    return text;
+}
+
+}  // namespace
+
+std::wstring OwnWaitLine(std::wstring_view name, const OwnWait& wait, std::wstring_view previous) {
+    const std::wstring after = previous.empty() ? L"the initial delay" : std::wstring(previous);
+    std::wstring what;
+    switch (wait.kind) {
+        case OwnWait::Kind::SameAsOthers:
+            return LoadingText(name);
+        case OwnWait::Kind::Seconds:
+            what =
+                (wait.seconds == 0 ? L"at once" : DurationText(wait.seconds)) + L" after " + after;
+            break;
+        case OwnWait::Kind::UntilEnded:
+            // The first entry has no program before it to wait for.
+            if (previous.empty()) return LoadingText(name);
+            what = L"when " + after + L" has ended";
+            break;
+    }
+    std::wstring text(name);
+    text += L" ";
+    text += what;
+    return LoadingText(text);
+}
+
 std::wstring WaitingText(std::wstring_view name) {
     std::wstring text = L"  Waiting: ";
     text += name;
@@ -35,13 +71,20 @@ std::wstring WaitingText(std::wstring_view name) {
 }
 
 Sequencer::Sequencer(const StoreContext& ctx, const LaunchList& list, Delays delays,
-                     double windowWidth, SequencerView& view, LoadMeter* load)
+                     double windowWidth, SequencerView& view, const OwnWaits& waits,
+                     ProgramWatch* watch, LoadMeter* load)
     : ctx_(ctx),
       list_(list),
       delays_(delays),
       windowWidth_(windowWidth),
       view_(view),
-      load_(load) {}
+      watch_(watch),
+      load_(load) {
+    waits_.reserve(list_.names.Count());
+    for (size_t k = 0; k < list_.names.Count(); ++k) {
+        waits_.push_back(WaitOf(waits, list_.names.Item(k)));
+    }
+}
 
 void Sequencer::SetTimer1(unsigned ms) {
     timer1_ = ms;
@@ -56,12 +99,55 @@ void Sequencer::SetTimer3(unsigned ms) {
 
 void Sequencer::Begin() {
     SetTimer3(static_cast<unsigned>(delays_.initialSeconds) * 1000);
+    view_.SetMarqueeText(NextLine());
 }
 
 void Sequencer::OnTimer3() {
     if (ended_) return;
     SetTimer3(0);
-    SetTimer1(static_cast<unsigned>(delays_.programSeconds) * 1000);
+    // The end of the initial delay sets the pace, also after a fast-forward made during it; the
+    // line says again what the next entry waits for.
+    if (std::exchange(fast_, false)) view_.SetMarqueeText(NextLine());
+    ArmNext(false);
+}
+
+OwnWait Sequencer::WaitAt(size_t index) const {
+    // After the last entry the launcher ends one program delay later, as ever.
+    return index < waits_.size() ? waits_[index] : OwnWait{};
+}
+
+void Sequencer::ArmNext(bool onTimer1) {
+    const int n = static_cast<int>(list_.commands.Count());
+    // Stopping or fast-forwarding: their pace stands. Paused meanwhile (from an error box's
+    // message loop): the resume arms the wait.
+    if (ended_ || started_ > n || fast_) return;
+    if (paused_) {
+        remembered_.reset();
+        return;
+    }
+    const OwnWait wait = WaitAt(static_cast<size_t>(started_));
+    ownPace_ = wait.kind != OwnWait::Kind::SameAsOthers;
+    waitingForEnd_ = wait.kind == OwnWait::Kind::UntilEnded;
+    unsigned ms = 0;
+    switch (wait.kind) {
+        case OwnWait::Kind::SameAsOthers:
+            ms = static_cast<unsigned>(delays_.programSeconds) * 1000;
+            break;
+        case OwnWait::Kind::Seconds:
+            if (wait.seconds <= 0) {
+                Step(false);
+                return;
+            }
+            ms = static_cast<unsigned>(wait.seconds) * 1000;
+            break;
+        case OwnWait::Kind::UntilEnded:
+            // The end is looked for on the load-sample ticks; this tick is the most it waits.
+            ms = kMostWaitForEndMs;
+            break;
+    }
+    // A timer that ticked runs on at its interval from the slot it was due, past the ticks it
+    // dropped while an error box was open: the same interval is left to run on that grid.
+    if (!onTimer1 || ms != timer1_) SetTimer1(ms);
 }
 
 void Sequencer::OnTimer1() {
@@ -79,12 +165,23 @@ void Sequencer::OnTimer1() {
         view_.SetMarqueeText(WaitingText(list_.names.Item(static_cast<size_t>(started_))));
         return;
     }
+    // A wait for the end that reaches its most: the entry starts anyway.
+    waitingForEnd_ = false;
+    Step(true);
+}
+
+void Sequencer::Step(bool onTimer1) {
+    if (inTick_) return;
     Advance();
+    ArmNext(onTimer1);
 }
 
 bool Sequencer::MayWait() const {
     const bool entryLeft = static_cast<size_t>(started_) < list_.commands.Count();
-    return load_ && !hurried_ && entryLeft && waitedInAllMs_ < kMostWaitInAllMs;
+    // A wait of the program's own is not the idle rule's to stretch.
+    const bool sameAsOthers =
+        entryLeft && WaitAt(static_cast<size_t>(started_)).kind == OwnWait::Kind::SameAsOthers;
+    return load_ && !hurried_ && sameAsOthers && waitedInAllMs_ < kMostWaitInAllMs;
 }
 
 bool Sequencer::ShouldWait() const {
@@ -97,8 +194,21 @@ bool Sequencer::SampleWanted() const {
     return MayWait() && timer1_ != 0 && ticksToTimer1_ <= kLoadWindowSamples;
 }
 
+bool Sequencer::PreviousEnded() const {
+    if (started_ == 0 || !watch_) return true;
+    return watch_->Ended(static_cast<size_t>(started_ - 1));
+}
+
 void Sequencer::OnLoadSample() {
-    if (ended_ || !load_) return;
+    if (ended_) return;
+    if (waitingForEnd_) {
+        // Nothing is sampled meanwhile: the idle rule does not hold this entry back.
+        if (paused_ || inTick_ || !PreviousEnded()) return;
+        waitingForEnd_ = false;
+        Step(false);
+        return;
+    }
+    if (!load_) return;
     if (ticksToTimer1_ > 0) --ticksToTimer1_;
     if (!SampleWanted()) {
         // A sample costs a system call; the next stretch begins afresh.
@@ -115,9 +225,9 @@ void Sequencer::OnLoadSample() {
         return;
     }
     waiting_ = false;
-    Advance();
-    // The program delay is the least time between two starts: it counts from this one.
-    SetTimer1(static_cast<unsigned>(delays_.programSeconds) * 1000);
+    // The next wait, the program delay as the least time between two starts among them, counts
+    // from this start.
+    Step(false);
 }
 
 void Sequencer::Advance() {
@@ -136,14 +246,22 @@ void Sequencer::Advance() {
         return;
     }
     StartEntryAt(static_cast<size_t>(started_ - 1));
-    const size_t next = static_cast<size_t>(started_);
-    view_.SetMarqueeText(LoadingText(next < list_.names.Count() ? list_.names.Item(next) : L""));
+    view_.SetMarqueeText(NextLine());
     inTick_ = false;
+}
+
+std::wstring Sequencer::NextLine() const {
+    const size_t next = static_cast<size_t>(started_);
+    if (next >= list_.names.Count()) return LoadingText(L"");
+    const std::wstring& name = list_.names.Item(next);
+    // Fast-forward starts it whatever it waits for.
+    if (fast_) return LoadingText(name);
+    return OwnWaitLine(name, WaitAt(next), next > 0 ? list_.names.Item(next - 1) : L"");
 }
 
 void Sequencer::StartEntryAt(size_t index) {
     const std::wstring& command = list_.commands.Item(index);
-    const StartOutcome outcome = StartEntry(ctx_, command);
+    StartOutcome outcome = StartEntry(ctx_, command);
     switch (outcome.result) {
         case StartResult::Missing:
             RemoveMissingProgram(ctx_.os, command);
@@ -155,6 +273,8 @@ void Sequencer::StartEntryAt(size_t index) {
             break;
         }
         case StartResult::Started:
+            if (watch_) watch_->Started(index, list_.names.Item(index), std::move(outcome.started));
+            break;
         case StartResult::Nothing:
         case StartResult::Unreachable:
             break;
@@ -167,13 +287,18 @@ void Sequencer::TogglePause() {
     paused_ = !paused_;
     view_.ShowPaused(paused_);
     if (paused_) {
-        remembered_ = timer1_;
+        if (timer1_ == 0) {
+            remembered_.reset();
+        } else {
+            remembered_ = ownPace_ && !fast_ ? view_.TimeLeftMs(TimerId::Timer1) : timer1_;
+        }
         SetTimer1(0);
+    } else if (remembered_) {
+        SetTimer1(*remembered_);
     } else {
         // A pause made during the initial delay cancelled it before `Timer1` ran: resuming
-        // starts the per-program pace, or nothing would ever start.
-        SetTimer1(remembered_ != 0 ? remembered_
-                                   : static_cast<unsigned>(delays_.programSeconds) * 1000);
+        // arms the next entry's wait, or nothing would ever start.
+        ArmNext(false);
     }
 }
 
@@ -183,7 +308,10 @@ void Sequencer::FastForward() {
     // effect, as ever.
     if (!paused_) {
         hurried_ = true;
+        fast_ = true;
         waiting_ = false;
+        waitingForEnd_ = false;
+        view_.SetMarqueeText(NextLine());
     }
     SetTimer1(kFastForwardMs);
 }
@@ -193,6 +321,7 @@ void Sequencer::Stop() {
     started_ = static_cast<int>(list_.commands.Count()) + 10;
     paused_ = false;
     waiting_ = false;
+    waitingForEnd_ = false;
     SetTimer1(kStopMs);
     view_.Hide();
 }

@@ -228,14 +228,18 @@ void Form1::OnCommand(int id, int code) {
         case IDC_Command3:
             ShowAbout();
             break;
-        case IDC_Command4:
+        case IDC_Command4: {
             // Whatever the shell does with a missing page or a missing browser is all the user
-            // gets: the window has nothing to add.
-            os_.ShellOpen(hwnd(), programFolder_ + kHelpFile, {});
+            // gets: the window has nothing to add. What it started is not watched.
+            StartedProcess started;
+            os_.ShellOpen(hwnd(), programFolder_ + kHelpFile, {}, started);
             break;
-        case IDC_Command9:
-            os_.ShellOpen(hwnd(), kMakerWebAddress, {});
+        }
+        case IDC_Command9: {
+            StartedProcess started;
+            os_.ShellOpen(hwnd(), kMakerWebAddress, {}, started);
             break;
+        }
         case IDC_Command8:
             OnMove(true);
             break;

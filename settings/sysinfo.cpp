@@ -27,7 +27,8 @@ bool StartProgram(Os& os, std::wstring path) {
         path = path.substr(1, path.size() - 2);
     }
     if (path.empty()) return false;
-    return os.StartProcess(L"\"" + path + L"\"") == ERROR_SUCCESS;
+    StartedProcess started;  // not watched: the tool is the user's from here on
+    return os.StartProcess(L"\"" + path + L"\"", started) == ERROR_SUCCESS;
 }
 
 }  // namespace

@@ -31,6 +31,9 @@ struct NamedRegValue {
 struct StartedProcess {
     UniqueHandle job;
     UniqueHandle process;
+    // The process ran for a while before it was put in its job (the shell started it): what it
+    // started meanwhile is not in the job.
+    bool joinedLate = false;
 };
 
 // What every member of the seam answers: ERROR_SUCCESS when it did what it says, a "not there"
@@ -106,16 +109,22 @@ class Os {
     // nobody can put anything into it before it has them. Fails when the folder exists.
     virtual Status CreateProtectedFolder(std::wstring_view path, std::wstring_view sddl) = 0;
 
-    // Runs a whole command line in a new process, shown normally, not waited for.
-    virtual Status StartProcess(std::wstring_view commandLine) = 0;
+    // Runs a whole command line in a new process, shown normally, not waited for. The process
+    // runs in a job of its own from its first instruction, which every process it starts joins
+    // too; a process may still leave it on purpose (CREATE_BREAKAWAY_FROM_JOB), and neither the
+    // job nor its end ever ends a process. `started` holds the job and the process (the job is
+    // empty where the system refused one).
+    virtual Status StartProcess(std::wstring_view commandLine, StartedProcess& started) = 0;
     // The shell's "Open" verb (documents, addresses, a program that asks for elevation) with
     // SW_RESTORE; `parameters` may be empty. The shell shows its own message when it fails.
-    // 0 on success, else the error.
-    virtual Status ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) = 0;
+    // 0 on success, else the error. `started` holds the process the shell made, if it made one,
+    // and the job it was put into once the shell had started it.
+    virtual Status ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters,
+                             StartedProcess& started) = 0;
     // Opens a shortcut file through the shell's "open" verb with SW_RESTORE, the shell showing no
     // message of its own when the shortcut is broken, and returns once the shell has started it.
-    // 0 on success, else the error.
-    virtual Status OpenShortcut(HWND owner, std::wstring_view path) = 0;
+    // 0 on success, else the error. `started` as for `ShellOpen`.
+    virtual Status OpenShortcut(HWND owner, std::wstring_view path, StartedProcess& started) = 0;
     // The shell's own deletion of one path (FO_DELETE with no flags: the shell asks the user,
     // shows its progress and deletes permanently). Returns the shell's result code; `aborted`
     // says whether the user declined.

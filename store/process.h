@@ -2,6 +2,7 @@
 #pragma once
 
 #include "handles.h"
+#include "os.h"
 
 #include <windows.h>
 
@@ -17,6 +18,14 @@ DWORD StartCommandLine(std::wstring_view commandLine, UniqueHandle* process = nu
 // under the same value, and no other.
 DWORD StartCommandLineWithHandle(std::wstring_view commandLine, HANDLE inherited,
                                  UniqueHandle* process = nullptr);
+
+// A new job for one started program: it limits nothing (a process in it may still leave it on
+// purpose) and ends nothing when it is closed. Empty when the system gave none.
+UniqueHandle ProgramJob();
+// `StartCommandLine` with the new process in a job of its own (`ProgramJob`) before its first
+// instruction runs, so that every process it starts is in the job too. `started` holds the job
+// (empty where the process could not be put in one) and the process.
+DWORD StartCommandLineInJob(std::wstring_view commandLine, StartedProcess& started);
 
 // `text` with every %NAME% of the running program's environment put in, as Windows expands an
 // expandable value; a name the environment does not hold stays as it is.

@@ -24,11 +24,12 @@ std::wstring Str(std::wstring_view v) {
 }
 
 DWORD ShellExecuteOpen(HWND owner, std::wstring_view file, std::wstring_view parameters,
-                       ULONG extraMask) {
+                       ULONG extraMask, StartedProcess& started) {
+    started = {};
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     // The calling process may end right after this call: finish the execution before returning.
-    info.fMask = SEE_MASK_NOASYNC | extraMask;
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_NOCLOSEPROCESS | extraMask;
     info.hwnd = owner;
     info.lpVerb = L"open";
     const std::wstring target(file);
@@ -36,7 +37,18 @@ DWORD ShellExecuteOpen(HWND owner, std::wstring_view file, std::wstring_view par
     const std::wstring params(parameters);
     info.lpParameters = params.empty() ? nullptr : params.c_str();
     info.nShow = SW_RESTORE;
-    return ::ShellExecuteExW(&info) ? ERROR_SUCCESS : ::GetLastError();
+    if (!::ShellExecuteExW(&info)) return ::GetLastError();
+    // A process only where the shell made one: not for a document handed to a program that was
+    // running already, nor under Wine for a shortcut (measured).
+    started.process.reset(info.hProcess);
+    if (started.process) {
+        started.job = ProgramJob();
+        if (started.job && !::AssignProcessToJobObject(started.job.get(), info.hProcess)) {
+            started.job.reset();
+        }
+        started.joinedLate = true;
+    }
+    return ERROR_SUCCESS;
 }
 
 // The backup and restore privileges, on for as long as the object lives and then put back as they
@@ -453,18 +465,19 @@ class Win32Os final : public Os {
                                                                   : ::GetLastError();
     }
 
-    Status StartProcess(std::wstring_view commandLine) override {
-        return StartCommandLine(commandLine);
+    Status StartProcess(std::wstring_view commandLine, StartedProcess& started) override {
+        return StartCommandLineInJob(commandLine, started);
     }
 
-    Status ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override {
-        return ShellExecuteOpen(owner, file, parameters, 0);
+    Status ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters,
+                     StartedProcess& started) override {
+        return ShellExecuteOpen(owner, file, parameters, 0, started);
     }
 
-    Status OpenShortcut(HWND owner, std::wstring_view path) override {
+    Status OpenShortcut(HWND owner, std::wstring_view path, StartedProcess& started) override {
         // A broken shortcut would otherwise get the shell's own message box, modal inside this
         // call, and hold up everything the caller does after it until someone answers.
-        return ShellExecuteOpen(owner, path, {}, SEE_MASK_FLAG_NO_UI);
+        return ShellExecuteOpen(owner, path, {}, SEE_MASK_FLAG_NO_UI, started);
     }
 
     Status ShellDelete(std::wstring_view path, bool& aborted) override {
@@ -670,26 +683,33 @@ class HandleList {
     DWORD error_ = ERROR_SUCCESS;
 };
 
-DWORD Start(std::wstring_view commandLine, HANDLE inherited, UniqueHandle* process) {
+// Starts a command line; `flags` are CreateProcess's creation flags. The process and its first
+// thread, or the error.
+DWORD Start(std::wstring_view commandLine, HANDLE inherited, DWORD flags, PROCESS_INFORMATION& pi) {
     std::wstring cmd(commandLine);  // CreateProcessW may write into its command line.
     STARTUPINFOEXW si{};
     si.StartupInfo.cb = sizeof si.StartupInfo;
     si.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
     si.StartupInfo.wShowWindow = SW_SHOWNORMAL;
-    DWORD flags = 0;
     std::optional<HandleList> handles;
     if (inherited) {
         handles.emplace(inherited);
         if (handles->Error() != ERROR_SUCCESS) return handles->Error();
         si.StartupInfo.cb = sizeof si;
         si.lpAttributeList = handles->get();
-        flags = EXTENDED_STARTUPINFO_PRESENT;
+        flags |= EXTENDED_STARTUPINFO_PRESENT;
     }
-    PROCESS_INFORMATION pi{};
+    pi = {};
     if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, inherited != nullptr, flags,
                           nullptr, nullptr, &si.StartupInfo, &pi)) {
         return ::GetLastError();
     }
+    return ERROR_SUCCESS;
+}
+
+DWORD Start(std::wstring_view commandLine, HANDLE inherited, UniqueHandle* process) {
+    PROCESS_INFORMATION pi{};
+    if (const DWORD error = Start(commandLine, inherited, 0, pi)) return error;
     UniqueHandle started(pi.hProcess);
     const UniqueHandle thread(pi.hThread);
     if (process) *process = std::move(started);
@@ -705,6 +725,45 @@ DWORD StartCommandLine(std::wstring_view commandLine, UniqueHandle* process) {
 DWORD StartCommandLineWithHandle(std::wstring_view commandLine, HANDLE inherited,
                                  UniqueHandle* process) {
     return inherited ? Start(commandLine, inherited, process) : ERROR_INVALID_HANDLE;
+}
+
+UniqueHandle ProgramJob() {
+    UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
+    if (!job) return job;
+    // Nothing is limited but this: a process that asks to leave the job (CREATE_BREAKAWAY_FROM_JOB)
+    // may, where a job that does not allow it makes that CreateProcess fail with "access
+    // denied". Above all no JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE: the launcher's end must never end
+    // the user's programs.
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+    if (!::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                   sizeof limits)) {
+        job.reset();
+    }
+    return job;
+}
+
+DWORD StartCommandLineInJob(std::wstring_view commandLine, StartedProcess& started) {
+    started = {};
+    // Suspended until it is in its job, so that nothing it does, and no process it starts, is
+    // left out.
+    PROCESS_INFORMATION pi{};
+    if (const DWORD error = Start(commandLine, nullptr, CREATE_SUSPENDED, pi)) return error;
+    UniqueHandle process(pi.hProcess);
+    const UniqueHandle thread(pi.hThread);
+    UniqueHandle job = ProgramJob();
+    // A system without nested jobs refuses a second job to a process that is in one already
+    // (the launcher's own, inherited): the program then runs unwatched, but it runs.
+    if (job && !::AssignProcessToJobObject(job.get(), process.get())) job.reset();
+    if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+        // Never leave a program frozen for the user to find: it goes, and the start failed.
+        const DWORD error = ::GetLastError();
+        ::TerminateProcess(process.get(), error);
+        return error;
+    }
+    started.job = std::move(job);
+    started.process = std::move(process);
+    return ERROR_SUCCESS;
 }
 
 std::wstring ExpandEnvironment(std::wstring_view text) {

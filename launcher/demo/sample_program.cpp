@@ -1,14 +1,17 @@
 // tw_sample.exe: a start-up program of our own for the demo, the tests and the benchmark. It
 // notes when it was started and by whom, shows a small window with its name for a while and ends.
 //   tw_sample.exe NAME LOGFOLDER [--stay MS] [--hidden] [--rewrite-run HKCU|HKLM|HKLM32 VALUE]
-//                 [--busy MS]
+//                 [--busy MS] [--child-busy MS]
 //                 [anything else, recorded as is]
+// --hidden shows no window and ends at once, or after --stay when that is given.
 // It appends one line to LOGFOLDER\NAME.txt:
 //   created=<process creation, FILETIME ticks> main=<entry of wWinMain> pid=<id>
 //   by=<file name of the program that started it> cmd=<line>
 // --rewrite-run does what many real start-up programs do each time they start: it writes its own
 // command line into a Run key (HKLM32: the machine's 32-bit view) as VALUE. --busy keeps every
-// processor busy for MS milliseconds first, as a heavy program does while it loads. Started without
+// processor busy for MS milliseconds first, as a heavy program does while it loads; --child-busy
+// leaves that to a process of its own that it starts (tw_sample.exe --burn MS, which notes
+// nothing), as a program that hands its loading to a helper does. Started without
 // a name and a log folder, it notes its start in "<its own path>.ran".
 #include <windows.h>
 #include <shellapi.h>
@@ -88,6 +91,20 @@ void KeepEveryProcessorBusy(unsigned ms) {
     }
 }
 
+void StartBurner(const std::wstring& ms) {
+    wchar_t self[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self, n) + L"\" --burn " + ms;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                         &pi)) {
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+}
+
 void Record(const std::wstring& file, long long created, long long entered) {
     const std::wstring line = L"created=" + std::to_wstring(created) + L" main=" +
                               std::to_wstring(entered) + L" pid=" +
@@ -140,6 +157,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
 
     int argc = 0;
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (argv && argc == 3 && std::wstring(argv[1]) == L"--burn") {
+        KeepEveryProcessorBusy(static_cast<unsigned>(std::stoul(argv[2])));
+        return 0;
+    }
     if (!argv || argc < 3) {
         // Started without its own arguments: by a command line that was meant for another
         // program (a planted "C:\\Program.exe"). Leaves "<its own path>.ran" as the trace.
@@ -152,19 +173,28 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     Record(std::wstring(argv[2]) + L"\\" + name + L".txt", FileTimeTicks(created),
            FileTimeTicks(now));
     UINT stay = 4000;
+    bool stayGiven = false;
     bool hidden = false;
     for (int i = 3; i < argc; ++i) {
         const std::wstring arg = argv[i];
-        if (arg == L"--stay" && i + 1 < argc) stay = static_cast<UINT>(std::stoul(argv[++i]));
+        if (arg == L"--stay" && i + 1 < argc) {
+            stay = static_cast<UINT>(std::stoul(argv[++i]));
+            stayGiven = true;
+        }
         if (arg == L"--hidden") hidden = true;
         if (arg == L"--busy" && i + 1 < argc) KeepEveryProcessorBusy(std::stoul(argv[++i]));
+        if (arg == L"--child-busy" && i + 1 < argc) StartBurner(argv[++i]);
         if (arg == L"--rewrite-run" && i + 2 < argc) {
             RewriteRunValue(argv[i + 1], argv[i + 2]);
             i += 2;
         }
     }
     ::LocalFree(argv);
-    if (hidden) return 0;
+    if (hidden) {
+        // Without a window it ends at once, or after the stay it was given, doing nothing.
+        if (stayGiven) ::Sleep(stay);
+        return 0;
+    }
 
     SYSTEMTIME local;
     ::GetLocalTime(&local);

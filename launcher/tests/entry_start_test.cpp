@@ -116,6 +116,27 @@ TEST_F(RealStartTest, TheLauncherByAnotherPathIsNeitherStartedNorDropped) {
     EXPECT_TRUE(os.changes.empty()) << "nothing was started";
 }
 
+// What a start leaves to watch: the program in a job of its own from its first instruction, which
+// every process it starts joins too; the job ends nothing and limits nothing.
+TEST_F(RealStartTest, AProgramAndWhatItStartsRunInAJobOfTheirOwn) {
+    const StartOutcome o = StartEntry(Context(), L"cmd.exe /c cmd.exe /c exit 3");
+    ASSERT_EQ(o.result, StartResult::Started) << o.error;
+    ASSERT_TRUE(o.started.job && o.started.process);
+    EXPECT_FALSE(o.started.joinedLate);
+    BOOL inJob = FALSE;
+    EXPECT_TRUE(::IsProcessInJob(o.started.process.get(), o.started.job.get(), &inJob));
+    EXPECT_TRUE(inJob);
+    ASSERT_EQ(::WaitForSingleObject(o.started.process.get(), 10'000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ::GetExitCodeProcess(o.started.process.get(), &code);
+    EXPECT_EQ(code, 3u) << "the inner command ran to its end";
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION job{};
+    ASSERT_TRUE(::QueryInformationJobObject(
+        o.started.job.get(), JobObjectBasicAccountingInformation, &job, sizeof job, nullptr));
+    EXPECT_EQ(job.TotalProcesses, 2u) << "the command and the one it started";
+    EXPECT_EQ(job.ActiveProcesses, 0u);
+}
+
 TEST_F(RealStartTest, FolderAsProgramIsAnErrorForTheUser) {
     const StartOutcome o = StartEntry(Context(), L"\"" + sandbox.ProgramFolder() + L"\"");
     EXPECT_EQ(o.result, StartResult::Failed);

@@ -1,9 +1,11 @@
 // The real Tarnwick.exe under Wine and Xvfb, driven from this test process: its resources, its
 // window, the buttons and the mouse, auto-hide, the marquee and the error box.
 #include "launcher_exe_harness.h"
+
 #include "gdi.h"
 
 #include "../resource.h"
+#include "logon_costs.h"
 #include "product.h"
 #include "registry.h"
 #include "sandbox.h"
@@ -399,6 +401,7 @@ TEST_F(LauncherMouseTest, RightReleaseOnThePercentageQuitsAtOnce) {
     ASSERT_TRUE(launcher_->Wait(2s));
     Eventually([&] { return ProcessesStartedBy(launcher_->Id()).empty(); }, 5s);
     EXPECT_TRUE(Starts().empty());
+    EXPECT_FALSE(ReadLastLogOn(SystemOs()).has_value()) << "a log-on cut short leaves no record";
 }
 
 TEST_F(LauncherMouseTest, EveryButtonLetGoOnThePercentageReleasesThePointer) {

@@ -2,25 +2,29 @@
 
 namespace tarnwick::testing {
 
-Status ScriptedOs::StartProcess(std::wstring_view commandLine) {
-    const std::wstring command(commandLine);
-    starts.push_back({StartCall::Kind::Process, command, {}, nullptr});
+Status ScriptedOs::Answer(StartCall call, const std::function<DWORD(const std::wstring&)>& result,
+                          StartedProcess& started) {
+    started = {};
+    starts.push_back(std::move(call));
     if (onStart) onStart(starts.back());
-    return processResult ? processResult(command) : ERROR_SUCCESS;
+    const DWORD answer = result ? result(starts.back().file) : ERROR_SUCCESS;
+    if (answer == ERROR_SUCCESS && leaves) started = leaves(starts.back());
+    return answer;
 }
 
-Status ScriptedOs::ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) {
-    const std::wstring target(file);
-    starts.push_back({StartCall::Kind::Shell, target, std::wstring(parameters), owner});
-    if (onStart) onStart(starts.back());
-    return shellResult ? shellResult(target) : ERROR_SUCCESS;
+Status ScriptedOs::StartProcess(std::wstring_view commandLine, StartedProcess& started) {
+    return Answer({StartCall::Kind::Process, std::wstring(commandLine), {}, nullptr}, processResult,
+                  started);
 }
 
-Status ScriptedOs::OpenShortcut(HWND owner, std::wstring_view path) {
-    const std::wstring target(path);
-    starts.push_back({StartCall::Kind::Shortcut, target, {}, owner});
-    if (onStart) onStart(starts.back());
-    return shellResult ? shellResult(target) : ERROR_SUCCESS;
+Status ScriptedOs::ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters,
+                             StartedProcess& started) {
+    return Answer({StartCall::Kind::Shell, std::wstring(file), std::wstring(parameters), owner},
+                  shellResult, started);
+}
+
+Status ScriptedOs::OpenShortcut(HWND owner, std::wstring_view path, StartedProcess& started) {
+    return Answer({StartCall::Kind::Shortcut, std::wstring(path), {}, owner}, shellResult, started);
 }
 
 Status ScriptedOs::FileAttributes(std::wstring_view path, DWORD& found) {

@@ -30,15 +30,22 @@ class ScriptedOs final : public ForwardingOs {
     std::function<DWORD(const std::wstring& file)> shellResult;  // also for shortcuts
     // Runs at every start (a test's clock reads it).
     std::function<void(const StartCall&)> onStart;
+    // What a start that succeeded leaves to watch; nothing when not set.
+    std::function<StartedProcess(const StartCall&)> leaves;
     // Overrides the attributes of chosen paths; INVALID_FILE_ATTRIBUTES stands for a drive that is
     // not ready.
     std::function<std::optional<DWORD>(const std::wstring& path)> attributes;
     // Overrides the search-path lookup of chosen names.
     std::function<std::optional<DWORD>(const std::wstring& name)> search;
 
-    Status StartProcess(std::wstring_view commandLine) override;
-    Status ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override;
-    Status OpenShortcut(HWND owner, std::wstring_view path) override;
+    Status StartProcess(std::wstring_view commandLine, StartedProcess& started) override;
+    Status ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters,
+                     StartedProcess& started) override;
+    Status OpenShortcut(HWND owner, std::wstring_view path, StartedProcess& started) override;
+
+  private:
+    Status Answer(StartCall call, const std::function<DWORD(const std::wstring&)>& result,
+                  StartedProcess& started);
     Status FileAttributes(std::wstring_view path, DWORD& found) override;
     Status FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override;
 };

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <set>
 
 namespace tarnwick::testing {
 namespace {
@@ -34,7 +35,7 @@ class SequencerTest : public ::testing::Test {
     }
     void Begin(Delays delays = {1, 1}, LoadMeter* load = nullptr) {
         os.onStart = [this](const StartCall&) { startTimes.push_back(window.now); };
-        sequencer.emplace(ctx, list, delays, kWidth, window, load);
+        sequencer.emplace(ctx, list, delays, kWidth, window, waits, watch, load);
         window.sequencer = &*sequencer;
         sequencer->Begin();
     }
@@ -55,6 +56,8 @@ class SequencerTest : public ::testing::Test {
     StoreContext ctx{os, sandbox.ProgramFolder(), reinterpret_cast<HWND>(0x1234)};
     LaunchList list;
     SimWindow window;
+    OwnWaits waits;
+    ProgramWatch* watch = nullptr;
     std::optional<Sequencer> sequencer;
     std::vector<Micros> startTimes;
 };
@@ -750,6 +753,117 @@ TEST_F(PacingTest, StopWhileWaitingEndsWithoutStarting) {
     window.RunFor(100s);
     EXPECT_EQ(*window.endedAt, 5100ms);
     EXPECT_TRUE(startTimes.empty());
+}
+
+// ---- a wait of each program's own
+
+// Knows which started entries still run; the test ends them.
+class FakeWatch final : public ProgramWatch {
+  public:
+    std::vector<std::wstring> started;
+    std::set<size_t> running;
+    void Started(size_t index, std::wstring_view name, StartedProcess) override {
+        started.emplace_back(name);
+        running.insert(index);
+    }
+    bool Ended(size_t index) const override { return !running.contains(index); }
+};
+
+class OwnWaitTest : public PacingTest {
+  protected:
+    void Wait(const std::wstring& name, OwnWait wait) { waits[name] = wait; }
+    static OwnWait Seconds(int s) { return {OwnWait::Kind::Seconds, s}; }
+    static constexpr OwnWait kUntilEnded{OwnWait::Kind::UntilEnded, 0};
+    FakeWatch fakeWatch;
+};
+
+TEST_F(OwnWaitTest, SecondsCountFromThePreviousStartAndNoughtStartsWithIt) {
+    AddPrograms(5);
+    Wait(L"P0", Seconds(3));   // from the end of the initial delay
+    Wait(L"p1", Seconds(90));  // names as the registry compares them
+    Wait(L"P2", Seconds(0));
+    Wait(L"P4", Seconds(3600));  // longer than a 16-bit timer holds
+    Begin({1, 1});
+    EXPECT_EQ(window.marquee, L"  Loading: P0 3 s after the initial delay.....        ");
+    window.RunUntil(4s);
+    EXPECT_EQ(window.marquee, L"  Loading: P1 1 min 30 s after P0.....        ");
+    window.RunFor(2h);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{4s, 94s, 94s, 95s, 3695s}));
+    EXPECT_EQ(*window.endedAt, 3696s);
+    EXPECT_EQ(OwnWaitLine(L"S", Seconds(120), L"M"), L"  Loading: S 2 min after M.....        ");
+}
+
+TEST_F(OwnWaitTest, AnOwnWaitIsNotHeldBackByTheLoadNorSampledForIt) {
+    AddPrograms(3);
+    Wait(L"P1", Seconds(2));
+    load.busy = [](Micros) { return 2.0; };
+    Begin({1, 1}, &load);
+    window.RunUntil(100s);
+    // P0 and P2 wait for room; P1 starts on its second, the computer as busy as it is.
+    ASSERT_EQ(startTimes.size(), 2u);
+    EXPECT_EQ(startTimes[1] - startTimes[0], 2s);
+    EXPECT_TRUE(std::none_of(load.samples.begin(), load.samples.end(),
+                             [&](Micros t) { return t > startTimes[0] && t <= startTimes[1]; }));
+}
+
+TEST_F(OwnWaitTest, UntilEndedStartsAtTheCheckAfterTheEndOrAfterTenMinutes) {
+    AddPrograms(4);
+    Wait(L"P1", kUntilEnded);
+    Wait(L"P2", kUntilEnded);
+    watch = &fakeWatch;
+    Begin({1, 1});
+    window.RunUntil(5100ms);
+    EXPECT_EQ(window.marquee, L"  Loading: P1 when P0 has ended.....        ");
+    fakeWatch.running.erase(0);
+    window.RunFor(1h);
+    // P1 never ends; P3 is the same as the others.
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 5200ms, 605200ms, 606200ms}));
+    EXPECT_EQ(fakeWatch.started, (std::vector<std::wstring>{L"P0", L"P1", L"P2", L"P3"}));
+
+    // Nothing tells an end without a watch.
+    startTimes.clear();
+    window = {};
+    watch = nullptr;
+    Begin({1, 1});
+    window.RunFor(20s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 2200ms, 2400ms, 3400ms}));
+}
+
+TEST_F(OwnWaitTest, PauseHoldsAnOwnWaitAndResumingGoesOnWithWhatWasLeft) {
+    AddPrograms(3);
+    Wait(L"P1", Seconds(10));
+    Wait(L"P2", kUntilEnded);
+    watch = &fakeWatch;
+    Begin({1, 1});
+    window.RunUntil(5s);  // 3 s of P1's 10
+    sequencer->TogglePause();
+    window.RunUntil(20s);
+    sequencer->TogglePause();
+    window.RunUntil(40s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 27s}));
+    // P1 ends while the wait for it is paused, past its ten minutes: P2 starts only after the
+    // resume, at the next check.
+    sequencer->TogglePause();
+    fakeWatch.running.erase(1);
+    window.RunUntil(700s);
+    EXPECT_EQ(startTimes.size(), 2u);
+    sequencer->TogglePause();
+    window.RunFor(1s);
+    EXPECT_EQ(startTimes.back(), 700200ms);
+}
+
+TEST_F(OwnWaitTest, FastForwardStartsTheRestTenMillisecondsApartWhateverTheyWaitFor) {
+    AddPrograms(4);
+    Wait(L"P1", Seconds(600));
+    Wait(L"P2", kUntilEnded);
+    Wait(L"P3", Seconds(0));
+    watch = &fakeWatch;
+    Begin({1, 1});
+    window.RunUntil(30s);
+    sequencer->FastForward();
+    EXPECT_EQ(window.marquee, LoadingText(L"P1"));
+    window.RunFor(1s);
+    EXPECT_EQ(startTimes, (std::vector<Micros>{2s, 30010ms, 30020ms, 30030ms}));
 }
 
 TEST(LoadWindowTest, BusyCoresAndDiskShareOverTheLast400Ms) {

@@ -5,6 +5,7 @@
 #include "sequencer.h"
 #include "timer_schedule.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -41,6 +42,9 @@ class SimWindow final : public SequencerView {
     std::function<void()> whileBoxOpen;
 
     void SetTimer(TimerId id, unsigned intervalMs) override { schedule.Set(id, intervalMs, now); }
+    unsigned TimeLeftMs(TimerId id) const override {
+        return schedule.Due(id) ? schedule.DelayMs(id, now) : 0;
+    }
     void ShowProgress(double width, const std::wstring& percent) override {
         progress.push_back({width, percent});
     }
@@ -64,7 +68,8 @@ class SimWindow final : public SequencerView {
                 if (due && *due <= until && (!next || *due < next->first)) next = {*due, id};
             }
             if (!next) break;
-            now = next->first;
+            // A timer set in a tick that ran late can be due already: its tick comes at once.
+            now = std::max(now, next->first);
             if (!schedule.BeginTick(next->second, now)) continue;
             if (next->second == TimerId::Timer1) {
                 sequencer->OnTimer1();

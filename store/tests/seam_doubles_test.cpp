@@ -97,9 +97,21 @@ TEST(SeamDoublesTest, EveryMemberThatChangesSomethingIsKnownToChangeIt) {
          [&](Os& os) { return os.ProtectFolder(dir + L"\\empty", kAdministratorsOnly); }},
         {Op::CreateProtectedFolder, true,
          [&](Os& os) { return os.CreateProtectedFolder(dir + L"\\made", kAdministratorsOnly); }},
-        {Op::StartProcess, true, [&](Os& os) { return os.StartProcess(missing); }},
-        {Op::ShellOpen, true, [&](Os& os) { return os.ShellOpen(nullptr, missing, {}); }},
-        {Op::OpenShortcut, true, [&](Os& os) { return os.OpenShortcut(nullptr, missing); }},
+        {Op::StartProcess, true,
+         [&](Os& os) {
+             StartedProcess started;
+             return os.StartProcess(missing, started);
+         }},
+        {Op::ShellOpen, true,
+         [&](Os& os) {
+             StartedProcess started;
+             return os.ShellOpen(nullptr, missing, {}, started);
+         }},
+        {Op::OpenShortcut, true,
+         [&](Os& os) {
+             StartedProcess started;
+             return os.OpenShortcut(nullptr, missing, started);
+         }},
         {Op::ShellDelete, true,
          [&](Os& os) {
              bool aborted = true;

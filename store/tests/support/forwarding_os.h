@@ -146,17 +146,21 @@ class ForwardingOs : public Os {
         if (Status e = Before({Op::CreateProtectedFolder, nullptr, S(path), S(sddl), {}})) return e;
         return real_.CreateProtectedFolder(path, sddl);
     }
-    Status StartProcess(std::wstring_view commandLine) override {
+    Status StartProcess(std::wstring_view commandLine, StartedProcess& started) override {
+        started = {};
         if (Status e = Before({Op::StartProcess, nullptr, S(commandLine), {}, {}})) return e;
-        return real_.StartProcess(commandLine);
+        return real_.StartProcess(commandLine, started);
     }
-    Status ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters) override {
+    Status ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters,
+                     StartedProcess& started) override {
+        started = {};
         if (Status e = Before({Op::ShellOpen, nullptr, S(file), S(parameters), {}})) return e;
-        return real_.ShellOpen(owner, file, parameters);
+        return real_.ShellOpen(owner, file, parameters, started);
     }
-    Status OpenShortcut(HWND owner, std::wstring_view path) override {
+    Status OpenShortcut(HWND owner, std::wstring_view path, StartedProcess& started) override {
+        started = {};
         if (Status e = Before({Op::OpenShortcut, nullptr, S(path), {}, {}})) return e;
-        return real_.OpenShortcut(owner, path);
+        return real_.OpenShortcut(owner, path, started);
     }
     Status ShellDelete(std::wstring_view path, bool& aborted) override {
         aborted = true;
