@@ -1,7 +1,7 @@
 // tw_sample.exe: a start-up program of our own for the demo, the tests and the benchmark. It
 // notes when it was started and by whom, shows a small window with its name for a while and ends.
 //   tw_sample.exe NAME LOGFOLDER [--stay MS] [--hidden] [--rewrite-run HKCU|HKLM|HKLM32 VALUE]
-//                 [--busy MS] [--child-busy MS]
+//                 [--busy MS] [--cpu MS] [--child-cpu MS]
 //                 [anything else, recorded as is]
 // --hidden shows no window and ends at once, or after --stay when that is given.
 // It appends one line to LOGFOLDER\NAME.txt:
@@ -9,10 +9,12 @@
 //   by=<file name of the program that started it> cmd=<line>
 // --rewrite-run does what many real start-up programs do each time they start: it writes its own
 // command line into a Run key (HKLM32: the machine's 32-bit view) as VALUE. --busy keeps every
-// processor busy for MS milliseconds first, as a heavy program does while it loads; --child-busy
-// leaves that to a process of its own that it starts (tw_sample.exe --burn MS, which notes
-// nothing), as a program that hands its loading to a helper does. Started without
-// a name and a log folder, it notes its start in "<its own path>.ran".
+// processor busy for MS milliseconds first, as a heavy program does while it loads. --cpu keeps
+// every processor busy until the program has used MS milliseconds of processor time in all, however
+// busy the computer is (what a test of its measured cost needs); --child-cpu leaves that to a
+// process of its own that it starts (tw_sample.exe --burn MS, which notes nothing and stays 3 s
+// once it has burnt its time), as a program that hands its loading to a helper does. Started
+// without a name and a log folder, it notes its start in "<its own path>.ran".
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
@@ -68,27 +70,66 @@ void RewriteRunValue(const std::wstring& where, const std::wstring& value) {
                       command.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
 }
 
-void KeepEveryProcessorBusy(unsigned ms) {
+// Runs `spin` on every processor (this thread one of them) until each returns.
+void OnEveryProcessor(LPTHREAD_START_ROUTINE spin, void* arg) {
     SYSTEM_INFO info{};
     ::GetSystemInfo(&info);
-    const ULONGLONG until = ::GetTickCount64() + ms;
-    const auto spin = [](LPVOID end) -> DWORD {
-        volatile unsigned long long sink = 0;
-        while (::GetTickCount64() < *static_cast<const ULONGLONG*>(end)) sink = sink + 1;
-        return 0;
-    };
     std::vector<HANDLE> threads;
     for (DWORD i = 1; i < info.dwNumberOfProcessors; ++i) {
-        if (const HANDLE t =
-                ::CreateThread(nullptr, 0, spin, const_cast<ULONGLONG*>(&until), 0, nullptr)) {
+        if (const HANDLE t = ::CreateThread(nullptr, 0, spin, arg, 0, nullptr))
             threads.push_back(t);
-        }
     }
-    spin(const_cast<ULONGLONG*>(&until));
+    spin(arg);
     for (HANDLE t : threads) {
         ::WaitForSingleObject(t, INFINITE);
         ::CloseHandle(t);
     }
+}
+
+void KeepEveryProcessorBusy(unsigned ms) {
+    ULONGLONG until = ::GetTickCount64() + ms;
+    OnEveryProcessor(
+        [](LPVOID end) -> DWORD {
+            volatile unsigned long long sink = 0;
+            while (::GetTickCount64() < *static_cast<const ULONGLONG*>(end)) sink = sink + 1;
+            return 0;
+        },
+        &until);
+}
+
+// Processor time of this process so far, user and kernel, in 100 ns units.
+unsigned long long OwnProcessorTime() {
+    FILETIME created, exited, kernel, user;
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+    return static_cast<unsigned long long>(FileTimeTicks(kernel) + FileTimeTicks(user));
+}
+
+// The processor time, in 100 ns units, at which BurnProcessorTime is done.
+unsigned long long g_burntAt = 0;
+
+void SpinUntilBurnt() {
+    volatile unsigned long long sink = 0;
+    while (OwnProcessorTime() < g_burntAt) {
+        for (int i = 0; i < 100'000; ++i) sink = sink + 1;
+    }
+}
+
+// The threads that help stay, asleep, until the process ends, as a program's workers do: Wine
+// can tell a thread's processor time only while the thread is there.
+void BurnProcessorTime(unsigned ms) {
+    g_burntAt = OwnProcessorTime() + ms * 10'000ull;
+    SYSTEM_INFO info{};
+    ::GetSystemInfo(&info);
+    for (DWORD i = 1; i < info.dwNumberOfProcessors; ++i) {
+        const auto helper = [](LPVOID) -> DWORD {
+            SpinUntilBurnt();
+            ::Sleep(INFINITE);
+            return 0;
+        };
+        if (const HANDLE t = ::CreateThread(nullptr, 0, helper, nullptr, 0, nullptr))
+            ::CloseHandle(t);
+    }
+    SpinUntilBurnt();
 }
 
 void StartBurner(const std::wstring& ms) {
@@ -158,7 +199,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     int argc = 0;
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
     if (argv && argc == 3 && std::wstring(argv[1]) == L"--burn") {
-        KeepEveryProcessorBusy(static_cast<unsigned>(std::stoul(argv[2])));
+        BurnProcessorTime(static_cast<unsigned>(std::stoul(argv[2])));
+        ::Sleep(3000);
         return 0;
     }
     if (!argv || argc < 3) {
@@ -183,7 +225,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         }
         if (arg == L"--hidden") hidden = true;
         if (arg == L"--busy" && i + 1 < argc) KeepEveryProcessorBusy(std::stoul(argv[++i]));
-        if (arg == L"--child-busy" && i + 1 < argc) StartBurner(argv[++i]);
+        if (arg == L"--cpu" && i + 1 < argc) BurnProcessorTime(std::stoul(argv[++i]));
+        if (arg == L"--child-cpu" && i + 1 < argc) StartBurner(argv[++i]);
         if (arg == L"--rewrite-run" && i + 2 < argc) {
             RewriteRunValue(argv[i + 1], argv[i + 2]);
             i += 2;

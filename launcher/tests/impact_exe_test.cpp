@@ -33,11 +33,12 @@ class ImpactExeTest : public LauncherFixture {
 // Measured over their first minute, but a program whose processes have all ended needs no more:
 // the launcher ends soon after the last of them.
 TEST_F(ImpactExeTest, EachProgramCostsWhatItAndEveryProcessItStartsUsed) {
-    // The two heavy ones apart, so that neither shares the processors with the other.
-    InOrder({{L"Heavy", L"--hidden --busy 2000"},
+    // The heavy ones use a set amount of processor time, however long that takes on a computer
+    // that other tests keep busy, and stay a while after it, as a program that has loaded does.
+    InOrder({{L"Heavy", L"--hidden --cpu 2500 --stay 3000"},
              {L"Idle", L"--stay 2500"},
              {L"Brief", L"--hidden"},
-             {L"Parent", L"--hidden --child-busy 2000"}});
+             {L"Parent", L"--hidden --child-cpu 2500"}});
     StartLauncher();
     ASSERT_TRUE(Eventually([&] { return Starts().size() == 4; }, 20s));
     ASSERT_TRUE(launcher_->Wait(15s)) << "the launcher stayed after every program had ended";
@@ -51,7 +52,9 @@ TEST_F(ImpactExeTest, EachProgramCostsWhatItAndEveryProcessItStartsUsed) {
     ASSERT_EQ(brief.size(), 1u) << "a program that ends at once is measured too";
     ASSERT_EQ(parent.size(), 1u);
     EXPECT_EQ(MedianImpact(heavy), Impact::High) << heavy[0].cpuMs << " ms";
+    EXPECT_GE(heavy[0].cpuMs, 2400u) << "all of what it used while it ran";
     EXPECT_EQ(MedianImpact(parent), Impact::High) << "its child's time counts: " << parent[0].cpuMs;
+    EXPECT_GE(parent[0].cpuMs, 2400u);
     EXPECT_EQ(MedianImpact(idle), Impact::Low) << idle[0].cpuMs << " ms";
     EXPECT_EQ(MedianImpact(brief), Impact::Low) << brief[0].cpuMs << " ms";
     ASSERT_TRUE(idle[0].firstWindowMs.has_value()) << "its window was shown";
@@ -65,12 +68,15 @@ TEST_F(ImpactExeTest, EachProgramCostsWhatItAndEveryProcessItStartsUsed) {
     for (size_t i = 0; i < 4; ++i) EXPECT_EQ(logOn->programs[i].name, order[i]);
     EXPECT_EQ(logOn->spanMs, logOn->programs[3].startMs);
     EXPECT_NEAR(logOn->programs[3].startMs - logOn->programs[0].startMs, 3000, 500);
-    // The heavy one's busy seconds are its first two (and a little of the third, as its clock
-    // starts once it runs); ended, it used nothing more in its minute.
+    // The heavy one's seconds add up to its time, and once it had used its time and ended it used
+    // nothing more in its minute.
     const std::vector<uint32_t>& seconds = logOn->programs[0].cpuPerSecond;
     ASSERT_EQ(seconds.size(), kMeasuredMs / 1000);
-    EXPECT_GT(seconds[0] + seconds[1], 1000u);
-    EXPECT_EQ(seconds[3], 0u);
+    uint64_t sum = 0;
+    for (const uint32_t ms : seconds) sum += ms;
+    EXPECT_NEAR(static_cast<double>(sum), static_cast<double>(heavy[0].cpuMs), 60.0);
+    EXPECT_GT(seconds[0], 0u);
+    EXPECT_EQ(seconds.back(), 0u);
 }
 
 // The record is written once, when the last measurement is taken: a launcher ended before that
