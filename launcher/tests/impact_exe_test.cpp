@@ -35,13 +35,15 @@ class ImpactExeTest : public LauncherFixture {
 TEST_F(ImpactExeTest, EachProgramCostsWhatItAndEveryProcessItStartsUsed) {
     // The heavy ones use a set amount of processor time, however long that takes on a computer
     // that other tests keep busy, and stay a while after it, as a program that has loaded does.
-    InOrder({{L"Heavy", L"--hidden --cpu 2500 --stay 3000"},
+    InOrder({{L"Heavy", L"--hidden --cpu 1500 --stay 3000"},
              {L"Idle", L"--stay 2500"},
              {L"Brief", L"--hidden"},
-             {L"Parent", L"--hidden --child-cpu 2500"}});
+             {L"Parent", L"--hidden --child-cpu 1500"}});
     StartLauncher();
     ASSERT_TRUE(Eventually([&] { return Starts().size() == 4; }, 20s));
-    ASSERT_TRUE(launcher_->Wait(15s)) << "the launcher stayed after every program had ended";
+    // Well within the minute they are measured over, even on a computer so busy that the heavy
+    // ones take many times their processor time to use it.
+    ASSERT_TRUE(launcher_->Wait(40s)) << "the launcher stayed after every program had ended";
 
     const auto heavy = Costs(L"Heavy");
     const auto idle = Costs(L"Idle");
@@ -52,9 +54,9 @@ TEST_F(ImpactExeTest, EachProgramCostsWhatItAndEveryProcessItStartsUsed) {
     ASSERT_EQ(brief.size(), 1u) << "a program that ends at once is measured too";
     ASSERT_EQ(parent.size(), 1u);
     EXPECT_EQ(MedianImpact(heavy), Impact::High) << heavy[0].cpuMs << " ms";
-    EXPECT_GE(heavy[0].cpuMs, 2400u) << "all of what it used while it ran";
+    EXPECT_GE(heavy[0].cpuMs, 1400u) << "all of what it used while it ran";
     EXPECT_EQ(MedianImpact(parent), Impact::High) << "its child's time counts: " << parent[0].cpuMs;
-    EXPECT_GE(parent[0].cpuMs, 2400u);
+    EXPECT_GE(parent[0].cpuMs, 1400u);
     EXPECT_EQ(MedianImpact(idle), Impact::Low) << idle[0].cpuMs << " ms";
     EXPECT_EQ(MedianImpact(brief), Impact::Low) << brief[0].cpuMs << " ms";
     ASSERT_TRUE(idle[0].firstWindowMs.has_value()) << "its window was shown";
