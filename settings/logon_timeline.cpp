@@ -3,6 +3,7 @@
 #include "gdi.h"
 #include "logon_costs.h"
 #include "resource.h"
+#include "settings_model.h"
 #include "window.h"
 
 #include <algorithm>
@@ -50,17 +51,12 @@ std::wstring DiskBytes(uint64_t bytes) {
 }
 
 std::wstring When(uint64_t ticks) {
-    const FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    SYSTEMTIME universal{};
-    SYSTEMTIME local{};
-    if (!::FileTimeToSystemTime(&utc, &universal) ||
-        !::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
-        return {};
-    }
+    const std::optional<SYSTEMTIME> local = LocalMoment(ticks);
+    if (!local) return {};
     wchar_t date[80]{};
     wchar_t time[80]{};
-    ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_LONGDATE, &local, nullptr, date, 80, nullptr);
-    ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &local, nullptr, time, 80);
+    ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_LONGDATE, &*local, nullptr, date, 80, nullptr);
+    ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &*local, nullptr, time, 80);
     return std::wstring(date) + L", " + time;
 }
 

@@ -89,23 +89,29 @@ std::wstring SecondsText(uint32_t ms) {
 
 // A moment in the user's local time and date format; empty when it is no moment Windows can show.
 std::wstring MomentText(uint64_t when, const wchar_t* locale) {
-    const FILETIME utc{static_cast<DWORD>(when), static_cast<DWORD>(when >> 32)};
-    SYSTEMTIME universal{};
-    SYSTEMTIME local{};
-    if (when == 0 || !::FileTimeToSystemTime(&utc, &universal) ||
-        !::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
-        return {};
-    }
+    const std::optional<SYSTEMTIME> local = when == 0 ? std::nullopt : LocalMoment(when);
+    if (!local) return {};
     wchar_t date[80]{};
     wchar_t time[80]{};
-    if (!::GetDateFormatEx(locale, DATE_SHORTDATE, &local, nullptr, date, 80, nullptr) ||
-        !::GetTimeFormatEx(locale, TIME_NOSECONDS, &local, nullptr, time, 80)) {
+    if (!::GetDateFormatEx(locale, DATE_SHORTDATE, &*local, nullptr, date, 80, nullptr) ||
+        !::GetTimeFormatEx(locale, TIME_NOSECONDS, &*local, nullptr, time, 80)) {
         return {};
     }
     return std::wstring(L"On ") + date + L" at " + time + L".";
 }
 
 }  // namespace
+
+std::optional<SYSTEMTIME> LocalMoment(uint64_t fileTimeTicks) {
+    const FILETIME utc{static_cast<DWORD>(fileTimeTicks), static_cast<DWORD>(fileTimeTicks >> 32)};
+    SYSTEMTIME universal{};
+    SYSTEMTIME local{};
+    if (!::FileTimeToSystemTime(&utc, &universal) ||
+        !::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
+        return std::nullopt;
+    }
+    return local;
+}
 
 std::wstring LastLogOnText(const std::optional<LogOnRecord>& record, const wchar_t* locale) {
     if (!record) return L"Last log-on: not measured yet.";

@@ -46,6 +46,10 @@ inline constexpr size_t kOpeningBlankRows = 50;
 // longer starts the launcher.
 bool SwitchedOffInTaskManager(Os& os);
 
+// A moment stored as FILETIME ticks (UTC) in the computer's local time; nothing when Windows
+// cannot show it.
+std::optional<SYSTEMTIME> LocalMoment(uint64_t fileTimeTicks);
+
 // The line under the lists about the last log-on: how many programs started and how long after
 // the log-on the last one did, then when it was, in the user's format (`locale` names the
 // format; the user's own by default). Said plainly when none was measured yet.
