@@ -121,15 +121,15 @@ wine_exit_meaning() {
     esac
 }
 
-# A display of its own: a fresh Xvfb on the first free number from :91, as DISPLAY. Tests that
-# run side by side look for one at the same moment: the number is ours only once the lock names
-# our server, else the next one is tried.
+# A display of its own: a fresh Xvfb on the first free number from :91, as DISPLAY, of
+# TARNWICK_SCREEN pixels (1280x1024 unless set). Tests that run side by side look for one at the
+# same moment: the number is ours only once the lock names our server, else the next one is tried.
 wine_env_display() {
     local n=90 i
     while :; do
         n=$((n + 1))
         if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then continue; fi
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 "${TARNWICK_SCREEN:-1280x1024}x24" -nolisten tcp </dev/null >/dev/null 2>&1 &
         TARNWICK_XVFB_PID=$!
         for i in $(seq 100); do
             [ -e "/tmp/.X11-unix/X$n" ] || ! kill -0 "$TARNWICK_XVFB_PID" 2>/dev/null && break

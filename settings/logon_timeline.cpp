@@ -1,5 +1,6 @@
 #include "logon_timeline.h"
 
+#include "accessibility.h"
 #include "gdi.h"
 #include "logon_costs.h"
 #include "resource.h"
@@ -103,12 +104,6 @@ std::wstring Description(const std::optional<LogOnRecord>& record) {
     if (count == 0) text += std::wstring(L"\r\n") + kNoPrograms;
     for (const StartedProgram& program : record->programs) text += L"\r\n" + ProgramLine(program);
     return text;
-}
-
-bool HighContrast() {
-    HIGHCONTRASTW contrast{sizeof contrast, 0, nullptr};
-    return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
 bool ShowsLoad(const LogOnRecord& record) {
@@ -282,9 +277,10 @@ void LastLogOnWindow::OnRescaled() {
 }
 
 void LastLogOnWindow::ShowLegend() {
-    ::SetDlgItemTextW(
-        hwnd(), IDC_lblLegend,
-        record_ && !record_->programs.empty() ? Legend(HighContrast(), ShowsLoad()).c_str() : L"");
+    ::SetDlgItemTextW(hwnd(), IDC_lblLegend,
+                      record_ && !record_->programs.empty()
+                          ? Legend(ui::HighContrastOn(), ShowsLoad()).c_str()
+                          : L"");
 }
 
 Layout LastLogOnWindow::Measure() const {
@@ -462,7 +458,7 @@ void LastLogOnWindow::Draw(const DRAWITEMSTRUCT& item) const {
 }  // namespace
 
 TimelineColours CurrentTimelineColours() {
-    if (HighContrast()) {
+    if (ui::HighContrastOn()) {
         return {true,
                 ::GetSysColor(COLOR_WINDOW),
                 ::GetSysColor(COLOR_WINDOWTEXT),

@@ -2,7 +2,9 @@
 # Pictures of the settings window and its about box to look at: with each shipped skin, with skins
 # off, without the product's data files, and with 20 entries. Runs the built program under the
 # build tree's private Wine prefix and its own Xvfb display.
-#   BUILD_DIR=build/<yours> [DPI=144] settings/tests/screenshots.sh [output folder]
+#   BUILD_DIR=build/<yours> [DPI=144] [HC=1] settings/tests/screenshots.sh [output folder]
+# DPI sets the system's DPI (and a screen as much larger); HC=1 sets a high-contrast colour scheme
+# and has the program treat high contrast as on, which Wine cannot switch on itself.
 # BUILD_DIR is required: the run replaces that tree's Wine prefix and ends its server.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -11,6 +13,7 @@ out=$(mkdir -p "${1:-$build/screenshots}" && cd "${1:-$build/screenshots}" && pw
 
 . "$root/scripts/wine-env.sh"
 wine_env_fixed_layout "$0" "$@"
+if [ -n "${DPI:-}" ]; then export TARNWICK_SCREEN="$((1280 * DPI / 96))x$((1024 * DPI / 96))"; fi
 wine_env_start "$build"
 program=$(mktemp -d "$build/screenshot-program.XXXXXX")
 trap 'wine_env_stop; rm -rf "$program"' EXIT
@@ -55,6 +58,10 @@ shoot() {
 
 if [ -n "${DPI:-}" ]; then
     quiet wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$DPI" /f
+fi
+if [ -n "${HC:-}" ]; then
+    "$root/scripts/high-contrast.sh"
+    export TARNWICK_HIGH_CONTRAST=1
 fi
 quiet wine reg delete 'HKCU\Software\Veltane' /f || true
 shoot no-data
