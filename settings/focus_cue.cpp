@@ -17,7 +17,7 @@ LRESULT CALLBACK FocusOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 }
 
 LRESULT CALLBACK FocusCueProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR owner,
-                              DWORD_PTR wholeCue) {
+                              DWORD_PTR) {
     if (message == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, FocusCueProc, owner);
     if (message == WM_UPDATEUISTATE) ::InvalidateRect(hwnd, nullptr, TRUE);
     const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
@@ -30,26 +30,16 @@ LRESULT CALLBACK FocusCueProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     const WindowDc dc(hwnd);
     RECT area{};
     ::GetClientRect(hwnd, &area);
-    if (wholeCue) {
-        ::InflateRect(&area, -1, -1);
-    } else {
-        // A label: the frame goes round its text, where a tick box draws it.
-        wchar_t text[64]{};
-        ::GetWindowTextW(hwnd, text, 64);
-        const Selected font(dc.get(), ControlFont(hwnd));
-        ::DrawTextW(dc.get(), text, -1, &area, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-        area.right += 2;
-    }
+    ::InflateRect(&area, -1, -1);
     ::DrawFocusRect(dc.get(), &area);
     return result;
 }
 
 }  // namespace
 
-void AttachFocusCue(HWND dialog, int owner, int cue, bool wholeCue) {
+void AttachFocusCue(HWND dialog, int owner, int cue) {
     ::SetWindowSubclass(::GetDlgItem(dialog, owner), FocusOwnerProc, static_cast<UINT_PTR>(cue), 0);
-    ::SetWindowSubclass(::GetDlgItem(dialog, cue), FocusCueProc, static_cast<UINT_PTR>(owner),
-                        wholeCue);
+    ::SetWindowSubclass(::GetDlgItem(dialog, cue), FocusCueProc, static_cast<UINT_PTR>(owner), 0);
 }
 
 }  // namespace tarnwick::settings

@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "accessibility.h"
 #include "arrow_icon.h"
 #include "dialog_font.h"
 #include "focus_cue.h"
@@ -8,6 +9,7 @@
 #include "resource.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -35,27 +37,40 @@ constexpr COLORREF kBandText = RGB(255, 255, 255);
 
 struct BoxControl {
     int box;
-    int label;
     Box which;
 };
 
 constexpr BoxControl kBoxes[] = {
-    {IDC_Check1, IDC_Label8, Box::VisibleOnStartup}, {IDC_Check2, IDC_Label9, Box::AutoHide},
-    {IDC_Check3, IDC_Label10, Box::ShowDetails},     {IDC_Check4, IDC_Label11, Box::ShowSkin},
-    {IDC_Check5, IDC_Label12, Box::HideLogo},        {IDC_Check6, IDC_Label13, Box::WaitIdle},
+    {IDC_Check1, Box::VisibleOnStartup}, {IDC_Check2, Box::AutoHide},
+    {IDC_Check3, Box::ShowDetails},      {IDC_Check4, Box::ShowSkin},
+    {IDC_Check5, Box::HideLogo},         {IDC_Check6, Box::WaitIdle},
 };
 
-// Controls that cannot show their own focus, and the control beside them that shows it.
-constexpr std::pair<int, int> kFocusCues[] = {
-    {IDC_Check1, IDC_Label8},   {IDC_Check2, IDC_Label9},   {IDC_Check3, IDC_Label10},
-    {IDC_Check4, IDC_Label11},  {IDC_Check5, IDC_Label12},  {IDC_Check6, IDC_Label13},
-    {IDC_VScroll1, IDC_Label2}, {IDC_VScroll2, IDC_Label3},
-};
+// The spin controls have no thumb that could show the focus: their value box shows it instead.
+constexpr std::pair<int, int> kFocusCues[] = {{IDC_VScroll1, IDC_Label2},
+                                              {IDC_VScroll2, IDC_Label3}};
 
-// The captions that take the skin's colour; the value boxes keep theirs.
-constexpr int kCaptions[] = {IDC_Label1,  IDC_Label4,  IDC_Label5,  IDC_Label6,  IDC_Label8,
-                             IDC_Label9,  IDC_Label10, IDC_Label11, IDC_Label12, IDC_Label13,
-                             IDC_Label14, IDC_Label15, IDC_Label16, IDC_Label17, IDC_Label18};
+// The captions that take the skin's colour, the tick boxes' own among them; the value boxes keep
+// theirs.
+constexpr int kCaptions[] = {IDC_Label1,  IDC_Label4,  IDC_Label5,  IDC_Label6,  IDC_Label14,
+                             IDC_Label15, IDC_Label16, IDC_Label17, IDC_Label18, IDC_Check1,
+                             IDC_Check2,  IDC_Check3,  IDC_Check4,  IDC_Check5,  IDC_Check6};
+
+// Controls whose window text is their name but which do not show it. Windows' accessibility does
+// not read that text for these kinds of control: it names them after the nearest text before them
+// in the dialog, which for the spin controls is the value box's number and for the commands the
+// impacts' title. They get the same name as an annotation too.
+constexpr int kNamedByOwnText[] = {IDC_VScroll1, IDC_VScroll2, IDC_List4,
+                                   IDC_List6,    IDC_List5,    IDC_UpDown1};
+// Controls whose window text is what they hold (a drop-down list's choice, a number typed), and
+// the name they are announced by.
+constexpr std::pair<int, const wchar_t*> kSpokenNames[] = {
+    {IDC_Combo1, L"Skin"},
+    {IDC_Combo2, L"Selected program's wait"},
+    {IDC_Text1, L"Seconds after the one before starts"},
+};
+// The picture buttons: their text is not shown, so a tooltip shows it.
+constexpr int kPictureButtons[] = {IDC_Command8, IDC_Command7};
 
 // The choices of the own wait, in the order of OwnWait::Kind.
 constexpr const wchar_t* kWaitChoices[] = {L"Same as the others",
@@ -89,6 +104,12 @@ bool Form1::Create(HINSTANCE instance, int show) {
 
 INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_SETTINGCHANGE:
+            if (wParam == SPI_SETHIGHCONTRAST) Restyle();
+            return FALSE;
+        case WM_SYSCOLORCHANGE:
+            Restyle();
+            return FALSE;
         case WM_INITDIALOG:
             OnInitDialog();
             return FALSE;  // the opening has placed the focus itself
@@ -160,16 +181,21 @@ void Form1::OnInitDialog() {
         SCROLLINFO info{sizeof info, SIF_RANGE | SIF_POS, kSpinFirst, kSpinLast, 0, kSpinStart, 0};
         ::SetScrollInfo(Item(id), SB_CTL, &info, FALSE);
     }
-    lists_.Attach({Item(IDC_List4), Item(IDC_List6), Item(IDC_List5)}, [this] { ShowWait(); });
+    lists_.Attach(
+        {Item(IDC_List4), Item(IDC_List6), Item(IDC_List5)}, [this] { ShowWait(); },
+        [this](bool up) { OnMove(up); });
     for (const wchar_t* choice : kWaitChoices) {
         ::SendMessageW(Item(IDC_Combo2), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
     }
     ::SendMessageW(Item(IDC_UpDown1), UDM_SETRANGE32, 0, kMostOwnWaitSeconds);
     // Four digits at most: the longest wait has four.
     ::SendMessageW(Item(IDC_Text1), EM_SETLIMITTEXT, 4, 0);
-    // Tick boxes are the box alone and spin controls have no thumb: neither can show that it
-    // has the focus, so its label or value box shows it instead.
-    for (const auto& [owner, cue] : kFocusCues) AttachFocusCue(hwnd(), owner, cue, IsValueBox(cue));
+    for (const auto& [owner, cue] : kFocusCues) AttachFocusCue(hwnd(), owner, cue);
+    // A themed tick box draws its caption in the theme's colour whatever WM_CTLCOLORSTATIC sets,
+    // and a skin's caption colour was chosen to be read on its picture: the tick boxes draw
+    // without the visual style, as every caption of the window does, in the colour the skin gives.
+    for (const BoxControl& control : kBoxes) ::SetWindowTheme(Item(control.box), L"", L"");
+    NameControls();
 
     model_->Load();
 
@@ -203,13 +229,6 @@ void Form1::OnCommand(int id, int code) {
     for (const BoxControl& control : kBoxes) {
         if (id == control.box && code == BN_CLICKED) {
             model_->SetBox(control.which, ::IsDlgButtonChecked(hwnd(), id) == BST_CHECKED);
-            ShowSkinList();
-            return;
-        }
-        // A double click on a label is two clicks, as on the box itself.
-        if (id == control.label && (code == STN_CLICKED || code == STN_DBLCLK)) {
-            model_->ToggleBox(control.which);
-            ShowBoxes();
             ShowSkinList();
             return;
         }
@@ -293,9 +312,35 @@ void Form1::NoSkin() {
 
 void Form1::ShowLook(SkinLook look) {
     look_ = std::move(look);
+    Restyle();
+}
+
+void Form1::Restyle() {
     background_.Prepare(hwnd(), look_);
     RedrawWholeWindow(hwnd());
     if (about_ && about_->Loaded()) about_->ShowLook();
+}
+
+void Form1::NameControls() {
+    for (const int id : kNamedByOwnText) {
+        ui::NameForScreenReaders(Item(id), ui::WindowText(Item(id)).c_str());
+    }
+    for (const auto& [id, name] : kSpokenNames) ui::NameForScreenReaders(Item(id), name);
+    // The tooltip belongs to the window, which destroys it with itself.
+    const HWND tips = ::CreateWindowExW(
+        0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, instance_, nullptr);
+    for (const int id : kPictureButtons) {
+        // The tooltip keeps its own copy of the text.
+        std::wstring text = ui::WindowText(Item(id));
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
+        tool.lpszText = text.data();
+        ::SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 void Form1::ShowAbout() {
@@ -451,7 +496,10 @@ void Form1::ShowWait() {
 void Form1::DrawBand(const DRAWITEMSTRUCT& item) const {
     const HDC dc = item.hDC;
     RECT band = item.rcItem;
-    const SIZE logo = logo_ ? PictureSize(*logo_.get()) : SIZE{0, 0};
+    // In high contrast the band is the product's name in the scheme's colours, as every picture
+    // behind text gives way there.
+    const bool highContrast = ui::HighContrastOn();
+    const SIZE logo = logo_ && !highContrast ? PictureSize(*logo_.get()) : SIZE{0, 0};
     if (logo.cx > 0 && logo.cy > 0) {
         // The logo fills the band's height; its last column of pixels is drawn out to the right
         // edge, so that its background runs on across the whole band.
@@ -465,10 +513,10 @@ void Form1::DrawBand(const DRAWITEMSTRUCT& item) const {
         return;
     }
     // Without the picture: a plain band with the product's name.
-    ::SetBkColor(dc, kBandColour);
+    ::SetBkColor(dc, highContrast ? ::GetSysColor(COLOR_HIGHLIGHT) : kBandColour);
     ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &band, nullptr, 0, nullptr);
     const Selected font(dc, bandFont_.get());
-    ::SetTextColor(dc, kBandText);
+    ::SetTextColor(dc, highContrast ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : kBandText);
     band.left += ::MulDiv(band.bottom - band.top, 1, 3);
     ::DrawTextW(dc, L"Tarnwick", -1, &band, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
 }

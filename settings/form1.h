@@ -47,6 +47,10 @@ class Form1 final : public ui::Dialog, private SkinHooks {
     void ShowAbout();
     // The windows take a new look: the settings window now, the about box when it is loaded.
     void ShowLook(SkinLook look);
+    // Both windows draw their look again: a high-contrast theme or the system's colours changed.
+    void Restyle();
+    // Names for screen readers and tooltips, for the controls that show no text of their own.
+    void NameControls();
 
     void ShowBoxes();
     void ShowDelays();

@@ -42,9 +42,11 @@ ListPair::~ListPair() {
 }
 
 void ListPair::Attach(const std::array<HWND, kColumns>& lists,
-                      std::function<void()> selectionChanged) {
+                      std::function<void()> selectionChanged,
+                      std::function<void(bool up)> moveAsked) {
     lists_ = lists;
     selectionChanged_ = std::move(selectionChanged);
+    moveAsked_ = std::move(moveAsked);
     for (const HWND list : lists_) {
         ::SetWindowSubclass(list, ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
     }
@@ -56,6 +58,12 @@ LRESULT CALLBACK ListPair::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     if (message == WM_NCDESTROY) {
         ::RemoveWindowSubclass(hwnd, ListProc, 0);
         std::replace(lists.lists_.begin(), lists.lists_.end(), hwnd, HWND{});
+    }
+    // With Alt held, the arrows come as system keys, which a list box leaves alone. They still go
+    // on to the default handling: it notes that Alt was not pressed alone, and so does not open
+    // the window's menu when Alt is let go.
+    if (message == WM_SYSKEYDOWN && (wParam == VK_UP || wParam == VK_DOWN) && lists.moveAsked_) {
+        lists.moveAsked_(wParam == VK_UP);
     }
     const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
     if (message != WM_DESTROY && message != WM_NCDESTROY) lists.KeepInStep(hwnd);

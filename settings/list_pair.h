@@ -1,7 +1,8 @@
 // List4, List6 and List5, the names, the start-up impacts and the commands of the launch list side
 // by side: a row of the one is the same row of the others. Whatever moves one list's selection or
 // top row (a click, a drag, the wheel, the keyboard, its scroll bar, a message from outside) is
-// copied to the other lists once it is done.
+// copied to the other lists once it is done. Alt+Up and Alt+Down in any of them ask for the
+// selected row to move, as the arrow buttons beside them do.
 #pragma once
 
 #include "settings_model.h"
@@ -26,8 +27,10 @@ class ListPair {
     ListPair& operator=(const ListPair&) = delete;
 
     // From now on the lists stay in step; `selectionChanged` is told each time the selected row
-    // becomes another, whoever moved it.
-    void Attach(const std::array<HWND, kColumns>& lists, std::function<void()> selectionChanged);
+    // becomes another, whoever moved it, and `moveAsked` (true: up) each time a key asks for a
+    // move.
+    void Attach(const std::array<HWND, kColumns>& lists, std::function<void()> selectionChanged,
+                std::function<void(bool up)> moveAsked);
     // Every list shows its column's rows, from the top, with none selected.
     void Show(const std::array<const ItemList*, kColumns>& columns);
     // The selected row; LB_ERR when none is.
@@ -49,6 +52,7 @@ class ListPair {
 
     std::array<HWND, kColumns> lists_{};
     std::function<void()> selectionChanged_;
+    std::function<void(bool up)> moveAsked_;
     int selection_ = LB_ERR;  // the selection last told
     bool busy_ = false;       // true while the lists are being filled or brought in step
 };

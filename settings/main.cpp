@@ -52,7 +52,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         return 0;
     }
     tarnwick::ComScope com;
-    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    const INITCOMMONCONTROLSEX controls{sizeof controls,
+                                        ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
     ::InitCommonControlsEx(&controls);
 
     tarnwick::settings::Form1 form(tarnwick::SystemOs(), tarnwick::ProgramFolder());

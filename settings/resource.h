@@ -20,17 +20,11 @@
 #define IDC_Label3 1006
 #define IDC_VScroll2 1007
 #define IDC_Check1 1008
-#define IDC_Label8 1009
 #define IDC_Check2 1010
-#define IDC_Label9 1011
 #define IDC_Check5 1012
-#define IDC_Label12 1013
 #define IDC_Check6 1040  // "Wait until the computer is idle"
-#define IDC_Label13 1041
 #define IDC_Check3 1014
-#define IDC_Label10 1015
 #define IDC_Check4 1016
-#define IDC_Label11 1017
 #define IDC_Combo1 1018
 #define IDC_Label5 1019
 #define IDC_List4 1020

@@ -18,7 +18,9 @@ void CopyProductData(const std::filesystem::path& programFolder) {
                                programFolder / L"TARNWICK.HTM");
 }
 
-SettingsProcess::SettingsProcess(const std::filesystem::path& exe) : Child(exe) {
+SettingsProcess::SettingsProcess(const std::filesystem::path& exe,
+                                 const std::filesystem::path& errorFile)
+    : Child(exe, {}, errorFile) {
     // The window's own message boxes carry its title too; the window is the one without an owner.
     testing::Eventually(
         [&] {
@@ -62,9 +64,13 @@ bool SettingsProcess::Checked(int id) const {
     return Send(Item(id), BM_GETCHECK) == BST_CHECKED;
 }
 
-void SettingsProcess::ClickLabel(int id) const {
-    Send(Item(id), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-    Send(Item(id), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+void SettingsProcess::ClickCaption(int id) const {
+    RECT client{};
+    ::GetClientRect(Item(id), &client);
+    // The box is about as wide as the control is tall: twice that is well into the caption.
+    const LPARAM at = MAKELPARAM(client.bottom * 2, client.bottom / 2);
+    Send(Item(id), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    Send(Item(id), WM_LBUTTONUP, 0, at);
 }
 
 void SettingsProcess::Spin(int id, int code) const {

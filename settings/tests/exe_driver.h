@@ -21,8 +21,10 @@ void CopyProductData(const std::filesystem::path& programFolder);
 // it goes.
 class SettingsProcess : public testing::Child {
   public:
-    // Starts the program and waits for its window; throws when none appeared.
-    explicit SettingsProcess(const std::filesystem::path& exe);
+    // Starts the program and waits for its window; throws when none appeared. With an
+    // `errorFile`, the program's standard error goes there.
+    explicit SettingsProcess(const std::filesystem::path& exe,
+                             const std::filesystem::path& errorFile = {});
 
     HWND Window() const { return window_; }
     // A message box of the window's own (titled as the window, owned by it), polled for up to
@@ -36,8 +38,8 @@ class SettingsProcess : public testing::Child {
     LRESULT Send(HWND target, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     // Sent, so that the click has been handled when it returns.
     void Click(int id) const { Send(Item(id), BM_CLICK); }
-    // A mouse click on a label, as the label sees it.
-    void ClickLabel(int id) const;
+    // A mouse click on the caption of a tick box, past the box, as the box sees it.
+    void ClickCaption(int id) const;
     // A click of a spin control's arrow (SB_LINEUP, SB_LINEDOWN, ...) as the window receives it.
     void Spin(int id, int code) const;
 

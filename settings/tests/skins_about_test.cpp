@@ -24,8 +24,8 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 // Text of 8 points has far more glyph pixels than this in its full colour.
 constexpr int kGlyphPixels = 6;
 
-constexpr int kFormCaptions[] = {IDC_Label1, IDC_Label4,  IDC_Label5,  IDC_Label6,  IDC_Label8,
-                                 IDC_Label9, IDC_Label10, IDC_Label11, IDC_Label12, IDC_Label13};
+constexpr int kFormCaptions[] = {IDC_Label1, IDC_Label4, IDC_Label5, IDC_Label6, IDC_Check1,
+                                 IDC_Check2, IDC_Check3, IDC_Check4, IDC_Check5, IDC_Check6};
 constexpr int kAboutCaptions[] = {IDC_lblTitle, IDC_AboutLabel1, IDC_lblDescription, IDC_lblVersion,
                                   IDC_lblDisclaimer};
 
@@ -160,18 +160,18 @@ TEST_F(SkinTest, SkinsOffBlackenBothWindowsAndOnAgainShowTheSkinChosenMeanwhile)
     Cancel(*window);
 }
 
-TEST_F(SkinTest, TheSkinLabelActsLikeTheBox) {
+TEST_F(SkinTest, TheSkinCaptionActsLikeTheBox) {
     auto window = Open();
     const HWND about = OpenAbout(*window);
     ASSERT_NE(about, nullptr);
-    window->ClickLabel(IDC_Label11);
+    window->ClickCaption(IDC_Check4);
     EXPECT_FALSE(window->Checked(IDC_Check4));
     EXPECT_FALSE(::IsWindowEnabled(window->Item(IDC_Combo1)));
-    ExpectLook(window->Window(), about, kBlack, false, "label clicked once");
-    window->ClickLabel(IDC_Label11);
+    ExpectLook(window->Window(), about, kBlack, false, "caption clicked once");
+    window->ClickCaption(IDC_Check4);
     EXPECT_TRUE(window->Checked(IDC_Check4));
     EXPECT_TRUE(::IsWindowEnabled(window->Item(IDC_Combo1)));
-    ExpectLook(window->Window(), about, shipped[0].colour, true, "label clicked twice");
+    ExpectLook(window->Window(), about, shipped[0].colour, true, "caption clicked twice");
     Cancel(*window);
 }
 

@@ -124,20 +124,20 @@ TEST_F(WindowTest, OpeningAnEmptyStoreShowsTheDefaultsAndWritesBackSevenKeys) {
 
 TEST_F(WindowTest, TheControlsCarryTheirTextsAndTheArrangementIsTidy) {
     auto window = Open();
-    EXPECT_EQ(window->Text(IDC_Label1), L"Loading delay (Seconds):");
-    EXPECT_EQ(window->Text(IDC_Label4), L"Initial Delay (Seconds):");
-    EXPECT_EQ(window->Text(IDC_Label8), L"Visible On Startup");
-    EXPECT_EQ(window->Text(IDC_Label9), L"Auto hide");
-    EXPECT_EQ(window->Text(IDC_Label10), L"Show Details");
-    EXPECT_EQ(window->Text(IDC_Label11), L"Show \"Skin\"");
-    EXPECT_EQ(window->Text(IDC_Label12), L"Hide Logo");
-    EXPECT_EQ(window->Text(IDC_Label5), L"Load First");
+    EXPECT_EQ(window->Text(IDC_Label1), L"Loading &delay (Seconds):");
+    EXPECT_EQ(window->Text(IDC_Label4), L"&Initial Delay (Seconds):");
+    EXPECT_EQ(window->Text(IDC_Check1), L"&Visible On Startup");
+    EXPECT_EQ(window->Text(IDC_Check2), L"A&uto hide");
+    EXPECT_EQ(window->Text(IDC_Check3), L"Show De&tails");
+    EXPECT_EQ(window->Text(IDC_Check4), L"Show \"S&kin\"");
+    EXPECT_EQ(window->Text(IDC_Check5), L"Hide L&ogo");
+    EXPECT_EQ(window->Text(IDC_Label5), L"Load &First");
     EXPECT_EQ(window->Text(IDC_Label6), L"Load Last");
     EXPECT_EQ(window->Text(IDC_Command1), L"&Save");
     EXPECT_EQ(window->Text(IDC_Command2), L"&Cancel");
     EXPECT_EQ(window->Text(IDC_Command3), L"&About");
     EXPECT_EQ(window->Text(IDC_Command4), L"&Help");
-    EXPECT_EQ(window->Text(IDC_Command9), L"Go To The Mereval Website");
+    EXPECT_EQ(window->Text(IDC_Command9), L"Go To The Me&reval Website");
 
     auto rect = [&](int id) {
         RECT r{};
@@ -150,7 +150,7 @@ TEST_F(WindowTest, TheControlsCarryTheirTextsAndTheArrangementIsTidy) {
     EXPECT_LT(rect(IDC_Label4).bottom, rect(IDC_Check1).top);
     EXPECT_EQ(rect(IDC_Check1).left, rect(IDC_Check2).left);
     EXPECT_EQ(rect(IDC_Check3).top, rect(IDC_Check1).top);
-    EXPECT_GT(rect(IDC_Combo1).left, rect(IDC_Label11).right);
+    EXPECT_GT(rect(IDC_Combo1).left, rect(IDC_Check4).right);
     EXPECT_LT(rect(IDC_Label5).bottom, rect(IDC_List4).top);
     EXPECT_EQ(rect(IDC_List4).top, rect(IDC_List5).top);
     EXPECT_EQ(rect(IDC_List4).right, rect(IDC_List6).left);
@@ -302,25 +302,20 @@ TEST_F(WindowTest, TheSpinStopsAtBothEnds) {
     EXPECT_EQ(Misc(L"initTimeDelay"), L"495");
 }
 
-TEST_F(WindowTest, ALabelClickedTwiceLeavesItsBoxAsItWas) {
+TEST_F(WindowTest, ACaptionClickedTwiceLeavesItsBoxAsItWas) {
     auto window = Open();
-    for (const auto& [box, label] : {std::pair{IDC_Check1, IDC_Label8},
-                                     {IDC_Check2, IDC_Label9},
-                                     {IDC_Check3, IDC_Label10},
-                                     {IDC_Check5, IDC_Label12},
-                                     {IDC_Check4, IDC_Label11},
-                                     {IDC_Check6, IDC_Label13}}) {
+    for (const int box : {IDC_Check1, IDC_Check2, IDC_Check3, IDC_Check5, IDC_Check4, IDC_Check6}) {
         const bool before = window->Checked(box);
-        window->ClickLabel(label);
-        EXPECT_NE(window->Checked(box), before) << label;
-        window->ClickLabel(label);
-        EXPECT_EQ(window->Checked(box), before) << label;
+        window->ClickCaption(box);
+        EXPECT_NE(window->Checked(box), before) << box;
+        window->ClickCaption(box);
+        EXPECT_EQ(window->Checked(box), before) << box;
     }
     // One click of each: what Save stores follows the boxes.
-    window->ClickLabel(IDC_Label9);
-    window->ClickLabel(IDC_Label12);
+    window->ClickCaption(IDC_Check2);
+    window->ClickCaption(IDC_Check5);
     window->Click(IDC_Check3);
-    window->ClickLabel(IDC_Label13);
+    window->ClickCaption(IDC_Check6);
     Save(*window);
     EXPECT_EQ(Misc(L"AutoHide"), L"True");
     EXPECT_EQ(Misc(L"V"), L"1");
@@ -329,7 +324,7 @@ TEST_F(WindowTest, ALabelClickedTwiceLeavesItsBoxAsItWas) {
     // The next opening reads it back (the launcher's side is its pacing test).
     auto again = Open();
     EXPECT_TRUE(again->Checked(IDC_Check6));
-    EXPECT_EQ(again->Text(IDC_Label13), L"Wait until the computer is idle");
+    EXPECT_EQ(again->Text(IDC_Check6), L"Wait until the com&puter is idle");
     Cancel(*again);
 }
 

@@ -149,11 +149,11 @@ UniqueFont DialogFontAt(UINT dpi) {
                                     L"MS Shell Dlg 2"));
 }
 
-std::vector<std::wstring> TextsThatDoNotFit(HWND window, HFONT font) {
+std::vector<std::wstring> TextsThatDoNotFit(HWND window, HFONT font, UINT dpi) {
     // The controls' rectangles in their own pixels, whatever this test program's DPI awareness.
     const DPI_AWARENESS_CONTEXT previous =
         ::SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
-    const UINT dpi = ::GetDpiForWindow(window);
+    if (dpi == 0) dpi = ::GetDpiForWindow(window);
     const MeasuringDc dc(font);
     std::vector<std::wstring> overflows;
     for (HWND control = ::GetWindow(window, GW_CHILD); control;

@@ -33,7 +33,9 @@ UniqueFont DialogFontAt(UINT dpi);
 // Every visible static, button, check box and option button among the children of `window` whose
 // text, drawn in `font`, is wider or taller than the room its control gives it (less the box of
 // a check box, the border of a button), word-wrapped where the control wraps; each as
-// `id "text": needs WxH, has WxH`. Pictures and owner-drawn controls are left out.
-std::vector<std::wstring> TextsThatDoNotFit(HWND window, HFONT font);
+// `id "text": needs WxH, has WxH`. Pictures and owner-drawn controls are left out. `dpi` is the
+// DPI the window is laid out for, where the system cannot tell it: Wine 8 answers 96 for a
+// per-monitor-aware window of another process, whatever its DPI.
+std::vector<std::wstring> TextsThatDoNotFit(HWND window, HFONT font, UINT dpi = 0);
 
 }  // namespace tarnwick::testing

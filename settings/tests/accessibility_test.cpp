@@ -1,0 +1,408 @@
+// The real TarnwickSettings.exe as a screen reader, a keyboard-only user and a user with large text
+// or a high-contrast theme meet it: the names its controls are announced by, every control and
+// action reached with keys pressed as on the keyboard, and every text whole at 96, 144 and 192 DPI.
+#include "window_fixture.h"
+
+#include "accessibility_checks.h"
+
+#include "logon_costs.h"
+#include "own_wait.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace tarnwick::settings {
+namespace {
+
+using testing::Eventually;
+using testing::FocusedControl;
+using testing::PressKey;
+
+// The system's DPI as the account's settings give it to programs that start from now on; the value
+// as it was (or none) comes back when the guard goes.
+class SystemDpiGuard {
+  public:
+    explicit SystemDpiGuard(DWORD dpi) {
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        if (::RegGetValueW(HKEY_CURRENT_USER, kKey, kValue, RRF_RT_REG_DWORD, nullptr, &value,
+                           &size) == ERROR_SUCCESS) {
+            old_ = value;
+        }
+        Set(dpi);
+    }
+    ~SystemDpiGuard() {
+        if (old_) {
+            Set(*old_);
+        } else {
+            ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
+        }
+    }
+    SystemDpiGuard(const SystemDpiGuard&) = delete;
+    SystemDpiGuard& operator=(const SystemDpiGuard&) = delete;
+
+  private:
+    static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
+    static constexpr wchar_t kValue[] = L"LogPixels";
+    static void Set(DWORD dpi) {
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &dpi, sizeof dpi);
+    }
+    std::optional<DWORD> old_;
+};
+
+// Every control a user reaches with Tab, by the name it is announced by.
+const std::map<int, std::wstring> kOwnNames = {
+    {IDC_VScroll1, L"Loading delay (Seconds)"},
+    {IDC_VScroll2, L"Initial Delay (Seconds)"},
+    {IDC_Check1, L"Visible On Startup"},
+    {IDC_Check2, L"Auto hide"},
+    {IDC_Check5, L"Hide Logo"},
+    {IDC_Check3, L"Show Details"},
+    {IDC_Check4, L"Show \"Skin\""},
+    {IDC_Check6, L"Wait until the computer is idle"},
+    {IDC_List4, L"Start-up programs"},
+    {IDC_List6, L"Start-up impact"},
+    {IDC_List5, L"What is started"},
+    {IDC_Command8, L"Move up"},
+    {IDC_Command7, L"Move down"},
+    {IDC_Command10, L"Lightest first"},
+    {IDC_Command11, L"Last log-on..."},
+    {IDC_Command9, L"Go To The Mereval Website"},
+    {IDC_Command1, L"Save"},
+    {IDC_Command2, L"Cancel"},
+    {IDC_Command4, L"Help"},
+    {IDC_Command5, L"Enabled"},
+    {IDC_Command3, L"About"},
+};
+// The controls whose window text is what they hold: their names are annotations, which Wine only
+// reports on its error output.
+const std::map<int, std::wstring> kAnnotatedNames = {
+    {IDC_Combo1, L"Skin"},
+    {IDC_Combo2, L"Selected program's wait"},
+    {IDC_Text1, L"Seconds after the one before starts"},
+};
+
+// The order Tab takes from the first program list once a row is selected, and back to it.
+constexpr int kTabOrder[] = {IDC_List6,    IDC_List5,     IDC_Command8, IDC_Command7, IDC_Command10,
+                             IDC_Combo2,   IDC_Command11, IDC_Command9, IDC_Command1, IDC_Command2,
+                             IDC_Command4, IDC_Command5,  IDC_Command3, IDC_VScroll1, IDC_VScroll2,
+                             IDC_Check1,   IDC_Check2,    IDC_Check5,   IDC_Check3,   IDC_Check4,
+                             IDC_Combo1,   IDC_Check6,    IDC_List4};
+
+std::string ReadAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Narrow(const std::wstring& text) {
+    return {text.begin(), text.end()};
+}
+
+// The settings window of a program that a shell of the host started: found by its title, as the
+// one without an owner. Cancelled when it goes.
+class ForeignWindow {
+  public:
+    ForeignWindow(std::unique_ptr<testing::Child> shell, HWND window)
+        : shell_(std::move(shell)), window_(window) {}
+    ~ForeignWindow() {
+        ::PostMessageW(window_, WM_COMMAND, IDCANCEL, 0);
+        Eventually([&] { return !::IsWindow(window_); }, 10s);
+    }
+    ForeignWindow(const ForeignWindow&) = delete;
+    ForeignWindow& operator=(const ForeignWindow&) = delete;
+    HWND Window() const { return window_; }
+    HWND Item(int id) const { return ::GetDlgItem(window_, id); }
+    LRESULT Send(HWND target, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutW(target, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &result);
+        return static_cast<LRESULT>(result);
+    }
+
+  private:
+    std::unique_ptr<testing::Child> shell_;
+    HWND window_;
+};
+
+// A file of the host, by its Unix path and by the path Windows programs reach it by.
+struct HostFile {
+    std::wstring unixPath;
+    std::filesystem::path Windows() const {
+        std::wstring path = L"Z:" + unixPath;
+        std::replace(path.begin(), path.end(), L'/', L'\\');
+        return path;
+    }
+};
+
+class AccessTest : public WindowTest {
+  protected:
+    // A file beside the test's Wine prefix.
+    static HostFile BesidePrefix(const wchar_t* name) {
+        wchar_t prefix[MAX_PATH]{};
+        ::GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH);
+        return {std::wstring(prefix) + L"-" + name};
+    }
+    // The program, started with Wine's messages of its accessibility library on. Wine writes its
+    // messages to the Unix standard error a process inherits, not to the error handle it is
+    // given: a shell of the host starts the program with that error output in `errors` (a Unix
+    // path).
+    std::unique_ptr<ForeignWindow> OpenWithWineDebug(const HostFile& errors) const {
+        const std::wstring command = L"-c \"WINEDEBUG=fixme+oleacc exec wine '" + exe.wstring() +
+                                     L"' </dev/null >/dev/null 2>'" + errors.unixPath + L"'\"";
+        auto shell = std::make_unique<testing::Child>(L"Z:\\bin\\sh", command);
+        HWND found = nullptr;
+        Eventually(
+            [&] {
+                // Shown only once its opening is over.
+                found = ::FindWindowW(L"#32770", L"Tarnwick Settings");
+                return found && !::GetWindow(found, GW_OWNER) && ::IsWindowVisible(found);
+            },
+            15s);
+        if (!found) throw std::runtime_error("the settings window did not appear");
+        return std::make_unique<ForeignWindow>(std::move(shell), found);
+    }
+    // The program in front, with the keyboard focus in its window.
+    std::unique_ptr<SettingsProcess> OpenInFront() const {
+        auto window = Open();
+        EXPECT_TRUE(testing::BringToFront(window->Window()));
+        return window;
+    }
+    // Waits for the focus to reach `id`, after a key; the name of where it is instead, if not.
+    static ::testing::AssertionResult FocusReaches(const SettingsProcess& window, int id) {
+        if (Eventually([&] { return FocusedControl(window.Window()) == window.Item(id); }, 3s)) {
+            return ::testing::AssertionSuccess();
+        }
+        const HWND at = FocusedControl(window.Window());
+        return ::testing::AssertionFailure()
+               << "the focus is on " << ::GetDlgCtrlID(at) << " \""
+               << Narrow(testing::WindowText(at)) << "\", not on " << id;
+    }
+    static bool CheckedSoon(const SettingsProcess& window, int id, bool checked) {
+        return Eventually([&] { return window.Checked(id) == checked; }, 3s);
+    }
+    static bool RowsSoon(const SettingsProcess& window, const Names& rows) {
+        return Eventually([&] { return window.Rows(IDC_List4) == rows; }, 3s);
+    }
+    // The text of the window's tooltip while one is shown.
+    static std::wstring ShownTip(const ForeignWindow& window) {
+        for (HWND tip = ::FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); tip;
+             tip = ::FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) {
+            if (::GetWindow(tip, GW_OWNER) != window.Window() || !::IsWindowVisible(tip)) continue;
+            wchar_t text[64]{};
+            window.Send(tip, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text));
+            return text;
+        }
+        return {};
+    }
+    static bool Ends(SettingsProcess& window) {
+        const std::optional<DWORD> code = window.Wait(10s);
+        return code && *code == 0;
+    }
+};
+
+TEST_F(AccessTest, EveryReachableControlIsAnnouncedByTheTextASightedUserReadsBesideIt) {
+    const HostFile errors = BesidePrefix(L"settings-errors.txt");
+    std::filesystem::remove(errors.Windows());
+    auto window = OpenWithWineDebug(errors);
+    // Every control Tab reaches is in one of the tables, so that no new one goes without a name.
+    ASSERT_TRUE(std::filesystem::exists(errors.Windows()));
+    for (const HWND child : testing::ChildWindows(window->Window())) {
+        const int id = ::GetDlgCtrlID(child);
+        if ((::GetWindowLongPtrW(child, GWL_STYLE) & WS_TABSTOP) == 0) continue;
+        EXPECT_TRUE(kOwnNames.contains(id) || kAnnotatedNames.contains(id))
+            << "control " << id << " has no name it is known by";
+    }
+    for (const auto& [id, name] : kOwnNames) {
+        EXPECT_EQ(testing::AccessibleName(window->Item(id)), name) << "control " << id;
+    }
+    // The spin beside the seconds, which the keyboard reaches through the seconds' box.
+    EXPECT_EQ(testing::AccessibleName(window->Item(IDC_UpDown1)),
+              L"Seconds after the one before starts");
+
+    // Where a control cannot carry its name, the annotation is asked for: Wine 8 answers that it
+    // cannot keep it, and says on the error output what it was asked. Windows' own naming of
+    // lists and spins (after the text before them) would miss, so they are annotated too.
+    std::map<int, std::wstring> annotated = kAnnotatedNames;
+    for (const int id :
+         {IDC_VScroll1, IDC_VScroll2, IDC_List4, IDC_List6, IDC_List5, IDC_UpDown1}) {
+        annotated[id] = testing::WindowText(window->Item(id));
+    }
+    const std::string output = ReadAll(errors.Windows());
+    for (const auto& [id, name] : annotated) {
+        // As Wine prints a window handle.
+        char handle[32]{};
+        std::snprintf(
+            handle, sizeof handle, "%016llX",
+            static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window->Item(id))));
+        bool seen = false;
+        for (std::istringstream lines(output); !seen;) {
+            std::string line;
+            if (!std::getline(lines, line)) break;
+            seen = line.find("SetHwndPropStr (" + std::string(handle)) != std::string::npos &&
+                   line.find("L\"" + Narrow(name) + "\"") != std::string::npos;
+        }
+        EXPECT_TRUE(seen) << "no name \"" << Narrow(name) << "\" asked for control " << id << " ("
+                          << handle << ")\n"
+                          << output;
+    }
+
+    // The picture buttons show their text as a tooltip while the pointer rests on them.
+    for (const int id : {IDC_Command8, IDC_Command7}) {
+        RECT button{};
+        ::GetWindowRect(window->Item(id), &button);
+        testing::MoveMouse((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+        EXPECT_TRUE(Eventually([&] { return ShownTip(*window) == kOwnNames.at(id); }, 5s))
+            << "the tooltip of " << id << " reads \"" << Narrow(ShownTip(*window)) << "\"";
+    }
+    testing::MoveMouse(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+}
+
+TEST_F(AccessTest, TheKeyboardAloneReachesEveryControlTicksEveryBoxMovesARowAndSaves) {
+    Held({L"A", L"B", L"C"});
+    auto window = OpenInFront();
+    // The access keys of the window's texts: one per labelled control, none twice.
+    std::set<wchar_t> keys;
+    for (const HWND child : testing::ChildWindows(window->Window())) {
+        const std::wstring text = testing::WindowText(child);
+        const size_t mark = text.find(L'&');
+        if (mark == std::wstring::npos || mark + 1 >= text.size()) continue;
+        EXPECT_TRUE(keys.insert(static_cast<wchar_t>(::towlower(text[mark + 1]))).second)
+            << "the access key of \"" << Narrow(text) << "\" is taken";
+    }
+    EXPECT_EQ(keys.size(), 19u);
+
+    // The window opens with the focus in the program list; a row is selected with the arrows.
+    ASSERT_TRUE(FocusReaches(*window, IDC_List4));
+    PressKey(VK_DOWN);
+    ASSERT_TRUE(Eventually([&] { return window->Selected(IDC_List4) == 0; }, 3s));
+    const std::set<int> boxes{IDC_Check1, IDC_Check2, IDC_Check3,
+                              IDC_Check4, IDC_Check5, IDC_Check6};
+    for (const int id : kTabOrder) {
+        PressKey(VK_TAB);
+        ASSERT_TRUE(FocusReaches(*window, id));
+        if (boxes.contains(id)) {
+            const bool before = window->Checked(id);
+            PressKey(VK_SPACE);
+            EXPECT_TRUE(CheckedSoon(*window, id, !before)) << "Space did not tick " << id;
+            PressKey(VK_SPACE);
+            EXPECT_TRUE(CheckedSoon(*window, id, before)) << "Space did not untick " << id;
+        }
+    }
+    // Shift+Tab goes back the same way.
+    PressKey(VK_TAB, VK_SHIFT);
+    EXPECT_TRUE(FocusReaches(*window, IDC_Check6));
+    PressKey(VK_TAB, VK_SHIFT);
+    EXPECT_TRUE(FocusReaches(*window, IDC_Combo1));
+
+    // Each label's access key reaches the control it names; a box's ticks it.
+    for (const auto& [key, id] :
+         {std::pair{L'D', IDC_VScroll1}, std::pair{L'I', IDC_VScroll2}, std::pair{L'M', IDC_List6},
+          std::pair{L'W', IDC_Combo2}, std::pair{L'F', IDC_List4}}) {
+        PressKey(key, VK_MENU);
+        EXPECT_TRUE(FocusReaches(*window, id)) << "Alt+" << static_cast<char>(key);
+    }
+    PressKey(L'U', VK_MENU);
+    EXPECT_TRUE(FocusReaches(*window, IDC_Check2));
+    EXPECT_TRUE(CheckedSoon(*window, IDC_Check2, true)) << "Alt+U did not tick Auto hide";
+
+    // Alt+Down and Alt+Up move the selected row in any of the three lists.
+    PressKey(L'F', VK_MENU);
+    ASSERT_TRUE(FocusReaches(*window, IDC_List4));
+    PressKey(VK_DOWN, VK_MENU);
+    EXPECT_TRUE(RowsSoon(*window, {L"B", L"A", L"C"}));
+    PressKey(L'M', VK_MENU);
+    ASSERT_TRUE(FocusReaches(*window, IDC_List6));
+    PressKey(VK_DOWN, VK_MENU);
+    EXPECT_TRUE(RowsSoon(*window, {L"B", L"C", L"A"}));
+    PressKey(VK_TAB);
+    ASSERT_TRUE(FocusReaches(*window, IDC_List5));
+    PressKey(VK_UP, VK_MENU);
+    EXPECT_TRUE(RowsSoon(*window, {L"B", L"A", L"C"}));
+    EXPECT_EQ(window->Selected(IDC_List5), 1);
+    // Alt let go after an arrow opens no menu: the keys still reach the window's controls.
+    PressKey(VK_TAB, VK_SHIFT);
+    EXPECT_TRUE(FocusReaches(*window, IDC_List6));
+
+    // The moved row's own wait: a number of seconds, typed.
+    PressKey(L'W', VK_MENU);
+    ASSERT_TRUE(FocusReaches(*window, IDC_Combo2));
+    PressKey(VK_DOWN);
+    ASSERT_TRUE(
+        Eventually([&] { return ::IsWindowEnabled(window->Item(IDC_Text1)) != FALSE; }, 3s));
+    PressKey(L'N', VK_MENU);
+    ASSERT_TRUE(FocusReaches(*window, IDC_Text1));
+    PressKey(L'1');
+    PressKey(L'2');
+    EXPECT_TRUE(Eventually([&] { return window->Text(IDC_Text1) == L"12"; }, 3s))
+        << Narrow(window->Text(IDC_Text1));
+
+    // Enter is Save, wherever the focus is that is not a button.
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(Ends(*window)) << "Enter did not save and close";
+    EXPECT_EQ(Priority(), (Pairs{{L"B", L"0"}, {L"A", L"1"}, {L"C", L"2"}}));
+    EXPECT_EQ(Misc(L"AutoHide"), L"True");
+    EXPECT_EQ(Misc(L"Visible"), L"1");
+    EXPECT_EQ(StoreRead(os, kWaitSection, L"A", L"-"), L"12");
+}
+
+TEST_F(AccessTest, EscapeIsCancelAndKeepsWhatTheStoreHeld) {
+    Held({L"A", L"B"});
+    SetMisc(L"AutoHide", L"False");
+    auto window = OpenInFront();
+    ASSERT_TRUE(FocusReaches(*window, IDC_List4));
+    PressKey(VK_DOWN);
+    PressKey(VK_DOWN, VK_MENU);
+    EXPECT_TRUE(RowsSoon(*window, {L"B", L"A"}));
+    PressKey(L'U', VK_MENU);
+    EXPECT_TRUE(CheckedSoon(*window, IDC_Check2, true));
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(Ends(*window)) << "Esc did not close the window";
+    EXPECT_FALSE(PriorityExists());
+    EXPECT_EQ(Misc(L"AutoHide"), L"False");
+}
+
+// Controls grow with the DPI in dialog units, but a font's glyphs do not grow in step: what fits at
+// 96 DPI may be clipped at 192. The last log-on's line shows the longest text it can.
+TEST_F(AccessTest, EveryTextFitsItsControlAt96And144And192Dpi) {
+    Held({L"A", L"B"});
+    for (const auto& [key, text] : Pairs{{L"0", L"1000||1500,0,0,-,0|A"},
+                                         {L"1", L"5000||40,20000,1000,300,0|B"},
+                                         {L"load", L""},
+                                         {L"idle", L"False"},
+                                         {L"span", L"48000"},
+                                         {L"programs", L"2"},
+                                         {L"when", L"134412793200000000"}}) {
+        StoreWrite(os, kLastLogOnSection, key, text);
+    }
+    LONG widthAt96 = 0;
+    for (const UINT dpi : {96u, 144u, 192u}) {
+        const SystemDpiGuard system(dpi);
+        auto window = Open();
+        // Wine reads the setting as each program starts: the window just opened is as much wider.
+        RECT client{};
+        ::GetClientRect(window->Window(), &client);
+        if (dpi == 96) widthAt96 = client.right;
+        EXPECT_NEAR(client.right, ::MulDiv(widthAt96, static_cast<int>(dpi), 96), widthAt96 / 20)
+            << dpi << " DPI";
+        // A row selected: the wait's controls show as they do in use.
+        window->ClickRow(IDC_List4, 0);
+        const UniqueFont font = testing::DialogFontAt(dpi);
+        const std::vector<std::wstring> clipped =
+            testing::TextsThatDoNotFit(window->Window(), font.get(), dpi);
+        std::wstring all;
+        for (const std::wstring& text : clipped) all += text + L"\n";
+        EXPECT_TRUE(clipped.empty()) << dpi << " DPI:\n" << Narrow(all);
+        EXPECT_NE(window->Text(IDC_Label15).find(L"2 programs in 48 s."), std::wstring::npos)
+            << Narrow(window->Text(IDC_Label15));
+        Cancel(*window);
+    }
+}
+
+}  // namespace
+}  // namespace tarnwick::settings
