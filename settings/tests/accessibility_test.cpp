@@ -4,6 +4,8 @@
 #include "window_fixture.h"
 
 #include "accessibility_checks.h"
+#include "screen.h"
+#include "skin_index.h"
 
 #include "logon_costs.h"
 #include "own_wait.h"
@@ -22,6 +24,24 @@ namespace {
 using testing::Eventually;
 using testing::FocusedControl;
 using testing::PressKey;
+
+// An environment variable of the test, set for the programs it starts meanwhile.
+class EnvironmentGuard {
+  public:
+    EnvironmentGuard(const wchar_t* name, const wchar_t* value) : name_(name) {
+        wchar_t old[256]{};
+        const DWORD length = ::GetEnvironmentVariableW(name, old, 256);
+        if (length > 0 && length < 256) old_ = old;
+        ::SetEnvironmentVariableW(name, value);
+    }
+    ~EnvironmentGuard() { ::SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
+    EnvironmentGuard(const EnvironmentGuard&) = delete;
+    EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
+
+  private:
+    const wchar_t* name_;
+    std::optional<std::wstring> old_;
+};
 
 // The system's DPI as the account's settings give it to programs that start from now on; the value
 // as it was (or none) comes back when the guard goes.
@@ -402,6 +422,44 @@ TEST_F(AccessTest, EveryTextFitsItsControlAt96And144And192Dpi) {
             << Narrow(window->Text(IDC_Label15));
         Cancel(*window);
     }
+}
+
+// Wine cannot switch high contrast on: the program is told so as it starts, and the system's
+// colours are the usual ones, which the skin's first caption colour (white) and picture are not.
+TEST_F(AccessTest, InHighContrastTheSkinGivesWayToTheSystemsColours) {
+    CopyProductData(folder.Path());
+    const std::vector<SkinRecord> skins =
+        LoadSkinIndex((folder.Path() / L"skins" / L"skins.skn").wstring());
+    ASSERT_GE(skins.size(), 2u);
+    Held({L"A"});
+    SetMisc(L"Back", L"True");
+    SetMisc(L"skin", L"1");
+    std::unique_ptr<SettingsProcess> window;
+    {
+        const EnvironmentGuard contrast(L"TARNWICK_HIGH_CONTRAST", L"1");
+        window = Open();
+    }
+    RECT shown{};
+    ::GetWindowRect(window->Window(), &shown);
+    ASSERT_TRUE(testing::WaitForSteadyScreen(shown, 10s));
+    const Screen screen(window->Window());
+    const COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT);
+    ASSERT_NE(text, skins[1].colour);
+    for (const int id : {IDC_Label1, IDC_Label4, IDC_Label5, IDC_Label6, IDC_Label14, IDC_Check1,
+                         IDC_Check2, IDC_Check3, IDC_Check4, IDC_Check5, IDC_Check6}) {
+        EXPECT_GE(screen.Count(window->Item(id), text), 6) << id;
+        EXPECT_EQ(screen.Count(window->Item(id), skins[1].colour), 0) << id;
+    }
+    // No picture behind the controls: the window's own face in its corner, where none lies.
+    RECT client{};
+    ::GetClientRect(window->Window(), &client);
+    EXPECT_EQ(screen.Client(2, client.bottom - 3), ::GetSysColor(COLOR_BTNFACE));
+    // The band is the scheme's highlight, with the product's name and not the logo.
+    RECT band{};
+    ::GetClientRect(window->Item(IDC_Picture1), &band);
+    EXPECT_GT(screen.Count(window->Item(IDC_Picture1), ::GetSysColor(COLOR_HIGHLIGHT)),
+              band.right * band.bottom / 2);
+    Cancel(*window);
 }
 
 }  // namespace
