@@ -18,9 +18,7 @@ void CopyProductData(const std::filesystem::path& programFolder) {
                                programFolder / L"TARNWICK.HTM");
 }
 
-SettingsProcess::SettingsProcess(const std::filesystem::path& exe,
-                                 const std::filesystem::path& errorFile)
-    : Child(exe, {}, errorFile) {
+SettingsProcess::SettingsProcess(const std::filesystem::path& exe) : Child(exe) {
     // The window's own message boxes carry its title too; the window is the one without an owner.
     testing::Eventually(
         [&] {

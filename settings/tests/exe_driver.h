@@ -21,10 +21,8 @@ void CopyProductData(const std::filesystem::path& programFolder);
 // it goes.
 class SettingsProcess : public testing::Child {
   public:
-    // Starts the program and waits for its window; throws when none appeared. With an
-    // `errorFile`, the program's standard error goes there.
-    explicit SettingsProcess(const std::filesystem::path& exe,
-                             const std::filesystem::path& errorFile = {});
+    // Starts the program and waits for its window; throws when none appeared.
+    explicit SettingsProcess(const std::filesystem::path& exe);
 
     HWND Window() const { return window_; }
     // A message box of the window's own (titled as the window, owned by it), polled for up to

@@ -233,28 +233,15 @@ std::map<std::wstring, std::string> FolderContents(const fs::path& folder) {
     return contents;
 }
 
-Child::Child(const fs::path& exe, std::wstring_view arguments, const fs::path& errorFile) {
+Child::Child(const fs::path& exe, std::wstring_view arguments) {
     std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
     if (!arguments.empty()) commandLine += L" " + std::wstring(arguments);
     const std::wstring folder = exe.parent_path().wstring();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    UniqueHandle errors;
-    if (!errorFile.empty()) {
-        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-        errors.reset(NullIfInvalid(::CreateFileW(errorFile.c_str(), GENERIC_WRITE,
-                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
-                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
-        if (!errors) {
-            throw std::runtime_error("cannot make the error file: error " +
-                                     std::to_string(::GetLastError()));
-        }
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdError = errors.get();
-    }
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, errors ? TRUE : FALSE,
-                          0, nullptr, folder.c_str(), &startup, &info)) {
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &info)) {
         throw std::runtime_error("cannot start the program: error " +
                                  std::to_string(::GetLastError()));
     }

@@ -111,11 +111,8 @@ std::string ReadFileBytes(const std::filesystem::path& path);
 // A started program. Ended by force if it is still running when the object goes.
 class Child {
   public:
-    // Started in its own folder; `arguments` follow the quoted program path as they are. With an
-    // `errorFile`, what the program writes to its standard error (Wine's debug messages among
-    // it) goes to that file.
-    explicit Child(const std::filesystem::path& exe, std::wstring_view arguments = {},
-                   const std::filesystem::path& errorFile = {});
+    // Started in its own folder; `arguments` follow the quoted program path as they are.
+    explicit Child(const std::filesystem::path& exe, std::wstring_view arguments = {});
     ~Child();
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
