@@ -18,6 +18,10 @@ namespace {
 // Shown in place of a stored "TimeDelay" of 0, which would stall the launcher: 6 seconds.
 constexpr long long kZeroDelayShownAs = 60;
 
+// The master switch's texts.
+constexpr wchar_t kEnabledCaption[] = L"Ena&bled";
+constexpr wchar_t kDisabledCaption[] = L"Disa&bled";
+
 // A whole-number option. A number with a fraction rounds to the nearest whole one; text that is
 // no number at all reads as the default, as a missing key does.
 long long ReadWholeNumber(Os& os, const NumberOption& option) {
@@ -180,7 +184,7 @@ void SettingsModel::Load() {
     initialDelay.SetStoredPosition(initTenths);
 
     if (visible == 1) visibleOnStartup_ = true;
-    switchCaption_ = enabled_ ? L"Enabled" : L"Disabled";
+    switchCaption_ = enabled_ ? kEnabledCaption : kDisabledCaption;
     if (autoHide) autoHide_ = true;
 
     // Programs added to Windows' start-up since the last log-on are shown at once, but only taken
@@ -261,13 +265,13 @@ std::wstring SettingsModel::ToggleSwitch() {
             enabled_ = false;
             return TakeOverReport(taken);
         }
-        switchCaption_ = L"Enabled";
+        switchCaption_ = kEnabledCaption;
         WriteOption(os, misc::kEnabled, true);
         // Built over the rows as they stand: they are not emptied first.
         listt(ctx_, rows);
         return TakeOverReport(taken);
     }
-    switchCaption_ = L"Disabled";
+    switchCaption_ = kDisabledCaption;
     // Stored before anything is given back, and not only on Save: a launcher still running, or a
     // window closed with Cancel, must not take the programs back behind the switch.
     WriteOption(os, misc::kEnabled, false);

@@ -106,6 +106,8 @@ class SettingsModel {
     // The last log-on as the launcher kept it; nothing when none is measured yet.
     const std::optional<LogOnRecord>& LastLogOn() const { return lastLogOn_; }
 
+    // The switch's text, "Enabled" or "Disabled", with the same access key (b) in both, so that
+    // the key stays the switch's whichever way it stands.
     const std::wstring& SwitchCaption() const { return switchCaption_; }
     bool Enabled() const { return enabled_; }
 
@@ -132,7 +134,7 @@ class SettingsModel {
     bool showSkin_ = false;
     bool hideLogo_ = false;
     bool waitIdle_ = false;
-    std::wstring switchCaption_ = L"&Enabled";
+    std::wstring switchCaption_ = L"Ena&bled";
     std::vector<std::wstring> skinNames_;
     int selectedSkin_ = -1;
     KeptCosts costs_;

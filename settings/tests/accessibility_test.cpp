@@ -225,7 +225,7 @@ TEST_F(AccessTest, TheKeyboardAloneReachesEveryControlTicksEveryBoxMovesARowAndS
     Held({L"A", L"B", L"C"});
     auto window = Open();
     ASSERT_TRUE(testing::BringToFront(window->Window()));
-    // One access key per labelled control (the switch's changing text has none), none twice.
+    // One access key per labelled control, none twice.
     std::set<wchar_t> keys;
     for (const HWND child : testing::ChildWindows(window->Window())) {
         const std::wstring text = testing::WindowText(child);
@@ -234,7 +234,7 @@ TEST_F(AccessTest, TheKeyboardAloneReachesEveryControlTicksEveryBoxMovesARowAndS
         EXPECT_TRUE(keys.insert(static_cast<wchar_t>(::towlower(text[mark + 1]))).second)
             << "the access key of \"" << Narrow(text) << "\" is taken";
     }
-    EXPECT_EQ(keys.size(), 19u);
+    EXPECT_EQ(keys.size(), 20u);
 
     // The window opens with the focus in the program list; Down selects the first row.
     ASSERT_TRUE(FocusReaches(*window, IDC_List4));

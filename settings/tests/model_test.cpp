@@ -56,7 +56,7 @@ TEST_F(ModelTest, OpeningAnEmptyStoreShowsTheDefaultsAndWritesBackExactlySevenKe
     EXPECT_TRUE(model.Ticked(Box::ShowDetails));
     EXPECT_FALSE(model.Ticked(Box::AutoHide));
     EXPECT_FALSE(model.Ticked(Box::HideLogo));
-    EXPECT_EQ(model.SwitchCaption(), L"Enabled");
+    EXPECT_EQ(model.SwitchCaption(), L"Ena&bled");
     EXPECT_EQ(model.rows.Count(), 0u);
 
     std::vector<std::wstring> stored;
@@ -350,7 +350,7 @@ TEST_F(ModelTest, SwitchingOffGivesEverythingBackAndOnTakesItAgain) {
     ASSERT_EQ(Priority(), (Pairs{{L"A", L"0"}, {L"B", L"1"}, {L"Notes", L"2"}}));
 
     model.ToggleSwitch();
-    EXPECT_EQ(model.SwitchCaption(), L"Disabled");
+    EXPECT_EQ(model.SwitchCaption(), L"Disa&bled");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"A"), L"C:\\A.exe");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"-"), L"-");
     EXPECT_TRUE(std::filesystem::exists(sandbox.folders.startUp / L"Notes.lnk"));
@@ -363,7 +363,7 @@ TEST_F(ModelTest, SwitchingOffGivesEverythingBackAndOnTakesItAgain) {
               L"False");
 
     model.ToggleSwitch();
-    EXPECT_EQ(model.SwitchCaption(), L"Enabled");
+    EXPECT_EQ(model.SwitchCaption(), L"Ena&bled");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"A", L"-"), L"-");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane"),
               LauncherCommand(sandbox.ProgramFolder()));
@@ -536,7 +536,7 @@ TEST_F(ModelTest, WithoutARegistrationTheSwitchTakesNothingAndSaysWhy) {
     limited.Load();
     const std::wstring on = limited.ToggleSwitch();
     EXPECT_TRUE(on.starts_with(L"Tarnwick could not register itself")) << on.c_str();
-    EXPECT_EQ(limited.SwitchCaption(), L"Enabled");
+    EXPECT_EQ(limited.SwitchCaption(), L"Ena&bled");
     EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kRunKey, L"Chat"), L"C:\\chat.exe");
     EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
 }
@@ -557,7 +557,7 @@ TEST_F(ModelTest, AStaleWindowsSaveDoesNotUndoTheSwitch) {
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"A"), L"C:\\A.exe");
     SettingsModel reopened{StoreContext{os, sandbox.ProgramFolder(), nullptr}, skins};
     reopened.Load();
-    EXPECT_EQ(reopened.SwitchCaption(), L"Disabled");
+    EXPECT_EQ(reopened.SwitchCaption(), L"Disa&bled");
 }
 
 // An administrator switched Tarnwick off for the machine. A standard account's window shows it off
@@ -571,7 +571,7 @@ TEST_F(ModelTest, AnAdministratorsDisabledHoldsForAStandardAccount) {
     standardUser.rule = testing::StandardUserRights(sandbox.ProgramFolder());
     SettingsModel limited(StoreContext{standardUser, sandbox.ProgramFolder(), nullptr}, skins);
     limited.Load();
-    EXPECT_EQ(limited.SwitchCaption(), L"Disabled");
+    EXPECT_EQ(limited.SwitchCaption(), L"Disa&bled");
     EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kRunKey, L"Chat"), L"C:\\chat.exe")
         << "the opening took nothing";
     EXPECT_EQ(Misc(L"Enabled"), L"True") << "the account's own switch is kept for later";
@@ -579,7 +579,7 @@ TEST_F(ModelTest, AnAdministratorsDisabledHoldsForAStandardAccount) {
     const std::wstring on = limited.ToggleSwitch();
     EXPECT_TRUE(on.starts_with(L"An administrator switched Tarnwick off for every account"))
         << on.c_str();
-    EXPECT_EQ(limited.SwitchCaption(), L"Disabled");
+    EXPECT_EQ(limited.SwitchCaption(), L"Disa&bled");
     EXPECT_FALSE(limited.Enabled());
     EXPECT_EQ(Registry::GetValue(os, HKEY_CURRENT_USER, kRunKey, L"Chat"), L"C:\\chat.exe");
     EXPECT_TRUE(StoreReadSection(os, kUserSection).empty());
@@ -587,7 +587,7 @@ TEST_F(ModelTest, AnAdministratorsDisabledHoldsForAStandardAccount) {
     // The administrator's Enabled switches it on for the machine again.
     model.Load();
     EXPECT_EQ(model.ToggleSwitch(), L"");
-    EXPECT_EQ(model.SwitchCaption(), L"Enabled");
+    EXPECT_EQ(model.SwitchCaption(), L"Ena&bled");
     EXPECT_EQ(StoreRead(os, kUserSection, L"Chat", L""), L"C:\\chat.exe");
     EXPECT_FALSE(MachineSwitchedOff(os));
 }

@@ -108,7 +108,7 @@ TEST_F(WindowTest, OpeningAnEmptyStoreShowsTheDefaultsAndWritesBackSevenKeys) {
     EXPECT_TRUE(window->Checked(IDC_Check3));
     EXPECT_FALSE(window->Checked(IDC_Check2));
     EXPECT_FALSE(window->Checked(IDC_Check5));
-    EXPECT_EQ(window->Text(IDC_Command5), L"Enabled");
+    EXPECT_EQ(window->Text(IDC_Command5), L"Ena&bled");
     EXPECT_EQ(window->Count(IDC_List4), 0);
     EXPECT_EQ(window->Count(IDC_List5), 0);
 
@@ -337,7 +337,7 @@ TEST_F(WindowTest, DisabledThenCancelGivesEverythingBackAndStaysDisabled) {
     {
         auto window = Open();
         window->Click(IDC_Command5);
-        EXPECT_EQ(window->Text(IDC_Command5), L"Disabled");
+        EXPECT_EQ(window->Text(IDC_Command5), L"Disa&bled");
         EXPECT_EQ(window->Rows(IDC_List4), (Names{L"Alpha", L"Beta"}));
         Cancel(*window);
     }
@@ -346,7 +346,7 @@ TEST_F(WindowTest, DisabledThenCancelGivesEverythingBackAndStaysDisabled) {
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"-"), L"-");
     EXPECT_EQ(Misc(L"Enabled"), L"False");
     auto again = Open();
-    EXPECT_EQ(again->Text(IDC_Command5), L"Disabled");
+    EXPECT_EQ(again->Text(IDC_Command5), L"Disa&bled");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Alpha"), L"C:\\Alpha.exe");
     Cancel(*again);
 }
@@ -357,12 +357,12 @@ TEST_F(WindowTest, OpeningWhileSwitchedOffTakesNothingFromWindows) {
     {
         auto window = Open();
         window->Click(IDC_Command5);
-        ASSERT_EQ(window->Text(IDC_Command5), L"Disabled");
+        ASSERT_EQ(window->Text(IDC_Command5), L"Disa&bled");
         Save(*window);
     }
     {
         auto window = Open();
-        EXPECT_EQ(window->Text(IDC_Command5), L"Disabled");
+        EXPECT_EQ(window->Text(IDC_Command5), L"Disa&bled");
         Cancel(*window);
     }
     // At the next log-on Windows starts both itself, and no launcher starts them again.
@@ -405,7 +405,7 @@ TEST_F(WindowTest, ASwitchThatCannotDoEverythingSaysWhichProgramsStayedAndWhy) {
                     L"program.\n\nOnce the cause is gone, switch Tarnwick on and off "
                     L"again to give them back."});
     // The caption shows the user's choice; what could go back went back, the rest is held.
-    EXPECT_EQ(window->Text(IDC_Command5), L"Disabled");
+    EXPECT_EQ(window->Text(IDC_Command5), L"Disa&bled");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Alpha"), L"C:\\Alpha.exe");
     EXPECT_TRUE(std::filesystem::exists(folder.Path() / L"Notes.lnk"));
     EXPECT_TRUE(LauncherInPlace(os, folder.Path().wstring()));
@@ -420,7 +420,7 @@ TEST_F(WindowTest, AWindowWhoseLauncherIsGoneSwitchesNothingOn) {
     RegisterLauncher(StoreContext{os, folder.Path().wstring(), nullptr});
     auto window = Open();
     window->Click(IDC_Command5);
-    ASSERT_EQ(window->Text(IDC_Command5), L"Disabled");
+    ASSERT_EQ(window->Text(IDC_Command5), L"Disa&bled");
     std::filesystem::remove(folder.Path() / L"Tarnwick.exe");
     testing::Click(window->Item(IDC_Command5));
     const HWND box = window->WaitForMessage(10s);
@@ -429,7 +429,7 @@ TEST_F(WindowTest, AWindowWhoseLauncherIsGoneSwitchesNothingOn) {
               Names{L"Tarnwick's launcher, Tarnwick.exe, is not in its program folder, so "
                     L"Tarnwick took over no start-up program: Windows keeps starting them all, as "
                     L"before.\n\nRun Tarnwick's setup again to put the launcher back."});
-    EXPECT_EQ(window->Text(IDC_Command5), L"Disabled");
+    EXPECT_EQ(window->Text(IDC_Command5), L"Disa&bled");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Alpha"), L"C:\\Alpha.exe");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"-"), L"-");
     EXPECT_TRUE(StoreReadSection(os, kMachineSection).empty());
@@ -454,7 +454,7 @@ TEST_F(WindowTest, WhileAnotherProgramChangesTheStartUpProgramsTheSwitchWaitsAnd
               Names{L"The switch did nothing, because another Tarnwick program is "
                     L"changing the start-up programs right now.\n\nTry again in a "
                     L"moment."});
-    EXPECT_EQ(window->Text(IDC_Command5), L"Enabled");
+    EXPECT_EQ(window->Text(IDC_Command5), L"Ena&bled");
     EXPECT_EQ(StoreRead(os, kMachineSection, L"Alpha", L""), L"C:\\Alpha.exe");
     EXPECT_TRUE(LauncherInPlace(os, folder.Path().wstring()));
     EXPECT_EQ(Misc(L"Enabled"), L"True");
@@ -481,7 +481,7 @@ TEST_F(WindowTest, SwitchedBackOnTheProgramsAreTakenAgainAndListedOnce) {
     window->Click(IDC_Command5);
     ASSERT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Alpha"), L"C:\\Alpha.exe");
     window->Click(IDC_Command5);
-    EXPECT_EQ(window->Text(IDC_Command5), L"Enabled");
+    EXPECT_EQ(window->Text(IDC_Command5), L"Ena&bled");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Alpha", L"-"), L"-");
     EXPECT_EQ(Registry::GetValue(os, HKEY_LOCAL_MACHINE, kRunKey, L"Veltane"),
               LauncherCommand(folder.Path().wstring()));
@@ -786,7 +786,7 @@ TEST_F(WindowTest, SwitchedOffInTaskManagerTheOpeningSaysWhyNothingStartsAndHowT
     // work is all done.
     testing::Click(::GetDlgItem(box, IDOK));
     EXPECT_TRUE(testing::Eventually([&] { return !::IsWindow(box); }, 5s));
-    EXPECT_EQ(window->Text(IDC_Command5), L"Enabled");
+    EXPECT_EQ(window->Text(IDC_Command5), L"Ena&bled");
     EXPECT_EQ(window->Rows(IDC_List4), Names{L"Mail"});
     Cancel(*window);
 }
