@@ -41,6 +41,14 @@ LogOnRecord Sample() {
     return record;
 }
 
+// A program whose name is too long to stand beside its bar, busy for a whole minute.
+StartedProgram LongNamedProgram() {
+    return {L"A Program Whose Name Is Far Too Long To Stand Beside Its Bar In Full",
+            50'000,
+            std::vector<uint32_t>(60, 250),
+            {15'000, 0, 0, 300}};
+}
+
 Lines SplitLines(const std::wstring& text) {
     Lines lines{{}};
     for (const wchar_t c : text) {
@@ -166,11 +174,7 @@ TEST_F(TimelineTest, TellsEachProgramOfTheStoredLogOnInWordsAndDrawsIt) {
 TEST_F(TimelineTest, At144DpiEverythingGrowsWithTheTextAndNothingIsClipped) {
     LogOnRecord record = Sample();
     record.waitedForIdle = false;
-    record.programs.push_back(
-        {L"A Program Whose Name Is Far Too Long To Stand Beside Its Bar In Full",
-         50'000,
-         std::vector<uint32_t>(60, 250),
-         {15'000, 0, 0, 300}});
+    record.programs.push_back(LongNamedProgram());
     ASSERT_EQ(WriteLogOn(SystemOs(), record), ERROR_SUCCESS);
     RECT at96{};
     {
@@ -270,8 +274,7 @@ TEST_F(TimelineTest, EveryControlIsNamedAndTheKeyboardGoesThroughThemInReadingOr
     ASSERT_TRUE(testing::BringToFront(window));
     EXPECT_EQ(testing::FocusedControl(window), details);
     EXPECT_EQ(testing::FocusAfterEachPress(window, 2), (std::vector<HWND>{close, details}));
-    EXPECT_EQ(testing::FocusAfterEachPress(window, 1, VK_TAB, VK_SHIFT),
-              std::vector<HWND>{close});
+    EXPECT_EQ(testing::FocusAfterEachPress(window, 1, VK_TAB, VK_SHIFT), std::vector<HWND>{close});
     // The label's key leads to the words; Alt+C closes.
     EXPECT_EQ(testing::FocusAfterEachPress(window, 1, 'I', VK_MENU), std::vector<HWND>{details});
     testing::PressKey('C', VK_MENU);
@@ -280,11 +283,7 @@ TEST_F(TimelineTest, EveryControlIsNamedAndTheKeyboardGoesThroughThemInReadingOr
 
 TEST_F(TimelineTest, AtEachDpiEveryTextFitsItsControlAndWineTakesTheDpiAsEachProgramStarts) {
     LogOnRecord record = Sample();
-    record.programs.push_back(
-        {L"A Program Whose Name Is Far Too Long To Stand Beside Its Bar In Full",
-         50'000,
-         std::vector<uint32_t>(60, 250),
-         {15'000, 0, 0, 300}});
+    record.programs.push_back(LongNamedProgram());
     ASSERT_EQ(WriteLogOn(SystemOs(), record), ERROR_SUCCESS);
     const auto closeHeight = [](HWND shown) {
         RECT r{};

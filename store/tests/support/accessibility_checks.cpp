@@ -94,21 +94,36 @@ constexpr wchar_t kHighContrastVariable[] = L"TARNWICK_HIGH_CONTRAST";
 
 // Windows' "High Contrast Black", as scripts/high-contrast.sh puts it into a prefix.
 constexpr std::pair<const wchar_t*, const wchar_t*> kHighContrastBlack[] = {
-    {L"ActiveBorder", L"255 255 255"}, {L"ActiveTitle", L"0 0 0"},
-    {L"AppWorkSpace", L"0 0 0"}, {L"Background", L"0 0 0"},
-    {L"ButtonAlternateFace", L"0 0 0"}, {L"ButtonDkShadow", L"255 255 255"},
-    {L"ButtonFace", L"0 0 0"}, {L"ButtonHilight", L"255 255 255"},
-    {L"ButtonLight", L"255 255 255"}, {L"ButtonShadow", L"255 255 255"},
-    {L"ButtonText", L"255 255 255"}, {L"GradientActiveCaption", L"0 0 0"},
-    {L"GradientInactiveCaption", L"0 0 0"}, {L"GrayText", L"63 242 63"},
-    {L"Hilight", L"26 235 255"}, {L"HilightText", L"0 0 0"},
-    {L"HotTrackingColor", L"255 255 0"}, {L"InactiveBorder", L"255 255 255"},
-    {L"InactiveTitle", L"0 0 0"}, {L"InactiveTitleText", L"255 255 255"},
-    {L"InfoText", L"255 255 255"}, {L"InfoWindow", L"0 0 0"},
-    {L"Menu", L"0 0 0"}, {L"MenuBar", L"0 0 0"},
-    {L"MenuHilight", L"26 235 255"}, {L"MenuText", L"255 255 255"},
-    {L"Scrollbar", L"0 0 0"}, {L"TitleText", L"255 255 255"},
-    {L"Window", L"0 0 0"}, {L"WindowFrame", L"255 255 255"},
+    {L"ActiveBorder", L"255 255 255"},
+    {L"ActiveTitle", L"0 0 0"},
+    {L"AppWorkSpace", L"0 0 0"},
+    {L"Background", L"0 0 0"},
+    {L"ButtonAlternateFace", L"0 0 0"},
+    {L"ButtonDkShadow", L"255 255 255"},
+    {L"ButtonFace", L"0 0 0"},
+    {L"ButtonHilight", L"255 255 255"},
+    {L"ButtonLight", L"255 255 255"},
+    {L"ButtonShadow", L"255 255 255"},
+    {L"ButtonText", L"255 255 255"},
+    {L"GradientActiveCaption", L"0 0 0"},
+    {L"GradientInactiveCaption", L"0 0 0"},
+    {L"GrayText", L"63 242 63"},
+    {L"Hilight", L"26 235 255"},
+    {L"HilightText", L"0 0 0"},
+    {L"HotTrackingColor", L"255 255 0"},
+    {L"InactiveBorder", L"255 255 255"},
+    {L"InactiveTitle", L"0 0 0"},
+    {L"InactiveTitleText", L"255 255 255"},
+    {L"InfoText", L"255 255 255"},
+    {L"InfoWindow", L"0 0 0"},
+    {L"Menu", L"0 0 0"},
+    {L"MenuBar", L"0 0 0"},
+    {L"MenuHilight", L"26 235 255"},
+    {L"MenuText", L"255 255 255"},
+    {L"Scrollbar", L"0 0 0"},
+    {L"TitleText", L"255 255 255"},
+    {L"Window", L"0 0 0"},
+    {L"WindowFrame", L"255 255 255"},
     {L"WindowText", L"255 255 255"},
 };
 
@@ -283,6 +298,35 @@ std::vector<std::wstring> TextsThatDoNotFit(HWND window, UINT dpi,
     return Overflows(window, font.get(), dpi, ownFonts);
 }
 
+std::vector<std::wstring> ControlsOutOfPlace(HWND window) {
+    const DPI_AWARENESS_CONTEXT previous =
+        ::SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::vector<std::wstring> found;
+    std::vector<std::pair<int, RECT>> placed;
+    for (HWND control = ::GetWindow(window, GW_CHILD); control;
+         control = ::GetWindow(control, GW_HWNDNEXT)) {
+        if (!::IsWindowVisible(control)) continue;
+        const int id = ::GetDlgCtrlID(control);
+        RECT r{};
+        ::GetWindowRect(control, &r);
+        RECT inside{};
+        if (!::IntersectRect(&inside, &r, &client) || !::EqualRect(&inside, &r))
+            found.push_back(std::to_wstring(id) + L" sticks out");
+        for (const auto& [other, at] : placed) {
+            RECT both{};
+            if (::IntersectRect(&both, &r, &at))
+                found.push_back(std::to_wstring(other) + L" and " + std::to_wstring(id) +
+                                L" overlap");
+        }
+        placed.emplace_back(id, r);
+    }
+    ::SetThreadDpiAwarenessContext(previous);
+    return found;
+}
+
 DisplayDpi::DisplayDpi(DWORD dpi) {
     DWORD value = 0;
     DWORD size = sizeof value;
@@ -303,7 +347,8 @@ DisplayDpi::~DisplayDpi() {
 
 HighContrastScheme::HighContrastScheme()
     : colours_(HKEY_CURRENT_USER, kColoursKey), theme_(HKEY_CURRENT_USER, kThemeKey) {
-    for (const auto& [name, rgb] : kHighContrastBlack) SetSz(HKEY_CURRENT_USER, kColoursKey, name, rgb);
+    for (const auto& [name, rgb] : kHighContrastBlack)
+        SetSz(HKEY_CURRENT_USER, kColoursKey, name, rgb);
     // Windows draws the controls of a high-contrast theme in the scheme's colours, with no
     // visual style.
     SetSz(HKEY_CURRENT_USER, kThemeKey, L"ThemeActive", L"0");

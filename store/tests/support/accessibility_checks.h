@@ -56,6 +56,10 @@ std::vector<std::wstring> TextsThatDoNotFit(HWND window, HFONT font);
 std::vector<std::wstring> TextsThatDoNotFit(HWND window, UINT dpi,
                                             const std::map<int, HFONT>& ownFonts = {});
 
+// Every visible control of `window` that sticks out of its client area or overlaps another
+// visible control, each as `id sticks out` or `id and id overlap`. Empty = all in place.
+std::vector<std::wstring> ControlsOutOfPlace(HWND window);
+
 // The display's DPI for the programs started while it lives: Wine reads
 // HKCU\Control Panel\Desktop "LogPixels" once, as each process starts, and a running program
 // keeps the DPI it started with. The value there before comes back when the object goes.
