@@ -232,6 +232,40 @@ TEST_F(TimelineTest, ManyProgramsScrollInAWindowThatStaysOnTheScreen) {
     ExpectClosed();
 }
 
+TEST_F(TimelineTest, TheRowsScrollFromTheKeyboardToo) {
+    LogOnRecord record = Sample();
+    for (int i = 0; i < 60; ++i)
+        record.programs.push_back({L"Program " + std::to_wstring(i), 50'000u + 500u * i, {}, {}});
+    ASSERT_EQ(WriteLogOn(SystemOs(), record), ERROR_SUCCESS);
+    Open();
+    const HWND bar = Item(IDC_scrTimeline);
+    ASSERT_TRUE(::IsWindowVisible(bar));
+    EXPECT_EQ(testing::AccessibleName(bar), L"Rows of the timeline");
+    const auto first = [&] {
+        SCROLLINFO info{sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
+        ::GetScrollInfo(bar, SB_CTL, &info);
+        return std::pair{info.nPos, static_cast<int>(info.nPage)};
+    };
+    // Above the words in reading order: Shift+Tab from them.
+    ASSERT_TRUE(testing::BringToFront(window));
+    EXPECT_EQ(testing::FocusAfterEachPress(window, 1, VK_TAB, VK_SHIFT), std::vector<HWND>{bar});
+    const int page = first().second;
+    ASSERT_GT(page, 0);
+    testing::PressKey(VK_END);
+    EXPECT_TRUE(testing::Eventually([&] { return first().first == 63 - page; }, 2s))
+        << first().first;
+    Shoot(L"last-logon-scrolled-by-keys.bmp");
+    testing::PressKey(VK_HOME);
+    EXPECT_TRUE(testing::Eventually([&] { return first().first == 0; }, 2s)) << first().first;
+    testing::PressKey(VK_DOWN);
+    EXPECT_TRUE(testing::Eventually([&] { return first().first == 1; }, 2s)) << first().first;
+    testing::PressKey(VK_NEXT);
+    EXPECT_TRUE(testing::Eventually([&] { return first().first == 1 + page; }, 2s))
+        << first().first;
+    testing::PressKey(VK_ESCAPE);
+    ExpectClosed();
+}
+
 TEST_F(TimelineTest, WithoutAReadableLogOnItSaysNothingWasMeasured) {
     const std::wstring sentence =
         L"Nothing has been measured yet: Tarnwick measures what each program costs the next time "
