@@ -38,7 +38,9 @@ void Move(HWND control, const RECT& r) {
 }  // namespace
 
 void ShowKeyboardCues(HWND dialog) {
-    ::SendMessageW(dialog, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL),
+    // Posted: while it makes a dialog, the dialog manager sets the cues from the last input, and
+    // this comes after that, whenever it happens.
+    ::PostMessageW(dialog, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL),
                    0);
 }
 

@@ -61,9 +61,7 @@ TEST_F(AboutBoxTest, EveryControlIsNamedAndTheKeysReachEachAndCloseTheBox) {
     EXPECT_EQ(testing::AccessibleName(item(IDC_cmdOK)), L"OK");
     EXPECT_EQ(testing::AccessibleName(item(IDC_cmdSysInfo)), L"System Info...");
     EXPECT_EQ(testing::AccessKeys(about), L"OS");
-    EXPECT_EQ(
-        ::SendMessageW(item(IDC_cmdOK), WM_QUERYUISTATE, 0, 0) & (UISF_HIDEFOCUS | UISF_HIDEACCEL),
-        0)
+    EXPECT_TRUE(testing::KeyboardCuesShown(item(IDC_cmdOK)))
         << "the focus or the access keys are hidden";
 
     // The focus starts on OK, Tab goes down the column of buttons and round, Shift+Tab back.

@@ -113,22 +113,7 @@ class TimelineTest : public ::testing::Test {
     }
     // Every visible control lies inside the window and clear of every other.
     void ExpectNothingClippedOrOverlapping() const {
-        RECT client{};
-        ::GetClientRect(window, &client);
-        ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-        std::vector<std::pair<HWND, RECT>> shown;
-        for (const HWND control : testing::ChildWindows(window)) {
-            if (!::IsWindowVisible(control)) continue;
-            RECT r{};
-            ::GetWindowRect(control, &r);
-            EXPECT_TRUE(Inside(r, client)) << "control " << ::GetDlgCtrlID(control);
-            for (const auto& [other, at] : shown) {
-                RECT both{};
-                EXPECT_FALSE(::IntersectRect(&both, &r, &at))
-                    << ::GetDlgCtrlID(control) << " and " << ::GetDlgCtrlID(other);
-            }
-            shown.emplace_back(control, r);
-        }
+        EXPECT_EQ(testing::ControlsOutOfPlace(window), std::vector<std::wstring>{});
     }
 };
 
@@ -301,8 +286,7 @@ TEST_F(TimelineTest, EveryControlIsNamedAndTheKeyboardGoesThroughThemInReadingOr
     EXPECT_EQ(::GetWindow(details, GW_HWNDPREV), Item(IDC_lblDetails));
     std::printf("the words' box is %p\n", static_cast<void*>(details));
     EXPECT_EQ(testing::AccessKeys(window), L"IC");
-    EXPECT_EQ(::SendMessageW(close, WM_QUERYUISTATE, 0, 0) & (UISF_HIDEFOCUS | UISF_HIDEACCEL), 0)
-        << "the focus or the access keys are hidden";
+    EXPECT_TRUE(testing::KeyboardCuesShown(close)) << "the focus or the access keys are hidden";
 
     // The words, then Close, and round again; Shift+Tab back.
     ASSERT_TRUE(testing::BringToFront(window));

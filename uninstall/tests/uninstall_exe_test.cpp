@@ -316,8 +316,7 @@ TEST_F(UninstallExeTest, EveryControlIsNamedAndTheKeysGoThroughThemInReadingOrde
     EXPECT_EQ(testing::AccessibleName(ok), L"OK");
     EXPECT_EQ(testing::AccessibleName(cancel), L"Cancel");
     EXPECT_EQ(testing::AccessKeys(form), L"OC");
-    EXPECT_EQ(::SendMessageW(ok, WM_QUERYUISTATE, 0, 0) & (UISF_HIDEFOCUS | UISF_HIDEACCEL), 0)
-        << "the focus or the access keys are hidden";
+    EXPECT_TRUE(testing::KeyboardCuesShown(ok)) << "the focus or the access keys are hidden";
 
     ASSERT_TRUE(InFront(form));
     EXPECT_EQ(testing::FocusedControl(form), ok);

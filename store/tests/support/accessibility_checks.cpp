@@ -258,6 +258,16 @@ std::vector<HWND> FocusAfterEachPress(HWND window, int presses, WORD vk, WORD mo
     return focus;
 }
 
+bool KeyboardCuesShown(HWND control) {
+    for (int look = 0; look < 20; ++look) {
+        if ((::SendMessageW(control, WM_QUERYUISTATE, 0, 0) & (UISF_HIDEFOCUS | UISF_HIDEACCEL)) ==
+            0)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
 std::wstring AccessKeys(HWND window) {
     std::wstring keys;
     for (HWND control = ::GetWindow(window, GW_CHILD); control;

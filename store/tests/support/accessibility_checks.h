@@ -36,6 +36,10 @@ void PressKey(WORD vk, WORD modifier = 0);
 std::vector<HWND> FocusAfterEachPress(HWND window, int presses, WORD vk = VK_TAB,
                                       WORD modifier = 0);
 
+// Whether `control` shows the focus rectangle and the access keys' underlines (no UISF_HIDEFOCUS
+// or UISF_HIDEACCEL), waited for up to a second.
+bool KeyboardCuesShown(HWND control);
+
 // The access keys of the visible controls of `window`, upper case, in Z order: the letter after
 // a single '&' in each text (none for a static that shows '&' as it is).
 std::wstring AccessKeys(HWND window);
