@@ -269,8 +269,9 @@ void LastLogOnWindow::OnLoad() {
     ::SetWindowPos(hwnd(), nullptr, after.left, top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     const HWND details = Item(IDC_txtDetails);
-    // An edit box's own text is what it holds. Windows' screen-reader support names it after the
-    // label before it; the annotation says so where a screen reader looks first.
+    // An edit box's own text is what it holds, so it cannot carry its name. Windows' screen-reader
+    // support names it after the label before it; the annotation gives it that name itself,
+    // which is what a screen reader asks for first.
     std::wstring label = ui::WindowText(Item(IDC_lblDetails));
     std::erase(label, L'&');
     ui::NameForScreenReaders(details, label.c_str());

@@ -2,9 +2,9 @@
 
 #include "resource.h"
 #include "settings_windows.h"
+#include "uninstall_run.h"
 
 #include "dialog_access.h"
-#include "uninstall_run.h"
 
 #include <utility>
 
