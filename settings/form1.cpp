@@ -160,8 +160,7 @@ INT_PTR Form1::OnColourStatic(HWND control, HDC dc) const {
 void Form1::OnRescaled() {
     MakeSizedResources();
     lists_.Fit();
-    background_.Prepare(hwnd(), look_);
-    RedrawWholeWindow(hwnd());
+    Restyle();
 }
 
 void Form1::OnInitDialog() {
@@ -316,7 +315,10 @@ void Form1::ShowLook(SkinLook look) {
 }
 
 void Form1::Restyle() {
-    background_.Prepare(hwnd(), look_);
+    // In high contrast the skin's picture and caption colour give way to the scheme's, as in the
+    // about box: the colour was chosen to be read on the picture, not on the scheme's face.
+    const SkinLook scheme;
+    background_.Prepare(hwnd(), ui::HighContrastOn() ? scheme : look_);
     RedrawWholeWindow(hwnd());
     if (about_ && about_->Loaded()) about_->ShowLook();
 }

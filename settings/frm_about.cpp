@@ -1,5 +1,7 @@
 #include "frm_about.h"
 
+#include "accessibility.h"
+#include "dialog_access.h"
 #include "dialog_font.h"
 #include "picture.h"
 #include "context.h"
@@ -84,8 +86,15 @@ void frmAbout::Show() const {
 }
 
 void frmAbout::ShowLook() {
-    background_.Prepare(hwnd(), look_);
+    PrepareLook();
     RedrawWholeWindow(hwnd());
+}
+
+void frmAbout::PrepareLook() {
+    // In high contrast the skin's picture and colour give way to the scheme's: a caption in the
+    // skin's colour (black, once a skin was taken off) on the scheme's face can be unreadable.
+    const SkinLook scheme;
+    background_.Prepare(hwnd(), ui::HighContrastOn() ? scheme : look_);
 }
 
 INT_PTR frmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -105,6 +114,11 @@ INT_PTR frmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 default:
                     return FALSE;
             }
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            // High contrast on or off.
+            ShowLook();
+            return TRUE;
         case WM_ERASEBKGND:
             return background_.Erase(hwnd(), reinterpret_cast<HDC>(wParam));
         case WM_CTLCOLORSTATIC: {
@@ -126,7 +140,13 @@ INT_PTR frmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void frmAbout::OnRescaled() {
     MakeSizedResources();
+    FitTexts();
     ShowLook();
+}
+
+void frmAbout::FitTexts() {
+    ui::FitLabelsToText(hwnd(), {IDC_lblTitle, IDC_lblVersion, IDC_lblDescription, IDC_AboutLabel1,
+                                 IDC_lblDisclaimer});
 }
 
 void frmAbout::OnLoad() {
@@ -141,7 +161,9 @@ void frmAbout::OnLoad() {
         (record.Text(L"FileDescription") + L": " + std::wstring(kMakerWebAddress)).c_str());
     ::SetDlgItemTextW(hwnd(), IDC_lblDescription, record.Text(L"Comments").c_str());
     ::SetDlgItemTextW(hwnd(), IDC_AboutLabel1, record.Text(L"LegalCopyright").c_str());
-    background_.Prepare(hwnd(), look_);
+    FitTexts();
+    ui::ShowKeyboardCues(hwnd());
+    PrepareLook();
 }
 
 void frmAbout::MakeSizedResources() {

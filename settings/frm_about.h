@@ -33,6 +33,9 @@ class frmAbout final : public ui::Dialog {
     void OnRescaled() override;
     void OnLoad();
     void MakeSizedResources();
+    // The texts were put in at load, at the window's DPI: their labels grow where they need to.
+    void FitTexts();
+    void PrepareLook();
     void DrawLogo(const DRAWITEMSTRUCT& item) const;
 
     Os& os_;

@@ -1,6 +1,7 @@
 #include "logon_timeline.h"
 
 #include "accessibility.h"
+#include "dialog_access.h"
 #include "gdi.h"
 #include "logon_costs.h"
 #include "resource.h"
@@ -268,6 +269,13 @@ void LastLogOnWindow::OnLoad() {
     ::SetWindowPos(hwnd(), nullptr, after.left, top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     const HWND details = Item(IDC_txtDetails);
+    // An edit box's own text is what it holds, so it cannot carry its name. Windows' screen-reader
+    // support names it after the label before it; the annotation gives it that name itself,
+    // which is what a screen reader asks for first.
+    std::wstring label = ui::WindowText(Item(IDC_lblDetails));
+    std::erase(label, L'&');
+    ui::NameForScreenReaders(details, label.c_str());
+    ui::ShowKeyboardCues(hwnd());
     ::SetFocus(details);
     ::SendMessageW(details, EM_SETSEL, 0, 0);
 }

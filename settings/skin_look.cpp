@@ -1,19 +1,15 @@
 #include "skin_look.h"
 
-#include "accessibility.h"
 #include "picture.h"
 
 namespace tarnwick::settings {
 
 void SkinnedBackground::Prepare(HWND window, const SkinLook& look) {
+    captions_ = look.captions;
     brush_.reset();
     bitmap_.reset();
     size_ = {};
-    // A high-contrast theme wins over any skin: no picture behind the text, and the captions in
-    // the scheme's own colours, which the dialog's default handling gives them.
-    const bool highContrast = ui::HighContrastOn();
-    captions_ = highContrast ? std::nullopt : look.captions;
-    if (!look.picture || highContrast) return;
+    if (!look.picture) return;
     RECT client{};
     ::GetClientRect(window, &client);
     const SIZE own = PictureSize(*look.picture.get());

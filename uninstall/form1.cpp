@@ -4,6 +4,8 @@
 #include "settings_windows.h"
 #include "uninstall_run.h"
 
+#include "dialog_access.h"
+
 #include <utility>
 
 namespace tarnwick {
@@ -28,6 +30,8 @@ void Form1::Show(HINSTANCE instance) {
 INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
+            FitText();
+            ui::ShowKeyboardCues(hwnd());
             // The default button takes the focus, so Enter answers OK.
             ::SetFocus(Item(IDC_COMMAND1));
             return FALSE;
@@ -37,22 +41,23 @@ INT_PTR Form1::OnMessage(UINT message, WPARAM wParam, LPARAM) {
                     Command1_Click();
                     return TRUE;
                 case IDC_COMMAND2:
+                case IDCANCEL:  // the Esc key and the close box
                     ::EndDialog(hwnd(), 0);
-                    return TRUE;
-                case IDCANCEL:
-                    // The Esc key: Cancel is not bound to it, so it does nothing.
                     return TRUE;
                 default:
                     return FALSE;
             }
-        case WM_CLOSE:
-            // The close box ends the program like Cancel. Handled here because the dialog
-            // manager would turn it into IDCANCEL, which the Esc key also sends.
-            ::EndDialog(hwnd(), 0);
-            return TRUE;
         default:
             return FALSE;
     }
+}
+
+void Form1::OnRescaled() {
+    FitText();
+}
+
+void Form1::FitText() {
+    ui::FitLabelsToText(hwnd(), {IDC_LABEL1});
 }
 
 void Form1::Command1_Click() {

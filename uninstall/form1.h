@@ -20,6 +20,8 @@ class Form1 final : public ui::Dialog {
 
   private:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnRescaled() override;
+    void FitText();
     void Command1_Click();
 
     Os& os_;

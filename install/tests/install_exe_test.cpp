@@ -1,5 +1,6 @@
 // install.exe itself under Wine, driven from this process: it runs against the prefix's real
 // registry and folders, which a guard saves and puts back around every test.
+#include "accessibility_checks.h"
 #include "exe_harness.h"
 #include "gdi.h"
 
@@ -160,6 +161,14 @@ class InstallExeTest : public ::testing::Test {
 
     std::wstring Launcher() const { return LauncherCommand(program.wstring()); }
 
+    // A StartUp shortcut "Mail" that another program holds open, as long as the handle lives.
+    UniqueHandle HeldStartUpShortcut() const {
+        WriteFile(startUp / L"Mail.lnk", "mail");
+        return UniqueHandle(NullIfInvalid(
+            ::CreateFileW((startUp / L"Mail.lnk").c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)));
+    }
+
     // Runs install.exe, lets `whileShown` look around while the completion box is up, answers
     // the box with OK and returns the exit code (99 when the run had to be ended by force).
     DWORD Install(const std::function<void(HWND box, const testing::Child&)>& whileShown = {}) {
@@ -207,10 +216,7 @@ TEST_F(InstallExeTest, CompletionBoxComesLastWithItsTextTitleIconAndOneOkButton)
 // says which program stays with Windows and why, in the master switch's words, and the exit code
 // tells a script the same.
 TEST_F(InstallExeTest, WhatStaysWithWindowsIsNamedInTheCompletionBox) {
-    WriteFile(startUp / L"Mail.lnk", "mail");
-    const UniqueHandle open(NullIfInvalid(
-        ::CreateFileW((startUp / L"Mail.lnk").c_str(), GENERIC_READ,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)));
+    const UniqueHandle open = HeldStartUpShortcut();
     ASSERT_TRUE(open);
     const DWORD code = Install([&](HWND box, const testing::Child&) {
         const CompletionBox seen = Inspect(box);
@@ -226,6 +232,31 @@ TEST_F(InstallExeTest, WhatStaysWithWindowsIsNamedInTheCompletionBox) {
     });
     EXPECT_EQ(code, 1u);
     EXPECT_EQ(testing::ReadFileBytes(startUp / L"Mail.lnk"), "mail");
+}
+
+// The longest box the installer shows, at 192 DPI: all of it fits, a screen reader reads its text,
+// and Enter closes it.
+TEST_F(InstallExeTest, TheLongCompletionBoxFitsAt192DpiAndEnterClosesIt) {
+    const UniqueHandle open = HeldStartUpShortcut();
+    ASSERT_TRUE(open);
+    const testing::DisplayDpi display(192);
+    testing::Child child(exe);
+    HWND box = testing::WaitForWindow(child, L"#32770", L"Tarnwick Installed", 20s);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(testing::TextsThatDoNotFit(box, 192), Names{});
+    const CompletionBox seen = Inspect(box);
+    ASSERT_EQ(seen.texts.size(), 1u);
+    for (HWND control : testing::ChildWindows(box)) {
+        if (testing::WindowText(control) == seen.texts[0]) {
+            EXPECT_EQ(testing::AccessibleName(control), seen.texts[0]);
+        }
+    }
+    EXPECT_EQ(testing::AccessibleName(::GetDlgItem(box, IDOK)), L"OK");
+    testing::SaveBoxScreenshot(box, testing::BuiltProgram(TARNWICK_INSTALL_EXE),
+                               L"install-stayed-with-windows-192.bmp");
+    ASSERT_TRUE(testing::BringToFront(box));
+    testing::PressKey(VK_RETURN);
+    EXPECT_EQ(child.Wait(10s), 1u) << "Enter did not close the box";
 }
 
 TEST_F(InstallExeTest, RundllInCapitalsStaysWithTheLauncherValue) {

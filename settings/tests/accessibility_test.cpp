@@ -67,38 +67,6 @@ std::string Narrow(const std::wstring& text) {
     return {text.begin(), text.end()};
 }
 
-// The system's DPI for the programs started meanwhile (Wine reads it as each one starts); the
-// value as it was, or none, afterwards.
-class SystemDpi {
-  public:
-    explicit SystemDpi(DWORD dpi) {
-        DWORD value = 0;
-        DWORD size = sizeof value;
-        if (::RegGetValueW(HKEY_CURRENT_USER, kKey, kValue, RRF_RT_REG_DWORD, nullptr, &value,
-                           &size) == ERROR_SUCCESS) {
-            old_ = value;
-        }
-        Set(dpi);
-    }
-    ~SystemDpi() {
-        if (old_) {
-            Set(*old_);
-        } else {
-            ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
-        }
-    }
-    SystemDpi(const SystemDpi&) = delete;
-    SystemDpi& operator=(const SystemDpi&) = delete;
-
-  private:
-    static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
-    static constexpr wchar_t kValue[] = L"LogPixels";
-    static void Set(DWORD dpi) {
-        ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &dpi, sizeof dpi);
-    }
-    std::optional<DWORD> old_;
-};
-
 // The program started by a shell of the host, with `variables` set for it and its standard error
 // in the file `errors` (a Unix path): Wine writes its own messages there, to the Unix standard
 // error a process inherits, and not to the error handle a Windows parent gives it. Its window is
@@ -226,15 +194,9 @@ TEST_F(AccessTest, TheKeyboardAloneReachesEveryControlTicksEveryBoxMovesARowAndS
     auto window = Open();
     ASSERT_TRUE(testing::BringToFront(window->Window()));
     // One access key per labelled control, none twice.
-    std::set<wchar_t> keys;
-    for (const HWND child : testing::ChildWindows(window->Window())) {
-        const std::wstring text = testing::WindowText(child);
-        const size_t mark = text.find(L'&');
-        if (mark == std::wstring::npos || mark + 1 >= text.size()) continue;
-        EXPECT_TRUE(keys.insert(static_cast<wchar_t>(::towlower(text[mark + 1]))).second)
-            << "the access key of \"" << Narrow(text) << "\" is taken";
-    }
-    EXPECT_EQ(keys.size(), 20u);
+    const std::wstring keys = testing::AccessKeys(window->Window());
+    EXPECT_EQ(keys.size(), 20u) << Narrow(keys);
+    EXPECT_EQ(std::set<wchar_t>(keys.begin(), keys.end()).size(), keys.size()) << Narrow(keys);
 
     // The window opens with the focus in the program list; Down selects the first row.
     ASSERT_TRUE(FocusReaches(*window, IDC_List4));
@@ -324,7 +286,7 @@ TEST_F(AccessTest, EveryTextFitsItsControlAt96And144And192Dpi) {
     }
     LONG widthAt96 = 0;
     for (const UINT dpi : {96u, 144u, 192u}) {
-        const SystemDpi system(dpi);
+        const testing::DisplayDpi display(dpi);
         auto window = Open();
         // Wine 8 does not tell another process's window's DPI: the window's width shows it.
         RECT client{};
@@ -333,44 +295,50 @@ TEST_F(AccessTest, EveryTextFitsItsControlAt96And144And192Dpi) {
         EXPECT_NEAR(client.right, ::MulDiv(widthAt96, static_cast<int>(dpi), 96), widthAt96 / 20);
         window->ClickRow(IDC_List4, 0);  // the wait's controls as they are in use
         EXPECT_NE(window->Text(IDC_Label15).find(L"2 programs in 48 s."), std::wstring::npos);
-        const UniqueFont font = testing::DialogFontAt(dpi);
-        std::wstring clipped;
-        for (const std::wstring& text :
-             testing::TextsThatDoNotFit(window->Window(), font.get(), dpi))
-            clipped += text + L"\n";
-        EXPECT_EQ(clipped, L"") << dpi << " DPI";
+        std::wstring wrong;
+        for (const std::wstring& text : testing::TextsThatDoNotFit(window->Window(), dpi))
+            wrong += text + L"\n";
+        // The spin lies over its box's border, as the system places it.
+        for (const std::wstring& text : testing::ControlsOutOfPlace(window->Window())) {
+            if (text.find(std::to_wstring(IDC_UpDown1)) == std::wstring::npos)
+                wrong += text + L"\n";
+        }
+        EXPECT_EQ(wrong, L"") << dpi << " DPI";
         Cancel(*window);
     }
 }
 
-// Wine cannot switch high contrast on: the program is told so as it starts, and the system's
-// colours are the usual ones, which the second skin's caption colour (a brown) and picture are not.
 TEST_F(AccessTest, InHighContrastTheSkinGivesWayToTheSystemsColours) {
     CopyProductData(folder.Path());
     const std::vector<SkinRecord> skins =
         LoadSkinIndex((folder.Path() / L"skins" / L"skins.skn").wstring());
     ASSERT_GE(skins.size(), 2u);
     SetMisc(L"Back", L"True");
-    SetMisc(L"skin", L"1");
-    const ShellStarted window(exe, L"TARNWICK_HIGH_CONTRAST=1", BesidePrefix(L"contrast.txt"));
+    SetMisc(L"skin", L"1");  // a brown, which the scheme has nowhere
+    std::unique_ptr<SettingsProcess> window;
+    {
+        const testing::HighContrastScheme scheme;
+        window = Open();
+    }
     RECT shown{};
-    ::GetWindowRect(window.Window(), &shown);
+    ::GetWindowRect(window->Window(), &shown);
     ASSERT_TRUE(testing::WaitForSteadyScreen(shown, 10s));
-    const Screen screen(window.Window());
+    const Screen screen(window->Window());
     for (const int id : {IDC_Label1, IDC_Label4, IDC_Label5, IDC_Label6, IDC_Label14, IDC_Check1,
                          IDC_Check2, IDC_Check3, IDC_Check4, IDC_Check5, IDC_Check6}) {
-        EXPECT_GE(screen.Count(window.Item(id), ::GetSysColor(COLOR_WINDOWTEXT)), 6) << id;
-        EXPECT_EQ(screen.Count(window.Item(id), skins[1].colour), 0) << id;
+        EXPECT_GE(screen.Count(window->Item(id), testing::HighContrastScheme::kText), 6) << id;
+        EXPECT_EQ(screen.Count(window->Item(id), skins[1].colour), 0) << id;
     }
-    // No picture behind the controls: the window's own face in its corner, where none lies.
+    // No picture behind the controls: the scheme's face in the window's corner, where none lies.
     RECT client{};
-    ::GetClientRect(window.Window(), &client);
-    EXPECT_EQ(screen.Client(2, client.bottom - 3), ::GetSysColor(COLOR_BTNFACE));
-    // The band is the scheme's highlight with the product's name, not the logo.
+    ::GetClientRect(window->Window(), &client);
+    EXPECT_EQ(screen.Client(2, client.bottom - 3), testing::HighContrastScheme::kFace);
+    // The band is the scheme's highlight (High Contrast Black's cyan), not the logo.
     RECT band{};
-    ::GetClientRect(window.Item(IDC_Picture1), &band);
-    EXPECT_GT(screen.Count(window.Item(IDC_Picture1), ::GetSysColor(COLOR_HIGHLIGHT)),
+    ::GetClientRect(window->Item(IDC_Picture1), &band);
+    EXPECT_GT(screen.Count(window->Item(IDC_Picture1), RGB(26, 235, 255)),
               band.right * band.bottom / 2);
+    Cancel(*window);
 }
 
 }  // namespace

@@ -248,7 +248,7 @@ TEST_F(SkinTest, TheAboutBoxShowsTheProgramsOwnTitleVersionAndDescription) {
         << description;
     EXPECT_FALSE(text(IDC_lblDisclaimer).empty());
     EXPECT_FALSE(text(IDC_AboutLabel1).empty());
-    EXPECT_EQ(text(IDC_cmdOK), L"OK");
+    EXPECT_EQ(text(IDC_cmdOK), L"&OK");
     EXPECT_EQ(text(IDC_cmdSysInfo), L"&System Info...");
     Cancel(*window);
 }

@@ -2,6 +2,7 @@
 // It works on the prefix's real registry and folders, which a guard saves and puts back around
 // every test; its program folders are temporary folders holding a copy of it and stand-ins for
 // the other three programs.
+#include "accessibility_checks.h"
 #include "exe_harness.h"
 #include "other_program.h"
 
@@ -166,6 +167,8 @@ class UninstallExeTest : public ::testing::Test {
         EXPECT_EQ(testing::StoreSection(kMiscSection), (Values{{L"TimeDelay", L"40"}}));
     }
 
+    // The window, in front to take the keys pressed next; false when it did not appear there.
+    static bool InFront(HWND form) { return form && testing::BringToFront(form); }
     static HWND Form(const testing::Child& child) {
         HWND form = testing::WaitForWindow(child, L"#32770", kFormCaption, 20s);
         EXPECT_NE(form, nullptr) << "the uninstaller's window did not appear";
@@ -237,7 +240,7 @@ TEST_F(UninstallExeTest, WindowAsksItsQuestionWithOkAsTheDefaultButton) {
     EXPECT_EQ(testing::WindowText(cancel), L"&Cancel");
     EXPECT_EQ(::GetWindowLongW(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
     EXPECT_EQ(::GetWindowLongW(cancel, GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
-    EXPECT_EQ(::GetDlgItem(form, IDCANCEL), nullptr) << "Cancel must not be bound to Esc";
+    EXPECT_EQ(::GetDlgItem(form, IDCANCEL), nullptr) << "Cancel keeps an id of its own";
     size_t visible = 0;
     for (HWND child_ : testing::ChildWindows(form)) visible += ::IsWindowVisible(child_) ? 1 : 0;
     EXPECT_EQ(visible, 3u);
@@ -283,23 +286,100 @@ TEST_F(UninstallExeTest, CancelAndTheCloseBoxChangeNothing) {
     }
 }
 
-TEST_F(UninstallExeTest, EscDoesNothingAndEnterIsOk) {
+TEST_F(UninstallExeTest, EscIsCancelAndEnterIsOk) {
+    Installed();
+    const World before = Look(program);
+    {
+        testing::Child child(product.Uninstaller());
+        ASSERT_TRUE(InFront(Form(child)));
+        testing::PressKey(VK_ESCAPE);
+        EXPECT_EQ(child.Wait(10s), 0u) << "Esc did not end the uninstaller";
+        EXPECT_TRUE(Look(program) == before);
+    }
+    testing::Child child(product.Uninstaller());
+    ASSERT_TRUE(InFront(Form(child)));
+    testing::PressKey(VK_RETURN);
+    EXPECT_EQ(Answer(child, kShellNo), 0u) << "Enter did not answer OK";
+    ExpectRestored();
+}
+
+TEST_F(UninstallExeTest, EveryControlIsNamedAndTheKeysGoThroughThemInReadingOrder) {
     Installed();
     const World before = Look(program);
     testing::Child child(product.Uninstaller());
     HWND form = Form(child);
     ASSERT_NE(form, nullptr);
     HWND ok = ::GetDlgItem(form, kCommand1);
-    ::PostMessageW(ok, WM_KEYDOWN, VK_ESCAPE, 0);
-    ::PostMessageW(ok, WM_KEYUP, VK_ESCAPE, 0);
-    EXPECT_FALSE(child.Wait(700ms).has_value()) << "Esc ended the uninstaller";
-    EXPECT_TRUE(::IsWindowVisible(form));
-    EXPECT_TRUE(Look(program) == before);
+    HWND cancel = ::GetDlgItem(form, kCommand2);
+    EXPECT_EQ(testing::AccessibleName(::GetDlgItem(form, kLabel1)),
+              L"Are you sure you really want to uninstall Tarnwick?");
+    EXPECT_EQ(testing::AccessibleName(ok), L"OK");
+    EXPECT_EQ(testing::AccessibleName(cancel), L"Cancel");
+    EXPECT_EQ(testing::AccessKeys(form), L"OC");
+    EXPECT_TRUE(testing::KeyboardCuesShown(ok)) << "the focus or the access keys are hidden";
 
-    ::PostMessageW(ok, WM_KEYDOWN, VK_RETURN, 0);
-    ::PostMessageW(ok, WM_KEYUP, VK_RETURN, 0);
-    EXPECT_EQ(Answer(child, kShellNo), 0u) << "Enter did not answer OK";
-    ExpectRestored();
+    ASSERT_TRUE(InFront(form));
+    EXPECT_EQ(testing::FocusedControl(form), ok);
+    EXPECT_EQ(testing::FocusAfterEachPress(form, 2), (std::vector<HWND>{cancel, ok}));
+    EXPECT_EQ(testing::FocusAfterEachPress(form, 1, VK_TAB, VK_SHIFT), std::vector<HWND>{cancel});
+    // Alt+C is Cancel, wherever the focus is.
+    EXPECT_EQ(testing::FocusAfterEachPress(form, 1, VK_TAB, VK_SHIFT), std::vector<HWND>{ok});
+    testing::PressKey('C', VK_MENU);
+    EXPECT_EQ(child.Wait(10s), 0u) << "Alt+C did not end the uninstaller";
+    EXPECT_TRUE(Look(program) == before);
+}
+
+// The window at 96, 144 and 192 DPI, and at 192 the question it asks while a settings window
+// stays open: every text fits, and Esc answers that question with Cancel.
+TEST_F(UninstallExeTest, AtEachDpiEveryTextFitsAndNothingOverlaps) {
+    Installed();
+    const World before = Look(program);
+    for (const UINT dpi : {96u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        const testing::DisplayDpi display(dpi);
+        testing::Child child(product.Uninstaller());
+        HWND form = Form(child);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(testing::TextsThatDoNotFit(form, dpi), std::vector<std::wstring>{});
+        EXPECT_EQ(testing::ControlsOutOfPlace(form), std::vector<std::wstring>{});
+        testing::SaveBoxScreenshot(form, testing::BuiltProgram(TARNWICK_UNINSTALL_EXE),
+                                   L"uninstall-" + std::to_wstring(dpi) + L".bmp");
+        if (dpi != 192) {
+            testing::Click(::GetDlgItem(form, kCommand2));
+            EXPECT_EQ(child.Wait(10s), 0u);
+            continue;
+        }
+        const HWND stuck = ::CreateWindowExW(0, L"#32770", L"Tarnwick Settings", WS_POPUP, 0, 0, 10,
+                                             10, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(stuck, nullptr);
+        HWND box = OkThenBox(child, kSettingsOpenCaption);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(testing::TextsThatDoNotFit(box, dpi), std::vector<std::wstring>{});
+        testing::SaveBoxScreenshot(box, testing::BuiltProgram(TARNWICK_UNINSTALL_EXE),
+                                   L"uninstall-settings-open-192.bmp");
+        ASSERT_TRUE(testing::BringToFront(box));
+        testing::PressKey(VK_ESCAPE);
+        EXPECT_EQ(child.Wait(10s), 0u) << "Esc did not answer Cancel";
+        ::DestroyWindow(stuck);
+    }
+    EXPECT_TRUE(Look(program) == before);
+}
+
+TEST_F(UninstallExeTest, InHighContrastTheWindowIsInTheSchemesColours) {
+    const testing::HighContrastScheme scheme;
+    testing::Child child(product.Uninstaller());
+    HWND form = Form(child);
+    ASSERT_NE(form, nullptr);
+    testing::SaveBoxScreenshot(form, testing::BuiltProgram(TARNWICK_UNINSTALL_EXE),
+                               L"uninstall-high-contrast.bmp");
+    // The face below the question, where no control lies.
+    RECT label{};
+    ::GetWindowRect(::GetDlgItem(form, kLabel1), &label);
+    const WindowDc screen(nullptr);
+    EXPECT_EQ(::GetPixel(screen.get(), label.left, label.bottom + 2),
+              testing::HighContrastScheme::kFace);
+    testing::Click(::GetDlgItem(form, kCommand2));
+    EXPECT_EQ(child.Wait(10s), 0u);
 }
 
 TEST_F(UninstallExeTest, OkWithNothingCapturedRemovesTheLauncherAndStillOffersTheFolder) {

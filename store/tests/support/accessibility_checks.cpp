@@ -86,6 +86,109 @@ TextRoom RoomOf(HWND control, UINT dpi) {
     }
 }
 
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+constexpr wchar_t kLogPixels[] = L"LogPixels";
+constexpr wchar_t kColoursKey[] = L"Control Panel\\Colors";
+constexpr wchar_t kThemeKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+constexpr wchar_t kHighContrastVariable[] = L"TARNWICK_HIGH_CONTRAST";
+
+// Windows' "High Contrast Black", as scripts/high-contrast.sh puts it into a prefix.
+constexpr std::pair<const wchar_t*, const wchar_t*> kHighContrastBlack[] = {
+    {L"ActiveBorder", L"255 255 255"},
+    {L"ActiveTitle", L"0 0 0"},
+    {L"AppWorkSpace", L"0 0 0"},
+    {L"Background", L"0 0 0"},
+    {L"ButtonAlternateFace", L"0 0 0"},
+    {L"ButtonDkShadow", L"255 255 255"},
+    {L"ButtonFace", L"0 0 0"},
+    {L"ButtonHilight", L"255 255 255"},
+    {L"ButtonLight", L"255 255 255"},
+    {L"ButtonShadow", L"255 255 255"},
+    {L"ButtonText", L"255 255 255"},
+    {L"GradientActiveCaption", L"0 0 0"},
+    {L"GradientInactiveCaption", L"0 0 0"},
+    {L"GrayText", L"63 242 63"},
+    {L"Hilight", L"26 235 255"},
+    {L"HilightText", L"0 0 0"},
+    {L"HotTrackingColor", L"255 255 0"},
+    {L"InactiveBorder", L"255 255 255"},
+    {L"InactiveTitle", L"0 0 0"},
+    {L"InactiveTitleText", L"255 255 255"},
+    {L"InfoText", L"255 255 255"},
+    {L"InfoWindow", L"0 0 0"},
+    {L"Menu", L"0 0 0"},
+    {L"MenuBar", L"0 0 0"},
+    {L"MenuHilight", L"26 235 255"},
+    {L"MenuText", L"255 255 255"},
+    {L"Scrollbar", L"0 0 0"},
+    {L"TitleText", L"255 255 255"},
+    {L"Window", L"0 0 0"},
+    {L"WindowFrame", L"255 255 255"},
+    {L"WindowText", L"255 255 255"},
+};
+
+// WINEDEBUG for the one program started while it lives: a new process takes it from the
+// environment it is given.
+class Tracing {
+  public:
+    explicit Tracing(std::wstring_view channels) {
+        const DWORD length = ::GetEnvironmentVariableW(kWineDebug, nullptr, 0);
+        if (length > 0) {
+            before_.emplace(length, L'\0');
+            before_->resize(::GetEnvironmentVariableW(kWineDebug, before_->data(), length));
+        }
+        ::SetEnvironmentVariableW(kWineDebug, std::wstring(channels).c_str());
+    }
+    ~Tracing() { ::SetEnvironmentVariableW(kWineDebug, before_ ? before_->c_str() : nullptr); }
+    Tracing(const Tracing&) = delete;
+    Tracing& operator=(const Tracing&) = delete;
+
+  private:
+    static constexpr wchar_t kWineDebug[] = L"WINEDEBUG";
+    std::optional<std::wstring> before_;
+};
+
+// `exe`, while `tracing` lives: until the end of the statement that starts it.
+const std::filesystem::path& WhileTracing(const Tracing&, const std::filesystem::path& exe) {
+    return exe;
+}
+
+// Every text of `window`'s controls that does not fit, in `font` or a control's own, at `dpi`.
+std::vector<std::wstring> Overflows(HWND window, HFONT font, UINT dpi,
+                                    const std::map<int, HFONT>& ownFonts) {
+    // The controls' rectangles in their own pixels, whatever this test program's DPI awareness.
+    const DPI_AWARENESS_CONTEXT previous =
+        ::SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+    const MeasuringDc dc(font);
+    std::vector<std::wstring> overflows;
+    for (HWND control = ::GetWindow(window, GW_CHILD); control;
+         control = ::GetWindow(control, GW_HWNDNEXT)) {
+        if (!::IsWindowVisible(control)) continue;
+        const TextRoom room = RoomOf(control, dpi);
+        const std::wstring text = TextOf(control);
+        if (!room.measured || text.empty()) continue;
+        RECT client{};
+        ::GetClientRect(control, &client);
+        const LONG width = client.right - room.reservedWidth;
+        const LONG height = client.bottom - room.reservedHeight;
+        const auto own = ownFonts.find(::GetDlgCtrlID(control));
+        const Selected drawing(dc.get(), own != ownFonts.end() ? own->second : font);
+        // A wrapped text is laid out in the control's width; a word longer than that widens it.
+        RECT needed{0, 0, room.wraps ? width : 0, 0};
+        const UINT format = DT_CALCRECT | DT_EXPANDTABS |
+                            (room.wraps ? DT_WORDBREAK : DT_SINGLELINE) |
+                            (room.prefix ? 0 : DT_NOPREFIX);
+        ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &needed, format);
+        if (needed.right <= width && needed.bottom <= height) continue;
+        overflows.push_back(std::to_wstring(::GetDlgCtrlID(control)) + L" \"" + text +
+                            L"\": needs " + std::to_wstring(needed.right) + L"x" +
+                            std::to_wstring(needed.bottom) + L", has " + std::to_wstring(width) +
+                            L"x" + std::to_wstring(height));
+    }
+    ::SetThreadDpiAwarenessContext(previous);
+    return overflows;
+}
+
 }  // namespace
 
 std::wstring AccessibleName(HWND control) {
@@ -142,44 +245,131 @@ void PressKey(WORD vk, WORD modifier) {
     ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-UniqueFont DialogFontAt(UINT dpi) {
-    return UniqueFont(::CreateFontW(-::MulDiv(8, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL,
+std::vector<HWND> FocusAfterEachPress(HWND window, int presses, WORD vk, WORD modifier) {
+    std::vector<HWND> focus;
+    HWND last = FocusedControl(window);
+    for (int press = 0; press < presses; ++press) {
+        PressKey(vk, modifier);
+        for (int look = 0; look < 20 && FocusedControl(window) == last; ++look)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        last = FocusedControl(window);
+        focus.push_back(last);
+    }
+    return focus;
+}
+
+bool KeyboardCuesShown(HWND control) {
+    for (int look = 0; look < 20; ++look) {
+        if ((::SendMessageW(control, WM_QUERYUISTATE, 0, 0) & (UISF_HIDEFOCUS | UISF_HIDEACCEL)) ==
+            0)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+std::wstring AccessKeys(HWND window) {
+    std::wstring keys;
+    for (HWND control = ::GetWindow(window, GW_CHILD); control;
+         control = ::GetWindow(control, GW_HWNDNEXT)) {
+        if (!::IsWindowVisible(control)) continue;
+        const bool isStatic = ::lstrcmpiW(ClassOf(control).c_str(), L"Static") == 0;
+        if (isStatic && (::GetWindowLongPtrW(control, GWL_STYLE) & SS_NOPREFIX) != 0) continue;
+        const std::wstring text = TextOf(control);
+        for (size_t i = 0; i + 1 < text.size(); ++i) {
+            if (text[i] != L'&') continue;
+            if (text[i + 1] != L'&') {
+                wchar_t key = text[i + 1];
+                ::CharUpperBuffW(&key, 1);
+                keys += key;
+                break;
+            }
+            ++i;  // "&&" shows one '&'
+        }
+    }
+    return keys;
+}
+
+UniqueFont DialogFontAt(UINT dpi, int points, LONG weight) {
+    return UniqueFont(::CreateFontW(-::MulDiv(points, static_cast<int>(dpi), 72), 0, 0, 0, weight,
                                     FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
                                     L"MS Shell Dlg 2"));
 }
 
-std::vector<std::wstring> TextsThatDoNotFit(HWND window, HFONT font, UINT dpi) {
-    // The controls' rectangles in their own pixels, whatever this test program's DPI awareness.
+std::vector<std::wstring> TextsThatDoNotFit(HWND window, HFONT font) {
+    const UINT dpi = ::GetDpiForWindow(window);
+    return Overflows(window, font, dpi ? dpi : USER_DEFAULT_SCREEN_DPI, {});
+}
+
+std::vector<std::wstring> TextsThatDoNotFit(HWND window, UINT dpi,
+                                            const std::map<int, HFONT>& ownFonts) {
+    const UniqueFont font = DialogFontAt(dpi);
+    return Overflows(window, font.get(), dpi, ownFonts);
+}
+
+std::vector<std::wstring> ControlsOutOfPlace(HWND window) {
     const DPI_AWARENESS_CONTEXT previous =
         ::SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
-    if (dpi == 0) dpi = ::GetDpiForWindow(window);
-    const MeasuringDc dc(font);
-    std::vector<std::wstring> overflows;
+    RECT client{};
+    ::GetClientRect(window, &client);
+    ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::vector<std::wstring> found;
+    std::vector<std::pair<int, RECT>> placed;
     for (HWND control = ::GetWindow(window, GW_CHILD); control;
          control = ::GetWindow(control, GW_HWNDNEXT)) {
         if (!::IsWindowVisible(control)) continue;
-        const TextRoom room = RoomOf(control, dpi ? dpi : USER_DEFAULT_SCREEN_DPI);
-        const std::wstring text = TextOf(control);
-        if (!room.measured || text.empty()) continue;
-        RECT client{};
-        ::GetClientRect(control, &client);
-        const LONG width = client.right - room.reservedWidth;
-        const LONG height = client.bottom - room.reservedHeight;
-        // A wrapped text is laid out in the control's width; a word longer than that widens it.
-        RECT needed{0, 0, room.wraps ? width : 0, 0};
-        const UINT format = DT_CALCRECT | DT_EXPANDTABS |
-                            (room.wraps ? DT_WORDBREAK : DT_SINGLELINE) |
-                            (room.prefix ? 0 : DT_NOPREFIX);
-        ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &needed, format);
-        if (needed.right <= width && needed.bottom <= height) continue;
-        overflows.push_back(std::to_wstring(::GetDlgCtrlID(control)) + L" \"" + text +
-                            L"\": needs " + std::to_wstring(needed.right) + L"x" +
-                            std::to_wstring(needed.bottom) + L", has " + std::to_wstring(width) +
-                            L"x" + std::to_wstring(height));
+        const int id = ::GetDlgCtrlID(control);
+        RECT r{};
+        ::GetWindowRect(control, &r);
+        RECT inside{};
+        if (!::IntersectRect(&inside, &r, &client) || !::EqualRect(&inside, &r))
+            found.push_back(std::to_wstring(id) + L" sticks out");
+        for (const auto& [other, at] : placed) {
+            RECT both{};
+            if (::IntersectRect(&both, &r, &at))
+                found.push_back(std::to_wstring(other) + L" and " + std::to_wstring(id) +
+                                L" overlap");
+        }
+        placed.emplace_back(id, r);
     }
     ::SetThreadDpiAwarenessContext(previous);
-    return overflows;
+    return found;
 }
+
+DisplayDpi::DisplayDpi(DWORD dpi) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (::RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, RRF_RT_REG_DWORD, nullptr,
+                       &value, &size) == ERROR_SUCCESS) {
+        before_ = value;
+    }
+    SetRaw(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &dpi, sizeof dpi);
+}
+
+DisplayDpi::~DisplayDpi() {
+    if (before_) {
+        SetRaw(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &*before_, sizeof *before_);
+    } else {
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels);
+    }
+}
+
+HighContrastScheme::HighContrastScheme()
+    : colours_(HKEY_CURRENT_USER, kColoursKey), theme_(HKEY_CURRENT_USER, kThemeKey) {
+    for (const auto& [name, rgb] : kHighContrastBlack)
+        SetSz(HKEY_CURRENT_USER, kColoursKey, name, rgb);
+    // Windows draws the controls of a high-contrast theme in the scheme's colours, with no
+    // visual style.
+    SetSz(HKEY_CURRENT_USER, kThemeKey, L"ThemeActive", L"0");
+    ::SetEnvironmentVariableW(kHighContrastVariable, L"1");
+}
+
+HighContrastScheme::~HighContrastScheme() {
+    ::SetEnvironmentVariableW(kHighContrastVariable, nullptr);
+}
+
+TracedChild::TracedChild(const std::filesystem::path& exe, std::wstring_view channels)
+    : Child(WhileTracing(Tracing(channels), exe)) {}
 
 }  // namespace tarnwick::testing
