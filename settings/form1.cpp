@@ -2,6 +2,7 @@
 
 #include "accessibility.h"
 #include "arrow_icon.h"
+#include "dialog_access.h"
 #include "dialog_font.h"
 #include "focus_cue.h"
 #include "logon_timeline.h"
@@ -159,6 +160,7 @@ INT_PTR Form1::OnColourStatic(HWND control, HDC dc) const {
 
 void Form1::OnRescaled() {
     MakeSizedResources();
+    FitTexts();
     lists_.Fit();
     Restyle();
 }
@@ -195,6 +197,8 @@ void Form1::OnInitDialog() {
     // without the visual style, as every caption of the window does, in the colour the skin gives.
     for (const BoxControl& control : kBoxes) ::SetWindowTheme(Item(control.box), L"", L"");
     NameControls();
+    // Before the look is prepared, which covers the window as large as it then is.
+    FitTexts();
 
     model_->Load();
 
@@ -205,10 +209,16 @@ void Form1::OnInitDialog() {
     ShowRows();
     ::SetDlgItemTextW(hwnd(), IDC_Label15, LastLogOnText(model_->LastLogOn()).c_str());
     ::SetFocus(Item(IDC_List4));
+    ui::ShowKeyboardCues(hwnd());
     if (SwitchedOffInTaskManager(os_)) {
         warnSwitchedOff_ = true;
         ::PostMessageW(hwnd(), kWarnSwitchedOff, 0, 0);
     }
+}
+
+void Form1::FitTexts() {
+    // The note of several lines; the last log-on's line is one line that ends in "..." when long.
+    ui::FitLabelsToText(hwnd(), {IDC_Label18});
 }
 
 void Form1::MakeSizedResources() {

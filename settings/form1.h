@@ -42,6 +42,8 @@ class Form1 final : public ui::Dialog, private SkinHooks {
     void DrawBand(const DRAWITEMSTRUCT& item) const;
     // The fonts and pictures that follow the window's DPI.
     void MakeSizedResources();
+    // Labels of several lines as tall as their text takes at the window's DPI.
+    void FitTexts();
 
     // "&About": the about box, loaded first when it is not.
     void ShowAbout();
