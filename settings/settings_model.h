@@ -73,10 +73,8 @@ class SettingsModel {
     std::wstring ToggleSwitch();
 
     bool Ticked(Box box) const;
-    // A tick box was set by the user (the box itself was clicked).
+    // A tick box was set by the user.
     void SetBox(Box box, bool ticked);
-    // The label beside a tick box was clicked: the box flips.
-    void ToggleBox(Box box) { SetBox(box, !Ticked(box)); }
 
     // The skin list's choice; -1 when nothing is chosen.
     void ChooseSkin(int index);
