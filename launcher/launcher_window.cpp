@@ -55,15 +55,16 @@ UniqueIcon InColour(HICON icon, int size, COLORREF colour) {
     std::vector<DWORD> transparent(count);
     const WindowDc screen(nullptr);
     if (!colours ||
-        !::GetDIBits(screen.get(), colours.get(), 0, size, pixels.data(), &format, DIB_RGB_COLORS) ||
+        !::GetDIBits(screen.get(), colours.get(), 0, size, pixels.data(), &format,
+                     DIB_RGB_COLORS) ||
         !::GetDIBits(screen.get(), mask.get(), 0, size, transparent.data(), &format,
                      DIB_RGB_COLORS)) {
         return {};
     }
     // An icon without an alpha channel says by its mask alone which pixels it covers.
     const bool alpha = std::any_of(pixels.begin(), pixels.end(), [](DWORD p) { return p >> 24; });
-    const DWORD rgb = (DWORD{GetRValue(colour)} << 16) | (DWORD{GetGValue(colour)} << 8) |
-                      GetBValue(colour);
+    const DWORD rgb =
+        (DWORD{GetRValue(colour)} << 16) | (DWORD{GetGValue(colour)} << 8) | GetBValue(colour);
     for (size_t i = 0; i < count; ++i) {
         const DWORD opacity = alpha ? pixels[i] >> 24 : (transparent[i] & 0xFFFFFF ? 0 : 255);
         pixels[i] = (opacity << 24) | rgb;
@@ -180,8 +181,8 @@ void Form1::LayOut() {
         const Selected font(dc.get(), font_.get());
         ::GetTextMetricsW(dc.get(), &metrics);
     }
-    layout_ = LayOutWindow(options_.details, options_.hideLogo,
-                           PixelsToTwips(metrics.tmHeight, dpi_));
+    layout_ =
+        LayOutWindow(options_.details, options_.hideLogo, PixelsToTwips(metrics.tmHeight, dpi_));
 }
 
 void Form1::ShowFaces() {

@@ -14,7 +14,7 @@ namespace tarnwick {
 namespace {
 
 constexpr wchar_t kButtonClass[] = L"TarnwickButton";
-constexpr int kIconSize = 16;  // pixels at 96 DPI
+constexpr int kIconSize = 16;   // pixels at 96 DPI
 constexpr int kFocusInset = 3;  // between the focus rectangle and the edge, pixels at 96 DPI
 
 void CloseTheme(HTHEME theme) {

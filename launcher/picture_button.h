@@ -29,12 +29,12 @@ class PictureButton final : public ui::Window {
     void ShowTip();
     void AnnounceRole();
 
-    HICON face_ = nullptr;     // BM_SETIMAGE's; the parent owns it
-    bool down_ = false;        // pressed with the left button, pointer captured
-    bool inside_ = false;      // and the pointer is over it
-    bool spaceDown_ = false;   // Space pressed while it has the focus, not yet let go
-    bool tracking_ = false;    // the pointer is over it, and its leaving will be told
-    bool announced_ = false;   // its role is given to the screen readers
+    HICON face_ = nullptr;    // BM_SETIMAGE's; the parent owns it
+    bool down_ = false;       // pressed with the left button, pointer captured
+    bool inside_ = false;     // and the pointer is over it
+    bool spaceDown_ = false;  // Space pressed while it has the focus, not yet let go
+    bool tracking_ = false;   // the pointer is over it, and its leaving will be told
+    bool announced_ = false;  // its role is given to the screen readers
     Tooltip tip_;
 };
 

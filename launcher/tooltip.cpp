@@ -50,7 +50,7 @@ void Tooltip::Show(HWND owner, const std::wstring& text, const RECT& anchor, UIN
     ::GetMonitorInfoW(::MonitorFromRect(&anchor, MONITOR_DEFAULTTONEAREST), &monitor);
     const RECT& area = monitor.rcWork;
     const int x = std::clamp(static_cast<int>(anchor.left), static_cast<int>(area.left),
-                       static_cast<int>(std::max(area.left, area.right - width)));
+                             static_cast<int>(std::max(area.left, area.right - width)));
     // Below the anchor, or above it where the screen ends.
     int y = anchor.bottom + 1;
     if (y + height > area.bottom) y = std::max(area.top, anchor.top - height - 1);

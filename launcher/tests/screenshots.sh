@@ -16,11 +16,12 @@ dpi=${DPI:-96}
 wine_env_fixed_layout "$0" "$@"
 if [ -n "${DPI:-}" ]; then export TARNWICK_SCREEN="$((1280 * DPI / 96))x$((1024 * DPI / 96))"; fi
 wine_env_start "$build"
-program=$(mktemp -d "$build/screenshot-launcher.XXXXXX")
-trap 'wine_env_stop; rm -rf "$program"' EXIT
-cp "$build/launcher/Tarnwick.exe" "$build/launcher/demo/tw_sample.exe" "$program/"
+trap wine_env_stop EXIT
+# Where the setup program puts it, inside the prefix, which goes with the run.
+folder='C:\Program Files\Tarnwick'
+program="$WINEPREFIX/drive_c/Program Files/Tarnwick"
 mkdir -p "$program/logs"
-folder=$(winepath -w "$program" 2>/dev/null)
+cp "$build/launcher/Tarnwick.exe" "$build/launcher/demo/tw_sample.exe" "$program/"
 
 quiet() { "$@" </dev/null >/dev/null 2>&1; }
 if [ -n "${DPI:-}" ]; then
@@ -30,11 +31,10 @@ if [ -n "${HC:-}" ]; then
     "$root/scripts/high-contrast.sh"
     export TARNWICK_HIGH_CONTRAST=1
 fi
-# The first start a second after the launcher's own, then a minute to each: the window stays on
-# its first percentage while it is photographed.
+# A second's wait, then a start every two seconds: the first at 3 s, the second at 5 s.
 misc='HKCU\Software\Veltane\misc'
 quiet wine reg add "$misc" /v initTimeDelay /d 10 /f
-quiet wine reg add "$misc" /v TimeDelay /d 600 /f
+quiet wine reg add "$misc" /v TimeDelay /d 20 /f
 for name in 'Mail Checker' 'Cloud Sync' 'Notes'; do
     quiet wine reg add 'HKCU\Software\Veltane\HKEY_CURRENT_USER' /v "$name" \
         /d "\"$folder\\tw_sample.exe\" \"$name\" \"$folder\\logs\" --hidden" /f
@@ -62,7 +62,7 @@ done
 [ -n "$id" ] || { echo "no launcher window" >&2; kill "$pid"; exit 1; }
 sleep 0.5
 shot launcher-start
-sleep 2.5
+sleep 3
 shot launcher-first-start
 # The pointer on the pause button, in the middle of the button row (145 to 400 twips).
 eval "$(xdotool getwindowgeometry --shell "$id")"
