@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of the launcher's window to look at: at the start of its sequence ("0%"), after its
-# first start, and with the pointer resting on a button (its tooltip). Runs the built program
+# first start, with the pointer resting on a button (its tooltip), and with the keyboard's focus
+# on a button. Runs the built program
 # under the build tree's private Wine prefix and its own Xvfb display.
 #   BUILD_DIR=build/<yours> [DPI=144] [HC=1] launcher/tests/screenshots.sh [output folder]
 # DPI sets the system's DPI (and a screen as much larger); HC=1 sets a high-contrast colour scheme
@@ -69,5 +70,11 @@ eval "$(xdotool getwindowgeometry --shell "$id")"
 xdotool mousemove "$((X + WIDTH / 6))" "$((Y + 272 * dpi / 1440))"
 sleep 1.5
 shot launcher-tooltip
+# A click on the "Loading" line activates the window; Tab then puts the focus on the pause button.
+xdotool mousemove "$((X + WIDTH / 2))" "$((Y + 560 * dpi / 1440))" click 1
+sleep 0.3
+xdotool key Tab
+sleep 0.5
+shot launcher-focus
 kill "$pid"
 wait "$pid" || true
