@@ -1,7 +1,11 @@
 // The launcher window's painting: the bar and the grey face, the percentage, the "Loading" line
-// and the logo, and the two ticks that redraw the bar's colour and the marquee.
+// and the logo, and the two ticks that redraw the bar's colour and the marquee. With high
+// contrast the colours are the system's: the bar in the selection's colour with the percentage
+// in the selection's text colour over it, the rest in the window's colours, and the bar keeps
+// its colour on the colour ticks.
 #include "launcher_window.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tarnwick {
@@ -47,7 +51,9 @@ void Form1::PaintBar(HDC dc) const {
     const RECT bar = BarRect();
     // The DC's own brush: no brush object is made and freed six times a second.
     ::SelectObject(dc, ::GetStockObject(DC_BRUSH));
-    ::SetDCBrushColor(dc, coloured_ ? colours_.Bar() : kDesignBarColour);
+    ::SetDCBrushColor(dc, highContrast_ ? ::GetSysColor(COLOR_HIGHLIGHT)
+                          : coloured_   ? colours_.Bar()
+                                        : kDesignBarColour);
     ::FillRect(dc, &bar, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
 }
 
@@ -57,7 +63,8 @@ void Form1::PaintBackground(HDC dc) const {
     const RECT bar = BarRect();
     PaintBar(dc);
     // Light grey (192, 192, 192) beside and below the bar, painted once, so nothing flickers.
-    const auto grey = static_cast<HBRUSH>(::GetStockObject(LTGRAY_BRUSH));
+    const auto grey = highContrast_ ? ::GetSysColorBrush(COLOR_WINDOW)
+                                    : static_cast<HBRUSH>(::GetStockObject(LTGRAY_BRUSH));
     const RECT beside{bar.right, 0, client.right, bar.bottom};
     const RECT below{0, bar.bottom, client.right, client.bottom};
     ::FillRect(dc, &beside, grey);
@@ -75,17 +82,33 @@ void Form1::PaintLabel1(HDC dc) const {
     ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
     const Selected font(dc, font_.get());
     ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, coloured_ ? colours_.Text() : RGB(0, 0, 0));
-    ::TextOutW(dc, 0, 0, percentText_.c_str(), static_cast<int>(percentText_.size()));
+    const int length = static_cast<int>(percentText_.size());
+    if (!highContrast_) {
+        ::SetTextColor(dc, coloured_ ? colours_.Text() : RGB(0, 0, 0));
+        ::TextOutW(dc, 0, 0, percentText_.c_str(), length);
+        return;
+    }
+    // Where the caption lies over the bar, the selection's text colour; beside it, the window's.
+    RECT client{};
+    ::GetClientRect(label1_.hwnd(), &client);
+    RECT overBar = BarRect();
+    ::OffsetRect(&overBar, -at.left, -at.top);
+    ::IntersectRect(&overBar, &overBar, &client);
+    const RECT beside{std::max(overBar.right, client.left), client.top, client.right,
+                      client.bottom};
+    ::SetTextColor(dc, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
+    ::ExtTextOutW(dc, 0, 0, ETO_CLIPPED, &overBar, percentText_.c_str(), length, nullptr);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::ExtTextOutW(dc, 0, 0, ETO_CLIPPED, &beside, percentText_.c_str(), length, nullptr);
 }
 
 void Form1::PaintLabel4(HDC dc) const {
     RECT r{};
     ::GetClientRect(label4_.hwnd(), &r);
-    ::FillRect(dc, &r, marqueeBack_.get());
+    ::FillRect(dc, &r, highContrast_ ? ::GetSysColorBrush(COLOR_WINDOW) : marqueeBack_.get());
     const Selected font(dc, font_.get());
     ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, kMarqueeText);
+    ::SetTextColor(dc, highContrast_ ? ::GetSysColor(COLOR_WINDOWTEXT) : kMarqueeText);
     ::DrawTextW(dc, loadingText_.c_str(), static_cast<int>(loadingText_.size()), &r,
                 DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
 }

@@ -1,11 +1,14 @@
 #include "launcher_window.h"
 
+#include "accessibility.h"
 #include "resource.h"
 #include "options.h"
 #include "settings_store.h"
 
+#include <algorithm>
 #include <charconv>
 #include <random>
+#include <vector>
 
 namespace tarnwick {
 namespace {
@@ -37,6 +40,44 @@ double RandomUnit() {
     return std::uniform_real_distribution<double>(0.0, 1.0)(engine);
 }
 
+// The picture's shape in one colour: each pixel of `icon` (`size` pixels square) in `colour`,
+// as opaque as it was. High contrast wants the pictures in the button text's colour, and the
+// icons' own dark blue would vanish on a black button face.
+UniqueIcon InColour(HICON icon, int size, COLORREF colour) {
+    ICONINFO info{};
+    if (!icon || !::GetIconInfo(icon, &info)) return {};
+    const UniqueBitmap colours(info.hbmColor);
+    const UniqueBitmap mask(info.hbmMask);
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const auto count = static_cast<size_t>(size) * static_cast<size_t>(size);
+    std::vector<DWORD> pixels(count);
+    std::vector<DWORD> transparent(count);
+    const WindowDc screen(nullptr);
+    if (!colours ||
+        !::GetDIBits(screen.get(), colours.get(), 0, size, pixels.data(), &format,
+                     DIB_RGB_COLORS) ||
+        !::GetDIBits(screen.get(), mask.get(), 0, size, transparent.data(), &format,
+                     DIB_RGB_COLORS)) {
+        return {};
+    }
+    // An icon without an alpha channel says by its mask alone which pixels it covers.
+    const bool alpha = std::any_of(pixels.begin(), pixels.end(), [](DWORD p) { return p >> 24; });
+    const DWORD rgb =
+        (DWORD{GetRValue(colour)} << 16) | (DWORD{GetGValue(colour)} << 8) | GetBValue(colour);
+    for (size_t i = 0; i < count; ++i) {
+        const DWORD opacity = alpha ? pixels[i] >> 24 : (transparent[i] & 0xFFFFFF ? 0 : 255);
+        pixels[i] = (opacity << 24) | rgb;
+    }
+    void* bits = nullptr;
+    const UniqueBitmap shape(
+        ::CreateDIBSection(screen.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!shape) return {};
+    std::copy(pixels.begin(), pixels.end(), static_cast<DWORD*>(bits));
+    ICONINFO made{TRUE, 0, 0, mask.get(), shape.get()};
+    return UniqueIcon(::CreateIconIndirect(&made));
+}
+
 }  // namespace
 
 Form1::Form1(HINSTANCE instance, ProgramWatch& watch, ULONGLONG originTick)
@@ -64,6 +105,7 @@ bool Form1::Create() {
     }
     ctx_.owner = hwnd();
     dpi_ = ::GetDpiForWindow(hwnd());
+    highContrast_ = ui::HighContrastOn();
     SetTimer(TimerId::Timer5, kMarqueeMs);
     SetTimer(TimerId::Timer6, kColourMs);
 
@@ -74,9 +116,9 @@ bool Form1::Create() {
     // The window is laid out from the options alone, so it is shown, and painted, before the
     // capture: the user sees at once that the log-on is in hand. The marquee's text, the one
     // thing that needs the launch list, appears only with the marquee's first tick anyway.
-    layout_ = LayOutWindow(options_.details, options_.hideLogo);
-    barWidth_ = layout_.shape1.width;
     LoadDpiResources();
+    LayOut();
+    barWidth_ = layout_.shape1.width;
     CreateControls();
     ApplyLayout();
     const double screenWidth = PixelsToTwips(::GetSystemMetrics(SM_CXSCREEN), dpi_);
@@ -114,8 +156,11 @@ void Form1::LoadDpiResources() {
                               L"MS Shell Dlg 2"));
     const int size = PictureButton::IconSize(dpi_);
     const auto icon = [&](int id) {
-        return UniqueIcon(static_cast<HICON>(::LoadImageW(
+        UniqueIcon loaded(static_cast<HICON>(::LoadImageW(
             instance_, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        if (!highContrast_) return loaded;
+        UniqueIcon shape = InColour(loaded.get(), size, ::GetSysColor(COLOR_BTNTEXT));
+        return shape ? std::move(shape) : std::move(loaded);
     };
     pauseIcon_ = icon(IDI_PAUSE);
     playIcon_ = icon(IDI_PLAY);
@@ -126,6 +171,18 @@ void Form1::LoadDpiResources() {
                                                       IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     }
     if (command4_.hwnd()) ShowFaces();
+}
+
+void Form1::LayOut() {
+    // The rows of text are as tall as a line of the window's font at its DPI.
+    TEXTMETRICW metrics{};
+    {
+        WindowDc dc(hwnd());
+        const Selected font(dc.get(), font_.get());
+        ::GetTextMetricsW(dc.get(), &metrics);
+    }
+    layout_ =
+        LayOutWindow(options_.details, options_.hideLogo, PixelsToTwips(metrics.tmHeight, dpi_));
 }
 
 void Form1::ShowFaces() {
@@ -169,7 +226,7 @@ void Form1::ApplyLayout() {
 
 void Form1::PlaceLabel1() {
     // The label sizes itself to its caption: centred on 1000 twips until the first start, then
-    // over the filled part of the bar.
+    // over the filled part of the bar, whose row is as tall as the caption.
     SIZE size{};
     {
         WindowDc dc(label1_.hwnd());
@@ -180,7 +237,7 @@ void Form1::PlaceLabel1() {
     const double width = PixelsToTwips(size.cx, dpi_);
     const double left =
         progressShown_ ? PercentLabelLeft(barWidth_, width) : PercentLabelStartLeft(width);
-    ::SetWindowPos(label1_.hwnd(), nullptr, Px(left), Px(-20), size.cx, size.cy,
+    ::SetWindowPos(label1_.hwnd(), nullptr, Px(left), 0, size.cx, size.cy,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(label1_.hwnd(), nullptr, FALSE);
 }
@@ -374,11 +431,27 @@ LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             if (sequencer_) {
                 LoadDpiResources();
+                LayOut();
                 ApplyLayout();
             }
             ::InvalidateRect(hwnd(), nullptr, FALSE);
             return 0;
         }
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            // High contrast switched on or off, or other colours chosen.
+            FollowSystemColours();
+            return 0;
+        case WM_NEXTDLGCTL:
+            // IsDialogMessage's Tab and Shift+Tab: a plain window has no dialog manager to move
+            // the focus. A window named in the message (lParam set) gets the focus itself.
+            if (LOWORD(lParam)) {
+                const auto to = reinterpret_cast<HWND>(wParam);
+                if (::IsChild(hwnd(), to)) ::SetFocus(to);
+            } else {
+                MoveFocus(wParam != 0);
+            }
+            return 0;
         case WM_DESTROY:
             for (TimerId id : kAllTimers) ::KillTimer(hwnd(), static_cast<UINT_PTR>(id));
             ::PostQuitMessage(0);
@@ -388,8 +461,25 @@ LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+void Form1::MoveFocus(bool backwards) {
+    // From the window itself (as a click leaves it) to the first or the last button.
+    const HWND focus = ::GetFocus();
+    const HWND from = ::IsChild(hwnd(), focus) ? focus : nullptr;
+    if (const HWND next = ::GetNextDlgTabItem(hwnd(), from, backwards)) ::SetFocus(next);
+}
+
+void Form1::FollowSystemColours() {
+    highContrast_ = ui::HighContrastOn();
+    if (sequencer_) LoadDpiResources();
+    ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
 void Form1::OnCommand(int id) {
     switch (id) {
+        case IDCANCEL:
+            // Esc, through IsDialogMessage: as the right button on the percentage does.
+            PercentReleased(false);
+            return;
         case IDC_COMMAND4:
             sequencer_->TogglePause();
             break;

@@ -50,10 +50,13 @@ class Form1 final : public SequencerView, public ui::Window, private LabelHost {
   private:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(int id);
+    void MoveFocus(bool backwards);
     void ShowFaces();
+    void FollowSystemColours();
 
     void CreateControls();
     void LoadDpiResources();
+    void LayOut();
     void ApplyLayout();
     void PlaceLabel1();
     RECT ToPixels(const TwipsRect& r) const;
@@ -107,6 +110,8 @@ class Form1 final : public SequencerView, public ui::Window, private LabelHost {
     bool progressShown_ = false;
     bool coloured_ = false;  // the bar shows its design colour until the first colour tick
     bool collapsed_ = false;
+    // High contrast: the bar, the percentage and the "Loading" line in the system's colours.
+    bool highContrast_ = false;
     POINT press_{};  // pressX, pressY: pixels of the control that was pressed
     // The captions of the percentage and of the "Loading" line, as last set: painted from here
     // on every tick, without asking the controls for them.

@@ -66,6 +66,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         MSG msg;
         BOOL got;
         while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) {
+            // The keyboard as in a dialog, once the user has activated the window: Tab and
+            // Shift+Tab between the buttons, Enter for the focused one, Esc to quit.
+            if (form.hwnd() && ::IsDialogMessageW(form.hwnd(), &msg)) continue;
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }

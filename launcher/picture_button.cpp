@@ -1,8 +1,10 @@
 #include "picture_button.h"
 
+#include "accessibility.h"
 #include "gdi.h"
 #include "handles.h"
 
+#include <oleacc.h>
 #include <uxtheme.h>
 #include <vssym32.h>
 
@@ -12,7 +14,8 @@ namespace tarnwick {
 namespace {
 
 constexpr wchar_t kButtonClass[] = L"TarnwickButton";
-constexpr int kIconSize = 16;  // pixels at 96 DPI
+constexpr int kIconSize = 16;   // pixels at 96 DPI
+constexpr int kFocusInset = 3;  // between the focus rectangle and the edge, pixels at 96 DPI
 
 void CloseTheme(HTHEME theme) {
     ::CloseThemeData(theme);
@@ -30,19 +33,86 @@ int PictureButton::IconSize(UINT dpi) {
 }
 
 bool PictureButton::Create(HWND parent, HINSTANCE instance, const wchar_t* text, int id) {
-    return MakeWindow(0, kButtonClass, text, WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE, parent, id,
-                      instance);
+    return MakeWindow(0, kButtonClass, text, WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE | WS_TABSTOP,
+                      parent, id, instance);
 }
 
 void PictureButton::Click() {
+    tip_.Hide();
     ::SendMessageW(::GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hwnd()), BN_CLICKED),
                    reinterpret_cast<LPARAM>(hwnd()));
 }
 
-// Answers the button messages a test or a screen reader sends, and the mouse as a push button
-// does: the click comes when the left button is let go over the button it was pressed on.
+void PictureButton::ShowTip() {
+    RECT r{};
+    ::GetWindowRect(hwnd(), &r);
+    tip_.Show(::GetAncestor(hwnd(), GA_ROOT), ui::WindowText(hwnd()), r, ::GetDpiForWindow(hwnd()));
+}
+
+// A screen reader learns what a control is from its role, and oleacc knows nothing of this
+// window class: it would announce a plain window. The role goes to the system's annotations
+// when a reader first asks for the button (WM_GETOBJECT), which oleacc reads as it builds the
+// button's object once the message is answered. Not at creation: a log-on without assistive
+// technology never loads the accessibility library. The name stays the window text, which
+// follows Pause and Resume; an annotated name would not.
+void PictureButton::AnnounceRole() {
+    announced_ = true;
+    ComPtr<IAccPropServices> services;
+    if (FAILED(::CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IAccPropServices, services.put_void()))) {
+        return;
+    }
+    VARIANT role;
+    ::VariantInit(&role);
+    role.vt = VT_I4;
+    role.lVal = ROLE_SYSTEM_PUSHBUTTON;
+    // Without the annotation (Wine 8 has none) the button keeps its name, and only its role is
+    // the generic one.
+    services->SetHwndProp(hwnd(), static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_ROLE,
+                          role);
+}
+
+// Answers the button messages a test or a screen reader sends, the mouse as a push button does
+// (the click comes when the left button is let go over the button it was pressed on), and the
+// keyboard: Space pressed and let go while it has the focus.
 LRESULT PictureButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_GETOBJECT:
+            if (!announced_ && static_cast<LONG>(lParam) == OBJID_CLIENT) AnnounceRole();
+            return Default(message, wParam, lParam);
+        case WM_GETDLGCODE:
+            // The focused button is the default one: IsDialogMessage presses it on Enter.
+            return DLGC_BUTTON |
+                   (::GetFocus() == hwnd() ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+        case WM_SETFOCUS:
+            ::InvalidateRect(hwnd(), nullptr, FALSE);
+            return 0;
+        case WM_KILLFOCUS:
+            spaceDown_ = false;
+            ::InvalidateRect(hwnd(), nullptr, FALSE);
+            return 0;
+        case WM_KEYDOWN:
+            if (wParam != VK_SPACE) break;
+            if (!spaceDown_) {
+                spaceDown_ = true;
+                ::InvalidateRect(hwnd(), nullptr, FALSE);
+            }
+            return 0;
+        case WM_KEYUP:
+            if (wParam != VK_SPACE) break;
+            if (spaceDown_) {
+                spaceDown_ = false;
+                ::InvalidateRect(hwnd(), nullptr, FALSE);
+                Click();
+            }
+            return 0;
+        case WM_MOUSEHOVER:
+            if (!down_) ShowTip();
+            return 0;
+        case WM_MOUSELEAVE:
+            tracking_ = false;
+            tip_.Hide();
+            return 0;
         case BM_SETIMAGE: {
             const HICON old = std::exchange(face_, reinterpret_cast<HICON>(lParam));
             ::InvalidateRect(hwnd(), nullptr, FALSE);
@@ -54,11 +124,17 @@ LRESULT PictureButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Click();
             return 0;
         case WM_LBUTTONDOWN:
+            tip_.Hide();
             down_ = inside_ = true;
             ::SetCapture(hwnd());
             ::InvalidateRect(hwnd(), nullptr, FALSE);
             return 0;
         case WM_MOUSEMOVE:
+            if (!tracking_) {
+                // The tooltip after the system's hover time, gone when the pointer leaves.
+                TRACKMOUSEEVENT track{sizeof track, TME_HOVER | TME_LEAVE, hwnd(), HOVER_DEFAULT};
+                tracking_ = ::TrackMouseEvent(&track) != FALSE;
+            }
             if (down_) {
                 RECT r{};
                 ::GetClientRect(hwnd(), &r);
@@ -88,27 +164,40 @@ LRESULT PictureButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         default:
-            return Default(message, wParam, lParam);
+            break;
     }
+    return Default(message, wParam, lParam);
 }
 
 void PictureButton::Paint(HDC dc) const {
     RECT r{};
     ::GetClientRect(hwnd(), &r);
-    const bool pushed = down_ && inside_;
-    ::FillRect(dc, &r, static_cast<HBRUSH>(::GetStockObject(LTGRAY_BRUSH)));
+    const bool pushed = (down_ && inside_) || spaceDown_;
+    // With high contrast, the system's button colours and the classic frame, drawn in them (the
+    // parent gives the button its pictures in the button text's colour then).
+    const bool contrast = ui::HighContrastOn();
+    ::FillRect(dc, &r,
+               contrast ? ::GetSysColorBrush(COLOR_BTNFACE)
+                        : static_cast<HBRUSH>(::GetStockObject(LTGRAY_BRUSH)));
     // The system's own push-button look where visual styles are on, the classic frame elsewhere.
-    const UniqueTheme theme(::OpenThemeData(hwnd(), L"BUTTON"));
+    const UniqueTheme theme(contrast ? nullptr : ::OpenThemeData(hwnd(), L"BUTTON"));
     if (theme) {
         ::DrawThemeBackground(theme.get(), dc, BP_PUSHBUTTON, pushed ? PBS_PRESSED : PBS_NORMAL, &r,
                               nullptr);
     } else {
         ::DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
     }
-    const int size = IconSize(::GetDpiForWindow(hwnd()));
+    const UINT dpi = ::GetDpiForWindow(hwnd());
+    const int size = IconSize(dpi);
     const int shift = pushed ? 1 : 0;
-    ::DrawIconEx(dc, (r.right - size) / 2 + shift, (r.bottom - size) / 2 + shift, face_, size, size,
-                 0, nullptr, DI_NORMAL);
+    const int x = (r.right - size) / 2 + shift;
+    const int y = (r.bottom - size) / 2 + shift;
+    ::DrawIconEx(dc, x, y, face_, size, size, 0, nullptr, DI_NORMAL);
+    if (::GetFocus() == hwnd()) {
+        const int inset = ::MulDiv(kFocusInset, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+        ::InflateRect(&r, -inset, -inset);
+        ::DrawFocusRect(dc, &r);
+    }
 }
 
 }  // namespace tarnwick

@@ -96,17 +96,17 @@ void CaptureAfterSequence(const StoreContext& ctx) {
     CaptureStartupEntries(ctx, Registration::Require);
 }
 
-WindowLayout LayOutWindow(bool details, bool hideLogo) {
+WindowLayout LayOutWindow(bool details, bool hideLogo, double lineHeight) {
     WindowLayout l;
     l.width = kWindowWidth;
-    l.shape1 = {0, 0, kBarStartWidth, kBarHeight};
-    const double buttonTop = kBarHeight + 15;
+    l.shape1 = {0, 0, kBarStartWidth, std::max(kBarHeight, lineHeight)};
+    const double buttonTop = l.shape1.height + 15;
     const double buttonWidth = l.width / 3;
     l.command4 = {0, buttonTop, buttonWidth, kButtonHeight};
     l.command2 = {l.command4.width, buttonTop, buttonWidth, kButtonHeight};
     l.command3 = {l.command2.left + l.command2.width, buttonTop, buttonWidth, kButtonHeight};
 
-    l.label4 = {0, buttonTop + kButtonHeight, kLabel4Width, kLabel4Height};
+    l.label4 = {0, buttonTop + kButtonHeight, kLabel4Width, std::max(kLabel4Height, lineHeight)};
     l.label4Visible = details;
     if (!details) {
         l.label4.top = buttonTop;

@@ -88,7 +88,11 @@ struct WindowLayout {
     double collapsedHeight = 0;
 };
 
-WindowLayout LayOutWindow(bool details, bool hideLogo);
+// `lineHeight`: the height of a line of the window's text (the percentage, the "Loading" line) at
+// the window's DPI. The design's rows hold a line of 130 twips over the bar and of 195 in the
+// "Loading" line; a taller one, as 8 points are at 96 DPI (13 pixels, 195 twips) and more at other
+// DPIs, makes its row as tall, and what lies below moves down, so that no line is cut.
+WindowLayout LayOutWindow(bool details, bool hideLogo, double lineHeight);
 
 // At the top of the screen, with the window's right edge on the screen's middle.
 TwipsPoint ComputedPosition(double screenWidth, double windowWidth);

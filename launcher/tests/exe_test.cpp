@@ -19,10 +19,11 @@
 namespace tarnwick::testing {
 namespace {
 
-// At 96 DPI, 15 twips to the pixel: the window is 2175 x 1000 twips.
+// At 96 DPI, 15 twips to the pixel: the window is 2175 x 1065 twips, the design's 1000 and the 65
+// by which a line of its 8-point text (195 twips) is taller than the bar's 130.
 constexpr int kWidth = 145;
-constexpr int kFullHeight = 67;
-constexpr int kCollapsedHeight = 10;  // the bar's row, 145 twips
+constexpr int kFullHeight = 71;
+constexpr int kCollapsedHeight = 14;  // the bar's row, 210 twips
 
 class LauncherExeTest : public LauncherFixture {};
 
@@ -82,22 +83,22 @@ TEST_F(LauncherExeTest, WindowIsASmallTopMostStripRightOfCentre) {
         return c;
     };
     EXPECT_EQ(at(IDC_COMMAND4).left, 0);
-    EXPECT_EQ(at(IDC_COMMAND4).top, 10);
+    EXPECT_EQ(at(IDC_COMMAND4).top, 14);
     EXPECT_EQ(at(IDC_COMMAND2).left, 48);
     EXPECT_EQ(at(IDC_COMMAND3).left, 97);
     EXPECT_EQ(at(IDC_COMMAND3).right, kWidth);
     EXPECT_EQ(Height(at(IDC_COMMAND4)), 17);
-    EXPECT_EQ(at(IDC_LABEL4).top, 27);
+    EXPECT_EQ(at(IDC_LABEL4).top, 31);
     EXPECT_EQ(Height(at(IDC_LABEL4)), 13);
-    EXPECT_EQ(at(IDC_PICTURE1).top, 40);
+    EXPECT_EQ(at(IDC_PICTURE1).top, 44);
     EXPECT_EQ(Width(at(IDC_PICTURE1)), 144);
     EXPECT_EQ(Height(at(IDC_PICTURE1)), 27);
     EXPECT_TRUE(::IsWindowVisible(Control(IDC_LABEL4)));
     EXPECT_TRUE(::IsWindowVisible(Control(IDC_PICTURE1)));
-    // "0%" centred on 1000 twips (67 pixels), a pixel above the top.
+    // "0%" centred on 1000 twips (67 pixels), at the top, whole.
     EXPECT_EQ(WindowText(Control(IDC_LABEL1)), L"0%");
     EXPECT_NEAR((at(IDC_LABEL1).left + at(IDC_LABEL1).right) / 2.0, 67, 1);
-    EXPECT_EQ(at(IDC_LABEL1).top, -1);
+    EXPECT_EQ(at(IDC_LABEL1).top, 0);
     EXPECT_EQ(WindowText(Control(IDC_COMMAND4)), L"Pause");
 
     // The logo is painted: its area is not the light grey of the form.
@@ -115,43 +116,20 @@ TEST_F(LauncherExeTest, WindowIsASmallTopMostStripRightOfCentre) {
     SaveScreenshot(ShotPath(L"launcher-full"), r);
 }
 
-// Sets the display's DPI for the programs started while it lives (Wine reads it at each start).
-class DisplayDpi {
-  public:
-    explicit DisplayDpi(DWORD dpi) : saved_(DumpKey(HKEY_CURRENT_USER, kKey)) {
-        SetRaw(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
-    }
-    ~DisplayDpi() {
-        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
-        for (const RawValue& v : saved_) {
-            if (v.name == L"LogPixels") {
-                SetRaw(HKEY_CURRENT_USER, kKey, v.name, v.type, v.data.data(),
-                       static_cast<DWORD>(v.data.size()));
-            }
-        }
-    }
-    DisplayDpi(const DisplayDpi&) = delete;
-    DisplayDpi& operator=(const DisplayDpi&) = delete;
-
-  private:
-    static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
-    std::vector<RawValue> saved_;
-};
-
 TEST_F(LauncherExeTest, LayoutFollowsTheDisplaysDpi) {
     SetMisc(L"initTimeDelay", L"300");
     const DisplayDpi dpi(144);  // 150 %: 10 twips to the pixel
     StartLauncher();
     const RECT r = WindowRect(form_);
     EXPECT_EQ(Width(r), 218);   // 2175 twips
-    EXPECT_EQ(Height(r), 100);  // 1000 twips
+    EXPECT_EQ(Height(r), 106);  // 1060 twips: the text's line is 190 twips
     // 422.5 pixels from the left, rounded: the right edge a pixel past the middle.
     EXPECT_NEAR(r.right, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
-    // The logo from 595 to 1000 twips: its edges are converted, not its size, so it ends flush
+    // The logo from 655 to 1060 twips: its edges are converted, not its size, so it ends flush
     // with the window.
     const RECT logo = WindowRect(Control(IDC_PICTURE1));
     EXPECT_EQ(Width(logo), 216);
-    EXPECT_EQ(logo.top - r.top, 60);
+    EXPECT_EQ(logo.top - r.top, 66);
     EXPECT_EQ(logo.bottom, r.bottom);
     WaitForSteadyScreen(r, 3s);
     SaveScreenshot(ShotPath(L"launcher-150-percent"), r);
@@ -162,7 +140,7 @@ TEST_F(LauncherExeTest, NoDetailsAndNoLogoGiveTheShortWindow) {
     SetMisc(L"Details", L"False");
     SetMisc(L"V", L"1");
     StartLauncher();
-    EXPECT_EQ(Height(WindowRect(form_)), 27);  // 400 twips: just below the buttons
+    EXPECT_EQ(Height(WindowRect(form_)), 31);  // 465 twips: just below the buttons
     EXPECT_FALSE(::IsWindowVisible(Control(IDC_LABEL4)));
     EXPECT_FALSE(::IsWindowVisible(Control(IDC_PICTURE1)));
     EXPECT_EQ(Misc(L"V"), L"True");

@@ -355,8 +355,11 @@ TEST_F(LogOnStartTest, AStandardUsersLogOnsLoseNothingAndStartNothingTwice) {
 
 // ---- layout, in twips
 
+// A line of text lower than the design's rows: they keep the design's heights.
+constexpr double kLowLine = 120;
+
 TEST(LayOutWindow, FullWindowWithDetailsAndLogo) {
-    const WindowLayout l = LayOutWindow(true, false);
+    const WindowLayout l = LayOutWindow(true, false, kLowLine);
     EXPECT_EQ(l.width, 2175);
     EXPECT_EQ(l.shape1.height, 130);
     EXPECT_EQ(l.shape1.width, 13);
@@ -376,14 +379,14 @@ TEST(LayOutWindow, FullWindowWithDetailsAndLogo) {
 }
 
 TEST(LayOutWindow, NoDetailsAndNoLogoEndJustBelowTheButtons) {
-    const WindowLayout l = LayOutWindow(false, true);
+    const WindowLayout l = LayOutWindow(false, true, kLowLine);
     EXPECT_FALSE(l.label4Visible);
     EXPECT_FALSE(l.picture1Visible);
     EXPECT_EQ(l.fullHeight, 400);
 }
 
 TEST(LayOutWindow, LogoMovesUpWithoutTheDetailsLine) {
-    const WindowLayout l = LayOutWindow(false, false);
+    const WindowLayout l = LayOutWindow(false, false, kLowLine);
     EXPECT_EQ(l.label4.top, 145);
     EXPECT_EQ(l.label4.height, 255);
     EXPECT_EQ(l.picture1.top, 400);
@@ -391,7 +394,7 @@ TEST(LayOutWindow, LogoMovesUpWithoutTheDetailsLine) {
 }
 
 TEST(LayOutWindow, HiddenLogoEndsTheWindowAtTheDetailsLine) {
-    const WindowLayout l = LayOutWindow(true, true);
+    const WindowLayout l = LayOutWindow(true, true, kLowLine);
     EXPECT_EQ(l.picture1.top, 190);
     EXPECT_EQ(l.fullHeight, 595);
 }
