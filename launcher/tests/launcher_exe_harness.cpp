@@ -155,7 +155,8 @@ void LauncherFixture::Hold(HKEY root, const std::wstring& name, const std::wstri
 }
 
 std::wstring LauncherFixture::Sample(const std::wstring& name, const std::wstring& extra) const {
-    return L"\"" + SampleExe().wstring() + L"\" " + name + L" \"" + logs_.wstring() + L"\" " +
+    // The name is quoted: a name with a space is one argument, as the sample reads it.
+    return L"\"" + SampleExe().wstring() + L"\" \"" + name + L"\" \"" + logs_.wstring() + L"\" " +
            extra;
 }
 

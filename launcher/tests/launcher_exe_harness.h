@@ -4,6 +4,7 @@
 // screenshots.
 #pragma once
 
+#include "accessibility_checks.h"
 #include "exe_harness.h"  // the shared one, from the test support library
 #include "probe.h"
 #include "sandbox.h"
@@ -48,29 +49,6 @@ void MakeShortcut(const std::filesystem::path& link, const std::filesystem::path
 
 // How many visible top-level windows of class `cls` there are, of any process.
 int VisibleWindowsOfClass(const wchar_t* cls);
-
-// Sets the display's DPI for the programs started while it lives (Wine reads it at each start).
-class DisplayDpi {
-  public:
-    explicit DisplayDpi(DWORD dpi) : saved_(DumpKey(HKEY_CURRENT_USER, kKey)) {
-        SetRaw(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
-    }
-    ~DisplayDpi() {
-        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
-        for (const RawValue& v : saved_) {
-            if (v.name == L"LogPixels") {
-                SetRaw(HKEY_CURRENT_USER, kKey, v.name, v.type, v.data.data(),
-                       static_cast<DWORD>(v.data.size()));
-            }
-        }
-    }
-    DisplayDpi(const DisplayDpi&) = delete;
-    DisplayDpi& operator=(const DisplayDpi&) = delete;
-
-  private:
-    static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
-    std::vector<RawValue> saved_;
-};
 
 // A test of the real Tarnwick.exe: a clean world, a program folder with a copy of the exe and a
 // folder where the sample programs note their starts.

@@ -30,13 +30,6 @@ std::wstring ClassOf(HWND control) {
     return name;
 }
 
-std::wstring TextOf(HWND control) {
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(
-        static_cast<size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 // How a control lays out its text: whether it wraps, whether '&' marks an access key, and how
 // much of its client area is not for the text.
 struct TextRoom {
@@ -165,7 +158,7 @@ std::vector<std::wstring> Overflows(HWND window, HFONT font, UINT dpi,
          control = ::GetWindow(control, GW_HWNDNEXT)) {
         if (!::IsWindowVisible(control)) continue;
         const TextRoom room = RoomOf(control, dpi);
-        const std::wstring text = TextOf(control);
+        const std::wstring text = WindowText(control);
         if (!room.measured || text.empty()) continue;
         RECT client{};
         ::GetClientRect(control, &client);
@@ -275,7 +268,7 @@ std::wstring AccessKeys(HWND window) {
         if (!::IsWindowVisible(control)) continue;
         const bool isStatic = ::lstrcmpiW(ClassOf(control).c_str(), L"Static") == 0;
         if (isStatic && (::GetWindowLongPtrW(control, GWL_STYLE) & SS_NOPREFIX) != 0) continue;
-        const std::wstring text = TextOf(control);
+        const std::wstring text = WindowText(control);
         for (size_t i = 0; i + 1 < text.size(); ++i) {
             if (text[i] != L'&') continue;
             if (text[i + 1] != L'&') {
@@ -295,11 +288,6 @@ UniqueFont DialogFontAt(UINT dpi, int points, LONG weight) {
                                     FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
                                     L"MS Shell Dlg 2"));
-}
-
-std::vector<std::wstring> TextsThatDoNotFit(HWND window, HFONT font) {
-    const UINT dpi = ::GetDpiForWindow(window);
-    return Overflows(window, font, dpi ? dpi : USER_DEFAULT_SCREEN_DPI, {});
 }
 
 std::vector<std::wstring> TextsThatDoNotFit(HWND window, UINT dpi,

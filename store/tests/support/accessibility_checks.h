@@ -48,15 +48,14 @@ std::wstring AccessKeys(HWND window);
 // or the same face at other points or another weight, as a dialog makes for a title or a notice.
 UniqueFont DialogFontAt(UINT dpi, int points = 8, LONG weight = FW_NORMAL);
 
-// Every visible static, button, check box and option button among the children of `window` whose
-// text, drawn in `font`, is wider or taller than the room its control gives it (less the box of
-// a check box, the border of a button), word-wrapped where the control wraps; each as
-// `id "text": needs WxH, has WxH`. Pictures and owner-drawn controls are left out.
-std::vector<std::wstring> TextsThatDoNotFit(HWND window, HFONT font);
-// The same for a window of a program that runs at `dpi`, in the dialog font at that DPI. Wine 8
-// answers GetDpiForWindow of another program's window with this program's own DPI, whatever the
-// other took. A control whose id is in `ownFonts` is measured in that font instead: the window's
-// fonts belong to its own process and cannot be read from here.
+// Every visible static, button, check box and option button among the children of `window`, a
+// window of a program that runs at `dpi`, whose text, drawn in the dialog font at that DPI, is
+// wider or taller than the room its control gives it (less the box of a check box, the border of
+// a button), word-wrapped where the control wraps; each as `id "text": needs WxH, has WxH`.
+// Pictures and owner-drawn controls are left out. The DPI is given, as Wine 8 answers
+// GetDpiForWindow of another program's window with this program's own DPI, whatever the other
+// took. A control whose id is in `ownFonts` is measured in that font instead: the window's fonts
+// belong to its own process and cannot be read from here.
 std::vector<std::wstring> TextsThatDoNotFit(HWND window, UINT dpi,
                                             const std::map<int, HFONT>& ownFonts = {});
 
