@@ -74,9 +74,22 @@ std::optional<TwipsPoint> SavedPosition(const LauncherOptions& options) {
     return TwipsPoint{*x, *y};
 }
 
+void ApplyPolicies(const Policies& policies, LauncherOptions& options) {
+    if (policies.initialSeconds)
+        options.delays.initialSeconds = static_cast<int>(*policies.initialSeconds);
+    if (policies.programSeconds)
+        options.delays.programSeconds = static_cast<int>(*policies.programSeconds);
+    if (policies.waitIdle) options.waitIdle = *policies.waitIdle == 1;
+    if (policies.visible) options.visible = *policies.visible == 1 ? L"1" : L"0";
+    if (policies.autoHide) options.autoHide = *policies.autoHide == 1;
+}
+
 std::optional<LauncherOptions> StartUpOptions(Os& os, SHORT shiftKeyState) {
     if (IsShiftHeld(shiftKeyState)) return std::nullopt;
-    return ReadLauncherOptions(os);
+    // Read and written back first: what is written back is the user's own option.
+    LauncherOptions options = ReadLauncherOptions(os);
+    ApplyPolicies(ReadPolicies(os), options);
+    return options;
 }
 
 LaunchList LogOnList(const StoreContext& ctx) {

@@ -5,6 +5,7 @@
 
 #include "context.h"
 #include "launch_list.h"
+#include "policy.h"
 #include "sequencer.h"
 
 #include <functional>
@@ -48,7 +49,11 @@ struct TwipsPoint {
 // The stored position, when neither coordinate is -1 (and both are numbers).
 std::optional<TwipsPoint> SavedPosition(const LauncherOptions& options);
 
-// The options, unless Shift is held: then not even the store is read, and nothing happens.
+// The policies in force over the options as read: the store keeps the user's own.
+void ApplyPolicies(const Policies& policies, LauncherOptions& options);
+
+// The options, with the policies over them, unless Shift is held: then not even the store is
+// read, and nothing happens.
 std::optional<LauncherOptions> StartUpOptions(Os& os, SHORT shiftKeyState);
 
 // The launch list of a log-on: what Tarnwick holds, less what Windows has just started itself

@@ -54,8 +54,9 @@ constexpr std::pair<int, int> kFocusCues[] = {{IDC_VScroll1, IDC_Label2},
 // The captions that take the skin's colour, the tick boxes' own among them; the value boxes keep
 // theirs.
 constexpr int kCaptions[] = {IDC_Label1,  IDC_Label4,  IDC_Label5,  IDC_Label6,  IDC_Label14,
-                             IDC_Label15, IDC_Label16, IDC_Label17, IDC_Label18, IDC_Check1,
-                             IDC_Check2,  IDC_Check3,  IDC_Check4,  IDC_Check5,  IDC_Check6};
+                             IDC_Label15, IDC_Label16, IDC_Label17, IDC_Label18, IDC_Label19,
+                             IDC_Label20, IDC_Check1,  IDC_Check2,  IDC_Check3,  IDC_Check4,
+                             IDC_Check5,  IDC_Check6};
 
 // Controls whose window text is their name but which do not show it. Windows' accessibility does
 // not read that text for these kinds of control: it names them after the nearest text before them
@@ -205,6 +206,7 @@ void Form1::OnInitDialog() {
     ShowSkinList();
     ShowBoxes();
     ShowDelays();
+    ShowPolicies();
     ::SetDlgItemTextW(hwnd(), IDC_Command5, model_->SwitchCaption().c_str());
     ShowRows();
     ::SetDlgItemTextW(hwnd(), IDC_Label15, LastLogOnText(model_->LastLogOn()).c_str());
@@ -366,7 +368,8 @@ void Form1::ShowAbout() {
 
 void Form1::OnSpin(HWND bar, int code) {
     const bool loading = bar == Item(IDC_VScroll1);
-    if (!loading && bar != Item(IDC_VScroll2)) return;
+    // A greyed spin is a delay that a policy sets: no message moves it.
+    if ((!loading && bar != Item(IDC_VScroll2)) || !::IsWindowEnabled(bar)) return;
     DelaySpin& spin = loading ? model_->loadingDelay : model_->initialDelay;
     int position = spin.Position();
     switch (code) {
@@ -447,6 +450,7 @@ void Form1::OnSwitch() {
     const std::wstring report = model_->ToggleSwitch();
     ::SetCursor(previous);
     ::SetDlgItemTextW(hwnd(), IDC_Command5, model_->SwitchCaption().c_str());
+    ShowPolicies();
     // Switched off, the rows stay as they are; switched on, they were built again.
     if (model_->Enabled()) ShowRows();
     // Said at once: a switch that reads "Disabled" while Tarnwick still starts some programs
@@ -454,6 +458,27 @@ void Form1::OnSwitch() {
     if (!report.empty()) {
         ::MessageBoxW(hwnd(), report.c_str(), L"Tarnwick Settings", MB_OK | MB_ICONINFORMATION);
     }
+}
+
+void Form1::ShowPolicies() {
+    const Policies& set = model_->PoliciesInForce();
+    // A delay's title greys with its spin control; the value box goes on showing the delay.
+    for (const auto& [policy, ids] :
+         {std::pair{set.programSeconds.has_value(), std::pair{IDC_Label1, IDC_VScroll1}},
+          std::pair{set.initialSeconds.has_value(), std::pair{IDC_Label4, IDC_VScroll2}}}) {
+        ::EnableWindow(Item(ids.first), !policy);
+        ::EnableWindow(Item(ids.second), !policy);
+    }
+    bool any = set.programSeconds || set.initialSeconds;
+    for (const BoxControl& control : kBoxes) {
+        const bool policy = model_->SetByPolicy(control.which);
+        ::EnableWindow(Item(control.box), !policy);
+        any = any || policy;
+    }
+    ::ShowWindow(Item(IDC_Label19), any ? SW_SHOWNA : SW_HIDE);
+    // The switch stays where the keyboard and screen readers find it: pressed, it says why it
+    // does not switch Tarnwick off.
+    ::ShowWindow(Item(IDC_Label20), model_->SwitchLocked() ? SW_SHOWNA : SW_HIDE);
 }
 
 void Form1::ShowBoxes() {

@@ -54,6 +54,8 @@ class Form1 final : public ui::Dialog, private SkinHooks {
     // Names for screen readers and tooltips, for the controls that show no text of their own.
     void NameControls();
 
+    // What the policies set: those controls are greyed, and the notes say who set them.
+    void ShowPolicies();
     void ShowBoxes();
     void ShowDelays();
     void ShowSkinList();

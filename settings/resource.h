@@ -49,6 +49,9 @@
 #define IDC_Text1 1050
 #define IDC_UpDown1 1051
 #define IDC_Label18 1052  // how long "When the one before has ended" waits at most
+// "Set by your administrator.": beside the options a policy sets, and beside the locked switch.
+#define IDC_Label19 1053
+#define IDC_Label20 1054
 
 // frmAbout. cmdOK carries IDOK, so that Enter presses it; Esc gives IDCANCEL, which it answers too.
 #define IDC_cmdOK 1

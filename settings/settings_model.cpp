@@ -21,6 +21,9 @@ constexpr long long kZeroDelayShownAs = 60;
 // The master switch's texts.
 constexpr wchar_t kEnabledCaption[] = L"Ena&bled";
 constexpr wchar_t kDisabledCaption[] = L"Disa&bled";
+constexpr wchar_t kLockedText[] =
+    L"Your administrator has set that Tarnwick stays switched on, so it cannot be switched off "
+    L"here. Tarnwick goes on starting your start-up programs in turn.";
 
 // A whole-number option. A number with a fraction rounds to the nearest whole one; text that is
 // no number at all reads as the default, as a missing key does.
@@ -165,6 +168,9 @@ void SettingsModel::Load() {
 
     if (ParseFlag(hideLogo).value_or(false)) hideLogo_ = true;
     waitIdle_ = ReadOption(os, misc::kWaitIdle);
+    // The policies are shown in place of the options they set, never stored.
+    policies_ = ReadPolicies(os);
+    if (policies_.waitIdle) waitIdle_ = *policies_.waitIdle == 1;
     if (skinsShown_) {
         Skin(skin);
         if (skin < static_cast<int>(skinNames_.size())) ChooseSkin(skin);
@@ -177,15 +183,18 @@ void SettingsModel::Load() {
     if (details) showDetails_ = true;
 
     if (timeDelay == 0) timeDelay = kZeroDelayShownAs;
-    const double initTenths = ParseNumber(initTimeDelay).value_or(10);
-    loadingDelay.ShowStoredText(static_cast<double>(timeDelay));
+    const double loadingTenths = policies_.programSeconds ? PolicyTenths(*policies_.programSeconds)
+                                                          : static_cast<double>(timeDelay);
+    const double initTenths = policies_.initialSeconds ? PolicyTenths(*policies_.initialSeconds)
+                                                       : ParseNumber(initTimeDelay).value_or(10);
+    loadingDelay.ShowStoredText(loadingTenths);
     initialDelay.ShowStoredText(initTenths);
-    loadingDelay.SetStoredPosition(static_cast<double>(timeDelay));
+    loadingDelay.SetStoredPosition(loadingTenths);
     initialDelay.SetStoredPosition(initTenths);
 
-    if (visible == 1) visibleOnStartup_ = true;
+    visibleOnStartup_ = policies_.visible ? *policies_.visible == 1 : visible == 1;
     switchCaption_ = enabled_ ? kEnabledCaption : kDisabledCaption;
-    if (autoHide) autoHide_ = true;
+    autoHide_ = policies_.autoHide ? *policies_.autoHide == 1 : autoHide;
 
     // Programs added to Windows' start-up since the last log-on are shown at once, but only taken
     // while Tarnwick is switched on and its launcher is registered to start them.
@@ -204,18 +213,21 @@ void SettingsModel::Load() {
 
 void SettingsModel::Save() const {
     Os& os = ctx_.os;
-    WriteOption(os, misc::kTimeDelay, TenthsFromText(loadingDelay.Text()));
-    WriteOption(os, misc::kInitTimeDelay, TenthsFromText(initialDelay.Text()));
+    // What a policy sets is left as the store holds it: the user's own, for when it goes.
+    if (!policies_.programSeconds)
+        WriteOption(os, misc::kTimeDelay, TenthsFromText(loadingDelay.Text()));
+    if (!policies_.initialSeconds)
+        WriteOption(os, misc::kInitTimeDelay, TenthsFromText(initialDelay.Text()));
     WriteOption(os, misc::kDetails, showDetails_);
-    WriteOption(os, misc::kVisible, visibleOnStartup_ ? 1 : 0);
+    if (!policies_.visible) WriteOption(os, misc::kVisible, visibleOnStartup_ ? 1 : 0);
     // The logo's flag as a digit, as this program has always stored it; every reader takes a
     // number for a flag.
     WriteOptionText(os, misc::kHideLogo, hideLogo_ ? L"1" : L"0");
     WriteOption(os, misc::kBack, showSkin_);
     // The switch's state is stored when the switch acts, and only then: a window opened before
     // another one switched Tarnwick off must not switch it on again by its Save.
-    WriteOption(os, misc::kAutoHide, autoHide_);
-    WriteOption(os, misc::kWaitIdle, waitIdle_);
+    if (!policies_.autoHide) WriteOption(os, misc::kAutoHide, autoHide_);
+    if (!policies_.waitIdle) WriteOption(os, misc::kWaitIdle, waitIdle_);
     SaveLaunchOrder();
     SaveOwnWaits();
 }
@@ -240,6 +252,7 @@ void SettingsModel::SaveLaunchOrder() const {
 
 std::wstring SettingsModel::ToggleSwitch() {
     Os& os = ctx_.os;
+    if (SwitchLocked()) return kLockedText;
     // The switch is stored together with what it moves, in one hold of the lock: a switch stored
     // while nothing could be moved would claim what was not done.
     const HoldingsLock lock(ctx_);
@@ -297,7 +310,24 @@ bool SettingsModel::Ticked(Box box) const {
     return false;
 }
 
+bool SettingsModel::SetByPolicy(Box box) const {
+    switch (box) {
+        case Box::VisibleOnStartup:
+            return policies_.visible.has_value();
+        case Box::AutoHide:
+            return policies_.autoHide.has_value();
+        case Box::WaitIdle:
+            return policies_.waitIdle.has_value();
+        case Box::ShowDetails:
+        case Box::ShowSkin:
+        case Box::HideLogo:
+            break;
+    }
+    return false;
+}
+
 void SettingsModel::SetBox(Box box, bool ticked) {
+    if (SetByPolicy(box)) return;
     switch (box) {
         case Box::VisibleOnStartup:
             visibleOnStartup_ = ticked;

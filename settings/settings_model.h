@@ -8,6 +8,7 @@
 #include "launch_list.h"
 #include "logon_costs.h"
 #include "own_wait.h"
+#include "policy.h"
 
 #include <optional>
 #include <string>
@@ -73,8 +74,15 @@ class SettingsModel {
     std::wstring ToggleSwitch();
 
     bool Ticked(Box box) const;
-    // A tick box was set by the user.
+    // A tick box was set by the user. A box that a policy sets keeps the policy's value.
     void SetBox(Box box, bool ticked);
+
+    // The policies the opening found: a setting they set shows the policy's value, cannot be
+    // changed, and Save leaves the user's own in the store.
+    const Policies& PoliciesInForce() const { return policies_; }
+    bool SetByPolicy(Box box) const;
+    // While a policy locks the switch, Tarnwick cannot be switched off from here.
+    bool SwitchLocked() const { return policies_.Locked() && enabled_; }
 
     // The skin list's choice; -1 when nothing is chosen.
     void ChooseSkin(int index);
@@ -142,6 +150,7 @@ class SettingsModel {
     OwnWaits storedWaits_;
     OwnWaits waits_;
     std::optional<LogOnRecord> lastLogOn_;
+    Policies policies_;
 };
 
 }  // namespace tarnwick::settings

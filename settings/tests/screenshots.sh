@@ -115,3 +115,14 @@ import -window root "$out/switched-off.png"
 echo "$out/switched-off.png"
 kill "$pid"
 wait "$pid" || true
+
+# Options an administrator sets with Group Policy, the switch locked among them: greyed, with
+# "Set by your administrator." beside them. The policies go again afterwards.
+policies='HKLM\Software\Policies\Veltane\Tarnwick'
+quiet wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run' \
+    /v Veltane /f || true
+for value in TimeDelay:12 initTimeDelay:7 AutoHide:1 Visible:0 WaitIdle:1 LockSwitch:1; do
+    quiet wine reg add "$policies" /v "${value%%:*}" /t REG_DWORD /d "${value#*:}" /f
+done
+shoot policies
+quiet wine reg delete "$policies" /f

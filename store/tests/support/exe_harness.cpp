@@ -2,6 +2,7 @@
 
 #include "accounts.h"
 #include "gdi.h"
+#include "policy.h"
 #include "registry.h"
 #include "run_origins.h"
 #include "settings_store.h"
@@ -161,6 +162,10 @@ KeyGuard::KeyGuard(HKEY root, std::wstring subKey)
     : root_(root), subKey_(std::move(subKey)), image_(TakeKey(root_, subKey_)) {
     ::RegDeleteTreeW(root_, subKey_.c_str());
 }
+
+PolicyGuard::PolicyGuard()
+    : machine_(HKEY_LOCAL_MACHINE, std::wstring(kPolicyKey)),
+      user_(HKEY_CURRENT_USER, std::wstring(kPolicyKey)) {}
 
 KeyGuard::~KeyGuard() {
     PutKey(root_, subKey_, image_);

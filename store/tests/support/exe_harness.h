@@ -65,6 +65,16 @@ class KeyGuard {
     KeyImage image_;
 };
 
+// Both policy keys, the computer's and the user's, taken away for the test and put back.
+class PolicyGuard {
+  public:
+    PolicyGuard();
+
+  private:
+    KeyGuard machine_;
+    KeyGuard user_;
+};
+
 // Saves both Run keys, the stores of application "Veltane" (the machine's and the account's), the
 // product's Apps & features entry, Task Manager's start-up switches, the StartUp folder, the
 // start-menu group and the folder of held shortcuts, and empties them for the test; puts

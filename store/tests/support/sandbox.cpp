@@ -1,5 +1,7 @@
 #include "sandbox.h"
 
+#include "policy.h"
+
 #include <windows.h>
 #include <rpc.h>
 
@@ -99,6 +101,12 @@ void SetSz(HKEY root, std::wstring_view subKey, std::wstring_view name, std::wst
     const std::wstring data(text);
     SetRaw(root, subKey, name, REG_SZ, data.c_str(),
            static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+}
+
+void SetPolicies(std::initializer_list<PolicyValue> values) {
+    for (const PolicyValue& v : values) {
+        SetRaw(v.root, kPolicyKey, v.name, REG_DWORD, &v.value, sizeof v.value);
+    }
 }
 
 std::vector<RawValue> DumpKey(HKEY root, std::wstring_view subKey) {

@@ -8,6 +8,7 @@
 #include "handles.h"
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,13 @@ class Sandbox {
 void SetRaw(HKEY root, std::wstring_view subKey, std::wstring_view name, DWORD type,
             const void* data, DWORD size);
 void SetSz(HKEY root, std::wstring_view subKey, std::wstring_view name, std::wstring_view text);
+// Policy values as Group Policy writes them: REG_DWORD, under the computer's or the user's key.
+struct PolicyValue {
+    HKEY root;
+    const wchar_t* name;
+    DWORD value;
+};
+void SetPolicies(std::initializer_list<PolicyValue> values);
 // Every value of a key as name -> (type, bytes), sorted by name for comparison.
 struct RawValue {
     std::wstring name;
