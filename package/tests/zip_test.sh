@@ -24,6 +24,10 @@ fi
 for program in Tarnwick.exe TarnwickSettings.exe install.exe uninstall.exe; do
     grep -qx "$program" <<<"$names" || { echo "zip_test: $program is not at the top" >&2; exit 1; }
 done
+# The administrative templates, as the central store's folder holds them.
+for template in PolicyDefinitions/Tarnwick.admx PolicyDefinitions/en-US/Tarnwick.adml; do
+    grep -qx "$template" <<<"$names" || { echo "zip_test: $template is missing" >&2; exit 1; }
+done
 
 unzip -q "$archive" -d "$work/unpacked"
 # Same names both ways (files and folders, empty ones included) and the same bytes.
