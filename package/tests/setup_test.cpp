@@ -51,6 +51,9 @@ NameSet Layout(const fs::path& folder) {
 NameSet ExpectedLayout() {
     NameSet names = {L"Tarnwick.exe", L"TarnwickSettings.exe", L"install.exe", L"uninstall.exe",
                      L"TARNWICK.HTM", L"twlogo.jpg",           L"skins",       L"skins\\skins.skn"};
+    // The administrative templates, for an administrator to copy into the central store.
+    names.insert({L"PolicyDefinitions", L"PolicyDefinitions\\Tarnwick.admx",
+                  L"PolicyDefinitions\\en-US", L"PolicyDefinitions\\en-US\\Tarnwick.adml"});
     // Lines of the form "Name","picture.jpg",colour.
     std::string index = testing::ReadFileBytes(kStage / L"skins" / L"skins.skn");
     for (size_t start = 0; start < index.size();) {
