@@ -66,7 +66,7 @@ ProgramRun RunWithPackageSwitch(const std::wstring& folder, const std::wstring& 
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = writer.get();
-    startup.hStdError = writer.get();
+    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
     const std::wstring path = folder + program;
     std::wstring commandLine = L"\"" + path + L"\" " + std::wstring(tarnwick::kPackageSwitch);
     PROCESS_INFORMATION process{};

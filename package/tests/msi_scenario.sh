@@ -4,7 +4,8 @@
 # StartUp shortcut. Installed silently; a log-on; upgraded by a package of a higher version; a
 # log-on. Then, on a copy of the machine as it is now, uninstalled silently and a last log-on;
 # and on the other copy an uninstall while a held shortcut is open, which must fail and leave
-# Tarnwick working, and a log-on.
+# Tarnwick working, and a log-on. Last, on the uninstalled machine, installed into a folder
+# outside Program Files while a StartUp shortcut is open, so that it stays with Windows.
 #   msi_scenario.sh BUILD_DIR MSI PRODUCT_CODE VERSION UPGRADE_MSI UPGRADE_CODE UPGRADE_VERSION
 #                   SAMPLE_EXE MKLINK_EXE HOLD_OPEN_EXE STAGE
 set -euo pipefail
@@ -143,6 +144,42 @@ check "the launcher is still registered" \
 check "Start menu: Tarnwick Settings" menu_has 'Tarnwick Settings.lnk'
 echo "Apps & features entries after the failed uninstall: $(entries)"
 logon_run 4 "$logs"
+
+# Back on the uninstalled machine.
+logon_quiet wineserver -k || true
+logon_quiet wineserver -w || true
+rm -rf "$held_copy.tmp"
+mv "$WINEPREFIX" "$held_copy.tmp"
+mv "$held_copy" "$WINEPREFIX"
+starts=$(cat "$held_copy.tmp/drive_c/logon-logs/starts.txt")
+logon_quiet wine cmd /c exit
+startup_notes=$(find "$drive" -path '*/Start Menu/Programs/StartUp/Notes.lnk' | head -1)
+wine "$hold_open" "$(winepath -w "$startup_notes")" </dev/null >/dev/null 2>&1 &
+holder=$!
+for _ in $(seq 100); do [ -e "$startup_notes.held" ] && break; sleep 0.1; done
+start=$(date +%s.%N)
+# Wine's trace of the security calls shows the folder's permissions being set.
+WINEDEBUG=trace+advapi wine cmd /v:on /c \
+    "msiexec /i $(winepath -w "$msi") INSTALLDIR=C:\Apps\Tarnwick /qn /l*v C:\apps.log & echo !errorlevel! >C:\rc.txt" \
+    </dev/null >/dev/null 2>"$work/trace-apps.txt" || true
+rc=$(tr -d '\r\n ' <"$drive/rc.txt")
+touch "$startup_notes.release"
+wait "$holder" || true
+rm -f "$startup_notes.held" "$startup_notes.release"
+echo "install into C:\Apps\Tarnwick with a StartUp shortcut open: exit code $rc"
+check "an install that leaves a program with Windows returns 0" [ "$rc" = 0 ]
+check "its log says which stayed" log_has apps.log 'Tarnwick: installed.'
+check "its log names it" log_has apps.log 'Notes'
+program="$drive/Apps/Tarnwick"
+check "the files are in INSTALLDIR" same_files
+check "the folder outside Program Files is given its permissions" \
+    grep -qF 'trace:advapi:SetNamedSecurityInfoW L"C:\\Apps\\Tarnwick" 1 -2147483643 ' \
+    "$work/trace-apps.txt"
+check "the launcher is registered from there" \
+    [ "$(value "HKLM\\$run" Veltane)" = '"C:\Apps\Tarnwick\Tarnwick.exe"' ]
+msiexec /x "$code" /qn /l*v 'C:\\apps-x.log'
+check "and /x removes it again" [ "$rc" = 0 -a ! -e "$program" ]
+echo "$starts" >"$logs/starts.txt"
 
 PYTHONPATH="$root/scripts" python3 - "$logs/starts.txt" "$failures" <<PY
 import sys
