@@ -32,11 +32,11 @@ std::wstring Property(MSIHANDLE install, const wchar_t* name) {
     return value;
 }
 
-// A line of the log, or with `kind` INSTALLMESSAGE_ERROR or _WARNING also a message on screen
-// when the installation has a user interface.
+// A line of the log, or with `kind` INSTALLMESSAGE_ERROR or _WARNING (and the message box's
+// buttons and icon) also a message on screen when the installation has a user interface.
 void Say(MSIHANDLE install, INSTALLMESSAGE kind, const std::wstring& text) {
     PMSIHANDLE record = ::MsiCreateRecord(1);
-    ::MsiRecordSetStringW(record, 0, L"Tarnwick: [1]");
+    ::MsiRecordSetStringW(record, 0, L"[1]");
     ::MsiRecordSetStringW(record, 1, text.c_str());
     ::MsiProcessMessage(install, kind, record);
 }
@@ -93,11 +93,13 @@ ProgramRun RunWithPackageSwitch(const std::wstring& folder, const std::wstring& 
 UINT Failure(MSIHANDLE install, const std::wstring& path, const ProgramRun& run) {
     std::wstring text = run.output;
     if (run.error != ERROR_SUCCESS) {
-        text = path + L" could not be started (Windows error " + std::to_wstring(run.error) + L").";
+        text = L"Tarnwick could not start " + path + L" (Windows error " +
+               std::to_wstring(run.error) + L").";
     } else if (text.empty()) {
-        text = path + L" failed with exit code " + std::to_wstring(run.exitCode) + L".";
+        text = L"Tarnwick: " + path + L" failed with exit code " + std::to_wstring(run.exitCode) +
+               L".";
     }
-    Say(install, INSTALLMESSAGE_ERROR, text);
+    Say(install, static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR), text);
     return ERROR_INSTALL_FAILURE;
 }
 
@@ -108,11 +110,12 @@ extern "C" __declspec(dllexport) UINT __stdcall TakeOver(MSIHANDLE install) {
     const ProgramRun run = RunWithPackageSwitch(folder, L"install.exe");
     // install.exe's codes: 0 installed, 1 installed but something stayed, 2 nothing done.
     if (run.error == ERROR_SUCCESS && run.exitCode == 0) {
-        Say(install, INSTALLMESSAGE_INFO, L"took over every start-up program.");
+        Say(install, INSTALLMESSAGE_INFO, L"Tarnwick took over every start-up program.");
         return ERROR_SUCCESS;
     }
     if (run.error == ERROR_SUCCESS && run.exitCode == 1) {
-        Say(install, INSTALLMESSAGE_WARNING, L"installed. " + run.output);
+        Say(install, static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_WARNING | MB_OK | MB_ICONWARNING),
+            L"Tarnwick is installed. " + run.output);
         return ERROR_SUCCESS;
     }
     return Failure(install, folder + L"install.exe", run);
@@ -124,6 +127,6 @@ extern "C" __declspec(dllexport) UINT __stdcall GiveBack(MSIHANDLE install) {
     if (run.error != ERROR_SUCCESS || run.exitCode != 0)
         return Failure(install, folder + L"uninstall.exe", run);
     Say(install, INSTALLMESSAGE_INFO,
-        run.output.empty() ? L"gave every start-up program back to Windows." : run.output);
+        run.output.empty() ? L"Tarnwick gave every start-up program back to Windows." : run.output);
     return ERROR_SUCCESS;
 }

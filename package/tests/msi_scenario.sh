@@ -74,7 +74,7 @@ check "the launcher is registered" \
     [ "$(value "HKLM\\$run" Veltane)" = '"C:\Program Files\Tarnwick\Tarnwick.exe"' ]
 check "the machine's Run value is taken over" [ -z "$(value "HKLM\\$run" 'Cloud Sync')" ]
 check "the user's Run value is taken over" [ -z "$(value "HKCU\\$run" Chat)" ]
-check "the log says the take-over is done" log_has install.log 'Tarnwick: took over every start-up program.'
+check "the log says the take-over is done" log_has install.log 'Tarnwick took over every start-up program.'
 
 # Options of the user's own, which the upgrade must keep; also short delays for the log-ons.
 add 'HKCU\Software\Veltane\misc' initTimeDelay 10
@@ -168,7 +168,7 @@ wait "$holder" || true
 rm -f "$startup_notes.held" "$startup_notes.release"
 echo "install into C:\Apps\Tarnwick with a StartUp shortcut open: exit code $rc"
 check "an install that leaves a program with Windows returns 0" [ "$rc" = 0 ]
-check "its log says which stayed" log_has apps.log 'Tarnwick: installed.'
+check "its log says which stayed" log_has apps.log 'Tarnwick is installed.'
 check "its log names it" log_has apps.log 'Notes'
 program="$drive/Apps/Tarnwick"
 check "the files are in INSTALLDIR" same_files
