@@ -67,6 +67,8 @@ check "Apps & features: name" [ "$(value "$arp\\$code" DisplayName)" = Tarnwick 
 check "Apps & features: version" [ "$(value "$arp\\$code" DisplayVersion)" = "$version" ]
 check "Apps & features: publisher" [ "$(value "$arp\\$code" Publisher)" = 'Mereval Software' ]
 check "Apps & features: help link" [ "$(value "$arp\\$code" HelpLink)" = https://www.mereval.example/tarnwick ]
+check "Apps & features: location" \
+    [ "$(value "$arp\\$code" InstallLocation)" = 'C:\Program Files\Tarnwick\' ]
 check "Apps & features: removed by Windows Installer" \
     [ "$(value "$arp\\$code" UninstallString)" = "MsiExec.exe /X$code" ]
 check "no Apps & features entry of the setup program's" key_absent "$arp\\Tarnwick"
