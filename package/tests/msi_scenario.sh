@@ -47,7 +47,7 @@ program="$drive/Program Files/Tarnwick"
 menus=("$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Tarnwick"
        "$drive/users/$(whoami)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Tarnwick")
 menu_has() { [ -f "${menus[0]}/$1" ] || [ -f "${menus[1]}/$1" ]; }
-log_has() { iconv -f utf-8 -t utf-8 -c "$drive/$1" | grep -qF "$2"; }
+log_has() { grep -aqF "$2" "$drive/$1"; }
 same_files() { diff <(cd "$stage" && find . -type f | sort) <(cd "$program" && find . -type f | sort) >/dev/null; }
 
 add "HKLM\\$run" 'Cloud Sync' "$(stand_in 'C:\Program Files\Cloud Sync\CloudSync.exe' 'Cloud Sync')"
@@ -126,7 +126,7 @@ mv "$other" "$WINEPREFIX"
 # Log-on 3 happened on the machine just put aside.
 grep "^3	" "$held_copy/drive_c/logon-logs/starts.txt" >>"$logs/starts.txt" || true
 logon_quiet wine cmd /c exit
-notes=$(find "$drive" -name Notes.lnk -not -path '*/Start Menu/*' | head -1)
+notes=$(find "$drive" -name Notes.lnk -not -path '*/Start Menu/*' -print -quit)
 check "Tarnwick holds Notes' shortcut" [ -n "$notes" ]
 wine "$hold_open" "$(winepath -w "$notes")" </dev/null >/dev/null 2>&1 &
 holder=$!
@@ -155,7 +155,7 @@ mv "$WINEPREFIX" "$held_copy.tmp"
 mv "$held_copy" "$WINEPREFIX"
 starts=$(cat "$held_copy.tmp/drive_c/logon-logs/starts.txt")
 logon_quiet wine cmd /c exit
-startup_notes=$(find "$drive" -path '*/Start Menu/Programs/StartUp/Notes.lnk' | head -1)
+startup_notes=$(find "$drive" -path '*/Start Menu/Programs/StartUp/Notes.lnk' -print -quit)
 wine "$hold_open" "$(winepath -w "$startup_notes")" </dev/null >/dev/null 2>&1 &
 holder=$!
 for _ in $(seq 100); do [ -e "$startup_notes.held" ] && break; sleep 0.1; done
