@@ -6,6 +6,7 @@
 #include "options.h"
 #include "registry.h"
 #include "report.h"
+#include "settings_store.h"
 #include "shortcuts.h"
 
 namespace tarnwick {
@@ -13,6 +14,28 @@ namespace {
 
 // What a fresh installation waits between two programs: four seconds, in tenths.
 constexpr long long kInstalledTimeDelayTenths = 40;
+
+// An installation switches Tarnwick on for the machine again, and first moves what an earlier
+// version held where every account's launcher finds it now: the switch and both moves in one hold
+// of the lock, so that no give-back comes between them.
+CaptureResult TakeOver(const StoreContext& ctx) {
+    CaptureResult taken;
+    if (const HoldingsLock lock(ctx); lock) {
+        WriteMachineSwitch(ctx.os, true);
+        MoveEarlierHoldings(ctx);
+        taken = CaptureStartupEntries(ctx, Registration::Write);
+    } else {
+        taken.lockError = lock.Error();
+    }
+    return taken;
+}
+
+template <typename Option, typename Value>
+void WriteUnlessSet(Os& os, const Option& option, Value value) {
+    const StringRead stored =
+        Registry::ReadString(os, HKEY_CURRENT_USER, StoreSectionKey(kMiscSection), option.key);
+    if (stored.status == ReadStatus::NotFound) WriteOption(os, option, value);
+}
 
 }  // namespace
 
@@ -45,17 +68,7 @@ void WriteDefaultOptions(Os& os) {
 }
 
 CaptureResult RunInstaller(const StoreContext& ctx) {
-    CaptureResult taken;
-    if (const HoldingsLock lock(ctx); lock) {
-        // An installation switches Tarnwick on for the machine again, and first moves what an
-        // earlier version held where every account's launcher finds it now: the switch and both
-        // moves in one hold of the lock, so that no give-back comes between them.
-        WriteMachineSwitch(ctx.os, true);
-        MoveEarlierHoldings(ctx);
-        taken = CaptureStartupEntries(ctx, Registration::Write);
-    } else {
-        taken.lockError = lock.Error();
-    }
+    const CaptureResult taken = TakeOver(ctx);
     shortcuts(ctx);
     WriteDefaultOptions(ctx.os);
     return taken;
@@ -65,6 +78,16 @@ InstallOutcome Install(const StoreContext& ctx) {
     if (const Status error = ProtectProgramFolder(ctx.os, ctx.programFolder))
         return {kNotInstalled, UnprotectedFolderReport(ctx.programFolder, error)};
     std::wstring report = TakeOverReport(RunInstaller(ctx));
+    return {report.empty() ? kInstalled : kSomethingStayed, std::move(report)};
+}
+
+InstallOutcome InstallFromPackage(const StoreContext& ctx) {
+    if (const Status error = ProtectProgramFolder(ctx.os, ctx.programFolder))
+        return {kNotInstalled, UnprotectedFolderReport(ctx.programFolder, error)};
+    std::wstring report = TakeOverReport(TakeOver(ctx));
+    WriteUnlessSet(ctx.os, misc::kTimeDelay, kInstalledTimeDelayTenths);
+    WriteUnlessSet(ctx.os, misc::kVisible, 1);
+    WriteUnlessSet(ctx.os, misc::kEnabled, true);
     return {report.empty() ? kInstalled : kSomethingStayed, std::move(report)};
 }
 

@@ -44,6 +44,12 @@ struct InstallOutcome {
     std::wstring report;
 };
 
+// What the Windows Installer package runs once its files are in place, as `Install` does but
+// without the start-menu step (the package makes its own shortcuts for all users) and with each
+// default option written only where the account has none yet: an upgrade keeps every option.
+// Something that stays with Windows is reported, never failed: the package still installs.
+InstallOutcome InstallFromPackage(const StoreContext& ctx);
+
 // The whole installation. The program folder's permissions come first (`ProtectProgramFolder`):
 // when they cannot be set, nothing else is done at all, since every account would start
 // programs that others can replace.

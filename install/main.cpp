@@ -2,11 +2,13 @@
 // administrators can change, captures the start-up programs, sets up the start-menu group and the
 // default options in one pass without any dialogue, says that it is done, and ends; when the
 // permissions cannot be set it does nothing but say so. Under a silent setup it says nothing: a
-// scripted installation has no one to answer a message.
+// scripted installation has no one to answer a message. Started by the Windows Installer package
+// (`/package`) it leaves the shortcuts to the package and keeps the options an account has.
 #include "install_run.h"
 #include "resource.h"
 
 #include "handles.h"
+#include "package_mode.h"
 
 #include <windows.h>
 
@@ -38,7 +40,7 @@ bool RunBySilentSetup() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     // Until the program folder has its permissions, anyone may have put a DLL beside this
     // program: what it loads later by name comes from the system folder only.
     ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -55,9 +57,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                           WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                           CW_USEDEFAULT, nullptr, nullptr, instance, nullptr));
 
-    const tarnwick::InstallOutcome outcome =
-        tarnwick::Install({tarnwick::SystemOs(), tarnwick::ProgramFolder(), window.get(),
-                           tarnwick::kUnattendedLockWaitMs});
+    const tarnwick::StoreContext ctx{tarnwick::SystemOs(), tarnwick::ProgramFolder(), window.get(),
+                                     tarnwick::kUnattendedLockWaitMs};
+    // The Windows Installer package has its own shortcuts and its own log, and no one to answer
+    // a message while it runs.
+    if (tarnwick::RunByPackage(commandLine)) {
+        const tarnwick::InstallOutcome outcome = tarnwick::InstallFromPackage(ctx);
+        tarnwick::ReportToPackage(outcome.report);
+        return outcome.exitCode;
+    }
+    const tarnwick::InstallOutcome outcome = tarnwick::Install(ctx);
     // A scripted installation learns from the exit code that something stayed with Windows, or
     // that nothing was installed.
     if (RunBySilentSetup()) return outcome.exitCode;

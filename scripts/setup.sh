@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools googletest
-    wine wine64 fonts-wine xvfb xauth imagemagick xdotool nsis zip unzip python3 clang-format
+    wine wine64 fonts-wine xvfb xauth imagemagick xdotool nsis msitools wixl zip unzip python3 clang-format
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -4,11 +4,14 @@
 // once it is gone, removes the product from Apps & features and everything else the setup made;
 // then ends, leaving a copy of itself to delete its own file.
 // When a program could not be given back it deletes nothing and says which and why.
+// Started by the Windows Installer package (`/package`) it only gives back, without a window, and
+// leaves the files and the Apps & features entry to the package.
 #include "form1.h"
 #include "own_file.h"
 #include "uninstall_run.h"
 
 #include "handles.h"
+#include "package_mode.h"
 #include "window.h"
 
 #include <windows.h>
@@ -41,6 +44,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     if (line.starts_with(tarnwick::kRemoveAfterSwitch)) {
         const std::optional<HANDLE> parent = tarnwick::RemoveAfterHandle(line);
         return parent ? tarnwick::RemoveFileOfEndedProcess(*parent) : 1;
+    }
+    // No folder check here: the package removes the files itself, and no copy of this program
+    // is made to delete its own file.
+    if (tarnwick::RunByPackage(line)) {
+        const tarnwick::GiveBackOutcome outcome =
+            tarnwick::GiveBackForPackage({tarnwick::SystemOs(), tarnwick::ProgramFolder(), nullptr,
+                                          tarnwick::kUnattendedLockWaitMs});
+        tarnwick::ReportToPackage(outcome.message);
+        return outcome.everythingBack ? 0 : kNothingDone;
     }
     const std::wstring refusal =
         tarnwick::OpenFolderRefusal(tarnwick::SystemOs(), tarnwick::ProgramFolder());

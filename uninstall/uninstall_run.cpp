@@ -261,6 +261,16 @@ UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& prot
     return outcome;
 }
 
+GiveBackOutcome GiveBackForPackage(const StoreContext& ctx) {
+    const HoldingsLock lock(ctx);
+    if (!lock) return {false, LockedOutMessage(lock.Error())};
+    SwitchedOffMeanwhile switchedOff(ctx.os);
+    const RestoreResult restore =
+        RestoreStartupEntries({ctx.os, ctx.programFolder, ctx.owner, ctx.lockWaitMs}, false);
+    if (!restore.everythingBack) return {false, HeldEntriesMessage(restore)};
+    return {true, GiveBackNotesReport(restore.notes)};
+}
+
 std::wstring OpenFolderRefusal(Os& os, std::wstring_view programFolder) {
     if (InProgramFiles(os, programFolder)) return {};
     std::wstring security;

@@ -79,6 +79,21 @@ bool RemoveSetupTraces(const StoreContext& ctx);
 UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& protectedFolders,
                            std::wstring_view ownFile);
 
+struct GiveBackOutcome {
+    // Every start-up program is back with Windows: the package may remove the files.
+    bool everythingBack = false;
+    // For the Windows Installer log: what stayed and why, or how a program was given back; empty
+    // when there is nothing to say.
+    std::wstring message;
+};
+
+// What the Windows Installer package runs before it removes the files: the restore, in one hold
+// of the holdings lock with the machine's switch off meanwhile and put back as it was. Only the
+// give-back: the store, with every account's options, is not the package's and stays, so that
+// an upgrade keeps them also where the version it replaces cannot tell an upgrade from an
+// uninstall. The package removes the folder, its shortcuts and its Apps & features entry itself.
+GiveBackOutcome GiveBackForPackage(const StoreContext& ctx);
+
 // Why the uninstaller must do nothing from `programFolder`: the folder lies outside the Program
 // Files folders and its permissions let users who are not administrators change what is in it
 // (`OrdinaryUsersMayChange`), or cannot be read. Its programs may then not be the product's any
