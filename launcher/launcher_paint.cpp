@@ -18,6 +18,8 @@ constexpr int kLogoHeight = 27;
 
 }  // namespace
 
+namespace launcher {
+
 void Form1::OnTimer5() {
     // Sampled from the start, so that the recent load is known when a delay is over.
     if (sequencer_) sequencer_->OnLoadSample();
@@ -141,4 +143,5 @@ void Form1::PaintLabel(LabelKind kind, HDC dc) const {
     }
 }
 
+}  // namespace launcher
 }  // namespace tarnwick

@@ -80,6 +80,8 @@ UniqueIcon InColour(HICON icon, int size, COLORREF colour) {
 
 }  // namespace
 
+namespace launcher {
+
 Form1::Form1(HINSTANCE instance, ProgramWatch& watch, ULONGLONG originTick)
     : instance_(instance),
       watch_(watch),
@@ -503,4 +505,5 @@ void Form1::PercentReleased(bool left) {
     }
 }
 
+}  // namespace launcher
 }  // namespace tarnwick

@@ -21,6 +21,9 @@ namespace tarnwick {
 inline constexpr wchar_t kLauncherWindowClass[] = L"TarnwickLauncher";
 inline constexpr wchar_t kLauncherWindowTitle[] = L"Tarnwick";
 
+// Each program with a window names its window Form1: each in a namespace of its own.
+namespace launcher {
+
 class Form1 final : public SequencerView, public ui::Window, private LabelHost {
   public:
     // `watch` hears of every start; the load samples count from `originTick`, the launcher's
@@ -126,5 +129,6 @@ class Form1 final : public SequencerView, public ui::Window, private LabelHost {
     UniqueIcon fastForwardIcon_;
     UniqueIcon stopIcon_;
 };
+}  // namespace launcher
 
 }  // namespace tarnwick

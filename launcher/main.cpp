@@ -61,7 +61,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     bool quit = false;
     int exitCode = 0;
     {
-        tarnwick::Form1 form(instance, watch, started);
+        tarnwick::launcher::Form1 form(instance, watch, started);
         if (!form.Create()) return 0;
         MSG msg;
         BOOL got;

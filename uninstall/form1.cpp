@@ -20,6 +20,8 @@ constexpr wchar_t kSettingsOpenText[] =
 
 }  // namespace
 
+namespace uninstall {
+
 Form1::Form1(Os& os, std::wstring programFolder, std::wstring ownFile)
     : os_(os), programFolder_(std::move(programFolder)), ownFile_(std::move(ownFile)) {}
 
@@ -83,4 +85,5 @@ void Form1::Command1_Click() {
     ::EndDialog(window, 0);
 }
 
+}  // namespace uninstall
 }  // namespace tarnwick

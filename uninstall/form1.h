@@ -8,6 +8,9 @@
 
 namespace tarnwick {
 
+// Each program with a window names its window Form1: each in a namespace of its own.
+namespace uninstall {
+
 class Form1 final : public ui::Dialog {
   public:
     // `ownFile`: the name of the running uninstaller's file in the program folder.
@@ -29,5 +32,6 @@ class Form1 final : public ui::Dialog {
     std::wstring ownFile_;
     bool ownFileLeft_ = false;
 };
+}  // namespace uninstall
 
 }  // namespace tarnwick

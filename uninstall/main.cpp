@@ -65,7 +65,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     {
         // The shell's file operation wants COM on its thread.
         const tarnwick::ComScope com;
-        tarnwick::Form1 form(tarnwick::SystemOs(), tarnwick::ProgramFolder(), OwnFileName());
+        tarnwick::uninstall::Form1 form(tarnwick::SystemOs(), tarnwick::ProgramFolder(),
+                                        OwnFileName());
         form.Show(instance);
         // 0, or the failure the window's procedure met.
         code = tarnwick::ui::PendingQuitCode();
