@@ -188,6 +188,8 @@ void Form1::LayOut() {
 }
 
 void Form1::ShowFaces() {
+    for (PictureButton* button : {&command4_, &command2_, &command3_})
+        button->SetHighContrast(highContrast_);
     ShowPaused(sequencer_ && sequencer_->Paused());
     ::SendMessageW(command2_.hwnd(), BM_SETIMAGE, IMAGE_ICON,
                    reinterpret_cast<LPARAM>(fastForwardIcon_.get()));

@@ -1,6 +1,5 @@
 #include "picture_button.h"
 
-#include "accessibility.h"
 #include "gdi.h"
 #include "handles.h"
 
@@ -175,7 +174,7 @@ void PictureButton::Paint(HDC dc) const {
     const bool pushed = (down_ && inside_) || spaceDown_;
     // With high contrast, the system's button colours and the classic frame, drawn in them (the
     // parent gives the button its pictures in the button text's colour then).
-    const bool contrast = ui::HighContrastOn();
+    const bool contrast = highContrast_;
     ::FillRect(dc, &r,
                contrast ? ::GetSysColorBrush(COLOR_BTNFACE)
                         : static_cast<HBRUSH>(::GetStockObject(LTGRAY_BRUSH)));

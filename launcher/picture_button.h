@@ -21,6 +21,9 @@ class PictureButton final : public ui::Window {
     // while it has the focus or by BM_CLICK, reaches the parent as WM_COMMAND with BN_CLICKED, as
     // from a system button; so does Enter, through IsDialogMessage.
     bool Create(HWND parent, HINSTANCE instance, const wchar_t* text, int id);
+    // Whether to draw in the system's button colours: the parent knows whether high contrast is
+    // on, and gives the faces to match.
+    void SetHighContrast(bool on) { highContrast_ = on; }
 
   private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -35,6 +38,7 @@ class PictureButton final : public ui::Window {
     bool spaceDown_ = false;  // Space pressed while it has the focus, not yet let go
     bool tracking_ = false;   // the pointer is over it, and its leaving will be told
     bool announced_ = false;  // its role is given to the screen readers
+    bool highContrast_ = false;
     Tooltip tip_;
 };
 

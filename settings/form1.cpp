@@ -327,10 +327,7 @@ void Form1::ShowLook(SkinLook look) {
 }
 
 void Form1::Restyle() {
-    // In high contrast the skin's picture and caption colour give way to the scheme's, as in the
-    // about box: the colour was chosen to be read on the picture, not on the scheme's face.
-    const SkinLook scheme;
-    background_.Prepare(hwnd(), ui::HighContrastOn() ? scheme : look_);
+    background_.Prepare(hwnd(), look_);
     RedrawWholeWindow(hwnd());
     if (about_ && about_->Loaded()) about_->ShowLook();
 }

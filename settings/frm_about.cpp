@@ -86,15 +86,8 @@ void frmAbout::Show() const {
 }
 
 void frmAbout::ShowLook() {
-    PrepareLook();
+    background_.Prepare(hwnd(), look_);
     RedrawWholeWindow(hwnd());
-}
-
-void frmAbout::PrepareLook() {
-    // In high contrast the skin's picture and colour give way to the scheme's: a caption in the
-    // skin's colour (black, once a skin was taken off) on the scheme's face can be unreadable.
-    const SkinLook scheme;
-    background_.Prepare(hwnd(), ui::HighContrastOn() ? scheme : look_);
 }
 
 INT_PTR frmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -163,7 +156,7 @@ void frmAbout::OnLoad() {
     ::SetDlgItemTextW(hwnd(), IDC_AboutLabel1, record.Text(L"LegalCopyright").c_str());
     FitTexts();
     ui::ShowKeyboardCues(hwnd());
-    PrepareLook();
+    background_.Prepare(hwnd(), look_);
 }
 
 void frmAbout::MakeSizedResources() {

@@ -35,7 +35,6 @@ class frmAbout final : public ui::Dialog {
     void MakeSizedResources();
     // The texts were put in at load, at the window's DPI: their labels grow where they need to.
     void FitTexts();
-    void PrepareLook();
     void DrawLogo(const DRAWITEMSTRUCT& item) const;
 
     Os& os_;

@@ -1,15 +1,21 @@
 #include "skin_look.h"
 
+#include "accessibility.h"
+
 #include "picture.h"
 
 namespace tarnwick::settings {
 
 void SkinnedBackground::Prepare(HWND window, const SkinLook& look) {
-    captions_ = look.captions;
     brush_.reset();
     bitmap_.reset();
     size_ = {};
-    if (!look.picture) return;
+    // In high contrast the skin's picture and caption colour give way to the scheme's: the colour
+    // was chosen to be read on the picture (or is black, once a skin was taken off), not on the
+    // scheme's face.
+    const bool contrast = ui::HighContrastOn();
+    captions_ = contrast ? std::nullopt : look.captions;
+    if (contrast || !look.picture) return;
     RECT client{};
     ::GetClientRect(window, &client);
     const SIZE own = PictureSize(*look.picture.get());

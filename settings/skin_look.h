@@ -24,8 +24,9 @@ inline constexpr COLORREF kNoSkinCaptions = RGB(0, 0, 0);
 
 class SkinnedBackground {
   public:
-    // Renders the look for the window's client area at the window's DPI. Called whenever the
-    // look or the window's size changes; the window repaints itself afterwards.
+    // Renders the look for the window's client area at the window's DPI; with high contrast on,
+    // the window's own colours instead. Called whenever the look, the window's size or the
+    // system's colours change; the window repaints itself afterwards.
     void Prepare(HWND window, const SkinLook& look);
 
     // A dialog's WM_ERASEBKGND: paints the picture and answers TRUE; FALSE when the window has
