@@ -31,6 +31,28 @@ std::wstring LongPath(const std::wstring& path) {
 
 }  // namespace
 
+std::wstring_view WithoutTrailingBackslash(std::wstring_view path) {
+    while (!path.empty() && path.back() == L'\\') path.remove_suffix(1);
+    return path;
+}
+
+std::wstring JoinPath(std::wstring_view folder, std::wstring_view name) {
+    std::wstring joined(WithoutTrailingBackslash(folder));
+    joined += L'\\';
+    joined += name;
+    return joined;
+}
+
+std::wstring_view ParentOf(std::wstring_view path) {
+    const size_t slash = path.find_last_of(L'\\');
+    return slash == path.npos ? std::wstring_view() : path.substr(0, slash);
+}
+
+std::wstring_view LastPartOf(std::wstring_view path) {
+    const size_t slash = path.find_last_of(L'\\');
+    return slash == path.npos ? path : path.substr(slash + 1);
+}
+
 std::wstring NormaliseFolder(std::wstring_view path) {
     std::wstring text(path);
     // Only the shell's own spelling of a path is acted on: "\\?\C:\x" is "C:\x", "\\?\UNC\s\x" is

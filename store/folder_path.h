@@ -1,11 +1,22 @@
-// One spelling of a folder, and comparisons of folders as the file system makes them: what the
-// installer and the uninstaller need to tell whether a folder lies below another.
+// How Tarnwick writes a folder: without a trailing backslash, everywhere ("C:\Users\ann", a
+// drive's root "C:"), and joined to what it holds by `JoinPath` alone. Also comparisons of folders
+// as the file system makes them, which the installer and the uninstaller need to tell whether a
+// folder lies below another.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace tarnwick {
+
+// `path` without the backslashes it ends in, however many: "C:\" is "C:".
+std::wstring_view WithoutTrailingBackslash(std::wstring_view path);
+// `folder` and `name` with one backslash between them, whether or not `folder` ends in one.
+std::wstring JoinPath(std::wstring_view folder, std::wstring_view name);
+// What a path lies in: everything before its last backslash; empty when it has none.
+std::wstring_view ParentOf(std::wstring_view path);
+// A path's last part: everything after its last backslash; the path itself when it has none.
+std::wstring_view LastPartOf(std::wstring_view path);
 
 // One spelling of a folder: absolute, long names, backslashes, no "." or ".." parts and no
 // trailing backslash, so "C:" for a drive's root. Empty when the path cannot be made absolute or

@@ -54,6 +54,15 @@ bool Holds(const std::vector<std::wstring>& list, std::wstring_view path) {
     return false;
 }
 
+TEST(JoinPath, OneBackslashBetweenWhateverTheFolderEndsIn) {
+    EXPECT_EQ(JoinPath(L"C:", L"x.lnk"), L"C:\\x.lnk");
+    EXPECT_EQ(JoinPath(L"C:\\Users\\ann\\\\", L"x.lnk"), L"C:\\Users\\ann\\x.lnk");
+    EXPECT_EQ(ParentOf(L"C:\\Users\\ann"), L"C:\\Users");
+    EXPECT_EQ(ParentOf(L"ann"), L"");
+    EXPECT_EQ(LastPartOf(L"C:\\Users\\ann"), L"ann");
+    EXPECT_EQ(LastPartOf(L"ann"), L"ann");
+}
+
 TEST(NormaliseFolder, OneSpellingForEveryWayOfWritingAFolder) {
     const std::wstring windows = WindowsFolder();
     EXPECT_EQ(NormaliseFolder(windows + L"\\"), windows);
