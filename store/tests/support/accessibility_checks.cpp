@@ -5,7 +5,11 @@
 #include <oleacc.h>
 
 #include <chrono>
+#include <fstream>
+#include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace tarnwick::testing {
 namespace {
@@ -85,40 +89,30 @@ constexpr wchar_t kColoursKey[] = L"Control Panel\\Colors";
 constexpr wchar_t kThemeKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
 constexpr wchar_t kHighContrastVariable[] = L"TARNWICK_HIGH_CONTRAST";
 
-// Windows' "High Contrast Black", as scripts/high-contrast.sh puts it into a prefix.
-constexpr std::pair<const wchar_t*, const wchar_t*> kHighContrastBlack[] = {
-    {L"ActiveBorder", L"255 255 255"},
-    {L"ActiveTitle", L"0 0 0"},
-    {L"AppWorkSpace", L"0 0 0"},
-    {L"Background", L"0 0 0"},
-    {L"ButtonAlternateFace", L"0 0 0"},
-    {L"ButtonDkShadow", L"255 255 255"},
-    {L"ButtonFace", L"0 0 0"},
-    {L"ButtonHilight", L"255 255 255"},
-    {L"ButtonLight", L"255 255 255"},
-    {L"ButtonShadow", L"255 255 255"},
-    {L"ButtonText", L"255 255 255"},
-    {L"GradientActiveCaption", L"0 0 0"},
-    {L"GradientInactiveCaption", L"0 0 0"},
-    {L"GrayText", L"63 242 63"},
-    {L"Hilight", L"26 235 255"},
-    {L"HilightText", L"0 0 0"},
-    {L"HotTrackingColor", L"255 255 0"},
-    {L"InactiveBorder", L"255 255 255"},
-    {L"InactiveTitle", L"0 0 0"},
-    {L"InactiveTitleText", L"255 255 255"},
-    {L"InfoText", L"255 255 255"},
-    {L"InfoWindow", L"0 0 0"},
-    {L"Menu", L"0 0 0"},
-    {L"MenuBar", L"0 0 0"},
-    {L"MenuHilight", L"26 235 255"},
-    {L"MenuText", L"255 255 255"},
-    {L"Scrollbar", L"0 0 0"},
-    {L"TitleText", L"255 255 255"},
-    {L"Window", L"0 0 0"},
-    {L"WindowFrame", L"255 255 255"},
-    {L"WindowText", L"255 255 255"},
+struct SchemeValue {
+    std::wstring key, name, data;
 };
+
+// The values of the scheme's .reg file (its keys under HKEY_CURRENT_USER), the one place its
+// colours are written down, which scripts/high-contrast.sh hands to regedit.
+std::vector<SchemeValue> SchemeValues() {
+    std::ifstream file(BuiltProgram(TARNWICK_HIGH_CONTRAST_SCHEME));
+    if (!file) throw std::runtime_error("no high-contrast scheme file");
+    constexpr std::string_view kRoot = "[HKEY_CURRENT_USER\\";
+    std::vector<SchemeValue> values;
+    std::wstring key;
+    for (std::string line; std::getline(file, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.starts_with(kRoot) && line.ends_with(']')) {
+            key = std::wstring(line.begin() + kRoot.size(), line.end() - 1);
+        } else if (const size_t equals = line.find("\"=\"");
+                   line.starts_with('"') && equals != line.npos) {
+            values.push_back({key, std::wstring(line.begin() + 1, line.begin() + equals),
+                              std::wstring(line.begin() + equals + 3, line.end() - 1)});
+        }
+    }
+    return values;
+}
 
 // WINEDEBUG for the one program started while it lives: a new process takes it from the
 // environment it is given.
@@ -345,11 +339,8 @@ DisplayDpi::~DisplayDpi() {
 
 HighContrastScheme::HighContrastScheme()
     : colours_(HKEY_CURRENT_USER, kColoursKey), theme_(HKEY_CURRENT_USER, kThemeKey) {
-    for (const auto& [name, rgb] : kHighContrastBlack)
-        SetSz(HKEY_CURRENT_USER, kColoursKey, name, rgb);
-    // Windows draws the controls of a high-contrast theme in the scheme's colours, with no
-    // visual style.
-    SetSz(HKEY_CURRENT_USER, kThemeKey, L"ThemeActive", L"0");
+    for (const SchemeValue& value : SchemeValues())
+        SetSz(HKEY_CURRENT_USER, value.key, value.name, value.data);
     ::SetEnvironmentVariableW(kHighContrastVariable, L"1");
 }
 
