@@ -4,8 +4,9 @@
 #include "folder_access.h"
 #include "holdings_lock.h"
 #include "options.h"
+#include "reasons.h"
 #include "registry.h"
-#include "report.h"
+#include "reports.h"
 #include "settings_store.h"
 #include "shortcuts.h"
 

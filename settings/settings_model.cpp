@@ -4,6 +4,8 @@
 #include "convert.h"
 #include "holdings_lock.h"
 #include "options.h"
+#include "reasons.h"
+#include "reports.h"
 #include "restore.h"
 #include "settings_store.h"
 
@@ -39,34 +41,6 @@ template <typename Option, typename Parse>
 std::wstring ReadText(Os& os, const Option& option, Parse parse) {
     std::wstring text = ReadOptionText(os, option);
     return parse(text) ? text : DefaultText(option);
-}
-
-std::wstring HeldReport(const RestoreResult& given) {
-    if (given.everythingBack) return {};
-    if (given.held.empty()) {
-        return L"Tarnwick gave every start-up program back to Windows, but could not remove its "
-               L"own start-up entry: " +
-               FailureReason(given.launcherError) +
-               L".\n\nIt still starts when you log on, with nothing to start.";
-    }
-    std::wstring text =
-        L"Tarnwick could not give these start-up programs back to Windows. "
-        L"Tarnwick keeps starting them when you log on:\n";
-    for (const HeldEntry& entry : given.held) {
-        text += L"\n" + EntryReportLine(entry.name, entry.kind, entry.root == HKEY_LOCAL_MACHINE,
-                                        entry.error, entry.account);
-    }
-    return text +
-           L"\n\nOnce the cause is gone, switch Tarnwick on and off again to give them back.";
-}
-
-// What could not be given back, then what the user should hear of though it was.
-std::wstring GiveBackReport(const RestoreResult& given) {
-    std::wstring text = HeldReport(given);
-    const std::wstring notes = GiveBackNotesReport(given.notes);
-    if (notes.empty()) return text;
-    if (!text.empty()) text += L"\n\n";
-    return text + L"Given back:\n\n" + notes;
 }
 
 // Where an impact goes in "Lightest first": the lightest first, and a program not measured yet

@@ -4,7 +4,6 @@
 #include "convert.h"
 #include "holdings_lock.h"
 #include "options.h"
-#include "report.h"
 #include "registry.h"
 #include "settings_store.h"
 #include "shortcuts.h"
@@ -294,43 +293,6 @@ std::vector<EntryLeft> MoveEarlierHoldings(const StoreContext& ctx) {
         if (rc != ERROR_SUCCESS) left.push_back({ShortcutEntryName(file), {}, rc});
     }
     return left;
-}
-
-std::wstring TakeOverReport(const CaptureResult& taken) {
-    if (taken.lockError != ERROR_SUCCESS) {
-        return L"Tarnwick took over no start-up program, because " + LockFailure(taken.lockError) +
-               L": Windows keeps starting them all, as before.\n\nTo take them over, open "
-               L"Tarnwick Settings in a moment and switch Tarnwick off and on again.";
-    }
-    if (taken.switchedOff) {
-        return L"An administrator switched Tarnwick off for every account of this computer, so it "
-               L"took over no start-up program: Windows keeps starting them all, as before.\n\n"
-               L"Administrator rights are needed to switch it on again. Open Tarnwick Settings as "
-               L"an administrator and press the switch so that it reads Enabled.";
-    }
-    if (taken.launcherMissing) {
-        return L"Tarnwick's launcher, Tarnwick.exe, is not in its program folder, so Tarnwick took "
-               L"over no start-up program: Windows keeps starting them all, as before.\n\nRun "
-               L"Tarnwick's setup again to put the launcher back.";
-    }
-    if (!taken.launcherInPlace) {
-        return L"Tarnwick could not register itself to start when you log on, so it took over no "
-               L"start-up program: Windows keeps starting them all, as before.\n\nAdministrator "
-               L"rights are needed for that. Open Tarnwick Settings as an administrator and "
-               L"switch Tarnwick off and on again.";
-    }
-    if (taken.left.empty()) return {};
-    std::wstring text =
-        L"Tarnwick could not take over these start-up programs. Windows keeps "
-        L"starting them when you log on:\n";
-    for (const EntryLeft& entry : taken.left) {
-        text += L"\n" +
-                EntryReportLine(entry.name,
-                                entry.section.empty() ? EntryKind::Shortcut : EntryKind::RunValue,
-                                IsMachineSection(entry.section), entry.error);
-    }
-    return text +
-           L"\n\nOnce the cause is gone, switch Tarnwick off and on again to take them over.";
 }
 
 CaptureResult CaptureStartupEntries(const StoreContext& ctx, Registration registration) {

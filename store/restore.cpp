@@ -221,25 +221,6 @@ void RestoreOtherAccounts(Os& os, const std::vector<ProfileEntry>& accounts,
 
 }  // namespace
 
-std::wstring GiveBackNotesReport(const std::vector<GiveBackNote>& notes) {
-    std::wstring text;
-    for (const GiveBackNote& note : notes) {
-        if (!text.empty()) text += L"\n";
-        const std::wstring account = L"Account \"" + note.account + L"\"";
-        if (note.kind == GiveBackNote::Kind::ForThatAccountOnly) {
-            text += account + L", \"" + note.name +
-                    L"\": held for the whole computer by an earlier version; it now starts for "
-                    L"that account only.";
-        } else {
-            text += account + L": Windows could not let go of its settings (" +
-                    FailureReason(note.error) +
-                    L"). Restart the computer before that account logs on again, or it gets a "
-                    L"temporary profile.";
-        }
-    }
-    return text;
-}
-
 RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder) {
     Os& os = ctx.os;
     RestoreResult result;

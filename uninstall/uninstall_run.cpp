@@ -5,8 +5,9 @@
 #include "holdings_lock.h"
 #include "options.h"
 #include "product.h"
+#include "reasons.h"
 #include "registry.h"
-#include "report.h"
+#include "reports.h"
 #include "run_origins.h"
 #include "settings_store.h"
 
@@ -45,14 +46,6 @@ bool IsFolderBelowARoot(std::wstring_view path) {
            });
 }
 
-constexpr std::wstring_view kRunAgain =
-    L"Once the cause is gone, run the uninstaller again to finish.";
-
-std::wstring LockedOutMessage(Status error) {
-    return L"Tarnwick changed nothing and is still installed, because " + LockFailure(error) +
-           L".\n\nTry again in a moment.";
-}
-
 // What is left of the program folder, but the running uninstaller's own file.
 std::wstring FolderLeftMessage(Os& os, const std::wstring& folder, std::wstring_view ownFile) {
     std::wstring text =
@@ -60,7 +53,7 @@ std::wstring FolderLeftMessage(Os& os, const std::wstring& folder, std::wstring_
         L"its program folder, so it is still installed";
     std::vector<std::wstring> names;
     if (const DWORD rc = os.ListFolder(folder, names); rc != ERROR_SUCCESS)
-        return text + L": " + FailureReason(rc) + L".\n\n" + std::wstring(kRunAgain);
+        return text + L": " + FailureReason(rc) + L".\n\n" + std::wstring(kRunUninstallerAgain);
     text += L". Still there:\n";
     for (const std::wstring& name : names) {
         if (!SamePath(name, ownFile)) text += L"\n" + folder + L"\\" + name;
@@ -140,31 +133,6 @@ bool EntryBelongsTo(Os& os, const std::wstring& folder) {
            SamePath(NormaliseFolder(location.text), folder);
 }
 
-std::wstring HeldEntriesMessage(const RestoreResult& restore) {
-    if (restore.lockError != ERROR_SUCCESS) return LockedOutMessage(restore.lockError);
-    if (restore.everythingBack) return {};
-    if (restore.held.empty()) {
-        return L"Tarnwick gave every start-up program back to Windows but could not remove its "
-               L"own start-up entry, so it is still installed: " +
-               FailureReason(restore.launcherError) + L".\n\n" + std::wstring(kRunAgain);
-    }
-    const bool one = restore.held.size() == 1 && !restore.held.front().name.empty();
-    std::wstring text = one ? L"Tarnwick could not give this start-up program back to Windows, so "
-                              L"it is still installed:\n"
-                            : L"Tarnwick could not give these start-up programs back to Windows, "
-                              L"so it is still installed:\n";
-    for (const HeldEntry& entry : restore.held) {
-        text += L"\n" + EntryReportLine(entry.name, entry.kind, entry.root == HKEY_LOCAL_MACHINE,
-                                        entry.error, entry.account);
-    }
-    text += one ? L"\n\nTarnwick keeps starting it when you log on. "
-                : L"\n\nTarnwick keeps starting them when you log on. ";
-    text += kRunAgain;
-    if (const std::wstring notes = GiveBackNotesReport(restore.notes); !notes.empty())
-        text += L"\n\nGiven back:\n\n" + notes;
-    return text;
-}
-
 bool RemoveSetupTraces(const StoreContext& ctx) {
     Os& os = ctx.os;
     // The stores are read and removed in one hold of the lock: a program taken back between the
@@ -220,14 +188,14 @@ UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& prot
     // Tarnwick program takes a program back between the give-back and the removal.
     const HoldingsLock lock(ctx);
     if (!lock) {
-        outcome.message = LockedOutMessage(lock.Error());
+        outcome.message = UninstallLockedOutReport(lock.Error());
         return outcome;
     }
     SwitchedOffMeanwhile switchedOff(ctx.os);
     // Without a program folder the restore gives back the Run values only.
     const RestoreResult restore = RestoreStartupEntries(
         {ctx.os, product ? ctx.programFolder : std::wstring(), ctx.owner, ctx.lockWaitMs}, false);
-    outcome.message = HeldEntriesMessage(restore);
+    outcome.message = UninstallGiveBackReport(restore);
     if (!product || !restore.everythingBack) return outcome;
     const bool ownEntry = EntryBelongsTo(ctx.os, check.folder);
     bool aborted = true;
@@ -263,11 +231,11 @@ UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& prot
 
 GiveBackOutcome GiveBackForPackage(const StoreContext& ctx) {
     const HoldingsLock lock(ctx);
-    if (!lock) return {false, LockedOutMessage(lock.Error())};
+    if (!lock) return {false, UninstallLockedOutReport(lock.Error())};
     SwitchedOffMeanwhile switchedOff(ctx.os);
     const RestoreResult restore =
         RestoreStartupEntries({ctx.os, ctx.programFolder, ctx.owner, ctx.lockWaitMs}, false);
-    if (!restore.everythingBack) return {false, HeldEntriesMessage(restore)};
+    if (!restore.everythingBack) return {false, UninstallGiveBackReport(restore)};
     return {true, GiveBackNotesReport(restore.notes)};
 }
 

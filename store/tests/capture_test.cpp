@@ -3,6 +3,7 @@
 #include "capture.h"
 
 #include "registry.h"
+#include "reports.h"
 #include "settings_store.h"
 
 #include "faulty_os.h"
