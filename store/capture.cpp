@@ -2,6 +2,7 @@
 
 #include "accounts.h"
 #include "convert.h"
+#include "folder_path.h"
 #include "holdings_lock.h"
 #include "options.h"
 #include "registry.h"
@@ -48,7 +49,7 @@ DWORD CaptureOne(Os& os, const CaptureSlot& slot, const SectionImage& before) {
 
 // The launcher as an earlier version registered it: unquoted and without extension.
 std::wstring UnquotedLauncher(std::wstring_view programFolder) {
-    return std::wstring(programFolder) + L"\\Tarnwick";
+    return JoinPath(programFolder, L"Tarnwick");
 }
 
 // The text names this program folder's launcher, in one of the spellings Tarnwick writes.
@@ -76,9 +77,7 @@ bool NamesLauncher(std::wstring_view command, std::wstring_view programFolder) {
 std::vector<std::wstring> ProgramCandidates(std::wstring_view command) {
     std::vector<std::wstring> candidates;
     const auto add = [&](std::wstring_view path) {
-        const size_t dot = path.find_last_of(L'.');
-        const size_t slash = path.find_last_of(L'\\');
-        if (dot == path.npos || (slash != path.npos && dot < slash))
+        if (LastPartOf(path).find(L'.') == std::wstring_view::npos)
             candidates.push_back(std::wstring(path) + L".exe");
         candidates.emplace_back(path);
     };
@@ -102,10 +101,8 @@ bool StartsLauncher(Os& os, std::wstring_view command, std::wstring_view program
     if (NamesLauncher(command, programFolder)) return true;
     if (programFolder.empty()) return false;
     std::wstring launcher;
-    if (os.FileIdentity(std::wstring(programFolder) + L"\\Tarnwick.exe", launcher) !=
-        ERROR_SUCCESS) {
+    if (os.FileIdentity(JoinPath(programFolder, L"Tarnwick.exe"), launcher) != ERROR_SUCCESS)
         return false;
-    }
     // The first candidate that is a file is the program CreateProcess would start.
     for (const std::wstring& candidate : ProgramCandidates(command)) {
         std::wstring identity;
@@ -232,7 +229,7 @@ std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_
         // again at each start replaces the held copy, as a Run value written again replaces the
         // stored command.
         const DWORD rc =
-            ctx.os.MoveFileReplacing(std::wstring(startUp) + file, *held + L"\\" + file);
+            ctx.os.MoveFileReplacing(std::wstring(startUp) + file, JoinPath(*held, file));
         if (rc != ERROR_SUCCESS) left.push_back({std::move(name), {}, rc});
     }
     return left;
@@ -281,7 +278,7 @@ std::vector<EntryLeft> MoveEarlierHoldings(const StoreContext& ctx) {
     const std::vector<ProfileEntry> others = OtherAccounts(ctx.os, listed);
     if (listed != ERROR_SUCCESS) return left;
     std::erase_if(files, [&](const std::wstring& file) {
-        return !FileOwnerAccount(ctx.os, ctx.programFolder + L"\\" + file, others).empty();
+        return !FileOwnerAccount(ctx.os, JoinPath(ctx.programFolder, file), others).empty();
     });
     if (files.empty()) return left;
     const std::wstring held = MakeHeldShortcutFolder(ctx.os, ctx.owner);
@@ -289,7 +286,7 @@ std::vector<EntryLeft> MoveEarlierHoldings(const StoreContext& ctx) {
         // A move never replaces: a same-named held shortcut keeps this one where it was.
         const DWORD rc =
             held.empty() ? DWORD{ERROR_PATH_NOT_FOUND}
-                         : ctx.os.MoveFile(ctx.programFolder + L"\\" + file, held + L"\\" + file);
+                         : ctx.os.MoveFile(JoinPath(ctx.programFolder, file), JoinPath(held, file));
         if (rc != ERROR_SUCCESS) left.push_back({ShortcutEntryName(file), {}, rc});
     }
     return left;

@@ -2,6 +2,7 @@
 
 #include "accounts.h"
 #include "capture.h"
+#include "folder_path.h"
 #include "holdings_lock.h"
 #include "registry.h"
 #include "run_origins.h"
@@ -94,7 +95,7 @@ void RestoreShortcutFiles(Os& os, const ShortcutHome& home, const std::vector<st
     if (target == ERROR_SUCCESS && !home.profile.empty())
         target = CheckInsideProfile(os, home.profile, home.startUp);
     for (const std::wstring& file : files) {
-        const std::wstring from = home.from + L"\\" + file;
+        const std::wstring from = JoinPath(home.from, file);
         const std::wstring to = std::wstring(home.startUp) + file;
         Status rc = target;
         if (rc == ERROR_SUCCESS && home.profile.empty()) {
@@ -175,7 +176,7 @@ EarlierShortcuts SortEarlierShortcuts(Os& os, const std::wstring& programFolder,
     if (status != ERROR_SUCCESS && !IsNotThere(status))
         held.push_back({EntryKind::Shortcut, {}, {}, nullptr, status, {}});
     for (const std::wstring& file : files)
-        sorted[FileOwnerAccount(os, programFolder + L"\\" + file, others)].push_back(file);
+        sorted[FileOwnerAccount(os, JoinPath(programFolder, file), others)].push_back(file);
     return sorted;
 }
 

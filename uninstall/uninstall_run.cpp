@@ -2,6 +2,7 @@
 
 #include "accounts.h"
 #include "folder_access.h"
+#include "folder_path.h"
 #include "holdings_lock.h"
 #include "options.h"
 #include "product.h"
@@ -56,7 +57,7 @@ std::wstring FolderLeftMessage(Os& os, const std::wstring& folder, std::wstring_
         return text + L": " + FailureReason(rc) + L".\n\n" + std::wstring(kRunUninstallerAgain);
     text += L". Still there:\n";
     for (const std::wstring& name : names) {
-        if (!SamePath(name, ownFile)) text += L"\n" + folder + L"\\" + name;
+        if (!SamePath(name, ownFile)) text += L"\n" + JoinPath(folder, name);
     }
     return text + L"\n\nClose every Tarnwick program, then run the uninstaller again to finish.";
 }
@@ -104,7 +105,7 @@ std::optional<std::wstring> DeletablePath(const std::vector<std::wstring>& paths
     if (path.find_first_of(std::wstring_view(L"*?<>\"|/\0", 8)) != std::wstring::npos) {
         return std::nullopt;
     }
-    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    path.resize(WithoutTrailingBackslash(path).size());
     if (!IsFolderBelowARoot(path)) return std::nullopt;
     return path;
 }
@@ -140,9 +141,8 @@ bool RemoveSetupTraces(const StoreContext& ctx) {
     const HoldingsLock lock(ctx);
     if (!lock) return false;
     if (const std::wstring startMenu = StartMenuFolder(os, ctx.owner); !startMenu.empty()) {
-        const std::wstring group = startMenu + std::wstring(kStartMenuGroup);
-        for (const std::wstring_view file : kProductShortcuts)
-            os.DeleteFile(group + L"\\" + std::wstring(file));
+        const std::wstring group = JoinPath(startMenu, kStartMenuGroup);
+        for (const std::wstring_view file : kProductShortcuts) os.DeleteFile(JoinPath(group, file));
         // Removes only an empty folder: a shortcut the user put there keeps it.
         os.RemoveDirectory(group);
     }
@@ -173,7 +173,7 @@ bool RemoveSetupTraces(const StoreContext& ctx) {
     }
     if (const std::wstring held = HeldShortcutFolder(os, ctx.owner); !held.empty()) {
         os.RemoveDirectory(held);
-        os.RemoveDirectory(held.substr(0, held.find_last_of(L'\\')));
+        os.RemoveDirectory(ParentOf(held));
     }
     return everyStoreGone;
 }
@@ -224,8 +224,7 @@ UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& prot
             notes;
     }
     if (ownEntry) ctx.os.DeleteKey(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
-    outcome.ownFileLeft =
-        !ownFile.empty() && IsFile(ctx.os, check.folder + L"\\" + std::wstring(ownFile));
+    outcome.ownFileLeft = !ownFile.empty() && IsFile(ctx.os, JoinPath(check.folder, ownFile));
     return outcome;
 }
 
