@@ -137,6 +137,21 @@ AccountPlaces PlacesInHive(Os& os, const Hive& hive, std::wstring_view profile) 
     return places;
 }
 
+AccountPlaces RunningAccountPlaces(Os& os, HWND owner) {
+    AccountPlaces places;
+    places.hive = UserHive();
+    places.startUp = StartUpFolder(os, owner);
+    places.held = HeldShortcutFolder(os, owner);
+    return places;
+}
+
+AccountPlaces OtherAccountPlaces(Os& os, const Hive& hive, const ProfileEntry& account) {
+    AccountPlaces places = PlacesInHive(os, hive, account.profile);
+    places.name = AccountName(account);
+    places.profile = account.profile;
+    return places;
+}
+
 Status CheckInsideProfile(Os& os, std::wstring_view profile, std::wstring_view path) {
     path = WithoutTrailingBackslash(path);
     if (profile.empty() || path.size() <= profile.size() + 1 ||

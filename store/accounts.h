@@ -71,6 +71,13 @@ std::wstring ExpandFor(std::wstring_view text, const std::map<std::wstring, std:
 // folder. `startUp` and `held` stay empty where the hive does not tell.
 AccountPlaces PlacesInHive(Os& os, const Hive& hive, std::wstring_view profile);
 
+// Every place of the running account that a give-back needs, found at once: its own hive, its
+// StartUp folder and its folder of held shortcuts.
+AccountPlaces RunningAccountPlaces(Os& os, HWND owner);
+// The same for another account, through the hive reached for it (`AccountHive`): named as the
+// reports name it, with its profile folder, which nothing done for it may leave.
+AccountPlaces OtherAccountPlaces(Os& os, const Hive& hive, const ProfileEntry& account);
+
 // Whether an elevated program may touch `path` for the account whose profile folder is
 // `profile`: ERROR_SUCCESS when it lies inside that folder, written plainly (no "." or ".."
 // part), and nothing of it below the profile folder is a junction or a symbolic link; else
