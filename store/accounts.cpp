@@ -133,7 +133,7 @@ AccountPlaces PlacesInHive(Os& os, const Hive& hive, std::wstring_view profile) 
         values.emplace(L"APPDATA", appData);
     }
     const std::wstring startMenu = HiveShellFolder(os, hive, L"Start Menu", expand);
-    if (!startMenu.empty()) places.startUp = startMenu + L"\\Programs\\StartUp\\";
+    if (!startMenu.empty()) places.startUp = JoinPath(startMenu, L"Programs\\StartUp");
     return places;
 }
 

@@ -40,7 +40,7 @@ struct AccountPlaces {
     // How the reports name the account: its profile folder's name. Empty for the running one.
     std::wstring name;
     Hive hive;
-    std::wstring startUp;  // its StartUp folder, with a trailing backslash; empty: not resolved
+    std::wstring startUp;  // its StartUp folder, no trailing backslash; empty: not resolved
     std::wstring held;     // its folder of held shortcuts, no trailing backslash; empty: the same
     // Another account's profile folder, as the machine's profile list names it: everything done
     // to that account's files stays inside it. Empty for the running account.

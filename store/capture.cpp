@@ -228,8 +228,7 @@ std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_
         // The program's newest shortcut is the one that counts: one that writes its shortcut
         // again at each start replaces the held copy, as a Run value written again replaces the
         // stored command.
-        const DWORD rc =
-            ctx.os.MoveFileReplacing(std::wstring(startUp) + file, JoinPath(*held, file));
+        const DWORD rc = ctx.os.MoveFileReplacing(JoinPath(startUp, file), JoinPath(*held, file));
         if (rc != ERROR_SUCCESS) left.push_back({std::move(name), {}, rc});
     }
     return left;

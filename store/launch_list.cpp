@@ -169,7 +169,7 @@ void LeaveOutStartedByWindows(const StoreContext& ctx, const HeldEntries& held, 
         }
         DWORD attributes = INVALID_FILE_ATTRIBUTES;
         return !startUp->empty() && !disabledShortcuts.contains(file) &&
-               ctx.os.FileAttributes(*startUp + file, attributes) == ERROR_SUCCESS;
+               ctx.os.FileAttributes(JoinPath(*startUp, file), attributes) == ERROR_SUCCESS;
     };
 
     for (size_t i = list.Count(); i-- > 0;) {

@@ -106,7 +106,7 @@ void GiveBackAccountValues(Os& os, const AccountPlaces& account, RestoreResult& 
 struct ShortcutHome {
     std::wstring from;          // the folder that holds them
     std::wstring fromRoot;      // for another account: the folder `from` must not leave
-    std::wstring_view startUp;  // with a trailing backslash; empty: not resolved
+    std::wstring_view startUp;  // empty: not resolved
     std::wstring_view account;  // for the report
     std::wstring_view profile;  // another account's profile folder; empty: the running account
 };
@@ -142,7 +142,7 @@ void GiveBackShortcutFiles(Os& os, const ShortcutHome& home, const std::vector<s
         target = CheckInsideProfile(os, home.profile, home.startUp);
     for (const std::wstring& file : files) {
         const std::wstring from = JoinPath(home.from, file);
-        const std::wstring to = std::wstring(home.startUp) + file;
+        const std::wstring to = JoinPath(home.startUp, file);
         Status rc = target;
         if (rc == ERROR_SUCCESS && home.profile.empty()) {
             rc = os.MoveFile(from, to);

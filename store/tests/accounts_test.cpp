@@ -385,7 +385,7 @@ TEST_F(AccountsTest, AnAccountsPlacesComeFromItsOwnHiveNeverFromThisEnvironment)
     const Hive bea{HKEY_USERS, std::wstring(kLoggedOn) + L"\\"};
     const AccountPlaces places = PlacesInHive(os, bea, (profiles / L"Bea").wstring());
     EXPECT_EQ(places.held, Held(L"Bea").wstring());
-    EXPECT_EQ(places.startUp, StartUp(L"Bea").wstring() + L"\\");
+    EXPECT_EQ(places.startUp, StartUp(L"Bea").wstring());
 
     EXPECT_EQ(ExpandFor(L"%UserProfile%\\x", {{L"USERPROFILE", L"C:\\Users\\Bea"}}),
               L"C:\\Users\\Bea\\x");
