@@ -2,10 +2,12 @@
 
 #include "capture.h"
 #include "folder_access.h"
+#include "folder_path.h"
 #include "holdings_lock.h"
 #include "options.h"
+#include "reasons.h"
 #include "registry.h"
-#include "report.h"
+#include "reports.h"
 #include "settings_store.h"
 #include "shortcuts.h"
 
@@ -41,7 +43,7 @@ void WriteUnlessSet(Os& os, const Option& option, Value value) {
 
 std::wstring StartMenuGroupPath(const StoreContext& ctx) {
     const std::wstring startMenu = StartMenuFolder(ctx.os, ctx.owner);
-    return startMenu.empty() ? std::wstring() : startMenu + std::wstring(kStartMenuGroup);
+    return startMenu.empty() ? std::wstring() : JoinPath(startMenu, kStartMenuGroup);
 }
 
 void shortcuts(const StoreContext& ctx) {
@@ -51,11 +53,11 @@ void shortcuts(const StoreContext& ctx) {
     if (group.empty()) return;
     // One level only: "Programs" exists in every profile. An existing group is fine.
     ctx.os.CreateDirectory(group);
-    const std::wstring source = ctx.programFolder + L"\\" + std::wstring(kShortcutFolderName);
+    const std::wstring source = JoinPath(ctx.programFolder, kShortcutFolderName);
     for (const std::wstring& file : ListShortcuts(ctx.os, source)) {
         // A move never replaces: a same-named shortcut already in the group wins, and the one in
         // the shortcut folder stays, which keeps that folder from being removed below.
-        ctx.os.MoveFile(source + L"\\" + file, group + L"\\" + file);
+        ctx.os.MoveFile(JoinPath(source, file), JoinPath(group, file));
     }
     // Removes only an empty folder.
     ctx.os.RemoveDirectory(source);

@@ -3,6 +3,7 @@
 #include "accounts.h"
 #include "capture.h"
 #include "convert.h"
+#include "folder_path.h"
 #include "process.h"
 #include "registry.h"
 #include "run_origins.h"
@@ -175,7 +176,7 @@ StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view stored) {
         // StartUp folder now, and Windows will not start it before the next log-on.
         if (!IsFile(ctx.os, path)) {
             const std::wstring startUp = StartUpFolder(ctx.os, ctx.owner);
-            if (!startUp.empty()) path = startUp + file;
+            if (!startUp.empty()) path = JoinPath(startUp, file);
         }
         // Never run as a command line: unquoted, "C:\Program Files\..." would be looked for as
         // "C:\Program.exe" first.

@@ -2,7 +2,7 @@
 
 #include "entry_start.h"
 #include "product.h"
-#include "report.h"
+#include "reasons.h"
 
 #include <utility>
 

@@ -4,6 +4,8 @@
 #include "convert.h"
 #include "holdings_lock.h"
 #include "options.h"
+#include "reasons.h"
+#include "reports.h"
 #include "restore.h"
 #include "settings_store.h"
 
@@ -41,32 +43,45 @@ std::wstring ReadText(Os& os, const Option& option, Parse parse) {
     return parse(text) ? text : DefaultText(option);
 }
 
-std::wstring HeldReport(const RestoreResult& given) {
-    if (given.everythingBack) return {};
-    if (given.held.empty()) {
-        return L"Tarnwick gave every start-up program back to Windows, but could not remove its "
-               L"own start-up entry: " +
-               FailureReason(given.launcherError) +
-               L".\n\nIt still starts when you log on, with nothing to start.";
-    }
-    std::wstring text =
-        L"Tarnwick could not give these start-up programs back to Windows. "
-        L"Tarnwick keeps starting them when you log on:\n";
-    for (const HeldEntry& entry : given.held) {
-        text += L"\n" + EntryReportLine(entry.name, entry.kind, entry.root == HKEY_LOCAL_MACHINE,
-                                        entry.error, entry.account);
-    }
-    return text +
-           L"\n\nOnce the cause is gone, switch Tarnwick on and off again to give them back.";
+// Section "misc" as the opening reads it, before anything is shown.
+struct OpeningOptions {
+    long long visible = 0;
+    bool autoHide = false;
+    long long timeDelay = 0;
+    std::wstring initTimeDelay;
+    bool ownSwitch = true;
+    bool machineSwitchedOff = false;
+    bool details = false;
+    bool skinsShown = true;
+    std::wstring hideLogo;
+    int skin = 0;
+};
+
+OpeningOptions ReadOpeningOptions(Os& os) {
+    OpeningOptions stored;
+    stored.visible = ReadWholeNumber(os, misc::kVisible);
+    stored.autoHide = ReadOption(os, misc::kAutoHide);
+    stored.timeDelay = ReadWholeNumber(os, misc::kTimeDelay);
+    stored.initTimeDelay = ReadText(os, misc::kInitTimeDelay, ParseNumber);
+    stored.ownSwitch = ReadOption(os, misc::kEnabled);
+    stored.machineSwitchedOff = stored.ownSwitch && MachineSwitchedOff(os);
+    stored.details = ReadOption(os, misc::kDetails);
+    stored.skinsShown = ReadOption(os, misc::kBack);
+    stored.hideLogo = ReadText(os, misc::kHideLogo, ParseFlag);
+    stored.skin = static_cast<int>(
+        std::clamp<long long>(LeadingNumber(ReadOptionText(os, misc::kSkin)), 0, INT_MAX));
+    return stored;
 }
 
-// What could not be given back, then what the user should hear of though it was.
-std::wstring GiveBackReport(const RestoreResult& given) {
-    std::wstring text = HeldReport(given);
-    const std::wstring notes = GiveBackNotesReport(given.notes);
-    if (notes.empty()) return text;
-    if (!text.empty()) text += L"\n\n";
-    return text + L"Given back:\n\n" + notes;
+// The opening writes back what it read, in a form every reader understands.
+void WriteBack(Os& os, const OpeningOptions& stored) {
+    WriteOption(os, misc::kVisible, stored.visible);
+    WriteOption(os, misc::kAutoHide, stored.autoHide);
+    WriteOption(os, misc::kTimeDelay, stored.timeDelay);
+    WriteOptionText(os, misc::kInitTimeDelay, stored.initTimeDelay);
+    WriteOption(os, misc::kEnabled, stored.ownSwitch);
+    WriteOption(os, misc::kDetails, stored.details);
+    WriteOptionText(os, misc::kHideLogo, stored.hideLogo);
 }
 
 // Where an impact goes in "Lightest first": the lightest first, and a program not measured yet
@@ -85,54 +100,7 @@ int LightestFirstRank(Impact impact) {
     return 3;
 }
 
-// Seconds as the window shows them: tenths below ten seconds, where they still matter.
-std::wstring SecondsText(uint32_t ms) {
-    if (ms >= 9950) return std::to_wstring((ms + 500) / 1000);
-    const uint32_t tenths = (ms + 50) / 100;
-    std::wstring text = std::to_wstring(tenths / 10);
-    if (tenths % 10 != 0) text += L"." + std::to_wstring(tenths % 10);
-    return text;
-}
-
-// A moment in the user's local time and date format; empty when it is no moment Windows can show.
-std::wstring MomentText(uint64_t when, const wchar_t* locale) {
-    const std::optional<SYSTEMTIME> local = when == 0 ? std::nullopt : LocalMoment(when);
-    if (!local) return {};
-    wchar_t date[80]{};
-    wchar_t time[80]{};
-    if (!::GetDateFormatEx(locale, DATE_SHORTDATE, &*local, nullptr, date, 80, nullptr) ||
-        !::GetTimeFormatEx(locale, TIME_NOSECONDS, &*local, nullptr, time, 80)) {
-        return {};
-    }
-    return std::wstring(L"On ") + date + L" at " + time + L".";
-}
-
 }  // namespace
-
-std::optional<SYSTEMTIME> LocalMoment(uint64_t fileTimeTicks) {
-    const FILETIME utc{static_cast<DWORD>(fileTimeTicks), static_cast<DWORD>(fileTimeTicks >> 32)};
-    SYSTEMTIME universal{};
-    SYSTEMTIME local{};
-    if (!::FileTimeToSystemTime(&utc, &universal) ||
-        !::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
-        return std::nullopt;
-    }
-    return local;
-}
-
-std::wstring LastLogOnText(const std::optional<LogOnRecord>& record, const wchar_t* locale) {
-    if (!record) return L"Last log-on: not measured yet.";
-    const size_t count = record->programs.size();
-    std::wstring text = L"Last log-on: ";
-    if (count == 0) {
-        text += L"no program was started.";
-    } else {
-        text += std::to_wstring(count) + (count == 1 ? L" program in " : L" programs in ") +
-                SecondsText(record->spanMs) + L" s.";
-    }
-    const std::wstring when = MomentText(record->when, locale);
-    return when.empty() ? text : text + L" " + when;
-}
 
 bool SwitchedOffInTaskManager(Os& os) {
     return ReadOption(os, misc::kEnabled) &&
@@ -144,58 +112,47 @@ void SettingsModel::Load() {
     skinNames_ = skins_.SkinLoad();
     selectedSkin_ = -1;
 
-    const long long visible = ReadWholeNumber(os, misc::kVisible);
-    const bool autoHide = ReadOption(os, misc::kAutoHide);
-    long long timeDelay = ReadWholeNumber(os, misc::kTimeDelay);
-    const std::wstring initTimeDelay = ReadText(os, misc::kInitTimeDelay, ParseNumber);
+    OpeningOptions stored = ReadOpeningOptions(os);
     // An administrator's Disabled holds for every account, whatever the account's own switch says;
     // the account's own is kept as it is, for when the machine is switched on again.
-    const bool ownSwitch = ReadOption(os, misc::kEnabled);
-    enabled_ = ownSwitch && !MachineSwitchedOff(os);
-    const bool details = ReadOption(os, misc::kDetails);
-    skinsShown_ = ReadOption(os, misc::kBack);
-    const std::wstring hideLogo = ReadText(os, misc::kHideLogo, ParseFlag);
-    int skin = static_cast<int>(
-        std::clamp<long long>(LeadingNumber(ReadOptionText(os, misc::kSkin)), 0, INT_MAX));
+    enabled_ = stored.ownSwitch && !stored.machineSwitchedOff;
+    skinsShown_ = stored.skinsShown;
+    WriteBack(os, stored);
 
-    WriteOption(os, misc::kVisible, visible);
-    WriteOption(os, misc::kAutoHide, autoHide);
-    WriteOption(os, misc::kTimeDelay, timeDelay);
-    WriteOptionText(os, misc::kInitTimeDelay, initTimeDelay);
-    WriteOption(os, misc::kEnabled, ownSwitch);
-    WriteOption(os, misc::kDetails, details);
-    WriteOptionText(os, misc::kHideLogo, hideLogo);
-
-    if (ParseFlag(hideLogo).value_or(false)) hideLogo_ = true;
+    if (ParseFlag(stored.hideLogo).value_or(false)) hideLogo_ = true;
     waitIdle_ = ReadOption(os, misc::kWaitIdle);
     // The policies are shown in place of the options they set, never stored.
     policies_ = ReadPolicies(os);
     if (policies_.waitIdle) waitIdle_ = *policies_.waitIdle == 1;
     if (skinsShown_) {
-        Skin(skin);
-        if (skin < static_cast<int>(skinNames_.size())) ChooseSkin(skin);
+        Skin(stored.skin);
+        if (stored.skin < static_cast<int>(skinNames_.size())) ChooseSkin(stored.skin);
         SetBox(Box::ShowSkin, true);
-    } else if (skin < static_cast<int>(skinNames_.size())) {
+    } else if (stored.skin < static_cast<int>(skinNames_.size())) {
         // Skins off: the list still shows the stored choice without applying it, so that the box
         // ticked later brings that skin back and a Save keeps it instead of storing "none".
-        selectedSkin_ = skin;
+        selectedSkin_ = stored.skin;
     }
-    if (details) showDetails_ = true;
+    if (stored.details) showDetails_ = true;
 
-    if (timeDelay == 0) timeDelay = kZeroDelayShownAs;
+    if (stored.timeDelay == 0) stored.timeDelay = kZeroDelayShownAs;
     const double loadingTenths = policies_.programSeconds ? PolicyTenths(*policies_.programSeconds)
-                                                          : static_cast<double>(timeDelay);
-    const double initTenths = policies_.initialSeconds ? PolicyTenths(*policies_.initialSeconds)
-                                                       : ParseNumber(initTimeDelay).value_or(10);
+                                                          : static_cast<double>(stored.timeDelay);
+    const double initTenths = policies_.initialSeconds
+                                  ? PolicyTenths(*policies_.initialSeconds)
+                                  : ParseNumber(stored.initTimeDelay).value_or(10);
     loadingDelay.ShowStoredText(loadingTenths);
     initialDelay.ShowStoredText(initTenths);
     loadingDelay.SetStoredPosition(loadingTenths);
     initialDelay.SetStoredPosition(initTenths);
 
-    visibleOnStartup_ = policies_.visible ? *policies_.visible == 1 : visible == 1;
+    visibleOnStartup_ = policies_.visible ? *policies_.visible == 1 : stored.visible == 1;
     switchCaption_ = enabled_ ? kEnabledCaption : kDisabledCaption;
-    autoHide_ = policies_.autoHide ? *policies_.autoHide == 1 : autoHide;
+    autoHide_ = policies_.autoHide ? *policies_.autoHide == 1 : stored.autoHide;
+    LoadRows();
+}
 
+void SettingsModel::LoadRows() {
     // Programs added to Windows' start-up since the last log-on are shown at once, but only taken
     // while Tarnwick is switched on and its launcher is registered to start them.
     if (enabled_) CaptureListedRunValues(ctx_);
@@ -205,10 +162,10 @@ void SettingsModel::Load() {
     rows.AppendBlankRows(kOpeningBlankRows);
     listt(ctx_, rows);
 
-    costs_ = ReadCosts(os);
-    storedWaits_ = ReadOwnWaits(os);
+    costs_ = ReadCosts(ctx_.os);
+    storedWaits_ = ReadOwnWaits(ctx_.os);
     waits_ = storedWaits_;
-    lastLogOn_ = ReadLastLogOn(os);
+    lastLogOn_ = ReadLastLogOn(ctx_.os);
 }
 
 void SettingsModel::Save() const {

@@ -5,6 +5,7 @@
 
 #include "context.h"
 #include "delay.h"
+#include "last_logon.h"
 #include "launch_list.h"
 #include "logon_costs.h"
 #include "own_wait.h"
@@ -46,16 +47,6 @@ inline constexpr size_t kOpeningBlankRows = 50;
 // is on, but the launcher's own start-up entry is switched off in Task Manager, so Windows no
 // longer starts the launcher.
 bool SwitchedOffInTaskManager(Os& os);
-
-// A moment stored as FILETIME ticks (UTC) in the computer's local time; nothing when Windows
-// cannot show it.
-std::optional<SYSTEMTIME> LocalMoment(uint64_t fileTimeTicks);
-
-// The line under the lists about the last log-on: how many programs started and how long after
-// the log-on the last one did, then when it was, in the user's format (`locale` names the
-// format; the user's own by default). Said plainly when none was measured yet.
-std::wstring LastLogOnText(const std::optional<LogOnRecord>& record,
-                           const wchar_t* locale = LOCALE_NAME_USER_DEFAULT);
 
 class SettingsModel {
   public:
@@ -125,6 +116,8 @@ class SettingsModel {
     // Applies skin `sk`; a negative number becomes 0 (in the caller's variable too) and chooses
     // the list's first entry.
     void Skin(int& sk);
+    // The opening's second half: what it takes and moves, then the rows and what is kept of them.
+    void LoadRows();
     void SaveLaunchOrder() const;
     void SaveOwnWaits() const;
     int MoveRow(int selected, int step);

@@ -1,5 +1,6 @@
 #include "sysinfo.h"
 
+#include "folder_path.h"
 #include "process.h"
 #include "registry.h"
 
@@ -66,9 +67,8 @@ bool TryStartSysInfo(Os& os) {
     if (!GetKeyValue(os, HKEY_LOCAL_MACHINE, kSharedToolsLocationKey, L"MSINFO", folder)) {
         return false;
     }
-    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    if (folder.empty()) return false;
-    const std::wstring program = folder + L"\\MSINFO32.EXE";
+    if (WithoutTrailingBackslash(folder).empty()) return false;
+    const std::wstring program = JoinPath(folder, L"MSINFO32.EXE");
     return IsFile(os, program) && StartProgram(os, program);
 }
 

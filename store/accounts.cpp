@@ -1,6 +1,7 @@
 #include "accounts.h"
 
 #include "convert.h"
+#include "folder_path.h"
 #include "process.h"
 #include "registry.h"
 
@@ -20,9 +21,9 @@ std::wstring HiveShellFolder(Os& os, const Hive& hive, std::wstring_view value,
         RegValue raw;
         if (os.QueryValue(hive.root, hive.Key(key), value, raw) != ERROR_SUCCESS) continue;
         if (raw.type != REG_SZ && raw.type != REG_EXPAND_SZ) continue;
-        std::wstring path = expand(DecodeRegString(raw.data));
-        while (!path.empty() && path.back() == L'\\') path.pop_back();
-        if (!path.empty()) return path;
+        const std::wstring path = expand(DecodeRegString(raw.data));
+        if (const std::wstring_view folder = WithoutTrailingBackslash(path); !folder.empty())
+            return std::wstring(folder);
     }
     return {};
 }
@@ -43,16 +44,16 @@ std::wstring HeldShortcutFolder(Os& os, HWND owner) {
             std::wstring path = ExpandEnvironment(text);
             return path.find(L'%') == std::wstring::npos ? path : std::wstring();
         });
-    if (!recorded.empty()) return recorded + L"\\" + std::wstring(kHeldShortcutsFolder);
+    if (!recorded.empty()) return JoinPath(recorded, kHeldShortcutsFolder);
     const std::wstring appData = SpecialFolderPath(os, owner, kCsidlAppData);
-    return appData.empty() ? std::wstring() : appData + std::wstring(kHeldShortcutsFolder);
+    return appData.empty() ? std::wstring() : JoinPath(appData, kHeldShortcutsFolder);
 }
 
 std::wstring MakeHeldShortcutFolder(Os& os, HWND owner) {
     std::wstring folder = HeldShortcutFolder(os, owner);
     if (folder.empty()) return folder;
     // Two levels below the application-data folder; an existing one is fine.
-    os.CreateDirectory(folder.substr(0, folder.find_last_of(L'\\')));
+    os.CreateDirectory(ParentOf(folder));
     os.CreateDirectory(folder);
     return IsFolder(os, folder) ? folder : std::wstring();
 }
@@ -79,7 +80,7 @@ std::vector<ProfileEntry> OtherAccounts(Os& os, DWORD& status) {
                           L"ProfileImagePath", raw) == ERROR_SUCCESS &&
             (raw.type == REG_SZ || raw.type == REG_EXPAND_SZ)) {
             profile = ExpandFor(DecodeRegString(raw.data), {});
-            while (!profile.empty() && profile.back() == L'\\') profile.pop_back();
+            profile.resize(WithoutTrailingBackslash(profile).size());
         }
         accounts.push_back({std::move(sid), std::move(profile)});
     }
@@ -128,16 +129,31 @@ AccountPlaces PlacesInHive(Os& os, const Hive& hive, std::wstring_view profile) 
     const auto expand = [&](std::wstring_view text) { return ExpandFor(text, values); };
     const std::wstring appData = HiveShellFolder(os, hive, L"AppData", expand);
     if (!appData.empty()) {
-        places.held = appData + L"\\" + std::wstring(kHeldShortcutsFolder);
+        places.held = JoinPath(appData, kHeldShortcutsFolder);
         values.emplace(L"APPDATA", appData);
     }
     const std::wstring startMenu = HiveShellFolder(os, hive, L"Start Menu", expand);
-    if (!startMenu.empty()) places.startUp = startMenu + L"\\Programs\\StartUp\\";
+    if (!startMenu.empty()) places.startUp = JoinPath(startMenu, L"Programs\\StartUp");
+    return places;
+}
+
+AccountPlaces RunningAccountPlaces(Os& os, HWND owner) {
+    AccountPlaces places;
+    places.hive = UserHive();
+    places.startUp = StartUpFolder(os, owner);
+    places.held = HeldShortcutFolder(os, owner);
+    return places;
+}
+
+AccountPlaces OtherAccountPlaces(Os& os, const Hive& hive, const ProfileEntry& account) {
+    AccountPlaces places = PlacesInHive(os, hive, account.profile);
+    places.name = AccountName(account);
+    places.profile = account.profile;
     return places;
 }
 
 Status CheckInsideProfile(Os& os, std::wstring_view profile, std::wstring_view path) {
-    while (!path.empty() && path.back() == L'\\') path.remove_suffix(1);
+    path = WithoutTrailingBackslash(path);
     if (profile.empty() || path.size() <= profile.size() + 1 ||
         !EqualsIgnoringCase(path.substr(0, profile.size()), profile) ||
         path[profile.size()] != L'\\' || path.find(L'/') != path.npos) {
@@ -172,10 +188,8 @@ std::wstring LoadedHiveName(std::wstring_view sid) {
 }
 
 std::wstring AccountName(const ProfileEntry& account) {
-    const size_t slash = account.profile.find_last_of(L'\\');
-    const std::wstring name =
-        slash == std::wstring::npos ? account.profile : account.profile.substr(slash + 1);
-    return name.empty() ? account.sid : name;
+    const std::wstring_view name = LastPartOf(account.profile);
+    return name.empty() ? account.sid : std::wstring(name);
 }
 
 AccountHive::AccountHive(Os& os, const ProfileEntry& account) : os_(os) {
@@ -191,7 +205,8 @@ AccountHive::AccountHive(Os& os, const ProfileEntry& account) : os_(os) {
         return;
     }
     loadedName_ = LoadedHiveName(account.sid);
-    status_ = static_cast<DWORD>(os.LoadHive(loadedName_, account.profile + L"\\NTUSER.DAT"));
+    status_ =
+        static_cast<DWORD>(os.LoadHive(loadedName_, JoinPath(account.profile, L"NTUSER.DAT")));
     loaded_ = status_ == ERROR_SUCCESS;
     if (loaded_) hive_.prefix = loadedName_ + L"\\";
     if (!IsNotThere(status_)) return;
@@ -204,10 +219,9 @@ AccountHive::AccountHive(Os& os, const ProfileEntry& account) : os_(os) {
     if (folder == ERROR_SUCCESS) {
         absent_ = true;  // the folder is there without a hive file: nothing of it to give back
     } else if (IsNotThere(folder)) {
-        const size_t slash = account.profile.find_last_of(L'\\');
-        const DWORD parent = slash == std::wstring::npos
-                                 ? DWORD{ERROR_PATH_NOT_FOUND}
-                                 : os.FileAttributes(account.profile.substr(0, slash), attributes);
+        const std::wstring_view above = ParentOf(account.profile);
+        const DWORD parent =
+            above.empty() ? DWORD{ERROR_PATH_NOT_FOUND} : os.FileAttributes(above, attributes);
         absent_ = parent == ERROR_SUCCESS;
         if (!absent_) status_ = IsNotThere(parent) ? DWORD{ERROR_NOT_READY} : parent;
     } else {

@@ -40,7 +40,7 @@ struct AccountPlaces {
     // How the reports name the account: its profile folder's name. Empty for the running one.
     std::wstring name;
     Hive hive;
-    std::wstring startUp;  // its StartUp folder, with a trailing backslash; empty: not resolved
+    std::wstring startUp;  // its StartUp folder, no trailing backslash; empty: not resolved
     std::wstring held;     // its folder of held shortcuts, no trailing backslash; empty: the same
     // Another account's profile folder, as the machine's profile list names it: everything done
     // to that account's files stays inside it. Empty for the running account.
@@ -70,6 +70,13 @@ std::wstring ExpandFor(std::wstring_view text, const std::map<std::wstring, std:
 // An account's places read from its own hive: its shell folders, expanded with its own profile
 // folder. `startUp` and `held` stay empty where the hive does not tell.
 AccountPlaces PlacesInHive(Os& os, const Hive& hive, std::wstring_view profile);
+
+// Every place of the running account that a give-back needs, found at once: its own hive, its
+// StartUp folder and its folder of held shortcuts.
+AccountPlaces RunningAccountPlaces(Os& os, HWND owner);
+// The same for another account, through the hive reached for it (`AccountHive`): named as the
+// reports name it, with its profile folder, which nothing done for it may leave.
+AccountPlaces OtherAccountPlaces(Os& os, const Hive& hive, const ProfileEntry& account);
 
 // Whether an elevated program may touch `path` for the account whose profile folder is
 // `profile`: ERROR_SUCCESS when it lies inside that folder, written plainly (no "." or ".."

@@ -2,9 +2,9 @@
 
 #include "accounts.h"
 #include "convert.h"
+#include "folder_path.h"
 #include "holdings_lock.h"
 #include "options.h"
-#include "report.h"
 #include "registry.h"
 #include "settings_store.h"
 #include "shortcuts.h"
@@ -49,7 +49,7 @@ DWORD CaptureOne(Os& os, const CaptureSlot& slot, const SectionImage& before) {
 
 // The launcher as an earlier version registered it: unquoted and without extension.
 std::wstring UnquotedLauncher(std::wstring_view programFolder) {
-    return std::wstring(programFolder) + L"\\Tarnwick";
+    return JoinPath(programFolder, L"Tarnwick");
 }
 
 // The text names this program folder's launcher, in one of the spellings Tarnwick writes.
@@ -77,9 +77,7 @@ bool NamesLauncher(std::wstring_view command, std::wstring_view programFolder) {
 std::vector<std::wstring> ProgramCandidates(std::wstring_view command) {
     std::vector<std::wstring> candidates;
     const auto add = [&](std::wstring_view path) {
-        const size_t dot = path.find_last_of(L'.');
-        const size_t slash = path.find_last_of(L'\\');
-        if (dot == path.npos || (slash != path.npos && dot < slash))
+        if (LastPartOf(path).find(L'.') == std::wstring_view::npos)
             candidates.push_back(std::wstring(path) + L".exe");
         candidates.emplace_back(path);
     };
@@ -103,10 +101,8 @@ bool StartsLauncher(Os& os, std::wstring_view command, std::wstring_view program
     if (NamesLauncher(command, programFolder)) return true;
     if (programFolder.empty()) return false;
     std::wstring launcher;
-    if (os.FileIdentity(std::wstring(programFolder) + L"\\Tarnwick.exe", launcher) !=
-        ERROR_SUCCESS) {
+    if (os.FileIdentity(JoinPath(programFolder, L"Tarnwick.exe"), launcher) != ERROR_SUCCESS)
         return false;
-    }
     // The first candidate that is a file is the program CreateProcess would start.
     for (const std::wstring& candidate : ProgramCandidates(command)) {
         std::wstring identity;
@@ -232,8 +228,7 @@ std::vector<EntryLeft> SweepStartUpFolder(const StoreContext& ctx, std::wstring_
         // The program's newest shortcut is the one that counts: one that writes its shortcut
         // again at each start replaces the held copy, as a Run value written again replaces the
         // stored command.
-        const DWORD rc =
-            ctx.os.MoveFileReplacing(std::wstring(startUp) + file, *held + L"\\" + file);
+        const DWORD rc = ctx.os.MoveFileReplacing(JoinPath(startUp, file), JoinPath(*held, file));
         if (rc != ERROR_SUCCESS) left.push_back({std::move(name), {}, rc});
     }
     return left;
@@ -282,7 +277,7 @@ std::vector<EntryLeft> MoveEarlierHoldings(const StoreContext& ctx) {
     const std::vector<ProfileEntry> others = OtherAccounts(ctx.os, listed);
     if (listed != ERROR_SUCCESS) return left;
     std::erase_if(files, [&](const std::wstring& file) {
-        return !FileOwnerAccount(ctx.os, ctx.programFolder + L"\\" + file, others).empty();
+        return !FileOwnerAccount(ctx.os, JoinPath(ctx.programFolder, file), others).empty();
     });
     if (files.empty()) return left;
     const std::wstring held = MakeHeldShortcutFolder(ctx.os, ctx.owner);
@@ -290,47 +285,10 @@ std::vector<EntryLeft> MoveEarlierHoldings(const StoreContext& ctx) {
         // A move never replaces: a same-named held shortcut keeps this one where it was.
         const DWORD rc =
             held.empty() ? DWORD{ERROR_PATH_NOT_FOUND}
-                         : ctx.os.MoveFile(ctx.programFolder + L"\\" + file, held + L"\\" + file);
+                         : ctx.os.MoveFile(JoinPath(ctx.programFolder, file), JoinPath(held, file));
         if (rc != ERROR_SUCCESS) left.push_back({ShortcutEntryName(file), {}, rc});
     }
     return left;
-}
-
-std::wstring TakeOverReport(const CaptureResult& taken) {
-    if (taken.lockError != ERROR_SUCCESS) {
-        return L"Tarnwick took over no start-up program, because " + LockFailure(taken.lockError) +
-               L": Windows keeps starting them all, as before.\n\nTo take them over, open "
-               L"Tarnwick Settings in a moment and switch Tarnwick off and on again.";
-    }
-    if (taken.switchedOff) {
-        return L"An administrator switched Tarnwick off for every account of this computer, so it "
-               L"took over no start-up program: Windows keeps starting them all, as before.\n\n"
-               L"Administrator rights are needed to switch it on again. Open Tarnwick Settings as "
-               L"an administrator and press the switch so that it reads Enabled.";
-    }
-    if (taken.launcherMissing) {
-        return L"Tarnwick's launcher, Tarnwick.exe, is not in its program folder, so Tarnwick took "
-               L"over no start-up program: Windows keeps starting them all, as before.\n\nRun "
-               L"Tarnwick's setup again to put the launcher back.";
-    }
-    if (!taken.launcherInPlace) {
-        return L"Tarnwick could not register itself to start when you log on, so it took over no "
-               L"start-up program: Windows keeps starting them all, as before.\n\nAdministrator "
-               L"rights are needed for that. Open Tarnwick Settings as an administrator and "
-               L"switch Tarnwick off and on again.";
-    }
-    if (taken.left.empty()) return {};
-    std::wstring text =
-        L"Tarnwick could not take over these start-up programs. Windows keeps "
-        L"starting them when you log on:\n";
-    for (const EntryLeft& entry : taken.left) {
-        text += L"\n" +
-                EntryReportLine(entry.name,
-                                entry.section.empty() ? EntryKind::Shortcut : EntryKind::RunValue,
-                                IsMachineSection(entry.section), entry.error);
-    }
-    return text +
-           L"\n\nOnce the cause is gone, switch Tarnwick off and on again to take them over.";
 }
 
 CaptureResult CaptureStartupEntries(const StoreContext& ctx, Registration registration) {

@@ -123,8 +123,4 @@ CaptureResult CaptureStartupEntries(const StoreContext& ctx, Registration regist
 // the launcher is registered and there. Nothing when the lock cannot be had.
 std::vector<EntryLeft> CaptureListedRunValues(const StoreContext& ctx);
 
-// What a capture could not take, in words for the user (which programs stayed with Windows, and
-// why); empty when it took everything.
-std::wstring TakeOverReport(const CaptureResult& taken);
-
 }  // namespace tarnwick

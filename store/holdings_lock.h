@@ -1,10 +1,8 @@
 // The lock under which every change of what Tarnwick holds is made, as the store routines take
-// it, and the words for the user when it could not be had.
+// it. The words for the user when it could not be had are `LockFailure` (words/reasons.h).
 #pragma once
 
 #include "context.h"
-
-#include <string>
 
 namespace tarnwick {
 
@@ -26,9 +24,5 @@ class HoldingsLock {
     OwnedMutex held_;
     Status status_;
 };
-
-// Why nothing was changed, as the middle of a sentence: "another Tarnwick program is changing
-// the start-up programs right now", or why the lock could not be had.
-std::wstring LockFailure(Status error);
 
 }  // namespace tarnwick

@@ -2,6 +2,7 @@
 
 #include "accounts.h"
 #include "capture.h"
+#include "folder_path.h"
 #include "registry.h"
 #include "run_origins.h"
 #include "convert.h"
@@ -101,7 +102,7 @@ void listt(const StoreContext& ctx, const HeldEntries& held, LaunchList& list) {
     // A shortcut gives its row the shortcut file as command, also over a Run value's command.
     for (const std::wstring& file : held.shortcuts) {
         std::wstring name = ShortcutEntryName(file);
-        std::wstring path = held.folder + L"\\" + file;
+        std::wstring path = JoinPath(held.folder, file);
         if (const auto row = list.names.Find(name, list.Count())) {
             list.commands.Insert(static_cast<long long>(*row), std::move(path));
             list.commands.Remove(static_cast<long long>(*row) + 1);
@@ -168,7 +169,7 @@ void LeaveOutStartedByWindows(const StoreContext& ctx, const HeldEntries& held, 
         }
         DWORD attributes = INVALID_FILE_ATTRIBUTES;
         return !startUp->empty() && !disabledShortcuts.contains(file) &&
-               ctx.os.FileAttributes(*startUp + file, attributes) == ERROR_SUCCESS;
+               ctx.os.FileAttributes(JoinPath(*startUp, file), attributes) == ERROR_SUCCESS;
     };
 
     for (size_t i = list.Count(); i-- > 0;) {

@@ -1,5 +1,7 @@
 #include "registry.h"
 
+#include "folder_path.h"
+
 #include <cstring>
 
 namespace tarnwick {
@@ -53,8 +55,8 @@ std::vector<std::wstring> EnumValues(Os& os, HKEY root, std::wstring_view subKey
 
 std::wstring SpecialFolderPath(Os& os, HWND owner, int csidl) {
     std::wstring path;
-    if (os.ShellFolder(owner, csidl, path) != ERROR_SUCCESS || path.empty()) return {};
-    return path + L'\\';
+    if (os.ShellFolder(owner, csidl, path) != ERROR_SUCCESS) return {};
+    return std::wstring(WithoutTrailingBackslash(path));
 }
 
 std::wstring StartMenuFolder(Os& os, HWND owner) {
@@ -65,7 +67,7 @@ std::wstring StartMenuFolder(Os& os, HWND owner) {
 
 std::wstring StartUpFolder(Os& os, HWND owner) {
     const std::wstring startMenu = StartMenuFolder(os, owner);
-    return startMenu.empty() ? std::wstring() : startMenu + L"Programs\\StartUp\\";
+    return startMenu.empty() ? std::wstring() : JoinPath(startMenu, L"Programs\\StartUp");
 }
 
 }  // namespace tarnwick

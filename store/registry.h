@@ -55,14 +55,14 @@ std::vector<std::wstring> EnumValues(Os& os, HKEY root, std::wstring_view subKey
 
 }  // namespace Registry
 
-// A shell folder's path with one backslash appended, or empty when it has no file-system path.
+// A shell folder's path (no trailing backslash), or empty when it has no file-system path.
 std::wstring SpecialFolderPath(Os& os, HWND owner, int csidl);
 
-// The user's Start Menu folder (with its trailing backslash), or empty when either the Recent or
+// The user's Start Menu folder (no trailing backslash), or empty when either the Recent or
 // the Start Menu folder cannot be resolved: callers then leave everything below it alone.
 std::wstring StartMenuFolder(Os& os, HWND owner);
 
-// The user's StartUp folder (with its trailing backslash), or empty when either the Recent or the
+// The user's StartUp folder (no trailing backslash), or empty when either the Recent or the
 // Start Menu folder cannot be resolved: callers then leave the StartUp folder alone.
 std::wstring StartUpFolder(Os& os, HWND owner);
 

@@ -1,7 +1,11 @@
+// The give-back, one account after another, each in the same order: its places found once, then
+// its Run values, then its shortcuts, and what stayed held or is worth a note in the result.
+// `RestoreStartupEntries` at the end names every step in the order it is made.
 #include "restore.h"
 
 #include "accounts.h"
 #include "capture.h"
+#include "folder_path.h"
 #include "holdings_lock.h"
 #include "registry.h"
 #include "run_origins.h"
@@ -25,14 +29,30 @@ struct ValueHome {
     bool forThatAccountOnly = false;
 };
 
+// Where an account's own store sends the values of `origin`. The running account's own elevation
+// vouches for what its own store holds for the whole computer; another account's store vouches
+// for nothing beyond that account.
+ValueHome ValueHomeOf(const AccountPlaces& account, const RunOrigin& origin) {
+    const bool machine = IsMachineSection(origin.section);
+    const bool other = !account.profile.empty();
+    ValueHome home{account.hive, account.hive, origin.runKey, account.name, origin.root};
+    if (machine && !other) home.run = MachineHive();
+    if (machine && other) {
+        home.runKey = kRunKey;
+        home.reportRoot = HKEY_CURRENT_USER;
+        home.forThatAccountOnly = true;
+    }
+    return home;
+}
+
 // Writes every captured Run value of `origin` held in `home.store` back into its key and takes it
 // out of the store once it is there. A value that stands in its Run key already is newer than the
 // held copy (the program wrote it again): it stays as it is, and the held copy is released. An
 // expandable command goes back with its type; a value of any other type cannot be a command and
 // stays held as it is. A value that cannot be written stays held; one whose store key cannot be
 // deleted is in both places, which starts it once more but loses nothing.
-void RestoreRunValues(Os& os, const RunOrigin& origin, const ValueHome& home,
-                      RestoreResult& result) {
+void GiveBackSection(Os& os, const RunOrigin& origin, const ValueHome& home,
+                     RestoreResult& result) {
     const auto keep = [&](std::wstring name, DWORD error) {
         result.held.push_back({EntryKind::RunValue, std::move(name), std::wstring(origin.section),
                                home.reportRoot, error, home.account});
@@ -51,8 +71,8 @@ void RestoreRunValues(Os& os, const RunOrigin& origin, const ValueHome& home,
         Status rc = os.QueryValue(home.run.root, runKey, value.name, standing);
         if (IsNotThere(rc)) {
             rc = value.value.type == REG_SZ
-                     ? Registry::SetValue(os, home.run.root, runKey, value.name,
-                                          DecodeRegString(value.value.data))
+                     ? os.SetString(home.run.root, runKey, value.name,
+                                    DecodeRegString(value.value.data))
                      : os.SetValue(home.run.root, runKey, value.name, value.value);
         }
         if (rc != ERROR_SUCCESS) {
@@ -67,21 +87,48 @@ void RestoreRunValues(Os& os, const RunOrigin& origin, const ValueHome& home,
     }
 }
 
+// The machine's own store: its sections back into the machine's Run keys.
+void GiveBackMachineValues(Os& os, RestoreResult& result) {
+    for (const RunOrigin& origin : kRunOrigins) {
+        if (!IsMachineSection(origin.section)) continue;
+        GiveBackSection(os, origin, {MachineHive(), MachineHive(), origin.runKey, {}, origin.root},
+                        result);
+    }
+}
+
+// One account's own store: its own programs, and the machine's ones an earlier version kept there.
+void GiveBackAccountValues(Os& os, const AccountPlaces& account, RestoreResult& result) {
+    for (const RunOrigin& origin : kRunOrigins)
+        GiveBackSection(os, origin, ValueHomeOf(account, origin), result);
+}
+
 // Where one account's shortcuts go back to.
 struct ShortcutHome {
     std::wstring from;          // the folder that holds them
     std::wstring fromRoot;      // for another account: the folder `from` must not leave
-    std::wstring_view startUp;  // with a trailing backslash; empty: not resolved
+    std::wstring_view startUp;  // empty: not resolved
     std::wstring_view account;  // for the report
     std::wstring_view profile;  // another account's profile folder; empty: the running account
 };
+
+// An account's folder of held shortcuts, which for another account lies inside its profile.
+ShortcutHome HeldShortcutsHome(const AccountPlaces& account) {
+    return {account.held, account.profile, account.startUp, account.name, account.profile};
+}
+
+// The program folder, where an earlier version kept the account's shortcuts: for another account
+// a move may not leave it.
+ShortcutHome EarlierShortcutsHome(const std::wstring& programFolder, const AccountPlaces& account) {
+    return {programFolder, account.profile.empty() ? std::wstring() : programFolder,
+            account.startUp, account.name, account.profile};
+}
 
 // Moves `files` of `home.from` back into the StartUp folder. A move never replaces: a same-named
 // file in the StartUp folder keeps the shortcut held, and the user is told which, since either
 // copy could be the one the program wants. For another account every path is checked first, and
 // the move itself refuses to follow a link.
-void RestoreShortcutFiles(Os& os, const ShortcutHome& home, const std::vector<std::wstring>& files,
-                          std::vector<HeldEntry>& held) {
+void GiveBackShortcutFiles(Os& os, const ShortcutHome& home, const std::vector<std::wstring>& files,
+                           std::vector<HeldEntry>& held) {
     const auto keep = [&](std::wstring_view file, DWORD error) {
         held.push_back({EntryKind::Shortcut,
                         ShortcutEntryName(file),
@@ -94,8 +141,8 @@ void RestoreShortcutFiles(Os& os, const ShortcutHome& home, const std::vector<st
     if (target == ERROR_SUCCESS && !home.profile.empty())
         target = CheckInsideProfile(os, home.profile, home.startUp);
     for (const std::wstring& file : files) {
-        const std::wstring from = home.from + L"\\" + file;
-        const std::wstring to = std::wstring(home.startUp) + file;
+        const std::wstring from = JoinPath(home.from, file);
+        const std::wstring to = JoinPath(home.startUp, file);
         Status rc = target;
         if (rc == ERROR_SUCCESS && home.profile.empty()) {
             rc = os.MoveFile(from, to);
@@ -110,7 +157,7 @@ void RestoreShortcutFiles(Os& os, const ShortcutHome& home, const std::vector<st
 
 // The shortcuts of one account's folder of held shortcuts, back into its StartUp folder. Whether
 // any shortcut was found.
-bool RestoreHeldShortcuts(Os& os, const ShortcutHome& home, std::vector<HeldEntry>& held) {
+bool GiveBackHeldShortcuts(Os& os, const ShortcutHome& home, std::vector<HeldEntry>& held) {
     const auto keepAll = [&](DWORD error) {
         held.push_back({EntryKind::Shortcut, {}, {}, nullptr, error, std::wstring(home.account)});
     };
@@ -134,31 +181,8 @@ bool RestoreHeldShortcuts(Os& os, const ShortcutHome& home, std::vector<HeldEntr
         keepAll(status);
         return false;
     }
-    RestoreShortcutFiles(os, home, files, held);
+    GiveBackShortcutFiles(os, home, files, held);
     return !files.empty();
-}
-
-// One account's own programs: its Run values, the machine's values an earlier version kept in its
-// store, and its held shortcuts. Whether any shortcut was handled.
-bool RestoreAccount(Os& os, const AccountPlaces& account, RestoreResult& result) {
-    const bool other = !account.profile.empty();
-    for (const RunOrigin& origin : kRunOrigins) {
-        const bool machine = IsMachineSection(origin.section);
-        // The running account's own elevation vouches for what its own store holds for the whole
-        // computer; another account's store vouches for nothing beyond that account.
-        ValueHome home{account.hive, account.hive, origin.runKey, account.name, origin.root};
-        if (machine && !other) home.run = MachineHive();
-        if (machine && other) {
-            home.runKey = kRunKey;
-            home.reportRoot = HKEY_CURRENT_USER;
-            home.forThatAccountOnly = true;
-        }
-        RestoreRunValues(os, origin, home, result);
-    }
-    return RestoreHeldShortcuts(os,
-                                {account.held, std::wstring(account.profile), account.startUp,
-                                 account.name, account.profile},
-                                result.held);
 }
 
 // The shortcuts an earlier version kept in the program folder, by the account that owns each
@@ -175,70 +199,72 @@ EarlierShortcuts SortEarlierShortcuts(Os& os, const std::wstring& programFolder,
     if (status != ERROR_SUCCESS && !IsNotThere(status))
         held.push_back({EntryKind::Shortcut, {}, {}, nullptr, status, {}});
     for (const std::wstring& file : files)
-        sorted[FileOwnerAccount(os, programFolder + L"\\" + file, others)].push_back(file);
+        sorted[FileOwnerAccount(os, JoinPath(programFolder, file), others)].push_back(file);
     return sorted;
 }
 
-// Every other account's programs, through its own hive; an account that cannot be reached is
-// reported as a whole, and so are the shortcuts it owns in the program folder.
-void RestoreOtherAccounts(Os& os, const std::vector<ProfileEntry>& accounts,
-                          const std::wstring& programFolder, EarlierShortcuts& earlier,
-                          RestoreResult& result) {
-    for (const ProfileEntry& account : accounts) {
-        const std::wstring name = AccountName(account);
+// Without administrator rights another account's shortcuts are that account's to give back, and
+// it still has them.
+void KeepOthersEarlierShortcuts(const std::vector<ProfileEntry>& others,
+                                const EarlierShortcuts& earlier, std::vector<HeldEntry>& held) {
+    for (const ProfileEntry& account : others) {
         const auto owned = earlier.find(account.sid);
-        const auto keepOwned = [&](DWORD error) {
-            if (owned == earlier.end()) return;
-            for (const std::wstring& file : owned->second) {
-                result.held.push_back(
-                    {EntryKind::Shortcut, ShortcutEntryName(file), {}, nullptr, error, name});
-            }
-        };
-        AccountHive hive(os, account);
-        if (hive.Status() != ERROR_SUCCESS) {
-            result.held.push_back({EntryKind::Account, {}, {}, nullptr, hive.Status(), name});
-            keepOwned(hive.Status());
-            continue;
-        }
-        if (hive.Absent()) {
-            keepOwned(ERROR_PATH_NOT_FOUND);
-            continue;
-        }
-        AccountPlaces places = PlacesInHive(os, hive.Reached(), account.profile);
-        places.name = name;
-        places.profile = account.profile;
-        RestoreAccount(os, places, result);
-        if (owned != earlier.end()) {
-            RestoreShortcutFiles(
-                os, {programFolder, programFolder, places.startUp, name, account.profile},
-                owned->second, result.held);
-        }
-        if (const DWORD rc = hive.Release()) {
-            result.notes.push_back({GiveBackNote::Kind::HiveStillLoaded, {}, name, rc});
+        if (owned == earlier.end()) continue;
+        for (const std::wstring& file : owned->second) {
+            held.push_back({EntryKind::Shortcut,
+                            ShortcutEntryName(file),
+                            {},
+                            nullptr,
+                            ERROR_ACCESS_DENIED,
+                            AccountName(account)});
         }
     }
+}
+
+// Another account's programs, through its own hive: its places, its values, its held shortcuts
+// and the ones it owns in the program folder, then its hive let go. An account that cannot be
+// reached is reported as a whole, and so are the shortcuts it owns in the program folder.
+void GiveBackOtherAccount(Os& os, const ProfileEntry& account, const std::wstring& programFolder,
+                          const EarlierShortcuts& earlier, RestoreResult& result) {
+    const std::wstring name = AccountName(account);
+    const auto owned = earlier.find(account.sid);
+    const auto keepOwned = [&](DWORD error) {
+        if (owned == earlier.end()) return;
+        for (const std::wstring& file : owned->second) {
+            result.held.push_back(
+                {EntryKind::Shortcut, ShortcutEntryName(file), {}, nullptr, error, name});
+        }
+    };
+    AccountHive hive(os, account);
+    if (hive.Status() != ERROR_SUCCESS) {
+        result.held.push_back({EntryKind::Account, {}, {}, nullptr, hive.Status(), name});
+        keepOwned(hive.Status());
+        return;
+    }
+    if (hive.Absent()) {
+        keepOwned(ERROR_PATH_NOT_FOUND);
+        return;
+    }
+    const AccountPlaces places = OtherAccountPlaces(os, hive.Reached(), account);
+    GiveBackAccountValues(os, places, result);
+    GiveBackHeldShortcuts(os, HeldShortcutsHome(places), result.held);
+    if (owned != earlier.end()) {
+        GiveBackShortcutFiles(os, EarlierShortcutsHome(programFolder, places), owned->second,
+                              result.held);
+    }
+    if (const DWORD rc = hive.Release()) {
+        result.notes.push_back({GiveBackNote::Kind::HiveStillLoaded, {}, name, rc});
+    }
+}
+
+// Once nobody holds anything: the launcher's registration goes.
+void Unregister(Os& os, RestoreResult& result) {
+    const Status rc = os.DeleteValue(HKEY_LOCAL_MACHINE, kRunKey, kLauncherValueName);
+    if (rc != ERROR_SUCCESS && !IsNotThere(rc)) result.launcherError = rc;
+    result.everythingBack = result.launcherError == ERROR_SUCCESS;
 }
 
 }  // namespace
-
-std::wstring GiveBackNotesReport(const std::vector<GiveBackNote>& notes) {
-    std::wstring text;
-    for (const GiveBackNote& note : notes) {
-        if (!text.empty()) text += L"\n";
-        const std::wstring account = L"Account \"" + note.account + L"\"";
-        if (note.kind == GiveBackNote::Kind::ForThatAccountOnly) {
-            text += account + L", \"" + note.name +
-                    L"\": held for the whole computer by an earlier version; it now starts for "
-                    L"that account only.";
-        } else {
-            text += account + L": Windows could not let go of its settings (" +
-                    FailureReason(note.error) +
-                    L"). Restart the computer before that account logs on again, or it gets a "
-                    L"temporary profile.";
-        }
-    }
-    return text;
-}
 
 RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrder) {
     Os& os = ctx.os;
@@ -249,41 +275,23 @@ RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrd
     result.lockError = lock.Error();
     if (!lock) return result;
     result.everyAccount = os.AdminRights() == ERROR_SUCCESS;
-    for (const RunOrigin& origin : kRunOrigins) {
-        if (!IsMachineSection(origin.section)) continue;
-        RestoreRunValues(os, origin, {MachineHive(), MachineHive(), origin.runKey, {}, origin.root},
-                         result);
-    }
-    AccountPlaces self;
-    self.hive = UserHive();
-    self.startUp = StartUpFolder(os, ctx.owner);
-    self.held = HeldShortcutFolder(os, ctx.owner);
-    bool handled = RestoreAccount(os, self, result);
+    const AccountPlaces self = RunningAccountPlaces(os, ctx.owner);
+    GiveBackMachineValues(os, result);
+    GiveBackAccountValues(os, self, result);
+    bool handled = GiveBackHeldShortcuts(os, HeldShortcutsHome(self), result.held);
 
     DWORD listed = ERROR_SUCCESS;
     const std::vector<ProfileEntry> others = OtherAccounts(os, listed);
-    EarlierShortcuts earlier = SortEarlierShortcuts(os, ctx.programFolder, others, result.held);
+    const EarlierShortcuts earlier =
+        SortEarlierShortcuts(os, ctx.programFolder, others, result.held);
     if (const auto own = earlier.find(L""); own != earlier.end()) {
-        RestoreShortcutFiles(os, {ctx.programFolder, {}, self.startUp, {}, {}}, own->second,
-                             result.held);
+        GiveBackShortcutFiles(os, EarlierShortcutsHome(ctx.programFolder, self), own->second,
+                              result.held);
         handled = true;
-        earlier.erase(own);
     }
     if (resetLaunchOrder && handled) StoreDelete(os, kPrioritySection);
     if (!result.everyAccount) {
-        // Another account's shortcuts are that account's to give back, and it still has them.
-        for (const ProfileEntry& account : others) {
-            const auto owned = earlier.find(account.sid);
-            if (owned == earlier.end()) continue;
-            for (const std::wstring& file : owned->second) {
-                result.held.push_back({EntryKind::Shortcut,
-                                       ShortcutEntryName(file),
-                                       {},
-                                       nullptr,
-                                       ERROR_ACCESS_DENIED,
-                                       AccountName(account)});
-            }
-        }
+        KeepOthersEarlierShortcuts(others, earlier, result.held);
         // Other accounts may still hold programs that only the registration starts.
         result.launcherError = result.held.empty() ? DWORD{ERROR_ACCESS_DENIED} : ERROR_SUCCESS;
         return result;
@@ -291,12 +299,10 @@ RestoreResult RestoreStartupEntries(const StoreContext& ctx, bool resetLaunchOrd
     if (listed != ERROR_SUCCESS) {
         result.held.push_back({EntryKind::Account, {}, {}, nullptr, listed, {}});
     } else {
-        RestoreOtherAccounts(os, others, ctx.programFolder, earlier, result);
+        for (const ProfileEntry& account : others)
+            GiveBackOtherAccount(os, account, ctx.programFolder, earlier, result);
     }
-    if (!result.held.empty()) return result;
-    const LSTATUS rc = Registry::DeleteValue(os, HKEY_LOCAL_MACHINE, kRunKey, kLauncherValueName);
-    if (rc != ERROR_SUCCESS && !IsNotThere(rc)) result.launcherError = rc;
-    result.everythingBack = result.launcherError == ERROR_SUCCESS;
+    if (result.held.empty()) Unregister(os, result);
     return result;
 }
 

@@ -10,13 +10,19 @@
 #pragma once
 
 #include "context.h"
-#include "report.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarnwick {
+
+enum class EntryKind {
+    RunValue,
+    Shortcut,
+    // Everything an account holds, when its hive or folders could not be reached at all.
+    Account,
+};
 
 // An entry the restore could not give back: it stays held, and the launcher keeps starting it.
 struct HeldEntry {
@@ -65,9 +71,6 @@ struct RestoreResult {
     // The restore reached every account of the machine (it had administrator rights).
     bool everyAccount = false;
 };
-
-// The notes in words for the user, one line each; empty when there are none.
-std::wstring GiveBackNotesReport(const std::vector<GiveBackNote>& notes);
 
 // With `resetLaunchOrder` the running account's launch order is also forgotten once any of its
 // held shortcuts was handled; without it the launch order stays as it is.

@@ -2,6 +2,7 @@
 
 #include "context.h"
 #include "convert.h"
+#include "folder_path.h"
 
 namespace tarnwick {
 
@@ -38,9 +39,7 @@ std::wstring ProgramPath() {
 }
 
 std::wstring ProgramFolder() {
-    std::wstring path = ProgramPath();
-    path.resize(path.find_last_of(L'\\') == std::wstring::npos ? 0 : path.find_last_of(L'\\'));
-    return path;
+    return std::wstring(ParentOf(ProgramPath()));
 }
 
 }  // namespace tarnwick

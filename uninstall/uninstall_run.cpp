@@ -2,11 +2,13 @@
 
 #include "accounts.h"
 #include "folder_access.h"
+#include "folder_path.h"
 #include "holdings_lock.h"
 #include "options.h"
 #include "product.h"
+#include "reasons.h"
 #include "registry.h"
-#include "report.h"
+#include "reports.h"
 #include "run_origins.h"
 #include "settings_store.h"
 
@@ -45,14 +47,6 @@ bool IsFolderBelowARoot(std::wstring_view path) {
            });
 }
 
-constexpr std::wstring_view kRunAgain =
-    L"Once the cause is gone, run the uninstaller again to finish.";
-
-std::wstring LockedOutMessage(Status error) {
-    return L"Tarnwick changed nothing and is still installed, because " + LockFailure(error) +
-           L".\n\nTry again in a moment.";
-}
-
 // What is left of the program folder, but the running uninstaller's own file.
 std::wstring FolderLeftMessage(Os& os, const std::wstring& folder, std::wstring_view ownFile) {
     std::wstring text =
@@ -60,10 +54,10 @@ std::wstring FolderLeftMessage(Os& os, const std::wstring& folder, std::wstring_
         L"its program folder, so it is still installed";
     std::vector<std::wstring> names;
     if (const DWORD rc = os.ListFolder(folder, names); rc != ERROR_SUCCESS)
-        return text + L": " + FailureReason(rc) + L".\n\n" + std::wstring(kRunAgain);
+        return text + L": " + FailureReason(rc) + L".\n\n" + std::wstring(kRunUninstallerAgain);
     text += L". Still there:\n";
     for (const std::wstring& name : names) {
-        if (!SamePath(name, ownFile)) text += L"\n" + folder + L"\\" + name;
+        if (!SamePath(name, ownFile)) text += L"\n" + JoinPath(folder, name);
     }
     return text + L"\n\nClose every Tarnwick program, then run the uninstaller again to finish.";
 }
@@ -111,7 +105,7 @@ std::optional<std::wstring> DeletablePath(const std::vector<std::wstring>& paths
     if (path.find_first_of(std::wstring_view(L"*?<>\"|/\0", 8)) != std::wstring::npos) {
         return std::nullopt;
     }
-    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    path.resize(WithoutTrailingBackslash(path).size());
     if (!IsFolderBelowARoot(path)) return std::nullopt;
     return path;
 }
@@ -140,31 +134,6 @@ bool EntryBelongsTo(Os& os, const std::wstring& folder) {
            SamePath(NormaliseFolder(location.text), folder);
 }
 
-std::wstring HeldEntriesMessage(const RestoreResult& restore) {
-    if (restore.lockError != ERROR_SUCCESS) return LockedOutMessage(restore.lockError);
-    if (restore.everythingBack) return {};
-    if (restore.held.empty()) {
-        return L"Tarnwick gave every start-up program back to Windows but could not remove its "
-               L"own start-up entry, so it is still installed: " +
-               FailureReason(restore.launcherError) + L".\n\n" + std::wstring(kRunAgain);
-    }
-    const bool one = restore.held.size() == 1 && !restore.held.front().name.empty();
-    std::wstring text = one ? L"Tarnwick could not give this start-up program back to Windows, so "
-                              L"it is still installed:\n"
-                            : L"Tarnwick could not give these start-up programs back to Windows, "
-                              L"so it is still installed:\n";
-    for (const HeldEntry& entry : restore.held) {
-        text += L"\n" + EntryReportLine(entry.name, entry.kind, entry.root == HKEY_LOCAL_MACHINE,
-                                        entry.error, entry.account);
-    }
-    text += one ? L"\n\nTarnwick keeps starting it when you log on. "
-                : L"\n\nTarnwick keeps starting them when you log on. ";
-    text += kRunAgain;
-    if (const std::wstring notes = GiveBackNotesReport(restore.notes); !notes.empty())
-        text += L"\n\nGiven back:\n\n" + notes;
-    return text;
-}
-
 bool RemoveSetupTraces(const StoreContext& ctx) {
     Os& os = ctx.os;
     // The stores are read and removed in one hold of the lock: a program taken back between the
@@ -172,9 +141,8 @@ bool RemoveSetupTraces(const StoreContext& ctx) {
     const HoldingsLock lock(ctx);
     if (!lock) return false;
     if (const std::wstring startMenu = StartMenuFolder(os, ctx.owner); !startMenu.empty()) {
-        const std::wstring group = startMenu + std::wstring(kStartMenuGroup);
-        for (const std::wstring_view file : kProductShortcuts)
-            os.DeleteFile(group + L"\\" + std::wstring(file));
+        const std::wstring group = JoinPath(startMenu, kStartMenuGroup);
+        for (const std::wstring_view file : kProductShortcuts) os.DeleteFile(JoinPath(group, file));
         // Removes only an empty folder: a shortcut the user put there keeps it.
         os.RemoveDirectory(group);
     }
@@ -205,7 +173,7 @@ bool RemoveSetupTraces(const StoreContext& ctx) {
     }
     if (const std::wstring held = HeldShortcutFolder(os, ctx.owner); !held.empty()) {
         os.RemoveDirectory(held);
-        os.RemoveDirectory(held.substr(0, held.find_last_of(L'\\')));
+        os.RemoveDirectory(ParentOf(held));
     }
     return everyStoreGone;
 }
@@ -220,14 +188,14 @@ UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& prot
     // Tarnwick program takes a program back between the give-back and the removal.
     const HoldingsLock lock(ctx);
     if (!lock) {
-        outcome.message = LockedOutMessage(lock.Error());
+        outcome.message = UninstallLockedOutReport(lock.Error());
         return outcome;
     }
     SwitchedOffMeanwhile switchedOff(ctx.os);
     // Without a program folder the restore gives back the Run values only.
     const RestoreResult restore = RestoreStartupEntries(
         {ctx.os, product ? ctx.programFolder : std::wstring(), ctx.owner, ctx.lockWaitMs}, false);
-    outcome.message = HeldEntriesMessage(restore);
+    outcome.message = UninstallGiveBackReport(restore);
     if (!product || !restore.everythingBack) return outcome;
     const bool ownEntry = EntryBelongsTo(ctx.os, check.folder);
     bool aborted = true;
@@ -256,18 +224,17 @@ UninstallOutcome Uninstall(const StoreContext& ctx, const ProtectedFolders& prot
             notes;
     }
     if (ownEntry) ctx.os.DeleteKey(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
-    outcome.ownFileLeft =
-        !ownFile.empty() && IsFile(ctx.os, check.folder + L"\\" + std::wstring(ownFile));
+    outcome.ownFileLeft = !ownFile.empty() && IsFile(ctx.os, JoinPath(check.folder, ownFile));
     return outcome;
 }
 
 GiveBackOutcome GiveBackForPackage(const StoreContext& ctx) {
     const HoldingsLock lock(ctx);
-    if (!lock) return {false, LockedOutMessage(lock.Error())};
+    if (!lock) return {false, UninstallLockedOutReport(lock.Error())};
     SwitchedOffMeanwhile switchedOff(ctx.os);
     const RestoreResult restore =
         RestoreStartupEntries({ctx.os, ctx.programFolder, ctx.owner, ctx.lockWaitMs}, false);
-    if (!restore.everythingBack) return {false, HeldEntriesMessage(restore)};
+    if (!restore.everythingBack) return {false, UninstallGiveBackReport(restore)};
     return {true, GiveBackNotesReport(restore.notes)};
 }
 

@@ -41,11 +41,6 @@ bool FolderGoneButOwnFile(Os& os, const std::wstring& folder, std::wstring_view 
 // can still be looked up.
 bool EntryBelongsTo(Os& os, const std::wstring& folder);
 
-// What the uninstaller tells the user when the restore could not give everything back: which
-// programs stayed and why, and that running it again once the cause is gone finishes the job.
-// Empty when everything was handed back.
-std::wstring HeldEntriesMessage(const RestoreResult& restore);
-
 struct UninstallOutcome {
     FolderCheck check;
     // For a message box when not empty: nothing was deleted because something stayed held.

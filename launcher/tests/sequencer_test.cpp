@@ -2,6 +2,7 @@
 // window shows, the user's pause / fast-forward / stop, and what a failed start does.
 #include "sequencer.h"
 
+#include "folder_path.h"
 #include "product.h"
 #include "registry.h"
 #include "sandbox.h"
@@ -175,7 +176,7 @@ TEST_F(SequencerTest, AHeldShortcutGivenBackMeanwhileStartsFromTheStartUpFolderN
     // Switched off while the log-on ran: the shortcut went back into the StartUp folder.
     const std::wstring back = HeldShortcut(L"Back Up.lnk");
     const std::wstring startUp = StartUpFolder(os, nullptr);
-    ASSERT_TRUE(::MoveFileW(back.c_str(), (startUp + L"Back Up.lnk").c_str()));
+    ASSERT_TRUE(::MoveFileW(back.c_str(), JoinPath(startUp, L"Back Up.lnk").c_str()));
     Add(L"Back Up", back);
     // Gone from both places: nothing starts, and above all not "C:\Program.exe" through an
     // unquoted path with spaces.
@@ -184,7 +185,7 @@ TEST_F(SequencerTest, AHeldShortcutGivenBackMeanwhileStartsFromTheStartUpFolderN
     window.RunFor(5s);
     ASSERT_EQ(os.starts.size(), 1u);
     EXPECT_EQ(os.starts[0].kind, StartCall::Kind::Shortcut);
-    EXPECT_EQ(os.starts[0].file, startUp + L"Back Up.lnk");
+    EXPECT_EQ(os.starts[0].file, JoinPath(startUp, L"Back Up.lnk"));
     EXPECT_TRUE(window.boxes.empty());
 }
 

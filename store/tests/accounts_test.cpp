@@ -8,7 +8,9 @@
 #include "capture.h"
 #include "launch_list.h"
 #include "options.h"
+#include "reasons.h"
 #include "registry.h"
+#include "reports.h"
 #include "restore.h"
 #include "run_origins.h"
 #include "settings_store.h"
@@ -383,7 +385,7 @@ TEST_F(AccountsTest, AnAccountsPlacesComeFromItsOwnHiveNeverFromThisEnvironment)
     const Hive bea{HKEY_USERS, std::wstring(kLoggedOn) + L"\\"};
     const AccountPlaces places = PlacesInHive(os, bea, (profiles / L"Bea").wstring());
     EXPECT_EQ(places.held, Held(L"Bea").wstring());
-    EXPECT_EQ(places.startUp, StartUp(L"Bea").wstring() + L"\\");
+    EXPECT_EQ(places.startUp, StartUp(L"Bea").wstring());
 
     EXPECT_EQ(ExpandFor(L"%UserProfile%\\x", {{L"USERPROFILE", L"C:\\Users\\Bea"}}),
               L"C:\\Users\\Bea\\x");

@@ -3,6 +3,7 @@
 #include "capture.h"
 
 #include "registry.h"
+#include "reports.h"
 #include "settings_store.h"
 
 #include "faulty_os.h"
@@ -240,7 +241,7 @@ TEST_F(CaptureTest, StartUpSweepMovesOnlyPlainShortcutsAndTheNewestCopyCounts) {
     ::SetFileAttributesW((box.folders.startUp / L"Hidden.lnk").c_str(), FILE_ATTRIBUTE_HIDDEN);
     std::filesystem::create_directory(box.folders.startUp / L"Sub.lnk");
     EXPECT_EQ(CaptureStartupEntries(ctx, Registration::Write).startUp,
-              box.folders.startUp.wstring() + L"\\");
+              box.folders.startUp.wstring());
 
     EXPECT_EQ(testing::FileNames(box.folders.held),
               (std::vector<std::wstring>{L"Mail.lnk", L"Taken.lnk"}));

@@ -172,9 +172,8 @@ TEST_F(RegistryTest, ListingNamesEveryValue) {
 TEST_F(RegistryTest, SpecialFoldersFollowTheUsersShellFolders) {
     testing::Sandbox box;  // redirects Start Menu and Recent into temp folders
     const std::wstring startMenu = SpecialFolderPath(os, nullptr, kCsidlStartMenu);
-    EXPECT_EQ(startMenu, box.folders.startMenu.wstring() + L"\\");
-    EXPECT_EQ(StartUpFolder(os, nullptr),
-              box.folders.startMenu.wstring() + L"\\Programs\\StartUp\\");
+    EXPECT_EQ(startMenu, box.folders.startMenu.wstring());
+    EXPECT_EQ(StartUpFolder(os, nullptr), box.folders.startMenu.wstring() + L"\\Programs\\StartUp");
     // "My Computer" is virtual: no file-system path.
     EXPECT_EQ(SpecialFolderPath(os, nullptr, 0x0011), L"");
 }

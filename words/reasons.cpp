@@ -1,4 +1,4 @@
-#include "report.h"
+#include "reasons.h"
 
 #include "os.h"
 
@@ -82,6 +82,14 @@ std::wstring SystemMessage(DWORD error) {
                          0, text, static_cast<DWORD>(std::size(text)), nullptr);
     while (length > 0 && iswspace(text[length - 1])) --length;
     return std::wstring(text, length);
+}
+
+std::wstring LockFailure(Status error) {
+    if (error == ERROR_TIMEOUT)
+        return L"another Tarnwick program is changing the start-up programs right now";
+    return L"Tarnwick could not make sure that none of its other programs changes the start-up "
+           L"programs at the same time (" +
+           FailureReason(error) + L")";
 }
 
 }  // namespace tarnwick

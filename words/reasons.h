@@ -1,5 +1,8 @@
-// Words for the user about start-up entries that stayed where they were: one line per entry.
+// The words every report is made of: why something could not be done, from its Win32 error, and
+// one line per start-up entry that stayed where it was.
 #pragma once
+
+#include "restore.h"
 
 #include <windows.h>
 
@@ -7,13 +10,6 @@
 #include <string_view>
 
 namespace tarnwick {
-
-enum class EntryKind {
-    RunValue,
-    Shortcut,
-    // Everything an account holds, when its hive or folders could not be reached at all.
-    Account,
-};
 
 // "\"Mail\" (a shortcut in the StartUp folder): the file is in use by another program." An empty
 // name stands for every entry of that kind and place, which could not even be read.
@@ -29,5 +25,10 @@ std::wstring FailureReason(DWORD error);
 // The system's own text for an error code, without the line break it ends in; empty when the
 // system has none.
 std::wstring SystemMessage(DWORD error);
+
+// Why nothing was changed because the holdings lock (`HoldingsLock`) could not be had, as the
+// middle of a sentence: "another Tarnwick program is changing the start-up programs right now",
+// or why the lock could not be had.
+std::wstring LockFailure(Status error);
 
 }  // namespace tarnwick
