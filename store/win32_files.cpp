@@ -177,7 +177,7 @@ Status MoveFileInside(std::wstring_view from, std::wstring_view fromRoot, std::w
 
 Status TempFolder(std::wstring& path) {
     path.clear();
-    // At most MAX_PATH + 1 characters with its trailing backslash and the terminator.
+    // At most MAX_PATH + 1 characters, its trailing backslash among them, and the terminator.
     wchar_t temp[MAX_PATH + 2] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH + 2, temp);
     if (length == 0) return ::GetLastError();
