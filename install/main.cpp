@@ -34,6 +34,8 @@ std::wstring LoadText(HINSTANCE instance, UINT id) {
 }
 
 bool RunBySilentSetup() {
+    // Straight from the environment, not the seam: how the program was started, read once in
+    // main before there is anything to fail or to test through a double.
     wchar_t value[2] = {};
     return ::GetEnvironmentVariableW(kSilentVariable, value, 2) == 1 && value[0] == L'1';
 }

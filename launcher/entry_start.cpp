@@ -4,7 +4,6 @@
 #include "capture.h"
 #include "convert.h"
 #include "folder_path.h"
-#include "process.h"
 #include "registry.h"
 #include "run_origins.h"
 #include "settings_store.h"
@@ -186,7 +185,7 @@ StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view stored) {
     // A plain string may still name "%ProgramFiles%\..." or "%LOCALAPPDATA%\...": some
     // installers write it so, and Windows starts it expanded. Expanded, too, its program is looked
     // for before it counts as missing.
-    const std::wstring command = ExpandEnvironment(held);
+    const std::wstring command = ExpandEnvironment(ctx.os, held);
     // A held command that starts this launcher (an earlier version took a spelling of it that it
     // did not know) would start a second launcher, which ends at once: not started, and never
     // dropped as missing either, since it is what the user had.

@@ -16,7 +16,8 @@ namespace {
 constexpr wchar_t kLauncherMutex[] = L"Local\\Tarnwick.Launcher";
 
 // Milliseconds from the environment variable `name`, which tests set to shorten a wait: below
-// `most` (the wait itself), else `most`. Nothing else reads these variables.
+// `most` (the wait itself), else `most`. Nothing else reads these variables. Straight from the
+// environment, not the seam: main reads them once, for the tests of the whole program.
 unsigned ShortenedMs(const wchar_t* name, unsigned most) {
     wchar_t text[16];
     const DWORD n = ::GetEnvironmentVariableW(name, text, 16);

@@ -1,7 +1,6 @@
 #include "sysinfo.h"
 
 #include "folder_path.h"
-#include "process.h"
 #include "registry.h"
 
 #include <cwchar>
@@ -47,7 +46,7 @@ bool GetKeyValue(Os& os, HKEY KeyRoot, std::wstring_view KeyName, std::wstring_v
             KeyVal = DecodeRegString(value.data);
             break;
         case REG_EXPAND_SZ:
-            KeyVal = ExpandEnvironment(DecodeRegString(value.data));
+            KeyVal = ExpandEnvironment(os, DecodeRegString(value.data));
             break;
         case REG_DWORD:
             KeyVal = Number(value.data);

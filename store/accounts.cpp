@@ -2,7 +2,6 @@
 
 #include "convert.h"
 #include "folder_path.h"
-#include "process.h"
 #include "registry.h"
 
 #include <array>
@@ -40,8 +39,8 @@ std::wstring HeldShortcutFolder(Os& os, HWND owner) {
     // Read as the shell reads it, from the account's own shell folders and its own environment:
     // a registry read, where the shell's lookup would be the dearest call of a log-on.
     const std::wstring recorded =
-        HiveShellFolder(os, UserHive(), L"AppData", [](std::wstring_view text) {
-            std::wstring path = ExpandEnvironment(text);
+        HiveShellFolder(os, UserHive(), L"AppData", [&os](std::wstring_view text) {
+            std::wstring path = ExpandEnvironment(os, text);
             return path.find(L'%') == std::wstring::npos ? path : std::wstring();
         });
     if (!recorded.empty()) return JoinPath(recorded, kHeldShortcutsFolder);
@@ -79,7 +78,7 @@ std::vector<ProfileEntry> OtherAccounts(Os& os, DWORD& status) {
         if (os.QueryValue(HKEY_LOCAL_MACHINE, std::wstring(kProfileListKey) + L"\\" + sid,
                           L"ProfileImagePath", raw) == ERROR_SUCCESS &&
             (raw.type == REG_SZ || raw.type == REG_EXPAND_SZ)) {
-            profile = ExpandFor(DecodeRegString(raw.data), {});
+            profile = ExpandFor(DecodeRegString(raw.data), {}, os);
             profile.resize(WithoutTrailingBackslash(profile).size());
         }
         accounts.push_back({std::move(sid), std::move(profile)});
@@ -87,7 +86,8 @@ std::vector<ProfileEntry> OtherAccounts(Os& os, DWORD& status) {
     return accounts;
 }
 
-std::wstring ExpandFor(std::wstring_view text, const std::map<std::wstring, std::wstring>& values) {
+std::wstring ExpandFor(std::wstring_view text, const std::map<std::wstring, std::wstring>& values,
+                       Os& os) {
     static constexpr std::array<std::wstring_view, 6> kMachineVariables = {
         L"SYSTEMDRIVE", L"SYSTEMROOT", L"WINDIR", L"PROGRAMDATA", L"ALLUSERSPROFILE", L"PUBLIC"};
     std::wstring out;
@@ -109,11 +109,7 @@ std::wstring ExpandFor(std::wstring_view text, const std::map<std::wstring, std:
             bool machine = false;
             for (const std::wstring_view variable : kMachineVariables) machine |= variable == name;
             if (!machine) return {};
-            value.resize(32767);
-            const DWORD length = ::GetEnvironmentVariableW(name.c_str(), value.data(),
-                                                           static_cast<DWORD>(value.size()));
-            if (length == 0 || length >= value.size()) return {};
-            value.resize(length);
+            if (os.EnvironmentVariable(name, value) != ERROR_SUCCESS || value.empty()) return {};
         }
         out += value;
         i = close + 1;
@@ -126,7 +122,7 @@ AccountPlaces PlacesInHive(Os& os, const Hive& hive, std::wstring_view profile) 
     places.hive = hive;
     if (profile.empty()) return places;
     std::map<std::wstring, std::wstring> values{{L"USERPROFILE", std::wstring(profile)}};
-    const auto expand = [&](std::wstring_view text) { return ExpandFor(text, values); };
+    const auto expand = [&](std::wstring_view text) { return ExpandFor(text, values, os); };
     const std::wstring appData = HiveShellFolder(os, hive, L"AppData", expand);
     if (!appData.empty()) {
         places.held = JoinPath(appData, kHeldShortcutsFolder);

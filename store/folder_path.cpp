@@ -7,6 +7,9 @@
 namespace tarnwick {
 namespace {
 
+// Not through the seam, nor `LongPath` below: both only respell a path (against this process's
+// current folder, and the names the file system gives it), change nothing, and the seam's call on
+// the folder that follows is what a test double makes fail.
 std::wstring FullPath(const std::wstring& path) {
     const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (needed == 0) return {};

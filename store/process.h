@@ -1,4 +1,6 @@
-// Starting a program's command line, as the launcher starts its entries.
+// Starting a program's command line, as the launcher starts its entries: what the seam's
+// `StartProcess` and `StartWithHandle` are made of, and what a tool with no seam (the benchmarks,
+// the tests' own helpers) starts a program with.
 #pragma once
 
 #include "handles.h"
@@ -26,9 +28,5 @@ UniqueHandle ProgramJob();
 // instruction runs, so that every process it starts is in the job too. `started` holds the job
 // (empty where the process could not be put in one) and the process.
 DWORD StartCommandLineInJob(std::wstring_view commandLine, StartedProcess& started);
-
-// `text` with every %NAME% of the running program's environment put in, as Windows expands an
-// expandable value; a name the environment does not hold stays as it is.
-std::wstring ExpandEnvironment(std::wstring_view text);
 
 }  // namespace tarnwick

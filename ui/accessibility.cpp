@@ -12,6 +12,8 @@ bool HighContrastOn() {
         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0) {
         return true;
     }
+    // Straight from the environment, not the seam: a switch that the tests of whole programs set
+    // for the program they start, read by window code that has no seam.
     wchar_t value[2]{};
     return ::GetEnvironmentVariableW(L"TARNWICK_HIGH_CONTRAST", value, 2) == 1 && value[0] == L'1';
 }

@@ -75,7 +75,7 @@ void Form1::Command1_Click() {
         }
     }
     const UninstallOutcome outcome =
-        Uninstall({os_, programFolder_, window}, SystemProtectedFolders(), ownFile_);
+        Uninstall({os_, programFolder_, window}, SystemProtectedFolders(os_), ownFile_);
     ownFileLeft_ = outcome.ownFileLeft;
     if (!outcome.message.empty()) {
         ::MessageBoxW(window, outcome.message.c_str(), kHeldCaption, MB_OK | MB_ICONWARNING);

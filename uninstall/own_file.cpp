@@ -3,18 +3,14 @@
 #include "context.h"
 #include "convert.h"
 #include "folder_access.h"
+#include "folder_path.h"
 #include "handles.h"
-#include "process.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace tarnwick {
 namespace {
-
-std::wstring FileName(std::wstring_view path) {
-    return std::wstring(path.substr(path.find_last_of(L'\\') + 1));
-}
 
 std::wstring ImagePath(HANDLE process) {
     std::vector<wchar_t> path(32768);
@@ -41,32 +37,30 @@ std::wstring UnforeseeableName() {
 std::wstring MakeCopyFolder(Os& os, std::wstring_view temp) {
     const std::wstring name = UnforeseeableName();
     if (name.empty()) return {};
-    std::wstring folder(temp);
-    if (!folder.empty() && folder.back() != L'\\') folder.push_back(L'\\');
-    folder += L"Tarnwick-uninstall-" + name;
+    const std::wstring folder = JoinPath(temp, L"Tarnwick-uninstall-" + name);
     return os.CreateProtectedFolder(folder, kAdministratorsOnly) == ERROR_SUCCESS ? folder
                                                                                   : std::wstring();
 }
 
 bool StartOwnFileRemoval(Os& os) {
     const std::wstring own = ProgramPath();
-    std::vector<wchar_t> temp(MAX_PATH + 1);
-    const DWORD length = ::GetTempPathW(static_cast<DWORD>(temp.size()), temp.data());
-    if (own.empty() || length == 0 || length >= temp.size()) return false;
-    const std::wstring folder = MakeCopyFolder(os, std::wstring_view(temp.data(), length));
+    std::wstring temp;
+    if (own.empty() || os.TempFolder(temp) != ERROR_SUCCESS) return false;
+    const std::wstring folder = MakeCopyFolder(os, temp);
     if (folder.empty()) return false;
-    const std::wstring copy = folder + L"\\" + std::wstring(kCopyName);
-    // Enough to wait for this process and read its file's name, nothing that could change it.
+    const std::wstring copy = JoinPath(folder, kCopyName);
+    // Enough to wait for this process and read its file's name, nothing that could change it. (A
+    // handle of this process for this process: nothing outside it is reached.)
     UniqueHandle self;
     const bool started =
-        ::CopyFileW(own.c_str(), copy.c_str(), TRUE) &&
+        os.CopyFile(own, copy) == ERROR_SUCCESS &&
         ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(),
                           self.put(), SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0) &&
-        StartCommandLineWithHandle(L"\"" + copy + L"\" " + std::wstring(kRemoveAfterSwitch) + L" " +
-                                       std::to_wstring(HandleToULong(self.get())),
-                                   self.get()) == ERROR_SUCCESS;
+        os.StartWithHandle(L"\"" + copy + L"\" " + std::wstring(kRemoveAfterSwitch) + L" " +
+                               std::to_wstring(HandleToULong(self.get())),
+                           self.get()) == ERROR_SUCCESS;
     if (started) return true;
-    ::DeleteFileW(copy.c_str());
+    os.DeleteFile(copy);
     os.RemoveDirectory(folder);
     return false;
 }
@@ -100,6 +94,8 @@ std::optional<HANDLE> RemoveAfterHandle(std::wstring_view commandLine) {
     return ULongToHandle(static_cast<ULONG>(value));
 }
 
+// Straight Win32, not the seam: this runs in the copy, a process of its own that the uninstaller
+// started and no test double can reach; the tests drive it as a whole program.
 int RemoveFileOfEndedProcess(HANDLE parent) {
     const std::wstring self = ProgramPath();
     const std::wstring ownFolder = ProgramFolder();
@@ -107,7 +103,7 @@ int RemoveFileOfEndedProcess(HANDLE parent) {
     ::SetCurrentDirectoryW(ownFolder.c_str());
     // Only the copy goes at the next restart, whatever happens below: first its file, then its
     // folder, empty by then.
-    if (!self.empty() && EqualsIgnoringCase(FileName(self), kCopyName)) {
+    if (!self.empty() && EqualsIgnoringCase(LastPartOf(self), kCopyName)) {
         ::MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         ::MoveFileExW(ownFolder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
@@ -115,12 +111,12 @@ int RemoveFileOfEndedProcess(HANDLE parent) {
     const DWORD parentId = ::GetProcessId(parent);
     if (parentId == 0 || parentId == ::GetCurrentProcessId()) return 1;
     const std::wstring file = ImagePath(parent);
-    if (file.empty() || !EqualsIgnoringCase(FileName(file), L"uninstall.exe")) return 1;
+    if (file.empty() || !EqualsIgnoringCase(LastPartOf(file), L"uninstall.exe")) return 1;
     if (::WaitForSingleObject(parent, 60'000) != WAIT_OBJECT_0) return 1;
     // The system lets go of the file a moment after the process has ended.
     for (int attempt = 0; attempt < 50; ++attempt) {
         if (::DeleteFileW(file.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND) {
-            ::RemoveDirectoryW(file.substr(0, file.find_last_of(L'\\')).c_str());
+            ::RemoveDirectoryW(std::wstring(ParentOf(file)).c_str());
             return 0;
         }
         ::Sleep(100);

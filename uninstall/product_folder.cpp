@@ -1,8 +1,5 @@
 #include "product_folder.h"
 
-#include "handles.h"
-
-#include <shlobj.h>
 #include <knownfolders.h>
 
 #include <array>
@@ -10,18 +7,10 @@
 namespace tarnwick {
 namespace {
 
-void FreeCoTaskText(PWSTR text) {
-    ::CoTaskMemFree(text);
-}
-using UniqueCoTaskText = UniqueAny<PWSTR, FreeCoTaskText>;
-
-std::wstring KnownFolder(REFKNOWNFOLDERID id) {
-    UniqueCoTaskText path;
-    // DONT_VERIFY: a folder that does not exist yet is protected all the same.
-    if (FAILED(::SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, path.put())) || !path) {
-        return {};
-    }
-    return NormaliseFolder(path.get());
+// A folder that does not exist yet is protected all the same: the seam gives its path anyway.
+std::wstring KnownFolder(Os& os, REFKNOWNFOLDERID id) {
+    std::wstring path;
+    return os.KnownFolder(id, path) == ERROR_SUCCESS ? NormaliseFolder(path) : std::wstring();
 }
 
 void AddIfResolved(std::vector<std::wstring>& list, std::wstring folder) {
@@ -30,7 +19,7 @@ void AddIfResolved(std::vector<std::wstring>& list, std::wstring folder) {
 
 }  // namespace
 
-ProtectedFolders SystemProtectedFolders() {
+ProtectedFolders SystemProtectedFolders(Os& os) {
     static constexpr std::array kKnown = {
         &FOLDERID_Windows,
         &FOLDERID_System,
@@ -74,11 +63,10 @@ ProtectedFolders SystemProtectedFolders() {
         &FOLDERID_OneDrive,
     };
     ProtectedFolders result;
-    for (const KNOWNFOLDERID* id : kKnown) AddIfResolved(result.folders, KnownFolder(*id));
-    wchar_t temp[MAX_PATH + 1] = {};
-    if (::GetTempPathW(MAX_PATH + 1, temp) != 0)
-        AddIfResolved(result.folders, NormaliseFolder(temp));
-    AddIfResolved(result.parents, KnownFolder(FOLDERID_UserProfiles));
+    for (const KNOWNFOLDERID* id : kKnown) AddIfResolved(result.folders, KnownFolder(os, *id));
+    std::wstring temp;
+    if (os.TempFolder(temp) == ERROR_SUCCESS) AddIfResolved(result.folders, NormaliseFolder(temp));
+    AddIfResolved(result.parents, KnownFolder(os, FOLDERID_UserProfiles));
     return result;
 }
 
@@ -93,14 +81,13 @@ FolderCheck CheckProductFolder(Os& os, std::wstring_view programFolder,
     for (const std::wstring& known : protectedFolders.folders) {
         if (ContainsPath(folder, known)) return check;
     }
-    const size_t lastSeparator = folder.find_last_of(L'\\');
-    const std::wstring_view parent = std::wstring_view(folder).substr(0, lastSeparator);
+    const std::wstring_view parent = ParentOf(folder);
     for (const std::wstring& known : protectedFolders.parents) {
         if (ContainsPath(folder, known) || SamePath(parent, known)) return check;
     }
     check.verdict = FolderVerdict::NotProduct;
     for (std::wstring_view program : kProductPrograms) {
-        if (!IsFile(os, folder + L"\\" + std::wstring(program))) return check;
+        if (!IsFile(os, JoinPath(folder, program))) return check;
     }
     check.verdict = FolderVerdict::Product;
     return check;

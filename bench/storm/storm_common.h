@@ -61,7 +61,9 @@ inline std::optional<std::uint64_t> ParseCount(const std::wstring& text) {
 }
 
 // Starts a command line in a new process, as a shell or a launcher does (no handles inherited,
-// the window shown normally); the process handle, or an empty one when it could not start.
+// the window shown normally); the process handle, or an empty one when it could not start. Not
+// through the seam: the bench is the load that the programs under measure run against, with no
+// double to put in its way, and it starts bare processes, without the job `Os::StartProcess` adds.
 inline UniqueHandle StartCommand(const std::wstring& commandLine) {
     UniqueHandle process;
     StartCommandLine(commandLine, &process);

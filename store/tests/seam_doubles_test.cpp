@@ -10,6 +10,7 @@
 #include "sandbox.h"
 
 #include <gtest/gtest.h>
+#include <knownfolders.h>
 
 #include <functional>
 #include <set>
@@ -72,6 +73,11 @@ TEST(SeamDoublesTest, EveryMemberThatChangesSomethingIsKnownToChangeIt) {
              std::wstring path;
              return os.ShellFolder(nullptr, 11, path);
          }},
+        {Op::KnownFolder, false,
+         [&](Os& os) {
+             std::wstring path;
+             return os.KnownFolder(FOLDERID_Documents, path);
+         }},
         {Op::ListFiles, false,
          [&](Os& os) {
              std::vector<std::wstring> names;
@@ -84,6 +90,12 @@ TEST(SeamDoublesTest, EveryMemberThatChangesSomethingIsKnownToChangeIt) {
          [&](Os& os) {
              return os.MoveFileInside(file, root.wstring(), dir + L"\\empty\\moved.lnk",
                                       root.wstring());
+         }},
+        {Op::CopyFile, true, [&](Os& os) { return os.CopyFile(file, dir + L"\\copied.lnk"); }},
+        {Op::TempFolder, false,
+         [&](Os& os) {
+             std::wstring path;
+             return os.TempFolder(path);
          }},
         {Op::DeleteFile, true, [&](Os& os) { return os.DeleteFile(file); }},
         {Op::CreateDirectory, true, [&](Os& os) { return os.CreateDirectory(dir + L"\\new"); }},
@@ -101,6 +113,18 @@ TEST(SeamDoublesTest, EveryMemberThatChangesSomethingIsKnownToChangeIt) {
          [&](Os& os) {
              StartedProcess started;
              return os.StartProcess(missing, started);
+         }},
+        {Op::StartWithHandle, true,
+         [&](Os& os) { return os.StartWithHandle(missing, ::GetCurrentProcess()); }},
+        {Op::ExpandEnvironment, false,
+         [&](Os& os) {
+             std::wstring expanded;
+             return os.ExpandEnvironment(L"%SystemRoot%", expanded);
+         }},
+        {Op::EnvironmentVariable, false,
+         [&](Os& os) {
+             std::wstring value;
+             return os.EnvironmentVariable(L"SystemRoot", value);
          }},
         {Op::ShellOpen, true,
          [&](Os& os) {

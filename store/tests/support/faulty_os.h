@@ -11,10 +11,11 @@
 namespace tarnwick::testing {
 
 // A standard user's rights, as Windows gives them to the launcher and to the settings program
-// without elevation: every change under HKEY_LOCAL_MACHINE (both registry views) and every move
-// into or out of the program folder under Program Files is denied, no hive can be loaded, other
-// accounts' hives cannot be read, no folder can be given permissions that only administrators may
-// change, and the administrator check says no. The holdings lock may be waited for.
+// without elevation: every member that needs administrator rights is refused (the administrator
+// check says no, no hive can be loaded, no folder can be given permissions that only
+// administrators may change), other accounts' hives cannot be read, and every change under
+// HKEY_LOCAL_MACHINE (both registry views) and every change of files in the program folder under
+// Program Files (a move into or out of it too) is denied. The holdings lock may be waited for.
 std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder);
 
 // Windows' answer for a registry key that is missing on the way to a value: reads that `real`

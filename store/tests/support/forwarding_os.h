@@ -1,11 +1,16 @@
 // The base of the test doubles for the OS seam: every call goes to another `Os` (the real one,
-// mostly) once `Before` has seen it and let it through. A new member of `Os` needs one forwarder
-// here and one name in `Op`; a double that only answers for calls overrides `Before` alone, and
-// one that does more overrides the members it cares about.
+// mostly) once `Before` has seen it and let it through. The forwarders and `Op` are generated from
+// the seam's table in os.h, so a new member of `Os` needs nothing here; a double that only
+// answers for calls overrides `Before` alone, and one that does more overrides the members it
+// cares about.
 #pragma once
 
 #include "os.h"
 
+#include <objbase.h>
+
+#include <cstddef>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,222 +18,195 @@
 namespace tarnwick::testing {
 
 enum class Op {
-    QueryValue,
-    SetString,
-    SetValue,
-    DeleteValue,
-    DeleteKey,
-    EnumValues,
-    ShellFolder,
-    ListFiles,
-    MoveFile,
-    MoveFileReplacing,
-    MoveFileInside,
-    DeleteFile,
-    CreateDirectory,
-    RemoveDirectory,
-    FolderSecurity,
-    ProtectFolder,
-    CreateProtectedFolder,
-    StartProcess,
-    ShellOpen,
-    OpenShortcut,
-    ShellDelete,
-    FileAttributes,
-    FindOnSearchPath,
-    FileIdentity,
-    ListFolder,
-    EnumKeys,
-    FileOwner,
-    CurrentAccountSid,
-    AdminRights,
-    LoadHive,
-    UnloadHive,
-    LockHoldings,
+#define TARNWICK_OP_NAME(reach, name, parameters, arguments) name,
+    TARNWICK_OS_SEAM(TARNWICK_OP_NAME)
+#undef TARNWICK_OP_NAME
     // Not a member: how many there are.
     Count,
 };
 
-// One call: the root (registry calls, HKEY_USERS for hives) and up to three texts: sub-key, value
-// name, data for the registry (the data of a typed write as text: what REG_SZ or REG_EXPAND_SZ
-// bytes spell); source, target and the target's root for moves; the path or command line
-// otherwise, followed by the SDDL text for a folder's permissions; the longest wait in
-// milliseconds for the lock.
+// What each member reaches, from the seam's table.
+inline constexpr Reach kReachOf[] = {
+#define TARNWICK_OP_REACH(reach, name, parameters, arguments) reach,
+    TARNWICK_OS_SEAM(TARNWICK_OP_REACH)
+#undef TARNWICK_OP_REACH
+};
+static_assert(std::size(kReachOf) == static_cast<size_t>(Op::Count));
+
+constexpr bool Reaches(Op op, Reach reach) {
+    return (kReachOf[static_cast<size_t>(op)] & reach) != 0;
+}
+
+// One call: the root (registry calls, HKEY_USERS for hives) and up to three texts, the member's
+// parameters in their order: sub-key, value name, data for the registry (the data of a typed write
+// as text: what REG_SZ or REG_EXPAND_SZ bytes spell); source, target and the target's root for
+// moves; the path or command line otherwise, followed by the SDDL text for a folder's
+// permissions; a number (a shell folder's CSIDL, the longest wait in milliseconds for the lock)
+// as text.
 struct Call {
     Op op;
     HKEY root = nullptr;
     std::wstring a, b, c;
-    bool Changes() const;
+    bool Changes() const { return Reaches(op, kWritesRegistry | kWritesFiles | kStartsProcess); }
 };
+
+// A call being described: its texts are filled in order.
+struct CallNotes {
+    Call call;
+    int texts = 0;
+    void Text(std::wstring text) {
+        std::wstring* const slots[] = {&call.a, &call.b, &call.c};
+        *slots[texts++] = std::move(text);
+    }
+};
+
+// How a parameter of each type goes into a `Call`: an input is noted (or passed over, when it says
+// nothing a test asks about), an output is emptied, so that a call the double refuses leaves no
+// stale answer. A parameter of a new type gets its entry here.
+template <typename T>
+struct Slot {
+    static_assert(sizeof(T) == 0, "say how a parameter of this type goes into a Call");
+};
+template <>
+struct Slot<HKEY> {
+    static constexpr int kTexts = 0;
+    static void Note(CallNotes& notes, HKEY root) { notes.call.root = root; }
+};
+template <>
+struct Slot<HWND> {
+    static constexpr int kTexts = 0;
+    static void Note(CallNotes&, HWND) {}
+};
+template <>
+struct Slot<HANDLE> {
+    static constexpr int kTexts = 0;
+    static void Note(CallNotes&, HANDLE) {}
+};
+template <>
+struct Slot<std::wstring_view> {
+    static constexpr int kTexts = 1;
+    static void Note(CallNotes& notes, std::wstring_view text) { notes.Text(std::wstring(text)); }
+};
+template <>
+struct Slot<int> {
+    static constexpr int kTexts = 1;
+    static void Note(CallNotes& notes, int number) { notes.Text(std::to_wstring(number)); }
+};
+template <>
+struct Slot<DWORD> {
+    static constexpr int kTexts = 1;
+    static void Note(CallNotes& notes, DWORD number) { notes.Text(std::to_wstring(number)); }
+};
+template <>
+struct Slot<const KNOWNFOLDERID&> {
+    static constexpr int kTexts = 1;
+    static void Note(CallNotes& notes, const KNOWNFOLDERID& id) {
+        wchar_t text[40] = {};
+        ::StringFromGUID2(id, text, 40);
+        notes.Text(text);
+    }
+};
+// The data as text, up to its first NUL.
+template <>
+struct Slot<const RegValue&> {
+    static constexpr int kTexts = 1;
+    static void Note(CallNotes& notes, const RegValue& value) {
+        const std::wstring text(reinterpret_cast<const wchar_t*>(value.data.data()),
+                                value.data.size() / sizeof(wchar_t));
+        notes.Text(text.c_str());
+    }
+};
+// Outputs emptied, each to what the member answers when it fails.
+template <typename T>
+struct Out {
+    static constexpr int kTexts = 0;
+    static void Note(CallNotes&, T& out) { out = {}; }
+};
+template <>
+struct Slot<RegValue&> : Out<RegValue> {};
+template <>
+struct Slot<std::wstring&> : Out<std::wstring> {};
+template <typename T>
+struct Slot<std::vector<T>&> : Out<std::vector<T>> {};
+template <>
+struct Slot<StartedProcess&> : Out<StartedProcess> {};
+template <>
+struct Slot<OwnedMutex&> {
+    static constexpr int kTexts = 0;
+    static void Note(CallNotes&, OwnedMutex& held) { held.reset(); }
+};
+// ShellDelete's `aborted`: a deletion that never reached the shell was declined.
+template <>
+struct Slot<bool&> {
+    static constexpr int kTexts = 0;
+    static void Note(CallNotes&, bool& aborted) { aborted = true; }
+};
+// FileAttributes' answer for a path it could not read.
+template <>
+struct Slot<DWORD&> {
+    static constexpr int kTexts = 0;
+    static void Note(CallNotes&, DWORD& attributes) { attributes = INVALID_FILE_ATTRIBUTES; }
+};
+
+// The `Call` of one member's call, from its parameters' types alone. A member whose fields a test
+// reads otherwise has a specialisation below.
+template <Op op, typename Member>
+struct Describe;
+template <Op op, typename... P>
+struct Describe<op, Status (Os::*)(P...)> {
+    static_assert((Slot<P>::kTexts + ... + 0) <= 3, "more texts than a Call holds: describe it");
+    Call operator()(P... arguments) const {
+        CallNotes notes{{op, nullptr, {}, {}, {}}};
+        (Slot<P>::Note(notes, arguments), ...);
+        return std::move(notes.call);
+    }
+};
+// The source, the target and the target's root, as for the other moves.
+template <>
+struct Describe<Op::MoveFileInside, decltype(&Os::MoveFileInside)> {
+    Call operator()(std::wstring_view from, std::wstring_view, std::wstring_view to,
+                    std::wstring_view toRoot) const {
+        return {Op::MoveFileInside, nullptr, std::wstring(from), std::wstring(to),
+                std::wstring(toRoot)};
+    }
+};
+// A hive is loaded under HKEY_USERS.
+template <>
+struct Describe<Op::LoadHive, decltype(&Os::LoadHive)> {
+    Call operator()(std::wstring_view name, std::wstring_view file) const {
+        return {Op::LoadHive, HKEY_USERS, std::wstring(name), std::wstring(file), {}};
+    }
+};
+template <>
+struct Describe<Op::UnloadHive, decltype(&Os::UnloadHive)> {
+    Call operator()(std::wstring_view name) const {
+        return {Op::UnloadHive, HKEY_USERS, std::wstring(name), {}, {}};
+    }
+};
+
+#define TARNWICK_DESCRIBE(name) \
+    Describe<Op::name, decltype(&Os::name)> {}
 
 class ForwardingOs : public Os {
   public:
     explicit ForwardingOs(Os& real) : real_(real) {}
 
-    Status QueryValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
-                      RegValue& out) override {
-        out = {};
-        if (Status e = Before({Op::QueryValue, root, S(subKey), S(name), {}})) return e;
-        return real_.QueryValue(root, subKey, name, out);
+#define TARNWICK_FORWARD(reach, name, parameters, arguments)                \
+    Status name parameters override {                                       \
+        if (Status e = Before(TARNWICK_DESCRIBE(name) arguments)) return e; \
+        return real_.name arguments;                                        \
     }
-    Status SetString(HKEY root, std::wstring_view subKey, std::wstring_view name,
-                     std::wstring_view text) override {
-        if (Status e = Before({Op::SetString, root, S(subKey), S(name), S(text)})) return e;
-        return real_.SetString(root, subKey, name, text);
-    }
-    Status SetValue(HKEY root, std::wstring_view subKey, std::wstring_view name,
-                    const RegValue& value) override {
-        const std::wstring text(reinterpret_cast<const wchar_t*>(value.data.data()),
-                                value.data.size() / sizeof(wchar_t));
-        if (Status e = Before({Op::SetValue, root, S(subKey), S(name), text.c_str()})) return e;
-        return real_.SetValue(root, subKey, name, value);
-    }
-    Status DeleteValue(HKEY root, std::wstring_view subKey, std::wstring_view name) override {
-        if (Status e = Before({Op::DeleteValue, root, S(subKey), S(name), {}})) return e;
-        return real_.DeleteValue(root, subKey, name);
-    }
-    Status DeleteKey(HKEY root, std::wstring_view subKey) override {
-        if (Status e = Before({Op::DeleteKey, root, S(subKey), {}, {}})) return e;
-        return real_.DeleteKey(root, subKey);
-    }
-    Status EnumValues(HKEY root, std::wstring_view subKey,
-                      std::vector<NamedRegValue>& values) override {
-        values.clear();
-        if (Status e = Before({Op::EnumValues, root, S(subKey), {}, {}})) return e;
-        return real_.EnumValues(root, subKey, values);
-    }
-    Status ShellFolder(HWND owner, int csidl, std::wstring& path) override {
-        path.clear();
-        if (Status e = Before({Op::ShellFolder, nullptr, std::to_wstring(csidl), {}, {}})) return e;
-        return real_.ShellFolder(owner, csidl, path);
-    }
-    Status ListFiles(std::wstring_view folder, std::wstring_view pattern,
-                     std::vector<std::wstring>& names) override {
-        names.clear();
-        if (Status e = Before({Op::ListFiles, nullptr, S(folder), S(pattern), {}})) return e;
-        return real_.ListFiles(folder, pattern, names);
-    }
-    Status MoveFile(std::wstring_view from, std::wstring_view to) override {
-        if (Status e = Before({Op::MoveFile, nullptr, S(from), S(to), {}})) return e;
-        return real_.MoveFile(from, to);
-    }
-    Status MoveFileReplacing(std::wstring_view from, std::wstring_view to) override {
-        if (Status e = Before({Op::MoveFileReplacing, nullptr, S(from), S(to), {}})) return e;
-        return real_.MoveFileReplacing(from, to);
-    }
-    Status MoveFileInside(std::wstring_view from, std::wstring_view fromRoot, std::wstring_view to,
-                          std::wstring_view toRoot) override {
-        if (Status e = Before({Op::MoveFileInside, nullptr, S(from), S(to), S(toRoot)})) return e;
-        return real_.MoveFileInside(from, fromRoot, to, toRoot);
-    }
-    Status DeleteFile(std::wstring_view path) override {
-        if (Status e = Before({Op::DeleteFile, nullptr, S(path), {}, {}})) return e;
-        return real_.DeleteFile(path);
-    }
-    Status CreateDirectory(std::wstring_view path) override {
-        if (Status e = Before({Op::CreateDirectory, nullptr, S(path), {}, {}})) return e;
-        return real_.CreateDirectory(path);
-    }
-    Status RemoveDirectory(std::wstring_view path) override {
-        if (Status e = Before({Op::RemoveDirectory, nullptr, S(path), {}, {}})) return e;
-        return real_.RemoveDirectory(path);
-    }
-    Status FolderSecurity(std::wstring_view path, std::wstring& sddl) override {
-        sddl.clear();
-        if (Status e = Before({Op::FolderSecurity, nullptr, S(path), {}, {}})) return e;
-        return real_.FolderSecurity(path, sddl);
-    }
-    Status ProtectFolder(std::wstring_view path, std::wstring_view sddl) override {
-        if (Status e = Before({Op::ProtectFolder, nullptr, S(path), S(sddl), {}})) return e;
-        return real_.ProtectFolder(path, sddl);
-    }
-    Status CreateProtectedFolder(std::wstring_view path, std::wstring_view sddl) override {
-        if (Status e = Before({Op::CreateProtectedFolder, nullptr, S(path), S(sddl), {}})) return e;
-        return real_.CreateProtectedFolder(path, sddl);
-    }
-    Status StartProcess(std::wstring_view commandLine, StartedProcess& started) override {
-        started = {};
-        if (Status e = Before({Op::StartProcess, nullptr, S(commandLine), {}, {}})) return e;
-        return real_.StartProcess(commandLine, started);
-    }
-    Status ShellOpen(HWND owner, std::wstring_view file, std::wstring_view parameters,
-                     StartedProcess& started) override {
-        started = {};
-        if (Status e = Before({Op::ShellOpen, nullptr, S(file), S(parameters), {}})) return e;
-        return real_.ShellOpen(owner, file, parameters, started);
-    }
-    Status OpenShortcut(HWND owner, std::wstring_view path, StartedProcess& started) override {
-        started = {};
-        if (Status e = Before({Op::OpenShortcut, nullptr, S(path), {}, {}})) return e;
-        return real_.OpenShortcut(owner, path, started);
-    }
-    Status ShellDelete(std::wstring_view path, bool& aborted) override {
-        aborted = true;
-        if (Status e = Before({Op::ShellDelete, nullptr, S(path), {}, {}})) return e;
-        return real_.ShellDelete(path, aborted);
-    }
-    Status FileAttributes(std::wstring_view path, DWORD& attributes) override {
-        attributes = INVALID_FILE_ATTRIBUTES;
-        if (Status e = Before({Op::FileAttributes, nullptr, S(path), {}, {}})) return e;
-        return real_.FileAttributes(path, attributes);
-    }
-    Status FindOnSearchPath(std::wstring_view name, std::wstring_view extension) override {
-        if (Status e = Before({Op::FindOnSearchPath, nullptr, S(name), S(extension), {}})) return e;
-        return real_.FindOnSearchPath(name, extension);
-    }
-    Status FileIdentity(std::wstring_view path, std::wstring& identity) override {
-        identity.clear();
-        if (Status e = Before({Op::FileIdentity, nullptr, S(path), {}, {}})) return e;
-        return real_.FileIdentity(path, identity);
-    }
-    Status ListFolder(std::wstring_view folder, std::vector<std::wstring>& names) override {
-        names.clear();
-        if (Status e = Before({Op::ListFolder, nullptr, S(folder), {}, {}})) return e;
-        return real_.ListFolder(folder, names);
-    }
-    Status EnumKeys(HKEY root, std::wstring_view subKey,
-                    std::vector<std::wstring>& names) override {
-        names.clear();
-        if (Status e = Before({Op::EnumKeys, root, S(subKey), {}, {}})) return e;
-        return real_.EnumKeys(root, subKey, names);
-    }
-    Status FileOwner(std::wstring_view path, std::wstring& sid) override {
-        sid.clear();
-        if (Status e = Before({Op::FileOwner, nullptr, S(path), {}, {}})) return e;
-        return real_.FileOwner(path, sid);
-    }
-    Status CurrentAccountSid(std::wstring& sid) override {
-        sid.clear();
-        if (Status e = Before({Op::CurrentAccountSid, nullptr, {}, {}, {}})) return e;
-        return real_.CurrentAccountSid(sid);
-    }
-    Status AdminRights() override {
-        if (Status e = Before({Op::AdminRights, nullptr, {}, {}, {}})) return e;
-        return real_.AdminRights();
-    }
-    Status LoadHive(std::wstring_view name, std::wstring_view file) override {
-        if (Status e = Before({Op::LoadHive, HKEY_USERS, S(name), S(file), {}})) return e;
-        return real_.LoadHive(name, file);
-    }
-    Status UnloadHive(std::wstring_view name) override {
-        if (Status e = Before({Op::UnloadHive, HKEY_USERS, S(name), {}, {}})) return e;
-        return real_.UnloadHive(name);
-    }
-    Status LockHoldings(DWORD timeoutMs, OwnedMutex& held) override {
-        held.reset();
-        if (Status e = Before({Op::LockHoldings, nullptr, std::to_wstring(timeoutMs), {}, {}}))
-            return e;
-        return real_.LockHoldings(timeoutMs, held);
-    }
+    TARNWICK_OS_SEAM(TARNWICK_FORWARD)
+#undef TARNWICK_FORWARD
 
   protected:
     // Sees every call before it goes on. Any status but ERROR_SUCCESS is the call's answer, and the
     // call goes no further.
-    virtual Status Before(const Call&) { return ERROR_SUCCESS; }
+    virtual Status Before(const Call&) {
+        return ERROR_SUCCESS;
+    }
 
   private:
-    static std::wstring S(std::wstring_view v) { return std::wstring(v); }
-
     Os& real_;
 };
 
