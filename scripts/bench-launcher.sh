@@ -34,9 +34,9 @@ trap wine_env_stop EXIT
 folder='C:\Program Files\Tarnwick'
 unix_folder="$WINEPREFIX/drive_c/Program Files/Tarnwick"
 mkdir -p "$unix_folder" "$WINEPREFIX/drive_c/bench"
-cp "$build/launcher/Tarnwick.exe" "$build/launcher/bench/tw_floor.exe" \
-    "$build/launcher/demo/tw_sample.exe" "$unix_folder/"
-cp "$build/launcher/bench/tw_bench.exe" "$WINEPREFIX/drive_c/bench/"
+cp "$build/launcher/Tarnwick.exe" "$build/bench/launcher/tw_floor.exe" \
+    "$build/demo/tw_sample.exe" "$unix_folder/"
+cp "$build/bench/launcher/tw_bench.exe" "$WINEPREFIX/drive_c/bench/"
 sample="$folder\\tw_sample.exe"
 logs='C:\bench\logs'
 

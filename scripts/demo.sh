@@ -42,7 +42,7 @@ sample() { # WINDOWS_PATH NAME [EXTRA...]: the sample program copied there; prin
     unix="$drive/${path#C:\\}"
     unix=${unix//\\//}
     mkdir -p "$(dirname "$unix")"
-    cp "$build/launcher/demo/tw_sample.exe" "$unix"
+    cp "$build/demo/tw_sample.exe" "$unix"
     printf '"%s" "%s" %s --stay 3000%s' "$path" "$name" "$logs_win" "${*:+ $*}"
 }
 add() { logon_quiet wine reg add "$1" /v "$2" /d "$3" /f; }
@@ -56,7 +56,7 @@ add "HKLM\\$run32" 'Updater' "$(sample 'C:\Program Files (x86)\Vendor\updater.ex
 add "HKCU\\$run" 'Chat' "$(sample 'C:\Program Files\Chat\chat.exe' 'Chat')"
 startup=$(wine cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')'\Microsoft\Windows\Start Menu\Programs\StartUp'
 sample 'C:\Program Files\Notes\notes.exe' Notes >/dev/null
-logon_quiet wine "$build/launcher/demo/tw_mklink.exe" "$startup\\Notes.lnk" \
+logon_quiet wine "$build/demo/tw_mklink.exe" "$startup\\Notes.lnk" \
     'C:\Program Files\Notes\notes.exe' "Notes $logs_win --stay 3000"
 wine reg query "HKLM\\$run" </dev/null 2>/dev/null | sed -n 's/^ \{4\}/  HKLM Run:        /p'
 wine reg query "HKLM\\$run32" </dev/null 2>/dev/null | sed -n 's/^ \{4\}/  HKLM 32-bit Run: /p'

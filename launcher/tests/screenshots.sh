@@ -22,7 +22,7 @@ trap wine_env_stop EXIT
 folder='C:\Program Files\Tarnwick'
 program="$WINEPREFIX/drive_c/Program Files/Tarnwick"
 mkdir -p "$program/logs"
-cp "$build/launcher/Tarnwick.exe" "$build/launcher/demo/tw_sample.exe" "$program/"
+cp "$build/launcher/Tarnwick.exe" "$build/demo/tw_sample.exe" "$program/"
 
 quiet() { "$@" </dev/null >/dev/null 2>&1; }
 if [ -n "${DPI:-}" ]; then
