@@ -87,6 +87,23 @@ std::wstring HeldShortcutFile(const StoreContext& ctx, std::wstring_view line) {
     return std::wstring(ShortcutIn(HeldShortcutFolder(ctx.os, ctx.owner), line));
 }
 
+// What a command line that CreateProcess refused with `error` means for its entry.
+StartResult RefusedStart(Os& os, const std::wstring& command, DWORD error) {
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        const std::wstring root = ProgramRoot(command);
+        DWORD attributes = INVALID_FILE_ATTRIBUTES;
+        if (!root.empty() && os.FileAttributes(root, attributes) != ERROR_SUCCESS) {
+            return StartResult::Unreachable;
+        }
+        // "Not found" alone is not proof: the entry goes only when no file CreateProcess could
+        // have taken for its program is there.
+        if (ProgramAbsent(os, command)) return StartResult::Missing;
+        return StartResult::Failed;
+    }
+    if (IsNotReadyError(error)) return StartResult::Unreachable;
+    return StartResult::Failed;
+}
+
 }  // namespace
 
 bool IsShortcutCommand(Os& os, std::wstring_view command) {
@@ -208,19 +225,7 @@ StartOutcome StartEntry(const StoreContext& ctx, std::wstring_view stored) {
             return answer(StartResult::Started, shell);
         return answer(StartResult::Failed, shell);
     }
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-        const std::wstring root = ProgramRoot(command);
-        DWORD attributes = INVALID_FILE_ATTRIBUTES;
-        if (!root.empty() && ctx.os.FileAttributes(root, attributes) != ERROR_SUCCESS) {
-            return answer(StartResult::Unreachable, error);
-        }
-        // "Not found" alone is not proof: the entry goes only when no file CreateProcess could
-        // have taken for its program is there.
-        if (ProgramAbsent(ctx.os, command)) return answer(StartResult::Missing, error);
-        return answer(StartResult::Failed, error);
-    }
-    if (IsNotReadyError(error)) return answer(StartResult::Unreachable, error);
-    return answer(StartResult::Failed, error);
+    return answer(RefusedStart(ctx.os, command, error), error);
 }
 
 void RemoveMissingProgram(Os& os, std::wstring_view command) {
