@@ -162,18 +162,7 @@ void LogOnWatch::Run() {
     const HWINEVENTHOOK hook =
         ::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, &LogOnWatch::OnWinEvent,
                           0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
-    {
-        const std::lock_guard lock(mutex_);
-        ::EnumWindows(
-            [](HWND hwnd, LPARAM watch) -> BOOL {
-                if (!::IsWindowVisible(hwnd)) return TRUE;
-                DWORD pid = 0;
-                ::GetWindowThreadProcessId(hwnd, &pid);
-                reinterpret_cast<LogOnWatch*>(watch)->ShownBefore(pid);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(this));
-    }
+    FindWindowsShownBefore();
     std::vector<HANDLE> waits;
     std::vector<Entry*> waited;
     for (;;) {
@@ -228,6 +217,19 @@ void CALLBACK LogOnWatch::OnWinEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG
     const ULONGLONG now = ::GetTickCount64();
     const ULONGLONG at = now - std::min<ULONGLONG>(now, ::GetTickCount() - time);
     g_eventWatch->OnWindow(event, hwnd, pid, at);
+}
+
+void LogOnWatch::FindWindowsShownBefore() {
+    const std::lock_guard lock(mutex_);
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM watch) -> BOOL {
+            if (!::IsWindowVisible(hwnd)) return TRUE;
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(hwnd, &pid);
+            reinterpret_cast<LogOnWatch*>(watch)->ShownBefore(pid);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(this));
 }
 
 void LogOnWatch::ShownBefore(DWORD pid) {

@@ -78,6 +78,9 @@ class LogOnWatch final : public ProgramWatch {
     void Read(Entry& entry, ULONGLONG now);
     void WindowShown(Entry& entry, ULONGLONG at);
     void OnWindow(DWORD event, HWND hwnd, DWORD pid, ULONGLONG at);
+    // Every visible top-level window there is once the window events are asked for: a program
+    // may have shown its window before.
+    void FindWindowsShownBefore();
     // A visible window of process `pid` was there before the window events were asked for.
     void ShownBefore(DWORD pid);
     static void CALLBACK OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND hwnd, LONG object,

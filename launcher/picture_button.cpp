@@ -71,8 +71,7 @@ void PictureButton::AnnounceRole() {
                           role);
 }
 
-// Answers the button messages a test or a screen reader sends, the mouse as a push button does
-// (the click comes when the left button is let go over the button it was pressed on), and the
+// Answers the button messages a test or a screen reader sends, the mouse (`OnMouse`), and the
 // keyboard: Space pressed and let go while it has the focus.
 LRESULT PictureButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -91,26 +90,17 @@ LRESULT PictureButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ::InvalidateRect(hwnd(), nullptr, FALSE);
             return 0;
         case WM_KEYDOWN:
-            if (wParam != VK_SPACE) break;
-            if (!spaceDown_) {
-                spaceDown_ = true;
-                ::InvalidateRect(hwnd(), nullptr, FALSE);
-            }
-            return 0;
         case WM_KEYUP:
             if (wParam != VK_SPACE) break;
-            if (spaceDown_) {
-                spaceDown_ = false;
-                ::InvalidateRect(hwnd(), nullptr, FALSE);
-                Click();
-            }
+            OnSpace(message == WM_KEYDOWN);
             return 0;
         case WM_MOUSEHOVER:
-            if (!down_) ShowTip();
-            return 0;
         case WM_MOUSELEAVE:
-            tracking_ = false;
-            tip_.Hide();
+        case WM_LBUTTONDOWN:
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONUP:
+        case WM_CAPTURECHANGED:
+            OnMouse(message, lParam);
             return 0;
         case BM_SETIMAGE: {
             const HICON old = std::exchange(face_, reinterpret_cast<HICON>(lParam));
@@ -122,12 +112,45 @@ LRESULT PictureButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case BM_CLICK:
             Click();
             return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            const PaintDc paint(hwnd());
+            Paint(paint.get());
+            return 0;
+        }
+        default:
+            break;
+    }
+    return Default(message, wParam, lParam);
+}
+
+// Space pressed shows the button pushed in; let go, it clicks. The keyboard's repeats change
+// nothing.
+void PictureButton::OnSpace(bool down) {
+    if (spaceDown_ == down) return;
+    spaceDown_ = down;
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
+    if (!down) Click();
+}
+
+// As a push button does: the click comes when the left button is let go over the button it was
+// pressed on; the pointer resting on it shows the tooltip.
+void PictureButton::OnMouse(UINT message, LPARAM lParam) {
+    switch (message) {
+        case WM_MOUSEHOVER:
+            if (!down_) ShowTip();
+            break;
+        case WM_MOUSELEAVE:
+            tracking_ = false;
+            tip_.Hide();
+            break;
         case WM_LBUTTONDOWN:
             tip_.Hide();
             down_ = inside_ = true;
             ::SetCapture(hwnd());
             ::InvalidateRect(hwnd(), nullptr, FALSE);
-            return 0;
+            break;
         case WM_MOUSEMOVE:
             if (!tracking_) {
                 // The tooltip after the system's hover time, gone when the pointer leaves.
@@ -143,29 +166,21 @@ LRESULT PictureButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                     ::InvalidateRect(hwnd(), nullptr, FALSE);
                 }
             }
-            return 0;
+            break;
         case WM_LBUTTONUP:
             if (down_) {
                 const bool click = inside_;
                 ::ReleaseCapture();
                 if (click) Click();
             }
-            return 0;
+            break;
         case WM_CAPTURECHANGED:
             down_ = false;
             ::InvalidateRect(hwnd(), nullptr, FALSE);
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            const PaintDc paint(hwnd());
-            Paint(paint.get());
-            return 0;
-        }
+            break;
         default:
             break;
     }
-    return Default(message, wParam, lParam);
 }
 
 void PictureButton::Paint(HDC dc) const {

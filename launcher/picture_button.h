@@ -27,6 +27,9 @@ class PictureButton final : public ui::Window {
 
   private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The pointer's messages: hover, leave, the left button and the capture's end.
+    void OnMouse(UINT message, LPARAM lParam);
+    void OnSpace(bool down);
     void Click();
     void Paint(HDC dc) const;
     void ShowTip();
