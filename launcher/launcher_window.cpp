@@ -1,3 +1,6 @@
+// The launcher window: its making and start-up, the sequencer's view of it (timers, progress,
+// pause), the mouse on its face and its window procedure. Its layout and the resources that follow
+// the DPI are in launcher_layout.cpp, its painting in launcher_paint.cpp.
 #include "launcher_window.h"
 
 #include "accessibility.h"
@@ -5,9 +8,9 @@
 #include "options.h"
 #include "settings_store.h"
 
-#include <algorithm>
 #include <charconv>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace tarnwick {
@@ -38,44 +41,6 @@ std::wstring FormatSingle(double value) {
 double RandomUnit() {
     static std::minstd_rand engine(static_cast<unsigned>(Now().count()));
     return std::uniform_real_distribution<double>(0.0, 1.0)(engine);
-}
-
-// The picture's shape in one colour: each pixel of `icon` (`size` pixels square) in `colour`,
-// as opaque as it was. High contrast wants the pictures in the button text's colour, and the
-// icons' own dark blue would vanish on a black button face.
-UniqueIcon InColour(HICON icon, int size, COLORREF colour) {
-    ICONINFO info{};
-    if (!icon || !::GetIconInfo(icon, &info)) return {};
-    const UniqueBitmap colours(info.hbmColor);
-    const UniqueBitmap mask(info.hbmMask);
-    BITMAPINFO format{};
-    format.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    const auto count = static_cast<size_t>(size) * static_cast<size_t>(size);
-    std::vector<DWORD> pixels(count);
-    std::vector<DWORD> transparent(count);
-    const WindowDc screen(nullptr);
-    if (!colours ||
-        !::GetDIBits(screen.get(), colours.get(), 0, size, pixels.data(), &format,
-                     DIB_RGB_COLORS) ||
-        !::GetDIBits(screen.get(), mask.get(), 0, size, transparent.data(), &format,
-                     DIB_RGB_COLORS)) {
-        return {};
-    }
-    // An icon without an alpha channel says by its mask alone which pixels it covers.
-    const bool alpha = std::any_of(pixels.begin(), pixels.end(), [](DWORD p) { return p >> 24; });
-    const DWORD rgb =
-        (DWORD{GetRValue(colour)} << 16) | (DWORD{GetGValue(colour)} << 8) | GetBValue(colour);
-    for (size_t i = 0; i < count; ++i) {
-        const DWORD opacity = alpha ? pixels[i] >> 24 : (transparent[i] & 0xFFFFFF ? 0 : 255);
-        pixels[i] = (opacity << 24) | rgb;
-    }
-    void* bits = nullptr;
-    const UniqueBitmap shape(
-        ::CreateDIBSection(screen.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!shape) return {};
-    std::copy(pixels.begin(), pixels.end(), static_cast<DWORD*>(bits));
-    ICONINFO made{TRUE, 0, 0, mask.get(), shape.get()};
-    return UniqueIcon(::CreateIconIndirect(&made));
 }
 
 }  // namespace
@@ -149,112 +114,6 @@ bool Form1::Create() {
 
 std::vector<LoadSample> Form1::LoadSamples() const {
     return load_ ? load_->Samples() : std::vector<LoadSample>{};
-}
-
-void Form1::LoadDpiResources() {
-    font_.reset(::CreateFontW(-::MulDiv(8, static_cast<int>(dpi_), 72), 0, 0, 0, FW_NORMAL, FALSE,
-                              FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                              CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                              L"MS Shell Dlg 2"));
-    const int size = PictureButton::IconSize(dpi_);
-    const auto icon = [&](int id) {
-        UniqueIcon loaded(static_cast<HICON>(::LoadImageW(
-            instance_, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
-        if (!highContrast_) return loaded;
-        UniqueIcon shape = InColour(loaded.get(), size, ::GetSysColor(COLOR_BTNTEXT));
-        return shape ? std::move(shape) : std::move(loaded);
-    };
-    pauseIcon_ = icon(IDI_PAUSE);
-    playIcon_ = icon(IDI_PLAY);
-    fastForwardIcon_ = icon(IDI_FASTFORWARD);
-    stopIcon_ = icon(IDI_STOP);
-    if (!logo_) {
-        logo_.reset(static_cast<HBITMAP>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDB_LOGO),
-                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    }
-    if (command4_.hwnd()) ShowFaces();
-}
-
-void Form1::LayOut() {
-    // The rows of text are as tall as a line of the window's font at its DPI.
-    TEXTMETRICW metrics{};
-    {
-        WindowDc dc(hwnd());
-        const Selected font(dc.get(), font_.get());
-        ::GetTextMetricsW(dc.get(), &metrics);
-    }
-    layout_ =
-        LayOutWindow(options_.details, options_.hideLogo, PixelsToTwips(metrics.tmHeight, dpi_));
-}
-
-void Form1::ShowFaces() {
-    for (PictureButton* button : {&command4_, &command2_, &command3_})
-        button->SetHighContrast(highContrast_);
-    ShowPaused(sequencer_ && sequencer_->Paused());
-    ::SendMessageW(command2_.hwnd(), BM_SETIMAGE, IMAGE_ICON,
-                   reinterpret_cast<LPARAM>(fastForwardIcon_.get()));
-    ::SendMessageW(command3_.hwnd(), BM_SETIMAGE, IMAGE_ICON,
-                   reinterpret_cast<LPARAM>(stopIcon_.get()));
-}
-
-void Form1::CreateControls() {
-    // Created from the top of the stacking order down: the buttons and the logo lie over the
-    // labels, as windowed controls do; the form itself is the drag label under everything.
-    command4_.Create(hwnd(), instance_, L"Pause", IDC_COMMAND4);
-    command2_.Create(hwnd(), instance_, L"Fast forward", IDC_COMMAND2);
-    command3_.Create(hwnd(), instance_, L"Stop", IDC_COMMAND3);
-    picture1_.Create(hwnd(), instance_, L"", 0, IDC_PICTURE1);
-    label1_.Create(hwnd(), instance_, percentText_.c_str(), WS_VISIBLE, IDC_LABEL1);
-    label4_.Create(hwnd(), instance_, L"", 0, IDC_LABEL4);
-    ShowFaces();
-}
-
-RECT Form1::ToPixels(const TwipsRect& r) const {
-    // Edges are converted, not sizes, so neighbours meet without a gap.
-    return {Px(r.left), Px(r.top), Px(r.left + r.width), Px(r.top + r.height)};
-}
-
-void Form1::ApplyLayout() {
-    const auto place = [](HWND control, const RECT& r, bool visible) {
-        ::SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE | (visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
-    };
-    place(command4_.hwnd(), ToPixels(layout_.command4), true);
-    place(command2_.hwnd(), ToPixels(layout_.command2), true);
-    place(command3_.hwnd(), ToPixels(layout_.command3), true);
-    place(label4_.hwnd(), ToPixels(layout_.label4), layout_.label4Visible);
-    place(picture1_.hwnd(), ToPixels(layout_.picture1), layout_.picture1Visible);
-    PlaceLabel1();
-    SetHeight(collapsed_);
-}
-
-void Form1::PlaceLabel1() {
-    // The label sizes itself to its caption: centred on 1000 twips until the first start, then
-    // over the filled part of the bar, whose row is as tall as the caption.
-    SIZE size{};
-    {
-        WindowDc dc(label1_.hwnd());
-        const Selected font(dc.get(), font_.get());
-        ::GetTextExtentPoint32W(dc.get(), percentText_.c_str(),
-                                static_cast<int>(percentText_.size()), &size);
-    }
-    const double width = PixelsToTwips(size.cx, dpi_);
-    const double left =
-        progressShown_ ? PercentLabelLeft(barWidth_, width) : PercentLabelStartLeft(width);
-    ::SetWindowPos(label1_.hwnd(), nullptr, Px(left), 0, size.cx, size.cy,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-    ::InvalidateRect(label1_.hwnd(), nullptr, FALSE);
-}
-
-void Form1::SetHeight(bool collapsed) {
-    collapsed_ = collapsed;
-    const int width = Px(layout_.width);
-    const int height = Px(collapsed ? layout_.collapsedHeight : layout_.fullHeight);
-    RECT now{};
-    ::GetWindowRect(hwnd(), &now);
-    if (now.right - now.left == width && now.bottom - now.top == height) return;
-    ::SetWindowPos(hwnd(), nullptr, 0, 0, width, height,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // ---- sequencer view
@@ -423,38 +282,16 @@ LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             PaintBackground(paint.get());
             return 0;
         }
-        case WM_DPICHANGED: {
-            // Any program can post this message, or send it, with any rectangle: one is read only
-            // where it lies on this thread's stack, and the window moves only once its DPI did
-            // change.
-            const RECT* suggested = ui::SuggestedRect(hwnd(), wParam, lParam);
-            const UINT dpi = ::GetDpiForWindow(hwnd());
-            if (!suggested || dpi == dpi_) return 0;
-            dpi_ = dpi;
-            ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, 0, 0,
-                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            if (sequencer_) {
-                LoadDpiResources();
-                LayOut();
-                ApplyLayout();
-            }
-            ::InvalidateRect(hwnd(), nullptr, FALSE);
+        case WM_DPICHANGED:
+            OnDpiChanged(wParam, lParam);
             return 0;
-        }
         case WM_SETTINGCHANGE:
         case WM_SYSCOLORCHANGE:
             // High contrast switched on or off, or other colours chosen.
             FollowSystemColours();
             return 0;
         case WM_NEXTDLGCTL:
-            // IsDialogMessage's Tab and Shift+Tab: a plain window has no dialog manager to move
-            // the focus. A window named in the message (lParam set) gets the focus itself.
-            if (LOWORD(lParam)) {
-                const auto to = reinterpret_cast<HWND>(wParam);
-                if (::IsChild(hwnd(), to)) ::SetFocus(to);
-            } else {
-                MoveFocus(wParam != 0);
-            }
+            OnNextControl(wParam, lParam);
             return 0;
         case WM_DESTROY:
             for (TimerId id : kAllTimers) ::KillTimer(hwnd(), static_cast<UINT_PTR>(id));
@@ -465,17 +302,22 @@ LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// IsDialogMessage's Tab and Shift+Tab: a plain window has no dialog manager to move the focus. A
+// window named in the message (lParam set) gets the focus itself.
+void Form1::OnNextControl(WPARAM wParam, LPARAM lParam) {
+    if (LOWORD(lParam)) {
+        const auto to = reinterpret_cast<HWND>(wParam);
+        if (::IsChild(hwnd(), to)) ::SetFocus(to);
+    } else {
+        MoveFocus(wParam != 0);
+    }
+}
+
 void Form1::MoveFocus(bool backwards) {
     // From the window itself (as a click leaves it) to the first or the last button.
     const HWND focus = ::GetFocus();
     const HWND from = ::IsChild(hwnd(), focus) ? focus : nullptr;
     if (const HWND next = ::GetNextDlgTabItem(hwnd(), from, backwards)) ::SetFocus(next);
-}
-
-void Form1::FollowSystemColours() {
-    highContrast_ = ui::HighContrastOn();
-    if (sequencer_) LoadDpiResources();
-    ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void Form1::OnCommand(int id) {

@@ -53,9 +53,11 @@ class Form1 final : public SequencerView, public ui::Window, private LabelHost {
   private:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(int id);
+    void OnNextControl(WPARAM wParam, LPARAM lParam);
     void MoveFocus(bool backwards);
     void ShowFaces();
     void FollowSystemColours();
+    void OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
     void CreateControls();
     void LoadDpiResources();
