@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <optional>
+#include <string_view>
 
 namespace tarnwick::settings {
 
@@ -30,7 +31,11 @@ class Form1 final : public ui::Dialog, private SkinHooks {
     void OnRescaled() override;
 
     void OnInitDialog();
+    // The list of programs and the own wait's controls, as the opening prepares them.
+    void AttachRows();
     void OnCommand(int id, int code);
+    // The help page or the maker's web address, opened by the shell.
+    void OpenInShell(std::wstring_view file);
     void OnSpin(HWND bar, int code);
     void OnMove(bool up);
     void OnLightestFirst();
