@@ -188,6 +188,34 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// The window with the sample's name and the time it started, for `stay` milliseconds.
+int ShowSampleWindow(HINSTANCE instance, const std::wstring& name, UINT stay, int show) {
+    SYSTEMTIME local;
+    ::GetLocalTime(&local);
+    wchar_t clock[32];
+    ::wsprintfW(clock, L"%02u:%02u:%02u.%03u", local.wHour, local.wMinute, local.wSecond,
+                local.wMilliseconds);
+    g_caption = name + L" started " + clock;
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClass;
+    ::RegisterClassExW(&wc);
+    // A cascade, so that several samples do not hide each other in a screenshot.
+    const int slot = static_cast<int>(::GetCurrentProcessId() / 4 % 8);
+    const HWND hwnd = ::CreateWindowExW(
+        0, kClass, (L"Sample " + name).c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+        80 + slot * 40, 160 + slot * 60, 280, 90, nullptr, nullptr, instance, nullptr);
+    ::ShowWindow(hwnd, show);
+    ::SetTimer(hwnd, 1, stay, nullptr);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+    return 0;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
@@ -238,29 +266,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         if (stayGiven) ::Sleep(stay);
         return 0;
     }
-
-    SYSTEMTIME local;
-    ::GetLocalTime(&local);
-    wchar_t clock[32];
-    ::wsprintfW(clock, L"%02u:%02u:%02u.%03u", local.wHour, local.wMinute, local.wSecond,
-                local.wMilliseconds);
-    g_caption = name + L" started " + clock;
-
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClass;
-    ::RegisterClassExW(&wc);
-    // A cascade, so that several samples do not hide each other in a screenshot.
-    const int slot = static_cast<int>(::GetCurrentProcessId() / 4 % 8);
-    const HWND hwnd = ::CreateWindowExW(
-        0, kClass, (L"Sample " + name).c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-        80 + slot * 40, 160 + slot * 60, 280, 90, nullptr, nullptr, instance, nullptr);
-    ::ShowWindow(hwnd, show);
-    ::SetTimer(hwnd, 1, stay, nullptr);
-    MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
-    return 0;
+    return ShowSampleWindow(instance, name, stay, show);
 }
