@@ -13,12 +13,8 @@
 set -euo pipefail
 build=$1 setup=$2 sample=$3 mklink=$4
 root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$root/scripts/wine-env.sh"
-. "$root/scripts/logon.sh"
-BUILD_TEMPLATE="$build/wine/template"
-. "$(dirname "$0")/scenario.sh"
-work="$build/accounts-cycle"
-scenario_start "$work"
+. "$root/scripts/scenario.sh"
+scenario_start "$build/accounts-cycle"
 mkdir -p "$work/accounts"
 users_dir=$(cd "$drive/users" && ls -d */ | grep -v '^Public/' | head -1)
 users_dir=${users_dir%/}

@@ -13,12 +13,8 @@
 set -euo pipefail
 build=$1 setup=$2 sample=$3 mklink=$4 press=$5
 root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$root/scripts/wine-env.sh"
-. "$root/scripts/logon.sh"
-BUILD_TEMPLATE="$build/wine/template"
-. "$(dirname "$0")/scenario.sh"
-work="$build/logon-cycle"
-scenario_start "$work"
+. "$root/scripts/scenario.sh"
+scenario_start "$build/logon-cycle"
 
 add "HKLM\\$run" 'Cloud Sync' "$(stand_in 'C:\Program Files\Cloud Sync\CloudSync.exe' 'Cloud Sync' --rewrite-run HKLM '"Cloud Sync"')"
 add "HKLM\\$run32" 'Updater' "$(stand_in 'C:\Program Files (x86)\Vendor\Updater.exe' 'Updater')"

@@ -12,17 +12,9 @@ set -euo pipefail
 build=$1 msi=$2 code=$3 version=$4 upgrade=$5 upgrade_code=$6 upgrade_version=$7
 sample=$8 mklink=$9 hold_open=${10} stage=${11}
 root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$root/scripts/wine-env.sh"
-. "$root/scripts/logon.sh"
-BUILD_TEMPLATE="$build/wine/template"
-. "$root/launcher/tests/scenario.sh"
-work="$build/msi-scenario"
-scenario_start "$work"
+. "$root/scripts/scenario.sh"
+scenario_start "$build/msi-scenario"
 
-failures=0
-check() {  # check WHAT COMMAND...: one assertion, said either way
-    if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
 # msiexec ARGS...: Wine's msiexec, waited for; its whole exit code (wine's own is cut to a byte)
 # in $rc and its time in $took.
 msiexec() {

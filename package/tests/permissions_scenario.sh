@@ -12,19 +12,11 @@
 set -euo pipefail
 build=$1 setup=$2 install=$3 press=$4
 root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$root/scripts/wine-env.sh"
-. "$root/scripts/logon.sh"
-BUILD_TEMPLATE="$build/wine/template"
-. "$root/launcher/tests/scenario.sh"
-work="$build/permissions-scenario"
-scenario_start "$work"
+. "$root/scripts/scenario.sh"
+scenario_start "$build/permissions-scenario"
 shots="$build/screenshots"
 mkdir -p "$shots"
 
-failures=0
-check() {
-    if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
 # Runs a Windows program with Wine's trace of security and file calls in FILE; prints its exit
 # code.
 traced() {
