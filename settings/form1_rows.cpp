@@ -3,6 +3,7 @@
 // wait.
 #include "form1.h"
 
+#include "labels.h"
 #include "resource.h"
 
 #include <commctrl.h>

@@ -2,6 +2,7 @@
 // program's start and costs), and the legend that says how the picture tells a busy second.
 #include "logon_timeline_parts.h"
 
+#include "labels.h"
 #include "last_logon.h"
 
 #include <algorithm>

@@ -170,20 +170,6 @@ Impact MedianImpact(const std::vector<ProgramCost>& costs) {
     return ImpactOf(Median(std::move(cpu)), Median(std::move(disk)));
 }
 
-std::wstring_view ImpactWord(Impact impact) {
-    switch (impact) {
-        case Impact::High:
-            return L"High";
-        case Impact::Medium:
-            return L"Medium";
-        case Impact::Low:
-            return L"Low";
-        case Impact::NotMeasured:
-            break;
-    }
-    return L"Not measured";
-}
-
 KeptCosts ReadCosts(Os& os) {
     KeptCosts kept;
     for (const auto& [name, text] : StoreReadSection(os, kImpactSection)) {

@@ -60,8 +60,6 @@ Impact ImpactOf(uint64_t cpuMs, uint64_t diskBytes);
 // The impact of the median processor time and the median disk bytes of the kept log-ons (the mean
 // of the two middle ones for an even count); NotMeasured when none is kept.
 Impact MedianImpact(const std::vector<ProgramCost>& costs);
-// "High", "Medium", "Low", "Not measured".
-std::wstring_view ImpactWord(Impact impact);
 
 // Every readable key of section "impact", by entry name (without regard to letter case).
 using KeptCosts = std::map<std::wstring, std::vector<ProgramCost>, RegistryNameLess>;

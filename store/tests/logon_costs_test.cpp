@@ -1,6 +1,7 @@
 // The stored forms of a program's own wait and of what each program cost the log-on: what odd
 // stored texts read as, the impact words at Task Manager's thresholds, and a log-on written and
 // read back through the real registry.
+#include "labels.h"
 #include "logon_costs.h"
 #include "own_wait.h"
 #include "settings_store.h"
