@@ -70,8 +70,7 @@ std::wstring NormaliseFolder(std::wstring_view path) {
     if (full.empty() || full.starts_with(L"\\\\?\\") || full.starts_with(L"\\\\.\\")) return {};
     full = LongPath(full);
     // "C:\" becomes "C:", "\\server\share\" becomes "\\server\share".
-    while (full.size() > 2 && full.back() == L'\\') full.pop_back();
-    return full;
+    return std::wstring(WithoutTrailingBackslash(full));
 }
 
 bool IsRootFolder(std::wstring_view normalised) {

@@ -10,6 +10,7 @@
 #include "own_file.h"
 #include "uninstall_run.h"
 
+#include "folder_path.h"
 #include "handles.h"
 #include "package_mode.h"
 #include "window.h"
@@ -23,8 +24,7 @@ namespace {
 
 // The name of this program's file, which stays in the program folder for as long as it runs.
 std::wstring OwnFileName() {
-    const std::wstring path = tarnwick::ProgramPath();
-    return path.substr(path.find_last_of(L'\\') + 1);
+    return std::wstring(tarnwick::LastPartOf(tarnwick::ProgramPath()));
 }
 
 constexpr wchar_t kRefusedCaption[] = L"Tarnwick was not uninstalled";
