@@ -5,7 +5,9 @@
 #include "os.h"
 
 #include "folder_access.h"
+#include "folder_path.h"
 
+#include "exe_harness.h"
 #include "faulty_os.h"
 #include "sandbox.h"
 
@@ -209,6 +211,22 @@ TEST(SeamDoublesTest, EveryMemberThatChangesSomethingIsKnownToChangeIt) {
         EXPECT_TRUE(os.changes.empty()) << "member " << op;
     }
     EXPECT_FALSE(shellDeleted);
+}
+
+TEST(SeamDoublesTest, AStandardUserChangesNothingInTheProgramFolderButMayCopyOutOfIt) {
+    testing::Sandbox box;
+    const std::wstring folder = box.ProgramFolder();
+    const std::wstring inside = JoinPath(folder, L"Tarnwick.exe");
+    const std::wstring outside = (box.folders.root / L"copy.exe").wstring();
+    testing::WriteFile(inside, "launcher");
+    testing::FaultyOs os(SystemOs());
+    os.rule = testing::StandardUserRights(folder);
+    EXPECT_EQ(os.CopyFile(outside, JoinPath(folder, L"planted.exe")),
+              static_cast<Status>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(os.DeleteFile(inside), static_cast<Status>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(os.MoveFile(inside, outside), static_cast<Status>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(os.CopyFile(inside, outside), static_cast<Status>(ERROR_SUCCESS));
+    EXPECT_EQ(testing::ReadFileBytes(outside), "launcher");
 }
 
 }  // namespace

@@ -32,9 +32,10 @@ std::function<DWORD(const Call&)> StandardUserRights(std::wstring programFolder)
         if (!call.Changes()) return 0;
         if (call.root == HKEY_LOCAL_MACHINE) return ERROR_ACCESS_DENIED;
         // A file call's first two texts are the paths it works on (source and target for a move
-        // or a copy).
-        const bool inFolder =
-            !folder.empty() && (call.a.starts_with(folder) || call.b.starts_with(folder));
+        // or a copy). A copy only reads its source: anyone may copy a program's file out.
+        const bool sourceChanges = call.op != Op::CopyFile;
+        const bool inFolder = !folder.empty() && ((sourceChanges && call.a.starts_with(folder)) ||
+                                                  call.b.starts_with(folder));
         return Reaches(call.op, kWritesFiles) && inFolder ? ERROR_ACCESS_DENIED : 0;
     };
 }
