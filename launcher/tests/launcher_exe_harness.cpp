@@ -94,8 +94,12 @@ std::vector<SampleStart> ReadSampleStarts(const fs::path& logFolder) {
             std::istringstream fields(line);
             std::string created, entered, pid;
             fields >> created >> entered >> pid;
-            if (created.rfind("created=", 0) != 0 || pid.rfind("pid=", 0) != 0) continue;
+            if (created.rfind("created=", 0) != 0 || entered.rfind("main=", 0) != 0 ||
+                pid.rfind("pid=", 0) != 0) {
+                continue;
+            }
             s.created = std::stoll(created.substr(8));
+            s.entered = std::stoll(entered.substr(5));
             s.pid = static_cast<DWORD>(std::stoul(pid.substr(4)));
             const size_t cmd = line.find(" cmd=");
             if (cmd != std::string::npos) {

@@ -36,6 +36,7 @@ void MouseButton(DWORD flag, DWORD data = 0);
 struct SampleStart {
     std::wstring name;
     long long created = 0;  // process creation, FILETIME ticks
+    long long entered = 0;  // the sample's own code under way, which a busy machine makes later
     DWORD pid = 0;
     std::wstring commandLine;
 };
