@@ -5,6 +5,7 @@
 
 #include "dialog_access.h"
 #include "focus_cue.h"
+#include "folder_path.h"
 #include "logon_timeline.h"
 #include "product.h"
 #include "resource.h"
@@ -27,7 +28,7 @@ constexpr wchar_t kSwitchedOffText[] =
     L"Switch Tarnwick on again in Task Manager's Startup tab, or press Enabled here so that it "
     L"reads Disabled, which gives the programs back to Windows.";
 // The help page in the program folder.
-constexpr wchar_t kHelpFile[] = L"\\TARNWICK.HTM";
+constexpr wchar_t kHelpFile[] = L"TARNWICK.HTM";
 
 struct BoxControl {
     int box;
@@ -163,7 +164,7 @@ void Form1::OnCommand(int id, int code) {
             ShowAbout();
             break;
         case IDC_Command4:
-            OpenInShell(programFolder_ + kHelpFile);
+            OpenInShell(JoinPath(programFolder_, kHelpFile));
             break;
         case IDC_Command9:
             OpenInShell(kMakerWebAddress);

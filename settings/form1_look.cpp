@@ -7,6 +7,7 @@
 #include "arrow_icon.h"
 #include "dialog_access.h"
 #include "dialog_font.h"
+#include "folder_path.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -103,7 +104,7 @@ void Form1::MakeSizedResources() {
 }
 
 std::vector<std::wstring> Form1::SkinLoad() {
-    skins_ = LoadSkinIndex(programFolder_ + L"\\skins\\skins.skn");
+    skins_ = LoadSkinIndex(JoinPath(programFolder_, L"skins\\skins.skn"));
     std::vector<std::wstring> names;
     for (const SkinRecord& skin : skins_) names.push_back(skin.name);
     return names;
@@ -114,7 +115,8 @@ void Form1::Skin(int sk) {
     // its picture, not on the window's own face.
     if (sk < 0 || sk >= static_cast<int>(skins_.size())) return NoSkin();
     const SkinRecord& skin = skins_[static_cast<size_t>(sk)];
-    ComPtr<IPicture> picture = LoadPicture(programFolder_ + L"\\skins\\" + skin.picture);
+    ComPtr<IPicture> picture =
+        LoadPicture(JoinPath(JoinPath(programFolder_, L"skins"), skin.picture));
     if (!picture) return NoSkin();
     ShowLook({std::move(picture), skin.colour});
 }

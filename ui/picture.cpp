@@ -1,5 +1,6 @@
 #include "picture.h"
 
+#include "folder_path.h"
 #include "gdi.h"
 
 namespace tarnwick {
@@ -28,7 +29,7 @@ ComPtr<IPicture> LoadPicture(const std::wstring& path) {
 }
 
 ComPtr<IPicture> LoadLogo(const std::wstring& programFolder) {
-    return LoadPicture(programFolder + L"\\twlogo.jpg");
+    return LoadPicture(JoinPath(programFolder, L"twlogo.jpg"));
 }
 
 SIZE PictureSize(IPicture& picture) {
