@@ -78,7 +78,7 @@ std::vector<ProfileEntry> OtherAccounts(Os& os, DWORD& status) {
         if (os.QueryValue(HKEY_LOCAL_MACHINE, std::wstring(kProfileListKey) + L"\\" + sid,
                           L"ProfileImagePath", raw) == ERROR_SUCCESS &&
             (raw.type == REG_SZ || raw.type == REG_EXPAND_SZ)) {
-            profile = ExpandFor(DecodeRegString(raw.data), {}, os);
+            profile = ExpandFor(os, DecodeRegString(raw.data), {});
             profile.resize(WithoutTrailingBackslash(profile).size());
         }
         accounts.push_back({std::move(sid), std::move(profile)});
@@ -86,8 +86,8 @@ std::vector<ProfileEntry> OtherAccounts(Os& os, DWORD& status) {
     return accounts;
 }
 
-std::wstring ExpandFor(std::wstring_view text, const std::map<std::wstring, std::wstring>& values,
-                       Os& os) {
+std::wstring ExpandFor(Os& os, std::wstring_view text,
+                       const std::map<std::wstring, std::wstring>& values) {
     static constexpr std::array<std::wstring_view, 6> kMachineVariables = {
         L"SYSTEMDRIVE", L"SYSTEMROOT", L"WINDIR", L"PROGRAMDATA", L"ALLUSERSPROFILE", L"PUBLIC"};
     std::wstring out;
@@ -122,7 +122,7 @@ AccountPlaces PlacesInHive(Os& os, const Hive& hive, std::wstring_view profile) 
     places.hive = hive;
     if (profile.empty()) return places;
     std::map<std::wstring, std::wstring> values{{L"USERPROFILE", std::wstring(profile)}};
-    const auto expand = [&](std::wstring_view text) { return ExpandFor(text, values, os); };
+    const auto expand = [&](std::wstring_view text) { return ExpandFor(os, text, values); };
     const std::wstring appData = HiveShellFolder(os, hive, L"AppData", expand);
     if (!appData.empty()) {
         places.held = JoinPath(appData, kHeldShortcutsFolder);

@@ -66,8 +66,8 @@ std::vector<ProfileEntry> OtherAccounts(Os& os, DWORD& status);
 // ALLUSERSPROFILE, PUBLIC), from the environment. Empty when it names any other variable: an
 // account's folders are never guessed from the running program's environment. The environment is
 // read through `os`.
-std::wstring ExpandFor(std::wstring_view text, const std::map<std::wstring, std::wstring>& values,
-                       Os& os = SystemOs());
+std::wstring ExpandFor(Os& os, std::wstring_view text,
+                       const std::map<std::wstring, std::wstring>& values);
 
 // An account's places read from its own hive: its shell folders, expanded with its own profile
 // folder. `startUp` and `held` stay empty where the hive does not tell.

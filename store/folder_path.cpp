@@ -1,5 +1,7 @@
 #include "folder_path.h"
 
+#include "convert.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -80,9 +82,9 @@ bool IsRootFolder(std::wstring_view normalised) {
     return std::count(normalised.begin() + 2, normalised.end(), L'\\') <= 1;
 }
 
+// The file system compares names ordinally, without regard to case, as the store compares them.
 bool SamePath(std::wstring_view a, std::wstring_view b) {
-    return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                                  static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+    return EqualsIgnoringCase(a, b);
 }
 
 bool ContainsPath(std::wstring_view folder, std::wstring_view other) {

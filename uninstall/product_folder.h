@@ -26,7 +26,7 @@ struct ProtectedFolders {
 
 // The Windows and system folders, the Program Files folders, the profiles and the current user's
 // known folders, and the temporary folder, as `os` names them.
-ProtectedFolders SystemProtectedFolders(Os& os = SystemOs());
+ProtectedFolders SystemProtectedFolders(Os& os);
 
 enum class FolderVerdict {
     Product,       // the product's program folder: it may be offered for deletion

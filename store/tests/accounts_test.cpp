@@ -387,13 +387,13 @@ TEST_F(AccountsTest, AnAccountsPlacesComeFromItsOwnHiveNeverFromThisEnvironment)
     EXPECT_EQ(places.held, Held(L"Bea").wstring());
     EXPECT_EQ(places.startUp, StartUp(L"Bea").wstring());
 
-    EXPECT_EQ(ExpandFor(L"%UserProfile%\\x", {{L"USERPROFILE", L"C:\\Users\\Bea"}}),
+    EXPECT_EQ(ExpandFor(SystemOs(), L"%UserProfile%\\x", {{L"USERPROFILE", L"C:\\Users\\Bea"}}),
               L"C:\\Users\\Bea\\x");
     // This program's own %USERNAME% or %APPDATA% would be another account's: never used.
-    EXPECT_EQ(ExpandFor(L"C:\\Users\\%USERNAME%", {}), L"");
-    EXPECT_EQ(ExpandFor(L"%APPDATA%\\x", {}), L"");
-    EXPECT_EQ(ExpandFor(L"%unclosed", {}), L"");
-    EXPECT_FALSE(ExpandFor(L"%SystemDrive%\\Users", {}).starts_with(L"%"));
+    EXPECT_EQ(ExpandFor(SystemOs(), L"C:\\Users\\%USERNAME%", {}), L"");
+    EXPECT_EQ(ExpandFor(SystemOs(), L"%APPDATA%\\x", {}), L"");
+    EXPECT_EQ(ExpandFor(SystemOs(), L"%unclosed", {}), L"");
+    EXPECT_FALSE(ExpandFor(SystemOs(), L"%SystemDrive%\\Users", {}).starts_with(L"%"));
 
     DWORD status = 0xdeadbeef;
     std::vector<std::wstring> sids;

@@ -110,7 +110,7 @@ TEST(ProductFolderPaths, RootsAndContainment) {
 }
 
 TEST(ProductFolderPaths, ProtectedFoldersOfThisSystem) {
-    const ProtectedFolders known = SystemProtectedFolders();
+    const ProtectedFolders known = SystemProtectedFolders(SystemOs());
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
     const wchar_t* profile = _wgetenv(L"USERPROFILE");
@@ -210,7 +210,7 @@ TEST_F(CheckFolderTest, RootsAndUnresolvableFolders) {
     EXPECT_EQ(Verdict(L"", none), FolderVerdict::Unresolvable);
     EXPECT_EQ(Verdict(L"\\\\.\\PhysicalDrive0", none), FolderVerdict::Unresolvable);
     // The real system's folders, with the product's programs or without.
-    const ProtectedFolders known = SystemProtectedFolders();
+    const ProtectedFolders known = SystemProtectedFolders(SystemOs());
     EXPECT_EQ(Verdict(WindowsFolder(), known), FolderVerdict::Protected);
     EXPECT_EQ(Verdict(_wgetenv(L"USERPROFILE"), known), FolderVerdict::Protected);
     EXPECT_EQ(Verdict(product, known), FolderVerdict::Product);
@@ -305,7 +305,7 @@ TEST_F(UninstallTest, RestoresFirstThenOffersTheProgramFolder) {
     WriteFile(box.folders.program / L"Mail.lnk");
 
     const UninstallOutcome outcome =
-        Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(), L"uninstall.exe");
+        Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(SystemOs()), L"uninstall.exe");
 
     EXPECT_EQ(outcome.check.verdict, FolderVerdict::Product);
     EXPECT_EQ(outcome.message, L"");
@@ -337,7 +337,7 @@ TEST_F(UninstallTest, NothingCapturedStillRemovesTheLauncherAndOffersTheFolder) 
     FillProduct();
     testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"C:\\x\\Tarnwick");
     testing::SetSz(HKEY_CURRENT_USER, kRunKey, L"Veltane", L"C:\\user\\own.exe");
-    Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(), L"uninstall.exe");
+    Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(SystemOs()), L"uninstall.exe");
 
     EXPECT_TRUE(RunValues(HKEY_LOCAL_MACHINE).empty());
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Veltane", L"C:\\user\\own.exe"}}));
@@ -360,7 +360,8 @@ TEST_F(UninstallTest, AForeignFolderGetsTheRunValuesBackButKeepsItsShortcutsAndI
     testing::SetSz(HKEY_LOCAL_MACHINE, kRunKey, L"Veltane", L"C:\\x\\Tarnwick");
 
     const FolderCheck check =
-        Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(), L"uninstall.exe").check;
+        Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(SystemOs()), L"uninstall.exe")
+            .check;
 
     EXPECT_EQ(check.verdict, FolderVerdict::NotProduct);
     EXPECT_EQ(RunValues(HKEY_CURRENT_USER), (Values{{L"Gamma", L"C:\\gamma.exe"}}));
@@ -434,7 +435,7 @@ class AppsEntryTest : public UninstallTest {
         };
     }
     UninstallOutcome Run(std::wstring_view ownFile = L"uninstall.exe") {
-        return Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(), ownFile);
+        return Uninstall({os, box.ProgramFolder()}, SystemProtectedFolders(SystemOs()), ownFile);
     }
     static bool EntryThere() { return testing::KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey); }
 };
@@ -594,7 +595,8 @@ TEST(UninstallRaceTest, AnotherInstallationsEnabledAtAnyStepOfAnUninstallChanges
             return 0;
         };
         messages.push_back(
-            Uninstall({os, world.Folder()}, SystemProtectedFolders(), L"uninstall.exe").message);
+            Uninstall({os, world.Folder()}, SystemProtectedFolders(SystemOs()), L"uninstall.exe")
+                .message);
         storesLeft.push_back(testing::KeyExists(HKEY_CURRENT_USER, L"Software\\Veltane") ||
                              testing::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Veltane"));
     };
